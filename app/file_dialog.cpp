@@ -1,0 +1,54 @@
+#include "app/file_dialog.h"
+
+#include <commdlg.h>
+
+#include "win/dialog_layout.h"
+
+namespace {
+
+// Filter pairs, each text followed by its pattern, ending with an empty text.
+constexpr char kFilter[] =
+    "データベース ファイル (*.db)\0*.db\0"
+    "すべてのファイル (*.*)\0*.*\0";
+constexpr DWORD kStructSize = 76;  // the size the dialog has always accepted
+constexpr std::size_t kFileSize = 260;
+constexpr std::size_t kTitleSize = 256;
+
+UINT_PTR CALLBACK centre_hook(HWND hook_dialog, UINT msg, WPARAM, LPARAM lparam) {
+    if (msg == WM_NOTIFY && reinterpret_cast<const OFNOTIFYA*>(lparam)->hdr.code == CDN_INITDONE) {
+        // The hook's window is a child of the real dialog.
+        center_window(GetParent(hook_dialog));
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool choose_database_file(HWND owner, FileDialogKind kind, FileChoice& choice) {
+    char file[kFileSize] = "";
+    char title[kTitleSize] = "";
+    static const char kNoExtension[] = "";
+
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = kStructSize;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = kFilter;
+    ofn.nFilterIndex = 0;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof(file);
+    ofn.lpstrFileTitle = title;
+    ofn.nMaxFileTitle = sizeof(title);
+    ofn.lpstrDefExt = kNoExtension;
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING |
+                OFN_ENABLEHOOK;
+    ofn.lpfnHook = centre_hook;
+
+    const BOOL chosen =
+        kind == FileDialogKind::save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    if (!chosen) {
+        return false;
+    }
+    choice.path = file;
+    choice.title = title;
+    return true;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+enum class FileDialogKind { open, save };
+
+struct FileChoice {
+    std::string path;   // the full path
+    std::string title;  // the file name without its folder
+};
+
+// Shows the database file dialog of the New (save) or Open command; false when
+// the user cancels or the dialog fails.
+bool choose_database_file(HWND owner, FileDialogKind kind, FileChoice& choice);

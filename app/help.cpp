@@ -1,0 +1,4 @@
+#include "app/help.h"
+
+void show_help_contents(HWND) {
+}

@@ -1,0 +1,29 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/application.h"
+#include "win/message_box.h"
+#include "win/message_loop.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_command) {
+    CoInitialize(nullptr);
+
+    // The text edit dialog and the SQL editor use the version-1 rich edit control.
+    if (!LoadLibraryA("RICHED32.DLL")) {
+        show_message_box(nullptr, "リッチエディットコントロール初期化失敗", "エラー", MB_OK | MB_ICONERROR);
+        return 0;
+    }
+
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_BAR_CLASSES | ICC_COOL_CLASSES;
+    InitCommonControlsEx(&controls);
+
+    app_module().init(instance);
+    const int result = run_application(command_line, show_command);
+    app_module().term();
+
+    CoUninitialize();
+    return result;
+}

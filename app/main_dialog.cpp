@@ -1,0 +1,449 @@
+#include "app/main_dialog.h"
+
+#include <shlwapi.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/about_dialog.h"
+#include "app/file_dialog.h"
+#include "app/help.h"
+#include "db/catalogue.h"
+#include "db/result_table.h"
+#include "db/text_convert.h"
+#include "grid/record_deletion.h"
+#include "res/resource.h"
+#include "sqleditor/sql_editor_dialog.h"
+#include "structure/structure_editor_dialog.h"
+#include "win/message_box.h"
+
+namespace {
+
+constexpr COLORREF kEditorBackground = RGB(250, 250, 210);
+constexpr DWORD kGridExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+constexpr const char kDropCaption[] = "テーブル削除";
+constexpr const char kPathTooLongText[] = "ファイルのパスが長すぎるため開けません。";
+constexpr const char kErrorCaption[] = "エラー";
+
+}  // namespace
+
+const MessageEntry<MainDialog> MainDialog::message_map_[] = {
+    on_message(WM_INITDIALOG, &MainDialog::on_init_dialog),
+    on_command(IDM_NEW_DATABASE, &MainDialog::on_new_database),
+    on_command(IDM_OPEN_DATABASE, &MainDialog::on_open_database),
+    on_command(IDM_EXIT, &MainDialog::on_end),
+    on_command(IDM_NEW_TABLE, &MainDialog::on_new_table),
+    on_command(IDM_EDIT_STRUCTURE, &MainDialog::on_edit_structure),
+    on_command(IDM_DROP_TABLE, &MainDialog::on_drop_table),
+    on_command(IDM_SQL_EDITOR, &MainDialog::on_sql_editor),
+    on_command(IDM_DELETE_RECORD, &MainDialog::on_delete_record),
+    on_command(IDC_PAGE_PREVIOUS, &MainDialog::on_page_previous),
+    on_command(IDC_PAGE_NEXT, &MainDialog::on_page_next),
+    on_command(IDM_ABOUT, &MainDialog::on_about),
+    on_command(IDM_HELP_CONTENTS, &MainDialog::on_help),
+    on_command(IDOK, &MainDialog::on_end),
+    on_command(IDCANCEL, &MainDialog::on_end),
+    on_command_code(IDC_TABLE_SELECTOR, CBN_SELCHANGE, &MainDialog::on_table_selected),
+    on_notify(LVN_ITEMCHANGED, &MainDialog::on_item_changed),
+    on_message(WM_SIZE, &MainDialog::on_size),
+    on_message(WM_GETMINMAXINFO, &MainDialog::on_get_min_max_info),
+};
+
+MainDialog::MainDialog() = default;
+
+MainDialog::~MainDialog() {
+    unregister_from_loop();
+    if (hwnd()) {
+        DestroyWindow(hwnd());
+    }
+    connection_.close();
+    if (image_list_) {
+        ImageList_Destroy(image_list_);
+    }
+    if (editor_brush_) {
+        DeleteObject(editor_brush_);
+    }
+    if (big_icon_) {
+        DestroyIcon(big_icon_);
+    }
+    if (small_icon_) {
+        DestroyIcon(small_icon_);
+    }
+}
+
+void MainDialog::set_startup_path(const char* command_line) {
+    startup_path_.clear();
+    startup_path_too_long_ = false;
+    if (!command_line) {
+        return;
+    }
+    const std::size_t length = std::strlen(command_line);
+    if (length >= kStartupPathSize) {
+        // Refused whole: a cut path could name another file.
+        startup_path_too_long_ = true;
+        return;
+    }
+    startup_path_.assign(command_line, length);
+}
+
+HWND MainDialog::create() {
+    return create_modeless(IDD_MAIN, nullptr);
+}
+
+bool MainDialog::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    if (msg == WM_DESTROY) {
+        // Left unhandled on purpose: the dialog manager does its own clean-up too.
+        unregister_from_loop();
+        return false;
+    }
+    return dispatch_message(this, message_map_, msg, wparam, lparam, result);
+}
+
+bool MainDialog::pre_translate_message(MSG* msg) {
+    if (!hwnd()) {
+        return false;
+    }
+    if (accelerators_ && TranslateAcceleratorA(hwnd(), accelerators_, msg)) {
+        return true;
+    }
+    return IsDialogMessageA(hwnd(), msg) != FALSE;
+}
+
+LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
+    center_window(hwnd());
+
+    big_icon_ = static_cast<HICON>(LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON),
+                                              IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                              GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    small_icon_ = static_cast<HICON>(LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON),
+                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_));
+    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
+
+    if (MessageLoop* loop = app_module().message_loop()) {
+        loop->add_message_filter(this);
+        loop->add_idle_handler(this);
+        registered_ = true;
+    }
+
+    connection_.clear_path();
+
+    selector_ = item(IDC_TABLE_SELECTOR);
+    page_label_ = item(IDC_PAGE_LABEL);
+    previous_button_ = item(IDC_PAGE_PREVIOUS);
+    next_button_ = item(IDC_PAGE_NEXT);
+    EnableWindow(previous_button_, FALSE);
+    EnableWindow(next_button_, FALSE);
+
+    image_list_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
+    ImageList_SetBkColor(image_list_, RGB(255, 255, 255));
+    ImageList_ReplaceIcon(image_list_, -1, LoadIconA(module_instance(), MAKEINTRESOURCEA(IDI_RECORD)));
+
+    accelerators_ = LoadAcceleratorsA(module_instance(), MAKEINTRESOURCEA(IDR_MAIN_ACCELERATORS));
+
+    HWND list_view = item(IDC_GRID);
+    grid_.attach(list_view);
+    cell_editor_.create(list_view, reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
+
+    editor_brush_ = CreateSolidBrush(kEditorBackground);
+    grid_.cell_editor = &cell_editor_;
+    grid_.editor_brush = editor_brush_;
+
+    SendMessageA(list_view, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(image_list_));
+    SendMessageA(list_view, LVM_SETEXTENDEDLISTVIEWSTYLE, kGridExtendedStyle, kGridExtendedStyle);
+
+    layout_.setup_layout(hwnd(), {
+                                     {IDC_GRID, layout_stretch_x | layout_stretch_y},
+                                     {IDC_PAGE_PREVIOUS, layout_move_x},
+                                     {IDC_PAGE_NEXT, layout_move_x},
+                                     {IDC_PAGE_LABEL, layout_move_x},
+                                 });
+
+    page_window_.page_index = 0;
+
+    for (UINT id : {IDM_NEW_TABLE, IDM_EDIT_STRUCTURE, IDM_DROP_TABLE, IDM_DELETE_RECORD, IDM_SQL_EDITOR}) {
+        enable_menu_item(id, false);
+    }
+
+    if (startup_path_too_long_) {
+        show_message_box(hwnd(), kPathTooLongText, kErrorCaption, MB_OK | MB_ICONINFORMATION);
+    } else if (!startup_path_.empty()) {
+        std::vector<char> path(startup_path_.begin(), startup_path_.end());
+        path.push_back('\0');
+        PathUnquoteSpacesA(path.data());
+        open_database(path.data());
+    }
+    return TRUE;
+}
+
+void MainDialog::enable_menu_item(UINT id, bool enabled) {
+    EnableMenuItem(GetMenu(hwnd()), id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void MainDialog::set_title(const std::string& file_name) {
+    const std::string title = file_name.empty() ? std::string(kTitle) : file_name + " - " + kTitle;
+    SetWindowTextA(hwnd(), title.c_str());
+}
+
+void MainDialog::show_page_state(const PageView& view) {
+    SetWindowTextA(page_label_, view.label.c_str());
+    EnableWindow(previous_button_, view.previous_enabled);
+    EnableWindow(next_button_, view.next_enabled);
+}
+
+void MainDialog::show_no_tables() {
+    SendMessageA(selector_, CB_RESETCONTENT, 0, 0);
+    grid_.clear();
+    page_window_.page_index = 0;
+    show_page_state(PageView{"0-0", false, false});
+    enable_menu_item(IDM_EDIT_STRUCTURE, false);
+    enable_menu_item(IDM_DROP_TABLE, false);
+    enable_menu_item(IDM_DELETE_RECORD, false);
+}
+
+bool MainDialog::open_database(const char* path) {
+    std::string utf8;
+    if (!convert_whole(path, true, utf8) || utf8.size() >= DatabaseConnection::kPathSize) {
+        show_message_box(hwnd(), kPathTooLongText, kErrorCaption, MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    if (!connection_.open(path)) {
+        // The old database is closed now: nothing of it may stay on screen.
+        show_no_tables();
+        set_title("");
+        for (UINT id : {IDM_NEW_TABLE, IDM_SQL_EDITOR}) {
+            enable_menu_item(id, false);
+        }
+        return false;
+    }
+    reload_table_list();
+    set_title(PathFindFileNameA(path));
+    enable_menu_item(IDM_NEW_TABLE, true);
+    enable_menu_item(IDM_SQL_EDITOR, true);
+    return true;
+}
+
+bool MainDialog::create_database(const char* path, const char* file_title) {
+    std::string utf8;
+    if (!convert_whole(path, true, utf8) || utf8.size() >= DatabaseConnection::kPathSize) {
+        show_message_box(hwnd(), kPathTooLongText, kErrorCaption, MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    const bool created = connection_.create(path);
+    show_no_tables();
+    if (!created) {
+        set_title("");
+        enable_menu_item(IDM_NEW_TABLE, false);
+        enable_menu_item(IDM_SQL_EDITOR, false);
+        return false;
+    }
+    set_title(file_title ? file_title : PathFindFileNameA(path));
+    enable_menu_item(IDM_NEW_TABLE, true);
+    enable_menu_item(IDM_SQL_EDITOR, true);
+    return true;
+}
+
+void MainDialog::reload_table_list() {
+    std::vector<std::string> names;
+    const bool listed = connection_.is_open && read_table_names(connection_.handle, names);
+
+    SendMessageA(selector_, CB_RESETCONTENT, 0, 0);
+    grid_.remove_all_rows();
+    grid_.remove_all_columns();
+    for (const std::string& name : names) {
+        SendMessageA(selector_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    }
+    SendMessageA(selector_, CB_SETCURSEL, 0, 0);
+    page_window_.page_index = 0;
+    const bool any = listed && !names.empty();
+    enable_menu_item(IDM_EDIT_STRUCTURE, any);
+    enable_menu_item(IDM_DROP_TABLE, any);
+    refresh_page();
+}
+
+std::string MainDialog::selected_table() const {
+    const LRESULT selection = SendMessageA(selector_, CB_GETCURSEL, 0, 0);
+    if (selection == CB_ERR) {
+        return std::string();
+    }
+    const LRESULT length = SendMessageA(selector_, CB_GETLBTEXTLEN, selection, 0);
+    if (length == CB_ERR) {
+        return std::string();
+    }
+    std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
+    SendMessageA(selector_, CB_GETLBTEXT, selection, reinterpret_cast<LPARAM>(text.data()));
+    return text.data();
+}
+
+void MainDialog::refresh_page() {
+    const std::string table = selected_table();
+    if (table.empty() && SendMessageA(selector_, CB_GETCURSEL, 0, 0) == CB_ERR) {
+        // No table to show: an empty page rather than what an earlier table showed.
+        grid_.clear();
+        show_page_state(PageView{"0-0", false, false});
+        enable_menu_item(IDM_DELETE_RECORD, false);
+        return;
+    }
+    grid_.database = connection_.is_open ? connection_.handle : nullptr;
+    grid_.page_index = page_window_.page_index;
+    grid_.table_name = table;
+
+    std::int64_t count = 0;
+    {
+        RedrawOff redraw(grid_.hwnd());
+        grid_.remove_all_rows();
+        grid_.load_columns();
+        grid_.load_rows(1);
+        // One count serves both the blank row and the label.
+        count = grid_.count_rows();
+        grid_.add_blank_row(count);
+    }
+    show_page_state(page_view(page_window_.page_index, count));
+}
+
+void MainDialog::drop_table(const std::string& name) {
+    if (exec_ansi(connection_.handle, drop_table_sql(name)) != SQLITE_OK) {
+        show_message_box(hwnd(), "テーブルを削除できませんでした。", kDropCaption,
+                         MB_OK | MB_ICONEXCLAMATION);
+    }
+    reload_table_list();
+}
+
+LRESULT MainDialog::on_new_database(WPARAM, LPARAM) {
+    FileChoice choice;
+    if (!choose_database_file(GetActiveWindow(), FileDialogKind::save, choice)) {
+        return 0;
+    }
+    create_database(choice.path.c_str(), choice.title.c_str());
+    return 0;
+}
+
+LRESULT MainDialog::on_open_database(WPARAM, LPARAM) {
+    FileChoice choice;
+    if (!choose_database_file(GetActiveWindow(), FileDialogKind::open, choice)) {
+        return 0;
+    }
+    open_database(choice.path.c_str());
+    return 0;
+}
+
+LRESULT MainDialog::on_end(WPARAM wparam, LPARAM) {
+    const int command = LOWORD(wparam);
+    // The list view would destroy the image list with itself; take it back first.
+    SendMessageA(grid_.hwnd(), LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+    if (image_list_) {
+        ImageList_Destroy(image_list_);
+        image_list_ = nullptr;
+    }
+    grid_.clear();
+    connection_.close();
+    DestroyWindow(hwnd());
+    PostQuitMessage(command);
+    return 0;
+}
+
+LRESULT MainDialog::on_new_table(WPARAM, LPARAM) {
+    if (!connection_.is_open) {
+        return 0;
+    }
+    show_structure_editor(GetActiveWindow(), connection_.handle, std::string());
+    reload_table_list();
+    return 0;
+}
+
+LRESULT MainDialog::on_edit_structure(WPARAM, LPARAM) {
+    if (!connection_.is_open) {
+        return 0;
+    }
+    show_structure_editor(GetActiveWindow(), connection_.handle, selected_table());
+    reload_table_list();
+    return 0;
+}
+
+LRESULT MainDialog::on_drop_table(WPARAM, LPARAM) {
+    if (!connection_.is_open) {
+        return 0;
+    }
+    const std::string name = selected_table();
+    if (SendMessageA(selector_, CB_GETCURSEL, 0, 0) == CB_ERR) {
+        return 0;
+    }
+    const std::string question = "テーブル " + name + " を削除しますか？";
+    if (show_message_box(hwnd(), question.c_str(), kDropCaption, MB_OKCANCEL | MB_ICONQUESTION) !=
+        IDOK) {
+        return 0;
+    }
+    drop_table(name);
+    return 0;
+}
+
+LRESULT MainDialog::on_sql_editor(WPARAM, LPARAM) {
+    if (!connection_.is_open) {
+        return 0;
+    }
+    show_sql_editor(GetActiveWindow(), connection_.handle);
+    reload_table_list();
+    return 0;
+}
+
+LRESULT MainDialog::on_delete_record(WPARAM, LPARAM) {
+    delete_selected_record(grid_);
+    return 0;
+}
+
+LRESULT MainDialog::on_page_previous(WPARAM, LPARAM) {
+    if (page_window_.page_index > 0) {
+        --page_window_.page_index;
+        refresh_page();
+    }
+    return 0;
+}
+
+LRESULT MainDialog::on_page_next(WPARAM, LPARAM) {
+    ++page_window_.page_index;
+    refresh_page();
+    return 0;
+}
+
+LRESULT MainDialog::on_about(WPARAM, LPARAM) {
+    show_about_box(GetActiveWindow());
+    return 0;
+}
+
+LRESULT MainDialog::on_help(WPARAM, LPARAM) {
+    show_help_contents(hwnd());
+    return 0;
+}
+
+LRESULT MainDialog::on_table_selected(WPARAM, LPARAM) {
+    page_window_.page_index = 0;
+    refresh_page();
+    return 0;
+}
+
+LRESULT MainDialog::on_item_changed(WPARAM, LPARAM) {
+    enable_menu_item(IDM_DELETE_RECORD, grid_.hwnd() && grid_.selected_row() >= 0);
+    return 0;
+}
+
+LRESULT MainDialog::on_size(WPARAM wparam, LPARAM lparam) {
+    layout_.on_size(static_cast<UINT>(wparam), LOWORD(lparam), HIWORD(lparam));
+    return 0;
+}
+
+LRESULT MainDialog::on_get_min_max_info(WPARAM, LPARAM lparam) {
+    layout_.on_get_min_max_info(reinterpret_cast<MINMAXINFO*>(lparam));
+    return 0;
+}
+
+void MainDialog::unregister_from_loop() {
+    if (!registered_) {
+        return;
+    }
+    if (MessageLoop* loop = app_module().message_loop()) {
+        loop->remove_message_filter(this);
+        loop->remove_idle_handler(this);
+    }
+    registered_ = false;
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "db/database_connection.h"
+#include "db/paging.h"
+#include "grid/cell_editor.h"
+#include "grid/table_grid.h"
+#include "win/dialog.h"
+#include "win/dialog_layout.h"
+#include "win/message_loop.h"
+#include "win/message_map.h"
+
+// The program's main window: the table selector, the grid, the paging buttons and
+// label, the menu. It owns the database connection and is the only code that
+// opens and closes it.
+class MainDialog : public Dialog, public MessageFilter, public IdleHandler {
+public:
+    static constexpr std::size_t kStartupPathSize = 512;
+    static constexpr const char kTitle[] = "KORVELANDIS";
+
+    MainDialog();
+    ~MainDialog() override;
+
+    // The command line, taken before the window exists: the whole of it is one path.
+    void set_startup_path(const char* command_line);
+    // Creates the (hidden) window from its template.
+    HWND create();
+
+    bool pre_translate_message(MSG* msg) override;
+    bool on_idle() override { return false; }
+
+    // The Open command after its dialog: open the file, list its tables, set the
+    // title and the menu. False, with nothing of the old database left on screen,
+    // when the file cannot be opened.
+    bool open_database(const char* path);
+    // The New command after its dialog.
+    bool create_database(const char* path, const char* file_title);
+    void reload_table_list();
+    void refresh_page();
+    // The Drop table command after its question.
+    void drop_table(const std::string& name);
+    // The name of the table chosen in the selector; empty when none is.
+    std::string selected_table() const;
+
+    DatabaseConnection& connection() { return connection_; }
+    TableGrid& grid() { return grid_; }
+    CellEditor& cell_editor() { return cell_editor_; }
+    PageWindow& page_window() { return page_window_; }
+    const DialogLayout& layout() const { return layout_; }
+    HACCEL accelerators() const { return accelerators_; }
+    HBRUSH editor_brush() const { return editor_brush_; }
+
+protected:
+    bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+private:
+    static const MessageEntry<MainDialog> message_map_[];
+
+    LRESULT on_init_dialog(WPARAM, LPARAM);
+    LRESULT on_new_database(WPARAM, LPARAM);
+    LRESULT on_open_database(WPARAM, LPARAM);
+    LRESULT on_end(WPARAM, LPARAM);
+    LRESULT on_new_table(WPARAM, LPARAM);
+    LRESULT on_edit_structure(WPARAM, LPARAM);
+    LRESULT on_drop_table(WPARAM, LPARAM);
+    LRESULT on_sql_editor(WPARAM, LPARAM);
+    LRESULT on_delete_record(WPARAM, LPARAM);
+    LRESULT on_page_previous(WPARAM, LPARAM);
+    LRESULT on_page_next(WPARAM, LPARAM);
+    LRESULT on_about(WPARAM, LPARAM);
+    LRESULT on_help(WPARAM, LPARAM);
+    LRESULT on_table_selected(WPARAM, LPARAM);
+    LRESULT on_item_changed(WPARAM, LPARAM);
+    LRESULT on_size(WPARAM, LPARAM);
+    LRESULT on_get_min_max_info(WPARAM, LPARAM);
+
+    void enable_menu_item(UINT id, bool enabled);
+    void set_title(const std::string& file_name);
+    // Empties the selector and the grid: what a closed or new database shows.
+    void show_no_tables();
+    void show_page_state(const PageView& view);
+    void unregister_from_loop();
+
+    DatabaseConnection connection_;
+    PageWindow page_window_;
+    TableGrid grid_;
+    CellEditor cell_editor_;
+    DialogLayout layout_;
+    std::string startup_path_;
+    bool startup_path_too_long_ = false;
+    HACCEL accelerators_ = nullptr;
+    HIMAGELIST image_list_ = nullptr;
+    HBRUSH editor_brush_ = nullptr;
+    HICON big_icon_ = nullptr;
+    HICON small_icon_ = nullptr;
+    HWND selector_ = nullptr;
+    HWND page_label_ = nullptr;
+    HWND previous_button_ = nullptr;
+    HWND next_button_ = nullptr;
+    bool registered_ = false;
+};

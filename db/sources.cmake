@@ -1,0 +1,15 @@
+list(APPEND KORV_PURE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/catalogue.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/database_connection.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/paging.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/result_table.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sql_error.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sql_text.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text_convert.cpp)
+if(WIN32)
+    list(APPEND KORV_WIN_SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/sql_error_win.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/text_convert_win.cpp)
+else()
+    list(APPEND KORV_PURE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/text_convert_iconv.cpp)
+endif()

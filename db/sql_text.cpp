@@ -1,0 +1,69 @@
+#include "db/sql_text.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+
+std::string quoted(std::string_view text, char quote) {
+    std::string result;
+    result.reserve(text.size() + 2);
+    result.push_back(quote);
+    for (char c : text) {
+        if (c == quote) {
+            result.push_back(quote);
+        }
+        result.push_back(c);
+    }
+    result.push_back(quote);
+    return result;
+}
+
+}  // namespace
+
+std::string quote_identifier(std::string_view name) {
+    return quoted(name, '"');
+}
+
+std::string quote_value(std::string_view value) {
+    return quoted(value, '\'');
+}
+
+std::string format_rowid(RowId rowid) {
+    const bool negative = rowid < 0;
+    // Negate in unsigned arithmetic so that the smallest value does not overflow.
+    std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(rowid) : static_cast<std::uint64_t>(rowid);
+    std::string digits = std::to_string(magnitude);
+    const std::size_t width = negative ? 4 : 5;
+    if (digits.size() < width) {
+        digits.insert(0, width - digits.size(), '0');
+    }
+    return negative ? "-" + digits : digits;
+}
+
+RowId parse_rowid(const char* text) {
+    if (!text) {
+        return 0;
+    }
+    errno = 0;
+    long long value = std::strtoll(text, nullptr, 10);
+    return static_cast<RowId>(value);
+}
+
+std::string table_info_sql(std::string_view table) {
+    return "PRAGMA TABLE_INFO(" + quote_identifier(table) + ");";
+}
+
+std::string page_sql(std::string_view table, std::int64_t offset, int count) {
+    return "SELECT rowid, * FROM " + quote_identifier(table) + " ORDER BY rowid LIMIT " +
+           std::to_string(offset) + ", " + std::to_string(count) + ";";
+}
+
+std::string count_sql(std::string_view table) {
+    return "SELECT COUNT(*) FROM " + quote_identifier(table) + ";";
+}
+
+std::string drop_table_sql(std::string_view table) {
+    return "DROP TABLE " + quote_identifier(table);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Building SQL text. Everything here works on bytes and does not care about the
+// encoding: names and values in the ANSI code page give a statement in the ANSI
+// code page, which is converted to UTF-8 before it is run.
+
+using RowId = std::int64_t;
+
+// A name from the database as an SQL identifier: in double quotes, with every
+// double quote inside doubled, so that any name works and none can add SQL.
+std::string quote_identifier(std::string_view name);
+
+// A value as an SQL string literal: in single quotes, every single quote doubled.
+std::string quote_value(std::string_view value);
+
+// The grid's row id text: at least five digits, zero-padded after the sign
+// (42 -> 00042, -5 -> -0005), longer numbers whole.
+std::string format_rowid(RowId rowid);
+
+// The decimal value at the start of a text (leading blanks and zeros ignored);
+// 0 when the text does not start with a number. Out-of-range values saturate.
+RowId parse_rowid(const char* text);
+
+std::string table_info_sql(std::string_view table);
+std::string page_sql(std::string_view table, std::int64_t offset, int count);
+std::string count_sql(std::string_view table);
+std::string drop_table_sql(std::string_view table);
+
+constexpr const char kTableListSql[] =
+    "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name;";

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The one boundary between the program's text (the ANSI code page, Shift-JIS on a
+// Japanese system) and the database's text (UTF-8).
+
+// Converts the zero-terminated source into the caller's buffer of `limit` bytes.
+// A text that does not fit is cut after limit - 1 bytes (even inside a multi-byte
+// character) and terminated. Returns the number of bytes copied, 0 when the text
+// cannot be converted and -1 when memory runs out; on failure the destination is
+// left untouched.
+int convert_text(const char* source, char* destination, int limit, bool to_utf8);
+
+// Whole-text forms for texts that have no fixed room. They return false, leaving
+// `result` untouched, when the text cannot be converted.
+bool convert_whole(std::string_view source, bool to_utf8, std::string& result);
+std::string to_utf8(std::string_view ansi);   // empty on failure
+std::string to_ansi(std::string_view utf8);   // empty on failure
+
+// convert_text from UTF-8 for a display cell of `limit` bytes: the same result,
+// without converting more of a huge value than the cell can show.
+int convert_cell_text(const char* utf8, char* destination, int limit);

@@ -1,0 +1,5 @@
+list(APPEND KORV_WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/cell_editor.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/record_deletion.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/table_grid.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/table_grid_view.cpp)

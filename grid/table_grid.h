@@ -1,0 +1,91 @@
+#pragma once
+
+#include <windows.h>
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "db/paging.h"
+#include "db/sql_text.h"
+#include "win/window_subclass.h"
+
+class CellEditor;
+
+// One page of one table in the main window's list view: the RowID column, one
+// column per table column, the records of the page and, on the last page, the
+// blank row "*" for a new record.
+class TableGrid : public WindowSubclass {
+public:
+    static constexpr int kPageSize = PageWindow::page_size;
+    static constexpr int kRowIdColumnWidth = 60;
+    // Room of a cell's text: a longer value shows its first 254 bytes.
+    static constexpr int kCellTextSize = 255;
+    static constexpr const char kBlankRowText[] = "*";
+
+    // Written by the main window before each load.
+    sqlite3* database = nullptr;
+    std::string table_name;
+    int page_index = 0;
+
+    // Lent by the main window for the in-place editor.
+    CellEditor* cell_editor = nullptr;
+    HBRUSH editor_brush = nullptr;
+
+    // Column names of the table, column 1 first; whole, in the ANSI code page.
+    const std::vector<std::string>& column_names() const { return column_names_; }
+    int column_count() const { return static_cast<int>(column_names_.size()); }
+    // The name of list column c (1 to column_count()).
+    const std::string& column_name(int column) const { return column_names_.at(column - 1); }
+
+    void load_columns();
+    void load_rows(RowId select_rowid);
+    std::int64_t count_rows();
+    // Adds the blank row when the page is the table's last.
+    void add_blank_row(std::int64_t row_count);
+    // Rows, columns, page and blank row again, selecting the record select_rowid
+    // (or the first row).
+    void reload_page(RowId select_rowid);
+
+    void remove_all_rows();
+    void remove_all_columns();
+    // Shows nothing and forgets the table and the connection (a closed or changed
+    // database).
+    void clear();
+
+    // Width of each data column for the list view's present size.
+    int data_column_width(int columns) const;
+    int row_count() const;
+    int selected_row() const;
+    // The list row of the blank row, or -1 when the page has none.
+    int blank_row() const { return blank_row_; }
+    bool is_blank_row(int row) const { return row >= 0 && row == blank_row_; }
+    std::string cell_text(int row, int column) const;
+    void set_cell_text(int row, int column, const char* text);
+    void select_row(int row);
+
+protected:
+    bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+private:
+    void insert_column(int index, const char* text, int width);
+    void insert_row(int index, const char* text);
+
+    std::vector<std::string> column_names_;
+    int list_columns_ = 0;
+    int blank_row_ = -1;
+};
+
+// Switches a window's redrawing off for a scope and repaints it at the end.
+class RedrawOff {
+public:
+    explicit RedrawOff(HWND hwnd);
+    ~RedrawOff();
+    RedrawOff(const RedrawOff&) = delete;
+    RedrawOff& operator=(const RedrawOff&) = delete;
+
+private:
+    HWND hwnd_;
+    bool was_visible_;
+};

@@ -1,0 +1,2 @@
+list(APPEND KORV_WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/sql_editor_dialog.cpp)

@@ -1,0 +1,21 @@
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#endif
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    // As the program starts: COM, the version-1 rich edit control, common controls.
+    CoInitialize(nullptr);
+    LoadLibraryA("RICHED32.DLL");
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_BAR_CLASSES | ICC_COOL_CLASSES;
+    InitCommonControlsEx(&controls);
+#endif
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,148 @@
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+#include "db/text_convert.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#else
+#include <ftw.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifndef _WIN32
+int remove_entry(const char* path, const struct stat*, int, struct FTW*) {
+    return std::remove(path);
+}
+#endif
+
+}  // namespace
+
+TempDir::TempDir() {
+#ifdef _WIN32
+    static std::atomic<int> counter{0};
+    char base[MAX_PATH] = "";
+    GetTempPathA(sizeof(base), base);
+    path_ = std::string(base) + "korv-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(counter++);
+    CreateDirectoryA(path_.c_str(), nullptr);
+#else
+    char pattern[] = "/tmp/korv-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    path_ = made ? made : "/tmp";
+#endif
+}
+
+TempDir::~TempDir() {
+#ifdef _WIN32
+    std::string from = path_;
+    from.push_back('\0');
+    from.push_back('\0');
+    SHFILEOPSTRUCTA op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationA(&op);
+#else
+    nftw(path_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+#endif
+}
+
+std::string TempDir::file(const std::string& name) const {
+#ifdef _WIN32
+    return path_ + "\\" + name;
+#else
+    return path_ + "/" + name;
+#endif
+}
+
+TestDb::TestDb(const std::string& path) : path_(path) {
+    const std::string utf8 = utf8_of(path);
+    if (sqlite3_open(utf8.c_str(), &db_) != SQLITE_OK) {
+        ADD_FAILURE() << "cannot open " << path;
+    }
+}
+
+TestDb::~TestDb() {
+    close();
+}
+
+void TestDb::close() {
+    if (db_) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+    }
+}
+
+void TestDb::exec(const std::string& utf8_sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db_, utf8_sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        ADD_FAILURE() << "SQL failed: " << utf8_sql << ": " << (error ? error : "");
+    }
+    sqlite3_free(error);
+}
+
+std::vector<std::vector<std::string>> TestDb::rows(const std::string& utf8_sql) {
+    std::vector<std::vector<std::string>> result;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, utf8_sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+        ADD_FAILURE() << "SQL failed: " << utf8_sql << ": " << sqlite3_errmsg(db_);
+        return result;
+    }
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        std::vector<std::string> row;
+        for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+            const unsigned char* text = sqlite3_column_text(statement, i);
+            if (!text) {
+                row.push_back("<NULL>");
+            } else {
+                row.emplace_back(reinterpret_cast<const char*>(text),
+                                 static_cast<std::size_t>(sqlite3_column_bytes(statement, i)));
+            }
+        }
+        result.push_back(std::move(row));
+    }
+    sqlite3_finalize(statement);
+    return result;
+}
+
+std::string TestDb::value(const std::string& utf8_sql) {
+    auto r = rows(utf8_sql);
+    if (r.empty() || r[0].empty()) {
+        return "<none>";
+    }
+    return r[0][0];
+}
+
+void TestDb::fill(const std::string& utf8_insert_with_one_parameter, int n) {
+    exec("BEGIN");
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, utf8_insert_with_one_parameter.c_str(), -1, &statement, nullptr) !=
+        SQLITE_OK) {
+        ADD_FAILURE() << "SQL failed: " << utf8_insert_with_one_parameter;
+        return;
+    }
+    for (int i = 1; i <= n; ++i) {
+        sqlite3_bind_int(statement, 1, i);
+        sqlite3_step(statement);
+        sqlite3_reset(statement);
+    }
+    sqlite3_finalize(statement);
+    exec("COMMIT");
+}
+
+std::string utf8_of(const std::string& ansi) {
+    return to_utf8(ansi);
+}
+
+std::string ansi_of(const std::string& utf8) {
+    return to_ansi(utf8);
+}

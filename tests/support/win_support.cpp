@@ -1,0 +1,145 @@
+#include "tests/support/win_support.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+MessageBoxRecorder::MessageBoxRecorder(int answer) : answer_(answer) {
+    previous_ = set_message_box_sink(
+        [this](HWND owner, const std::string& text, const std::string& caption, UINT type) {
+            boxes_.push_back({owner, text, caption, type});
+            return answer_;
+        });
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() {
+    set_message_box_sink(std::move(previous_));
+}
+
+std::string list_text(HWND list, int row, int column) {
+    char text[1024] = "";
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+std::vector<std::string> list_row(HWND list, int row) {
+    std::vector<std::string> cells;
+    for (int column = 0; column < list_column_count(list); ++column) {
+        cells.push_back(list_text(list, row, column));
+    }
+    return cells;
+}
+
+int list_row_count(HWND list) {
+    return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+int list_column_count(HWND list) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    return header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+std::string list_header(HWND list, int column) {
+    char text[1024] = "";
+    LVCOLUMNA c{};
+    c.mask = LVCF_TEXT;
+    c.pszText = text;
+    c.cchTextMax = sizeof(text);
+    if (!SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&c))) {
+        return "<no column>";
+    }
+    return text;
+}
+
+int list_column_width(HWND list, int column) {
+    return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+int list_selected_row(HWND list) {
+    return static_cast<int>(
+        SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+std::string window_text(HWND hwnd) {
+    const int length = GetWindowTextLengthA(hwnd);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    GetWindowTextA(hwnd, text.data(), length + 1);
+    text.resize(std::char_traits<char>::length(text.c_str()));
+    return text;
+}
+
+bool menu_item_enabled(HWND window, UINT id) {
+    const UINT state = GetMenuState(GetMenu(window), id, MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+void pump_messages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+namespace {
+
+std::function<void(HWND)>* g_modal_action = nullptr;
+bool g_modal_ran = false;
+HWND g_windows_before_found = nullptr;
+
+BOOL CALLBACK find_modal(HWND hwnd, LPARAM lparam) {
+    char class_name[64] = "";
+    GetClassNameA(hwnd, class_name, sizeof(class_name));
+    if (std::string(class_name) == "#32770" && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) &&
+        GetWindow(hwnd, GW_OWNER) != nullptr) {
+        *reinterpret_cast<HWND*>(lparam) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK modal_timer(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!g_modal_action || g_modal_ran) {
+        return;
+    }
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), find_modal, reinterpret_cast<LPARAM>(&found));
+    if (!found) {
+        found = GetActiveWindow();
+        char class_name[64] = "";
+        GetClassNameA(found, class_name, sizeof(class_name));
+        if (!found || std::string(class_name) != "#32770" || found == g_windows_before_found) {
+            return;
+        }
+    }
+    g_modal_ran = true;
+    KillTimer(nullptr, id);
+    (*g_modal_action)(found);
+}
+
+}  // namespace
+
+ModalDriver::ModalDriver(std::function<void(HWND)> action) {
+    g_modal_action = new std::function<void(HWND)>(std::move(action));
+    g_modal_ran = false;
+    g_windows_before_found = GetActiveWindow();
+    timer_ = SetTimer(nullptr, 0, 50, modal_timer);
+}
+
+ModalDriver::~ModalDriver() {
+    KillTimer(nullptr, timer_);
+    delete g_modal_action;
+    g_modal_action = nullptr;
+}
+
+bool ModalDriver::ran() const {
+    return g_modal_ran;
+}
+
+HWND find_child(HWND parent, const char* class_name, const char* text) {
+    return FindWindowExA(parent, nullptr, class_name, text);
+}

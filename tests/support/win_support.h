@@ -1,0 +1,66 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "win/message_box.h"
+
+// Records every message box instead of showing it, answering with `answer`.
+class MessageBoxRecorder {
+public:
+    struct Box {
+        HWND owner;
+        std::string text;
+        std::string caption;
+        UINT type;
+    };
+
+    explicit MessageBoxRecorder(int answer = IDOK);
+    ~MessageBoxRecorder();
+    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
+    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
+
+    const std::vector<Box>& boxes() const { return boxes_; }
+    void clear() { boxes_.clear(); }
+    void set_answer(int answer) { answer_ = answer; }
+
+private:
+    std::vector<Box> boxes_;
+    int answer_;
+    MessageBoxSink previous_;
+};
+
+// Texts of a list view, read back as the user sees them.
+std::string list_text(HWND list, int row, int column);
+std::vector<std::string> list_row(HWND list, int row);
+int list_row_count(HWND list);
+int list_column_count(HWND list);
+std::string list_header(HWND list, int column);
+int list_column_width(HWND list, int column);
+int list_selected_row(HWND list);
+
+std::string window_text(HWND hwnd);
+bool menu_item_enabled(HWND window, UINT id);
+
+// Dispatches what is waiting in the queue.
+void pump_messages();
+
+// Runs `action` when the next modal window of this thread (dialog or message box)
+// has appeared, from a thread timer; the window is passed in.
+class ModalDriver {
+public:
+    explicit ModalDriver(std::function<void(HWND)> action);
+    ~ModalDriver();
+    ModalDriver(const ModalDriver&) = delete;
+    ModalDriver& operator=(const ModalDriver&) = delete;
+    bool ran() const;
+
+private:
+    UINT_PTR timer_;
+};
+
+// The child of a dialog with a given class and text, or nullptr.
+HWND find_child(HWND parent, const char* class_name, const char* text);

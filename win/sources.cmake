@@ -1,0 +1,9 @@
+list(APPEND KORV_PURE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/layout_math.cpp)
+list(APPEND KORV_WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_layout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/message_box.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/message_loop.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/reflection.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_subclass.cpp)
