@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "db/catalogue.h"
+#include "db/result_table.h"
+#include "db/sql_text.h"
+#include "tests/support/test_support.h"
+
+TEST(SqlText, QuotesIdentifiersAndValues) {
+    EXPECT_EQ(quote_identifier("t"), "\"t\"");
+    EXPECT_EQ(quote_identifier("order items"), "\"order items\"");
+    EXPECT_EQ(quote_identifier("a\"b"), "\"a\"\"b\"");
+    EXPECT_EQ(quote_identifier(""), "\"\"");
+    EXPECT_EQ(quote_value("O'Brien"), "'O''Brien'");
+    EXPECT_EQ(page_sql("t", 2000, 1000), "SELECT rowid, * FROM \"t\" ORDER BY rowid LIMIT 2000, 1000;");
+    EXPECT_EQ(count_sql("x\"y"), "SELECT COUNT(*) FROM \"x\"\"y\";");
+    EXPECT_EQ(table_info_sql("t"), "PRAGMA TABLE_INFO(\"t\");");
+    EXPECT_EQ(drop_table_sql("t"), "DROP TABLE \"t\"");
+}
+
+TEST(SqlText, RowIdsAreShownWithFiveDigitsAndReadBackWhole) {
+    EXPECT_EQ(format_rowid(42), "00042");
+    EXPECT_EQ(format_rowid(7), "00007");
+    EXPECT_EQ(format_rowid(0), "00000");
+    EXPECT_EQ(format_rowid(-5), "-0005");
+    EXPECT_EQ(format_rowid(123456), "123456");
+    EXPECT_EQ(format_rowid(4294967297LL), "4294967297");
+    const std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+    EXPECT_EQ(format_rowid(lowest), "-9223372036854775808");
+
+    for (std::int64_t id : {std::int64_t{0}, std::int64_t{42}, std::int64_t{-5}, std::int64_t{-7},
+                            std::int64_t{4294967297LL}, lowest,
+                            std::numeric_limits<std::int64_t>::max()}) {
+        EXPECT_EQ(parse_rowid(format_rowid(id).c_str()), id) << id;
+    }
+    EXPECT_EQ(parse_rowid("*"), 0);
+    EXPECT_EQ(parse_rowid(""), 0);
+    EXPECT_EQ(parse_rowid(nullptr), 0);
+    EXPECT_EQ(parse_rowid("12abc"), 12);
+}
+
+// Names that need quoting, or that would add a statement if they were not quoted,
+// work as names and nothing else happens.
+TEST(SqlText, HostileTableNamesAreOnlyNames) {
+    TempDir dir;
+    TestDb db(dir.file("hostile.db"));
+    db.exec("CREATE TABLE y(a); INSERT INTO y VALUES (1);"
+            "CREATE TABLE \"x; DROP TABLE y\"(v TEXT); INSERT INTO \"x; DROP TABLE y\" VALUES ('kept');"
+            "CREATE TABLE \"order items\"(\"item no\" INTEGER, \"na\"\"me\" TEXT);"
+            "INSERT INTO \"order items\" VALUES (5, 'five');");
+
+    for (const char* name : {"x; DROP TABLE y", "order items"}) {
+        ResultTable page;
+        ASSERT_TRUE(page.run(db.handle(), page_sql(name, 0, 1000))) << name;
+        EXPECT_EQ(page.rows(), 1) << name;
+        EXPECT_EQ(count_table_rows(db.handle(), name), 1) << name;
+        std::vector<ColumnInfo> columns;
+        EXPECT_TRUE(read_column_info(db.handle(), name, columns)) << name;
+    }
+    std::vector<ColumnInfo> columns;
+    ASSERT_TRUE(read_column_info(db.handle(), "order items", columns));
+    ASSERT_EQ(columns.size(), 2u);
+    EXPECT_EQ(columns[1].name, "na\"me");
+    EXPECT_EQ(db.value("SELECT COUNT(*) FROM y"), "1");
+
+    EXPECT_EQ(exec_ansi(db.handle(), drop_table_sql("x; DROP TABLE y")), SQLITE_OK);
+    EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_master WHERE name='y'"), "1");
+}

@@ -1,0 +1,117 @@
+// The program as a whole process: how it ends and with which exit code.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "res/resource.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+std::string program_path() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of('\\') + 1) + "korvelandis.exe";
+}
+
+struct Running {
+    PROCESS_INFORMATION process{};
+    HWND window = nullptr;
+};
+
+BOOL CALLBACK find_main_window(HWND hwnd, LPARAM lparam) {
+    auto* running = reinterpret_cast<Running*>(lparam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == running->process.dwProcessId && IsWindowVisible(hwnd)) {
+        running->window = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Starts the program and waits for its main window.
+bool start_program(const std::string& arguments, Running& running) {
+    std::string command = "\"" + program_path() + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &running.process)) {
+        return false;
+    }
+    for (int i = 0; i < 200 && !running.window; ++i) {
+        Sleep(50);
+        EnumWindows(find_main_window, reinterpret_cast<LPARAM>(&running));
+    }
+    return running.window != nullptr;
+}
+
+DWORD wait_for_exit(Running& running) {
+    DWORD code = 12345;
+    if (WaitForSingleObject(running.process.hProcess, 20000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(running.process.hProcess, &code);
+    } else {
+        TerminateProcess(running.process.hProcess, 99);
+    }
+    CloseHandle(running.process.hProcess);
+    CloseHandle(running.process.hThread);
+    return code;
+}
+
+std::string title_of(HWND hwnd) {
+    char text[512] = "";
+    GetWindowTextA(hwnd, text, sizeof(text));
+    return text;
+}
+
+}  // namespace
+
+TEST(Program, ExitCodeIsTheCommandThatEndedIt) {
+    struct Ending {
+        UINT msg;
+        WPARAM wparam;
+        DWORD code;
+    };
+    const Ending endings[] = {
+        {WM_CLOSE, 0, 2},                          // the close box
+        {WM_COMMAND, IDM_EXIT, 57665},             // プログラムの終了(&X)
+        {WM_COMMAND, IDOK, 1},
+        {WM_COMMAND, IDCANCEL, 2},
+        {WM_SYSCOMMAND, SC_CLOSE, 2},              // Alt+F4
+    };
+    for (const Ending& ending : endings) {
+        Running running;
+        ASSERT_TRUE(start_program("", running)) << ending.msg;
+        EXPECT_EQ(title_of(running.window), "KORVELANDIS");
+        PostMessageA(running.window, ending.msg, ending.wparam, 0);
+        EXPECT_EQ(wait_for_exit(running), ending.code) << ending.msg << "/" << ending.wparam;
+    }
+}
+
+TEST(Program, EscapeInTheMainWindowEndsItWithCancel) {
+    Running running;
+    ASSERT_TRUE(start_program("", running));
+    HWND selector = GetDlgItem(running.window, IDC_TABLE_SELECTOR);
+    PostMessageA(selector, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    EXPECT_EQ(wait_for_exit(running), 2u);
+}
+
+TEST(Program, OpensTheDatabaseNamedOnTheCommandLine) {
+    TempDir dir;
+    const std::string path = dir.file("コマンド 行.db");
+    {
+        TestDb db(path);
+        db.exec("CREATE TABLE t(x);");
+    }
+    Running running;
+    ASSERT_TRUE(start_program("\"" + path + "\"", running));
+    for (int i = 0; i < 100 && title_of(running.window) == "KORVELANDIS"; ++i) {
+        Sleep(50);
+    }
+    EXPECT_EQ(title_of(running.window), "コマンド 行.db - KORVELANDIS");
+    PostMessageA(running.window, WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_EQ(wait_for_exit(running), 57665u);
+}
