@@ -73,6 +73,19 @@ TEST_F(MainWindowTest, CommandLineIsOnePathEvenWithBlanks) {
     EXPECT_EQ(table_count(), 1);
 }
 
+TEST_F(MainWindowTest, ShowsALongFileNameWholeInTheTitle) {
+    // With " - KORVELANDIS" more than 255 bytes.
+    const std::string name = std::string(240, 'n') + ".db";
+    const std::string path = dir.file(name);
+    {
+        TestDb db(path);
+        db.exec("CREATE TABLE t(x);");
+    }
+    start("\"" + path + "\"");
+    EXPECT_EQ(title(), name + " - KORVELANDIS");
+    EXPECT_EQ(table_count(), 1);
+}
+
 TEST_F(MainWindowTest, RefusesACommandLineTooLongForItsRoom) {
     start(dir.file(std::string(600, 'a') + ".db"));
     EXPECT_EQ(title(), "KORVELANDIS");

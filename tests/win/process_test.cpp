@@ -33,9 +33,9 @@ BOOL CALLBACK find_main_window(HWND hwnd, LPARAM lparam) {
     return TRUE;
 }
 
-// Starts the program and waits for its main window.
-bool start_program(const std::string& arguments, Running& running) {
-    std::string command = "\"" + program_path() + "\"" + (arguments.empty() ? "" : " " + arguments);
+// Starts the program and waits for its first window.
+bool start_program_at(const std::string& program, const std::string& arguments, Running& running) {
+    std::string command = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
@@ -47,6 +47,10 @@ bool start_program(const std::string& arguments, Running& running) {
         EnumWindows(find_main_window, reinterpret_cast<LPARAM>(&running));
     }
     return running.window != nullptr;
+}
+
+bool start_program(const std::string& arguments, Running& running) {
+    return start_program_at(program_path(), arguments, running);
 }
 
 DWORD wait_for_exit(Running& running) {
@@ -97,6 +101,33 @@ TEST(Program, EscapeInTheMainWindowEndsItWithCancel) {
     HWND selector = GetDlgItem(running.window, IDC_TABLE_SELECTOR);
     PostMessageA(selector, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     EXPECT_EQ(wait_for_exit(running), 2u);
+}
+
+TEST(Program, EndsWithZeroWhenTheRichEditLibraryIsMissing) {
+    // A copy of the program under a name of its own, for which Wine is told to
+    // load no rich edit library; other tests running the program are not affected.
+    TempDir dir;
+    const std::string copy = dir.file("korv_no_richedit.exe");
+    ASSERT_TRUE(CopyFileA(program_path().c_str(), copy.c_str(), FALSE));
+    HKEY key = nullptr;
+    const char kOverrides[] = "Software\\Wine\\AppDefaults\\korv_no_richedit.exe\\DllOverrides";
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "riched32", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    RegCloseKey(key);
+
+    Running running;
+    const bool started = start_program_at(copy, "", running);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
+    ASSERT_TRUE(started);
+    // The first window of the process is the message box, not the main window.
+    EXPECT_EQ(title_of(running.window), "エラー");
+    char text[256] = "";
+    GetWindowTextA(GetDlgItem(running.window, 0xFFFF), text, sizeof(text));
+    EXPECT_STREQ(text, "リッチエディットコントロール初期化失敗");
+    PostMessageA(running.window, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(wait_for_exit(running), 0u);
 }
 
 TEST(Program, OpensTheDatabaseNamedOnTheCommandLine) {
