@@ -415,6 +415,28 @@ TEST_F(StructureEditorTest, NewModeCreatesTheTableAsListed) {
               (Rows{{"id", "INTEGER", "1"}, {"unit price", "NUMERIC", "0"}}));
 }
 
+TEST_F(StructureEditorTest, OkRunsWhatIsWaitingFirst) {
+    // Keystrokes still in the queue reach the list before the table is created.
+    EXPECT_EQ(run("", [&](HWND dialog) {
+                  SetWindowTextA(GetDlgItem(dialog, IDC_STRUCTURE_TABLE_NAME), "typed");
+                  click(dialog, IDC_ADD_COLUMN);
+                  PostMessageA(name_field(dialog), WM_CHAR, 'x', 1);
+                  click(dialog, IDOK);
+              }),
+              IDOK);
+    EXPECT_EQ(db.value("SELECT group_concat(name) FROM pragma_table_info('typed');"), "x");
+
+    // A cancel that was waiting closes the dialog and nothing is created.
+    EXPECT_EQ(run("", [&](HWND dialog) {
+                  SetWindowTextA(GetDlgItem(dialog, IDC_STRUCTURE_TABLE_NAME), "cancelled");
+                  click(dialog, IDC_ADD_COLUMN);
+                  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                  click(dialog, IDOK);
+              }),
+              IDCANCEL);
+    EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_master WHERE name = 'cancelled';"), "0");
+}
+
 TEST_F(StructureEditorTest, EditModeShowsTheTablesColumnsWithAddDisabled) {
     db.exec(u8"CREATE TABLE items(id INTEGER PRIMARY KEY, \"名 前\" VARCHAR(20), untyped);");
     run("items", [&](HWND dialog) {
