@@ -272,6 +272,19 @@ TEST_F(TableRebuild, AChangeThatCannotBeMadeFinalIsUndone) {
     EXPECT_EQ(temp_tables(), "0");
 }
 
+TEST_F(TableRebuild, AColumnNameTheCodePageCannotHoldFailsWithoutHarm) {
+    // Hangul has no form in code page 932, so the loaded name cannot find its column.
+    db.exec(u8"CREATE TABLE korean(\"한글\" TEXT, n); INSERT INTO korean VALUES ('a', 1), ('b', 2);");
+    const Rows before = rows("korean");
+    EXPECT_FALSE(rebuild_table(db.handle(), "korean", loaded("korean"), "korean", error));
+    EXPECT_GE(error.step, 1);
+    EXPECT_LE(error.step, 2);
+    EXPECT_EQ(rows("korean"), before);
+    EXPECT_EQ(db.value("SELECT name FROM pragma_table_info('korean') WHERE cid = 0;"),
+              "\xED\x95\x9C\xEA\xB8\x80");
+    EXPECT_EQ(temp_tables(), "0");
+}
+
 TEST_F(TableRebuild, NamesWithBlanksAndQuotesWork) {
     db.exec(u8"CREATE TABLE \"my \"\"books\"\"\"(\"unit price\" NUMERIC, \"order\" TEXT, \"名 前\");"
             u8"INSERT INTO \"my \"\"books\"\"\" VALUES (1, 'x', 'い'), (2, 'y', 'ろ');");
