@@ -5,7 +5,71 @@
 #include <sqlite3.h>
 
 #include <string>
+#include <vector>
+
+#include "structure/table_definition.h"
+#include "win/dialog.h"
+#include "win/message_map.h"
 
 // Shows the structure editor modally: for a new table when table_name is empty,
 // else for that table. Returns IDOK after a table was created or rebuilt.
 INT_PTR show_structure_editor(HWND owner, sqlite3* db, const std::string& table_name);
+
+// The dialog in which the columns of a new table are defined, or the columns and
+// the name of an existing table are changed. Each row of its list is one column;
+// the fields below the list write through into the row they show at once, so
+// the list always holds what OK will create.
+class StructureEditorDialog : public Dialog {
+public:
+    // The connection is lent for the time the dialog is shown.
+    explicit StructureEditorDialog(sqlite3* db) : db_(db) {}
+
+    // A non-empty name opens the dialog for that table; an empty one for a new table.
+    void set_table_name(const std::string& name);
+    INT_PTR show(HWND owner);
+
+protected:
+    bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+private:
+    static const MessageEntry<StructureEditorDialog> message_map_[];
+
+    LRESULT on_init_dialog(WPARAM, LPARAM);
+    LRESULT on_add_column(WPARAM, LPARAM);
+    LRESULT on_delete_column(WPARAM, LPARAM);
+    LRESULT on_fields_edited(WPARAM, LPARAM);
+    LRESULT on_type_chosen(WPARAM, LPARAM);
+    LRESULT on_selection_changed(WPARAM, LPARAM);
+    LRESULT on_ok(WPARAM, LPARAM);
+    LRESULT on_cancel(WPARAM, LPARAM);
+
+    void set_up_list();
+    void append_row(const ColumnDef& column);
+    int selected_row() const;
+    // Writes the fields' texts into a row's name and type.
+    void store_fields(int row);
+    void set_row_text(int row, int column, const std::string& text);
+    void enable_column_fields(bool enable);
+
+    sqlite3* db_;
+    std::string table_name_;
+    bool edit_mode_ = false;
+    // The row whose values the fields show and write into, or -1.
+    int current_row_ = -1;
+    // Row i of the list; the list shows them (source_name in its hidden column).
+    std::vector<ColumnDef> columns_;
+    // Set while the dialog changes row texts itself: the list's change notices
+    // then are not selection changes and must not refill the fields under the
+    // caret of the user who is typing.
+    bool writing_rows_ = false;
+    bool processing_ok_ = false;
+    bool ended_ = false;
+
+    HWND table_name_field_ = nullptr;
+    HWND list_ = nullptr;
+    HWND column_name_field_ = nullptr;
+    HWND type_box_ = nullptr;
+    HWND add_button_ = nullptr;
+    HWND delete_button_ = nullptr;
+    HWND ok_button_ = nullptr;
+};
