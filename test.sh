@@ -14,7 +14,7 @@ korv_ensure_prefix test
 export WINEPREFIX="$(korv_prefix test)"
 
 # One wineserver for the whole run; the first process must not inherit our pipes.
-wineserver -p
+wineserver -p 2>/dev/null || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 
