@@ -88,6 +88,13 @@ void CellEditor::hide() {
     ShowWindow(hwnd_, SW_HIDE);
 }
 
+void CellEditor::hide_keeping_focus() {
+    // ShowWindow would hand the focus to the grid, and the loss of focus would
+    // end the edit.
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CellEditor::abandon() {
     active = false;
     hide();

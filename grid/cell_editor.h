@@ -30,6 +30,8 @@ public:
     std::string text() const;
     void set_text(const std::string& text);
     void hide();
+    // Hides the editor and leaves it the focus, so that the edit goes on unseen.
+    void hide_keeping_focus();
     // Ends the edit without writing anything.
     void abandon();
 

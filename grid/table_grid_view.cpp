@@ -67,7 +67,7 @@ LRESULT TableGrid::on_get_dlg_code(WPARAM, LPARAM) {
 LRESULT TableGrid::on_vertical_scroll(WPARAM wparam, LPARAM lparam) {
     // The edit stays open: its text still goes to the cell it was opened on.
     if (cell_editor) {
-        cell_editor->hide();
+        cell_editor->hide_keeping_focus();
     }
     return call_original(WM_VSCROLL, wparam, lparam);
 }
@@ -75,7 +75,7 @@ LRESULT TableGrid::on_vertical_scroll(WPARAM wparam, LPARAM lparam) {
 LRESULT TableGrid::on_mouse_wheel(WPARAM wparam, LPARAM lparam) {
     // The wheel scrolls too; the editor would otherwise float over another row.
     if (cell_editor) {
-        cell_editor->hide();
+        cell_editor->hide_keeping_focus();
     }
     return call_original(WM_MOUSEWHEEL, wparam, lparam);
 }
