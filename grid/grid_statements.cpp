@@ -37,14 +37,19 @@ int rowid_alias_column(const std::vector<ColumnInfo>& columns) {
     return key_column;
 }
 
-std::string update_cell_sql(std::string_view table, std::string_view column,
-                            std::string_view value, RowId rowid) {
+std::string update_cell_sql(std::string_view table,
+                            std::string_view column,
+                            std::string_view value,
+                            RowId rowid) {
     return "UPDATE " + quote_identifier(table) + " SET " + quote_identifier(column) + "=" +
            quote_value(value) + " WHERE rowid = " + std::to_string(rowid) + ";";
 }
 
-std::string insert_record_sql(std::string_view table, const std::vector<std::string>& columns,
-                              int edited_column, std::string_view value, int alias_column) {
+std::string insert_record_sql(std::string_view table,
+                              const std::vector<std::string>& columns,
+                              int edited_column,
+                              std::string_view value,
+                              int alias_column) {
     std::string names;
     std::string values;
     for (std::size_t i = 0; i < columns.size(); ++i) {

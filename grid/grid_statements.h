@@ -26,14 +26,19 @@ constexpr std::size_t kCellShownBytes = 254;
 // the table's only primary-key column. 0 when the table has none.
 int rowid_alias_column(const std::vector<ColumnInfo>& columns);
 
-std::string update_cell_sql(std::string_view table, std::string_view column,
-                            std::string_view value, RowId rowid);
+std::string update_cell_sql(std::string_view table,
+                            std::string_view column,
+                            std::string_view value,
+                            RowId rowid);
 
 // A new record holding `value` in column `edited_column` (1-based). Every other
 // column receives the empty string, except the rowid alias (`alias_column`, 0 for
 // none), which receives NULL so that SQLite chooses the next key.
-std::string insert_record_sql(std::string_view table, const std::vector<std::string>& columns,
-                              int edited_column, std::string_view value, int alias_column);
+std::string insert_record_sql(std::string_view table,
+                              const std::vector<std::string>& columns,
+                              int edited_column,
+                              std::string_view value,
+                              int alias_column);
 
 std::string delete_record_sql(std::string_view table, RowId rowid);
 

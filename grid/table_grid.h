@@ -109,6 +109,7 @@ private:
     // Lays the editor over a cell (it stays hidden).
     void place_editor(int row, int column);
     void show_editor();
+    void hide_editor_if_moved();
     void edit_in_dialog(int row, int column, RowId rowid, bool new_record);
 
     std::vector<std::string> column_names_;

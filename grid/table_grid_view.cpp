@@ -73,11 +73,24 @@ LRESULT TableGrid::on_vertical_scroll(WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT TableGrid::on_mouse_wheel(WPARAM wparam, LPARAM lparam) {
-    // The wheel scrolls too; the editor would otherwise float over another row.
-    if (cell_editor) {
+    const LRESULT result = call_original(WM_MOUSEWHEEL, wparam, lparam);
+    hide_editor_if_moved();
+    return result;
+}
+
+void TableGrid::hide_editor_if_moved() {
+    // Left in place, the editor would float over another cell than its own.
+    if (!cell_editor || !cell_editor->active || !IsWindowVisible(cell_editor->hwnd())) {
+        return;
+    }
+    RECT cell;
+    RECT placed;
+    GetWindowRect(cell_editor->hwnd(), &placed);
+    MapWindowPoints(HWND_DESKTOP, hwnd(), reinterpret_cast<POINT*>(&placed), 2);
+    if (!cell_rect(cell_editor->row, cell_editor->column, cell) || cell.left != placed.left ||
+        cell.top != placed.top) {
         cell_editor->hide_keeping_focus();
     }
-    return call_original(WM_MOUSEWHEEL, wparam, lparam);
 }
 
 LRESULT TableGrid::on_ctl_color_edit(WPARAM wparam, LPARAM lparam) {

@@ -46,8 +46,8 @@ LRESULT TextEditDialog::on_init_dialog(WPARAM, LPARAM) {
     // No size of its own (no CFM_SIZE): the control's default size applies.
     CHARFORMATA format{};
     format.cbSize = sizeof(format);
-    format.dwMask = CFM_FACE | CFM_CHARSET | CFM_COLOR | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE |
-                    CFM_STRIKEOUT;
+    format.dwMask =
+        CFM_FACE | CFM_CHARSET | CFM_COLOR | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
     format.dwEffects = 0;
     format.yHeight = 0;
     format.crTextColor = RGB(0, 0, 0);

@@ -19,7 +19,8 @@ TEST_F(GridTest, DeletesTheSelectedRecordWithoutAQuestion) {
     select(1);
     command(IDM_DELETE_RECORD);
     EXPECT_TRUE(boxes.boxes().empty());
-    EXPECT_EQ(stored("SELECT rowid, a FROM t ORDER BY rowid"), (Rows{{"1", "one"}, {"3", "three"}}));
+    EXPECT_EQ(stored("SELECT rowid, a FROM t ORDER BY rowid"),
+              (Rows{{"1", "one"}, {"3", "three"}}));
     ASSERT_EQ(list_row_count(grid()), 3);
     EXPECT_EQ(list_row(grid(), 1), (std::vector<std::string>{"00003", "three"}));
     EXPECT_EQ(list_selected_row(grid()), 1);
@@ -34,8 +35,8 @@ TEST_F(GridTest, DeletesTheSelectedRecordWithoutAQuestion) {
 }
 
 TEST_F(GridTest, DeletingTheOnlyRecordOfTheLastPageShowsThePageBefore) {
-    open_with("CREATE TABLE t(n INTEGER); CREATE TABLE u(n INTEGER); INSERT INTO u VALUES (1);", 1001,
-              "INSERT INTO t VALUES (?1);");
+    open_with("CREATE TABLE t(n INTEGER); CREATE TABLE u(n INTEGER); INSERT INTO u VALUES (1);",
+              1001, "INSERT INTO t VALUES (?1);");
     command(IDC_PAGE_NEXT);
     ASSERT_EQ(list_row_count(grid()), 2);
     select(0);
@@ -77,7 +78,9 @@ TEST_F(GridTest, DeletingInAFullPageMovesTheNextRecordUpIntoSight) {
 }
 
 TEST_F(GridTest, RecordsWithRowidZeroOrBelowAreRecordsAndTheBlankRowIsNone) {
-    open_with("CREATE TABLE t(a TEXT); INSERT INTO t(rowid, a) VALUES (-7, 'minus'), (0, 'zero'), (1, 'one');");
+    open_with(
+        "CREATE TABLE t(a TEXT); INSERT INTO t(rowid, a) VALUES (-7, 'minus'), (0, 'zero'), (1, "
+        "'one');");
     ASSERT_EQ(list_text(grid(), 0, 0), "-0007");
     ASSERT_EQ(list_text(grid(), 1, 0), "00000");
 
@@ -104,8 +107,9 @@ TEST_F(GridTest, RecordsWithRowidZeroOrBelowAreRecordsAndTheBlankRowIsNone) {
 }
 
 TEST_F(GridTest, AFailedDeleteIsReportedAndChangesNothing) {
-    open_with("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('one'), ('two');"
-              "CREATE TRIGGER keep BEFORE DELETE ON t BEGIN SELECT RAISE(ABORT, 'kept'); END;");
+    open_with(
+        "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('one'), ('two');"
+        "CREATE TRIGGER keep BEFORE DELETE ON t BEGIN SELECT RAISE(ABORT, 'kept'); END;");
     select(1);
     command(IDM_DELETE_RECORD);
     ASSERT_EQ(boxes.boxes().size(), 1u);
@@ -120,7 +124,9 @@ TEST_F(GridTest, AFailedDeleteIsReportedAndChangesNothing) {
 }
 
 TEST_F(GridTest, DeletingWhileEditingWritesTheEditFirst) {
-    open_with("CREATE TABLE t(a TEXT, b TEXT); INSERT INTO t VALUES ('1a', '1b'), ('2a', '2b'), ('3a', '3b');");
+    open_with(
+        "CREATE TABLE t(a TEXT, b TEXT); INSERT INTO t VALUES ('1a', '1b'), ('2a', '2b'), ('3a', "
+        "'3b');");
     double_click(2, 1);
     type("typed");
     select(2);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <string>
@@ -13,7 +14,8 @@
 class GridTest : public MainWindowTest {
 protected:
     // Creates the database with the UTF-8 statements and opens it in the window.
-    void open_with(const std::string& utf8_sql, int fill_count = 0,
+    void open_with(const std::string& utf8_sql,
+                   int fill_count = 0,
                    const std::string& fill_sql = "") {
         path = dir.file("grid.db");
         {
@@ -66,9 +68,7 @@ protected:
         double_click_at(row, (cell.left + cell.right) / 2);
     }
 
-    void press_enter_on_grid() {
-        SendMessageA(grid(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
-    }
+    void press_enter_on_grid() { SendMessageA(grid(), WM_KEYDOWN, VK_RETURN, 0x001C0001); }
 
     // Typing replaces the editor's text, which opens wholly selected.
     void type(const std::string& text) {

@@ -52,64 +52,74 @@ TEST_F(TextEditDialogTest, OpensAsItsTemplateSaysCentredOverTheMainWindow) {
     open_with("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('" + value + "');");
     ASSERT_EQ(list_text(grid(), 0, 1).size(), 254u);
     std::string shown;
-    const bool opened = with_dialog([&] { double_click(0, 1); }, [&](const OpenTextDialog& d) {
-        HWND dialog = d.dialog;
-        EXPECT_EQ(window_text(dialog), "テキスト編集");
-        const LONG_PTR style = GetWindowLongPtrA(dialog, GWL_STYLE);
-        EXPECT_TRUE(style & WS_CAPTION);
-        EXPECT_TRUE(style & WS_SYSMENU);
-        EXPECT_FALSE(style & WS_THICKFRAME);
-        EXPECT_TRUE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
-        RECT client;
-        GetClientRect(dialog, &client);
-        const RECT size = dialog_units(dialog, 0, 0, 243, 130);
-        EXPECT_EQ(client.right, size.right);
-        EXPECT_EQ(client.bottom, size.bottom);
+    const bool opened = with_dialog(
+        [&] { double_click(0, 1); },
+        [&](const OpenTextDialog& d) {
+            HWND dialog = d.dialog;
+            EXPECT_EQ(window_text(dialog), "テキスト編集");
+            const LONG_PTR style = GetWindowLongPtrA(dialog, GWL_STYLE);
+            EXPECT_TRUE(style & WS_CAPTION);
+            EXPECT_TRUE(style & WS_SYSMENU);
+            EXPECT_FALSE(style & WS_THICKFRAME);
+            EXPECT_TRUE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+            RECT client;
+            GetClientRect(dialog, &client);
+            const RECT size = dialog_units(dialog, 0, 0, 243, 130);
+            EXPECT_EQ(client.right, size.right);
+            EXPECT_EQ(client.bottom, size.bottom);
 
-        HWND area = d.text_area();
-        char class_name[64] = "";
-        GetClassNameA(area, class_name, sizeof(class_name));
-        EXPECT_STRCASEEQ(class_name, "RICHEDIT");
-        EXPECT_TRUE(same_rect(client_rect_in(dialog, area), dialog_units(dialog, 7, 6, 230, 98)));
-        const LONG_PTR area_style = GetWindowLongPtrA(area, GWL_STYLE);
-        for (LONG_PTR bit : {LONG_PTR{ES_MULTILINE}, LONG_PTR{WS_VSCROLL}, LONG_PTR{ES_WANTRETURN},
-                             LONG_PTR{ES_NOHIDESEL}, LONG_PTR{ES_DISABLENOSCROLL}, LONG_PTR{WS_TABSTOP}}) {
-            EXPECT_TRUE(area_style & bit) << std::hex << bit;
-        }
-        HWND ok = GetDlgItem(dialog, IDOK);
-        HWND cancel = GetDlgItem(dialog, IDCANCEL);
-        EXPECT_EQ(window_text(ok), "OK");
-        EXPECT_EQ(window_text(cancel), "キャンセル");
-        EXPECT_EQ(GetWindowLongPtrA(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-        EXPECT_TRUE(same_rect(client_rect_in(dialog, ok), dialog_units(dialog, 133, 109, 50, 14)));
-        EXPECT_TRUE(same_rect(client_rect_in(dialog, cancel), dialog_units(dialog, 187, 109, 50, 14)));
+            HWND area = d.text_area();
+            char class_name[64] = "";
+            GetClassNameA(area, class_name, sizeof(class_name));
+            EXPECT_STRCASEEQ(class_name, "RICHEDIT");
+            EXPECT_TRUE(
+                same_rect(client_rect_in(dialog, area), dialog_units(dialog, 7, 6, 230, 98)));
+            const LONG_PTR area_style = GetWindowLongPtrA(area, GWL_STYLE);
+            for (LONG_PTR bit :
+                 {LONG_PTR{ES_MULTILINE}, LONG_PTR{WS_VSCROLL}, LONG_PTR{ES_WANTRETURN},
+                  LONG_PTR{ES_NOHIDESEL}, LONG_PTR{ES_DISABLENOSCROLL}, LONG_PTR{WS_TABSTOP}}) {
+                EXPECT_TRUE(area_style & bit) << std::hex << bit;
+            }
+            HWND ok = GetDlgItem(dialog, IDOK);
+            HWND cancel = GetDlgItem(dialog, IDCANCEL);
+            EXPECT_EQ(window_text(ok), "OK");
+            EXPECT_EQ(window_text(cancel), "キャンセル");
+            EXPECT_EQ(GetWindowLongPtrA(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+            EXPECT_TRUE(
+                same_rect(client_rect_in(dialog, ok), dialog_units(dialog, 133, 109, 50, 14)));
+            EXPECT_TRUE(
+                same_rect(client_rect_in(dialog, cancel), dialog_units(dialog, 187, 109, 50, 14)));
 
-        RECT owner;
-        RECT placed;
-        GetWindowRect(main.hwnd(), &owner);
-        GetWindowRect(dialog, &placed);
-        EXPECT_LE(std::abs((owner.left + owner.right) / 2 - (placed.left + placed.right) / 2), 1);
-        EXPECT_LE(std::abs((owner.top + owner.bottom) / 2 - (placed.top + placed.bottom) / 2), 1);
+            RECT owner;
+            RECT placed;
+            GetWindowRect(main.hwnd(), &owner);
+            GetWindowRect(dialog, &placed);
+            EXPECT_LE(std::abs((owner.left + owner.right) / 2 - (placed.left + placed.right) / 2),
+                      1);
+            EXPECT_LE(std::abs((owner.top + owner.bottom) / 2 - (placed.top + placed.bottom) / 2),
+                      1);
 
-        EXPECT_EQ(GetFocus(), area);
-        RECT area_client;
-        RECT format;
-        GetClientRect(area, &area_client);
-        SendMessageA(area, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
-        // The control counts its one-pixel border into the rectangle it reports.
-        EXPECT_NEAR(format.left, area_client.left + 10, 1);
-        EXPECT_NEAR(format.top, area_client.top + 5, 1);
-        CHARFORMATA character{};
-        character.cbSize = sizeof(character);
-        SendMessageA(area, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&character));
-        EXPECT_STREQ(character.szFaceName, "ＭＳ ゴシック");
-        EXPECT_EQ(character.bCharSet, 128);
-        EXPECT_EQ(character.crTextColor, RGB(0, 0, 0));
-        EXPECT_EQ(character.dwEffects & (CFE_AUTOCOLOR | CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT), 0u);
-        EXPECT_GE(SendMessageA(area, EM_GETLIMITTEXT, 0, 0), 32768);
-        shown = read_window_text(area);
-        press(d, IDCANCEL);
-    });
+            EXPECT_EQ(GetFocus(), area);
+            RECT area_client;
+            RECT format;
+            GetClientRect(area, &area_client);
+            SendMessageA(area, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+            // The control counts its one-pixel border into the rectangle it reports.
+            EXPECT_NEAR(format.left, area_client.left + 10, 1);
+            EXPECT_NEAR(format.top, area_client.top + 5, 1);
+            CHARFORMATA character{};
+            character.cbSize = sizeof(character);
+            SendMessageA(area, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&character));
+            EXPECT_STREQ(character.szFaceName, "ＭＳ ゴシック");
+            EXPECT_EQ(character.bCharSet, 128);
+            EXPECT_EQ(character.crTextColor, RGB(0, 0, 0));
+            EXPECT_EQ(character.dwEffects &
+                          (CFE_AUTOCOLOR | CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT),
+                      0u);
+            EXPECT_GE(SendMessageA(area, EM_GETLIMITTEXT, 0, 0), 32768);
+            shown = read_window_text(area);
+            press(d, IDCANCEL);
+        });
     ASSERT_TRUE(opened);
     // The grid shows 254 bytes of the value; the dialog all of it.
     EXPECT_EQ(utf8_of(shown), value);
@@ -139,11 +149,17 @@ TEST_F(TextEditDialogTest, LongCellsAndTheControlKeyOpenTheDialog) {
         ControlKeyDown control;
         EXPECT_TRUE(with_dialog([&] { double_click(0, 2); }, take_text));
         EXPECT_EQ(shown, "5");
-        EXPECT_TRUE(with_dialog([&] { select(0); press_enter_on_grid(); }, take_text));
+        EXPECT_TRUE(with_dialog(
+            [&] {
+                select(0);
+                press_enter_on_grid();
+            },
+            take_text));
         EXPECT_EQ(shown, std::string(64, 's'));
     }
     // OK with the text as it opened writes nothing: the integer stays an integer.
-    EXPECT_EQ(stored("SELECT typeof(n), n FROM t ORDER BY rowid"), (Rows{{"integer", "5"}, {"integer", "6"}}));
+    EXPECT_EQ(stored("SELECT typeof(n), n FROM t ORDER BY rowid"),
+              (Rows{{"integer", "5"}, {"integer", "6"}}));
     EXPECT_FALSE(editing());
     EXPECT_TRUE(boxes.boxes().empty());
 }
@@ -151,25 +167,29 @@ TEST_F(TextEditDialogTest, LongCellsAndTheControlKeyOpenTheDialog) {
 TEST_F(TextEditDialogTest, WritesTheWholeConfirmedText) {
     open_with("CREATE TABLE t(a TEXT, b TEXT); INSERT INTO t VALUES ('" + std::string(100, 'o') +
               "', 'first' || char(10) || 'second');"
-              "CREATE TABLE z_log(x); CREATE TRIGGER w AFTER UPDATE ON t BEGIN INSERT INTO z_log VALUES (1); END;");
+              "CREATE TABLE z_log(x); CREATE TRIGGER w AFTER UPDATE ON t BEGIN INSERT INTO z_log "
+              "VALUES (1); END;");
     std::string replacement;
     for (int i = 0; i < 100; ++i) {
         replacement += "表x";
     }
-    ASSERT_TRUE(with_dialog([&] { double_click(0, 1); }, [&](const OpenTextDialog& d) {
-        SetWindowTextA(d.text_area(), replacement.c_str());
-        press(d, IDOK);
-    }));
+    ASSERT_TRUE(with_dialog([&] { double_click(0, 1); },
+                            [&](const OpenTextDialog& d) {
+                                SetWindowTextA(d.text_area(), replacement.c_str());
+                                press(d, IDOK);
+                            }));
     EXPECT_EQ(stored_value("SELECT a FROM t"), utf8_of(replacement));
     EXPECT_EQ(list_text(grid(), 0, 1), replacement.substr(0, 254));
 
     // A line break the control shows its own way is still the value as stored.
     {
         ControlKeyDown control;
-        ASSERT_TRUE(with_dialog([&] { double_click(0, 2); }, [&](const OpenTextDialog& d) {
-            EXPECT_NE(read_window_text(d.text_area()).find("second"), std::string::npos);
-            press(d, IDOK);
-        }));
+        ASSERT_TRUE(with_dialog([&] { double_click(0, 2); },
+                                [&](const OpenTextDialog& d) {
+                                    EXPECT_NE(read_window_text(d.text_area()).find("second"),
+                                              std::string::npos);
+                                    press(d, IDOK);
+                                }));
     }
     EXPECT_EQ(stored_value("SELECT b = 'first' || char(10) || 'second' FROM t"), "1");
     EXPECT_EQ(stored_value("SELECT COUNT(*) FROM z_log"), "1");
@@ -182,16 +202,19 @@ TEST_F(TextEditDialogTest, AValueLongerThan32767BytesRoundTripsWholeOrIsRefused)
         value += u8"表";
     }
     value += std::string(20000, 'x');  // 40,000 bytes in the program's code page
-    open_with("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('" + value + "');"
-              "CREATE TABLE z_log(x); CREATE TRIGGER w AFTER UPDATE ON t BEGIN INSERT INTO z_log VALUES (1); END;");
+    open_with("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('" + value +
+              "');"
+              "CREATE TABLE z_log(x); CREATE TRIGGER w AFTER UPDATE ON t BEGIN INSERT INTO z_log "
+              "VALUES (1); END;");
     const std::string ansi = ansi_of(value);
     ASSERT_EQ(ansi.size(), 40000u);
 
     std::string shown;
-    ASSERT_TRUE(with_dialog([&] { double_click(0, 1); }, [&](const OpenTextDialog& d) {
-        shown = read_window_text(d.text_area());
-        press(d, IDOK);
-    }));
+    ASSERT_TRUE(with_dialog([&] { double_click(0, 1); },
+                            [&](const OpenTextDialog& d) {
+                                shown = read_window_text(d.text_area());
+                                press(d, IDOK);
+                            }));
     EXPECT_EQ(shown.size(), ansi.size());
     EXPECT_TRUE(shown == ansi);
     EXPECT_TRUE(stored_value("SELECT a FROM t") == value);
@@ -199,11 +222,13 @@ TEST_F(TextEditDialogTest, AValueLongerThan32767BytesRoundTripsWholeOrIsRefused)
     EXPECT_TRUE(boxes.boxes().empty());
 
     // Edited and still longer than a value may be: refused before any write.
-    ASSERT_TRUE(with_dialog([&] { double_click(0, 1); }, [&](const OpenTextDialog& d) {
-        SendMessageA(d.text_area(), EM_SETSEL, -1, -1);
-        SendMessageA(d.text_area(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("!"));
-        press(d, IDOK);
-    }));
+    ASSERT_TRUE(with_dialog([&] { double_click(0, 1); },
+                            [&](const OpenTextDialog& d) {
+                                SendMessageA(d.text_area(), EM_SETSEL, -1, -1);
+                                SendMessageA(d.text_area(), EM_REPLACESEL, TRUE,
+                                             reinterpret_cast<LPARAM>("!"));
+                                press(d, IDOK);
+                            }));
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, "入力文字数が長すぎます。");
     EXPECT_EQ(boxes.boxes()[0].caption, "入力エラー");
@@ -212,10 +237,11 @@ TEST_F(TextEditDialogTest, AValueLongerThan32767BytesRoundTripsWholeOrIsRefused)
 
     // 32768 bytes is the longest value written, and it is written whole.
     const std::string longest = std::string(32767, 'y') + "z";
-    ASSERT_TRUE(with_dialog([&] { double_click(0, 1); }, [&](const OpenTextDialog& d) {
-        SetWindowTextA(d.text_area(), longest.c_str());
-        press(d, IDOK);
-    }));
+    ASSERT_TRUE(with_dialog([&] { double_click(0, 1); },
+                            [&](const OpenTextDialog& d) {
+                                SetWindowTextA(d.text_area(), longest.c_str());
+                                press(d, IDOK);
+                            }));
     EXPECT_EQ(boxes.boxes().size(), 1u);
     EXPECT_TRUE(stored_value("SELECT a FROM t") == longest);
 }
@@ -224,14 +250,17 @@ TEST_F(TextEditDialogTest, CancelEscAndTheCloseBoxWriteNothing) {
     open_with("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('" + std::string(80, 'k') + "');");
     const std::function<void(const OpenTextDialog&)> endings[] = {
         [](const OpenTextDialog& d) { press(d, IDCANCEL); },
-        [](const OpenTextDialog& d) { PostMessageA(d.text_area(), WM_KEYDOWN, VK_ESCAPE, 0x00010001); },
+        [](const OpenTextDialog& d) {
+            PostMessageA(d.text_area(), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        },
         [](const OpenTextDialog& d) { PostMessageA(d.dialog, WM_CLOSE, 0, 0); },
     };
     for (const auto& end : endings) {
-        ASSERT_TRUE(with_dialog([&] { double_click(0, 1); }, [&](const OpenTextDialog& d) {
-            SetWindowTextA(d.text_area(), "changed");
-            end(d);
-        }));
+        ASSERT_TRUE(with_dialog([&] { double_click(0, 1); },
+                                [&](const OpenTextDialog& d) {
+                                    SetWindowTextA(d.text_area(), "changed");
+                                    end(d);
+                                }));
         EXPECT_EQ(stored_value("SELECT a FROM t"), std::string(80, 'k'));
         EXPECT_EQ(list_text(grid(), 0, 1), std::string(80, 'k'));
     }
@@ -242,17 +271,19 @@ TEST_F(TextEditDialogTest, OnTheBlankRowTheConfirmedTextBecomesANewRecord) {
     open_with("CREATE TABLE t(a TEXT, b TEXT); INSERT INTO t VALUES ('1a', '1b');");
     ControlKeyDown control;
     std::string shown = "not read";
-    ASSERT_TRUE(with_dialog([&] { double_click(1, 2); }, [&](const OpenTextDialog& d) {
-        shown = read_window_text(d.text_area());
-        press(d, IDCANCEL);
-    }));
+    ASSERT_TRUE(with_dialog([&] { double_click(1, 2); },
+                            [&](const OpenTextDialog& d) {
+                                shown = read_window_text(d.text_area());
+                                press(d, IDCANCEL);
+                            }));
     EXPECT_EQ(shown, "");
     EXPECT_EQ(stored_value("SELECT COUNT(*) FROM t"), "1");
 
-    ASSERT_TRUE(with_dialog([&] { double_click(1, 2); }, [&](const OpenTextDialog& d) {
-        SetWindowTextA(d.text_area(), "two\r\nlines");
-        press(d, IDOK);
-    }));
+    ASSERT_TRUE(with_dialog([&] { double_click(1, 2); },
+                            [&](const OpenTextDialog& d) {
+                                SetWindowTextA(d.text_area(), "two\r\nlines");
+                                press(d, IDOK);
+                            }));
     EXPECT_EQ(stored("SELECT rowid, a, b LIKE 'two%lines' FROM t ORDER BY rowid"),
               (Rows{{"1", "1a", "0"}, {"2", "", "1"}}));
     ASSERT_EQ(list_row_count(grid()), 3);
