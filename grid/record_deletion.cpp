@@ -25,17 +25,23 @@ bool delete_record(TableGrid& grid, RowId rowid) {
 }
 
 void delete_selected_record(TableGrid& grid) {
-    if (grid.cell_editor && grid.cell_editor->active) {
-        // The key reached the command before the editor: what was typed is written
-        // first rather than left to a reloaded page.
-        grid.commit_cell_edit(false);
-    }
     const int row = grid.selected_row();
     if (row < 0) {
         return;
     }
-    // The blank row stands for no record: there is nothing to delete.
+    // The blank row stands for no record: there is nothing to delete, and an
+    // edit of it stays open.
     if (!grid.is_blank_row(row)) {
+        CellEditor* editor = grid.cell_editor;
+        if (editor && editor->active) {
+            // The key reached the command before the editor. An edit of the record
+            // is written first rather than left over a reloaded page.
+            if (editor->new_record) {
+                editor->abandon();
+            } else {
+                grid.commit_cell_edit(false);
+            }
+        }
         delete_record(grid, parse_rowid(grid.cell_text(row, 0).c_str()));
     }
     grid.select_row(row);

@@ -138,5 +138,15 @@ TEST_F(GridTest, DeletingWhileEditingWritesTheEditFirst) {
     // Nothing further is written anywhere when the focus moves on.
     SetFocus(selector());
     EXPECT_EQ(stored("SELECT a, b FROM t ORDER BY rowid"), (Rows{{"1a", "1b"}, {"2a", "2b"}}));
+
+    // On the blank row there is nothing to delete, and the edit goes on.
+    double_click(2, 1);
+    type("new");
+    command(IDM_DELETE_RECORD);
+    EXPECT_TRUE(editing());
+    EXPECT_EQ(stored_value("SELECT COUNT(*) FROM t"), "2");
+    enter();
+    EXPECT_EQ(stored("SELECT a, b FROM t ORDER BY rowid"),
+              (Rows{{"1a", "1b"}, {"2a", "2b"}, {"new", ""}}));
     EXPECT_TRUE(boxes.boxes().empty());
 }
