@@ -2,8 +2,15 @@
 
 #include <windows.h>
 
+#include "db/sql_text.h"
+
 class TableGrid;
 
+// Deletes the record from the grid's table and reloads the page, a page back when
+// the page held only that record. False, with the failure reported and nothing
+// changed, when the statement fails.
+bool delete_record(TableGrid& grid, RowId rowid);
+
 // The record menu's delete command (Ctrl+Del): deletes the record of the
-// selected grid row.
+// selected grid row, without a question, and selects the row at the same place.
 void delete_selected_record(TableGrid& grid);

@@ -7,6 +7,8 @@
 #include "db/catalogue.h"
 #include "db/result_table.h"
 #include "db/text_convert.h"
+#include "grid/cell_editor.h"
+#include "grid/grid_statements.h"
 
 RedrawOff::RedrawOff(HWND hwnd) : hwnd_(hwnd), was_visible_(hwnd && IsWindowVisible(hwnd)) {
     if (was_visible_) {
@@ -64,9 +66,14 @@ void TableGrid::remove_all_columns() {
 }
 
 void TableGrid::clear() {
+    if (cell_editor && cell_editor->active) {
+        // Its record belongs to what is going away.
+        cell_editor->abandon();
+    }
     remove_all_rows();
     remove_all_columns();
     column_names_.clear();
+    rowid_alias_column_ = 0;
     database = nullptr;
     table_name.clear();
     page_index = 0;
@@ -75,11 +82,13 @@ void TableGrid::clear() {
 void TableGrid::load_columns() {
     remove_all_columns();
     column_names_.clear();
+    rowid_alias_column_ = 0;
 
     std::vector<ColumnInfo> columns;
     if (!read_column_info(database, table_name, columns)) {
         return;
     }
+    rowid_alias_column_ = ::rowid_alias_column(columns);
     insert_column(0, "RowID", kRowIdColumnWidth);
     const int width = data_column_width(static_cast<int>(columns.size()));
     column_names_.reserve(columns.size());
@@ -182,4 +191,26 @@ void TableGrid::select_row(int row) {
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(hwnd(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+void TableGrid::ensure_visible(int row) {
+    SendMessageA(hwnd(), LVM_ENSUREVISIBLE, row, TRUE);
+}
+
+int TableGrid::row_of_record(RowId rowid) const {
+    const std::string text = format_rowid(rowid);
+    const int rows = row_count();
+    for (int row = 0; row < rows; ++row) {
+        if (!is_blank_row(row) && cell_text(row, 0) == text) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+bool TableGrid::cell_rect(int row, int column, RECT& rect) const {
+    rect = RECT{};
+    rect.top = column;
+    rect.left = LVIR_LABEL;
+    return SendMessageA(hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&rect)) != 0;
 }

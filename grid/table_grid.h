@@ -9,6 +9,7 @@
 
 #include "db/paging.h"
 #include "db/sql_text.h"
+#include "win/message_map.h"
 #include "win/window_subclass.h"
 
 class CellEditor;
@@ -38,6 +39,8 @@ public:
     int column_count() const { return static_cast<int>(column_names_.size()); }
     // The name of list column c (1 to column_count()).
     const std::string& column_name(int column) const { return column_names_.at(column - 1); }
+    // The column that is the table's alias of rowid (INTEGER PRIMARY KEY), 0 for none.
+    int rowid_alias_column() const { return rowid_alias_column_; }
 
     void load_columns();
     void load_rows(RowId select_rowid);
@@ -64,15 +67,53 @@ public:
     std::string cell_text(int row, int column) const;
     void set_cell_text(int row, int column, const char* text);
     void select_row(int row);
+    void ensure_visible(int row);
+    // The list row of the record with this rowid, or -1 when it is not on the page.
+    int row_of_record(RowId rowid) const;
+    // A cell's label rectangle in the list view's client coordinates.
+    bool cell_rect(int row, int column, RECT& rect) const;
+
+    // Editing (the in-place editor or the text edit dialog) of column c (1 to
+    // column_count()) of the selected row.
+    void begin_cell_edit(int column);
+    // Writes what the in-place editor holds; with move_next, and when the write
+    // succeeded, the next column of the row opens.
+    void commit_cell_edit(bool move_next);
+    // True when the statement succeeded; a failure has been reported.
+    bool update_cell(const std::string& column_name, const std::string& value, RowId rowid);
+    // Adds a record holding the value in column c and reloads the page with it
+    // selected; `new_row` receives its list row (-1 when it is not on the page).
+    bool insert_record(int column, const std::string& value, int* new_row = nullptr);
 
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
 private:
+    static const MessageEntry<TableGrid> message_map_[];
+
+    LRESULT on_size(WPARAM, LPARAM);
+    LRESULT on_key_down(WPARAM, LPARAM);
+    LRESULT on_get_dlg_code(WPARAM, LPARAM);
+    LRESULT on_vertical_scroll(WPARAM, LPARAM);
+    LRESULT on_mouse_wheel(WPARAM, LPARAM);
+    LRESULT on_ctl_color_edit(WPARAM, LPARAM);
+    LRESULT on_begin_label_edit(WPARAM, LPARAM);
+    LRESULT on_end_label_edit(WPARAM, LPARAM);
+    LRESULT on_cell_edit_kill_focus(WPARAM, LPARAM);
+    LRESULT on_double_click(WPARAM, LPARAM);
+    LRESULT on_item_changed(WPARAM, LPARAM);
+
     void insert_column(int index, const char* text, int width);
     void insert_row(int index, const char* text);
+    void send_begin_edit(int column);
+    // Lays the editor over a cell (it stays hidden).
+    void place_editor(int row, int column);
+    void show_editor();
+    void hide_editor_if_moved();
+    void edit_in_dialog(int row, int column, RowId rowid, bool new_record);
 
     std::vector<std::string> column_names_;
+    int rowid_alias_column_ = 0;
     int list_columns_ = 0;
     int blank_row_ = -1;
 };

@@ -1,6 +1,146 @@
 #include "grid/table_grid.h"
 
-// The grid's own window behaviour (editing keys, double-click, resizing).
-bool TableGrid::handle_message(UINT, WPARAM, LPARAM, LRESULT&) {
-    return false;
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "grid/cell_editor.h"
+
+namespace {
+
+constexpr COLORREF kEditorTextColour = RGB(0, 0, 0);
+constexpr COLORREF kEditorBackColour = RGB(250, 250, 210);
+// A double-click opens only the first columns; later ones are reached with Enter.
+constexpr int kDoubleClickColumns = 9;
+
+}  // namespace
+
+// The order of the rows is the order of the tests.
+const MessageEntry<TableGrid> TableGrid::message_map_[] = {
+    on_message(WM_SIZE, &TableGrid::on_size),
+    on_message(WM_KEYDOWN, &TableGrid::on_key_down),
+    on_message(WM_GETDLGCODE, &TableGrid::on_get_dlg_code),
+    on_message(WM_VSCROLL, &TableGrid::on_vertical_scroll),
+    on_message(WM_MOUSEWHEEL, &TableGrid::on_mouse_wheel),
+    on_message(WM_CTLCOLOREDIT, &TableGrid::on_ctl_color_edit),
+    on_notify(LVN_BEGINLABELEDITA, &TableGrid::on_begin_label_edit),
+    on_notify(LVN_ENDLABELEDITA, &TableGrid::on_end_label_edit),
+    on_notify(kCellEditKillFocus, &TableGrid::on_cell_edit_kill_focus),
+    on_reflected_notify(NM_DBLCLK, &TableGrid::on_double_click),
+    on_reflected_notify(LVN_ITEMCHANGED, &TableGrid::on_item_changed),
+};
+
+bool TableGrid::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    return dispatch_message(this, message_map_, msg, wparam, lparam, result);
+}
+
+void TableGrid::send_begin_edit(int column) {
+    NMHDR header{};
+    header.code = LVN_BEGINLABELEDITA;
+    SendMessageA(hwnd(), WM_NOTIFY, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&header));
+}
+
+LRESULT TableGrid::on_size(WPARAM, LPARAM) {
+    const int columns = column_count();
+    if (columns > 0) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_WIDTH;
+        column.cx = data_column_width(columns);
+        for (int i = 1; i <= columns; ++i) {
+            SendMessageA(hwnd(), LVM_SETCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+        }
+    }
+    return 0;
+}
+
+LRESULT TableGrid::on_key_down(WPARAM wparam, LPARAM lparam) {
+    if (wparam == VK_RETURN) {
+        send_begin_edit(1);
+    }
+    return call_original(WM_KEYDOWN, wparam, lparam);
+}
+
+LRESULT TableGrid::on_get_dlg_code(WPARAM, LPARAM) {
+    return DLGC_WANTALLKEYS;
+}
+
+LRESULT TableGrid::on_vertical_scroll(WPARAM wparam, LPARAM lparam) {
+    // The edit stays open: its text still goes to the cell it was opened on.
+    if (cell_editor) {
+        cell_editor->hide_keeping_focus();
+    }
+    return call_original(WM_VSCROLL, wparam, lparam);
+}
+
+LRESULT TableGrid::on_mouse_wheel(WPARAM wparam, LPARAM lparam) {
+    const LRESULT result = call_original(WM_MOUSEWHEEL, wparam, lparam);
+    hide_editor_if_moved();
+    return result;
+}
+
+void TableGrid::hide_editor_if_moved() {
+    // Left in place, the editor would float over another cell than its own.
+    if (!cell_editor || !cell_editor->active || !IsWindowVisible(cell_editor->hwnd())) {
+        return;
+    }
+    RECT cell;
+    RECT placed;
+    GetWindowRect(cell_editor->hwnd(), &placed);
+    MapWindowPoints(HWND_DESKTOP, hwnd(), reinterpret_cast<POINT*>(&placed), 2);
+    if (!cell_rect(cell_editor->row, cell_editor->column, cell) || cell.left != placed.left ||
+        cell.top != placed.top) {
+        cell_editor->hide_keeping_focus();
+    }
+}
+
+LRESULT TableGrid::on_ctl_color_edit(WPARAM wparam, LPARAM lparam) {
+    if (!cell_editor || !editor_brush || reinterpret_cast<HWND>(lparam) != cell_editor->hwnd()) {
+        return call_original(WM_CTLCOLOREDIT, wparam, lparam);
+    }
+    HDC dc = reinterpret_cast<HDC>(wparam);
+    SetTextColor(dc, kEditorTextColour);
+    SetBkColor(dc, kEditorBackColour);
+    return reinterpret_cast<LRESULT>(editor_brush);
+}
+
+LRESULT TableGrid::on_begin_label_edit(WPARAM wparam, LPARAM) {
+    begin_cell_edit(static_cast<int>(wparam));
+    return 0;
+}
+
+LRESULT TableGrid::on_end_label_edit(WPARAM, LPARAM) {
+    commit_cell_edit(true);
+    return 0;
+}
+
+LRESULT TableGrid::on_cell_edit_kill_focus(WPARAM, LPARAM) {
+    commit_cell_edit(false);
+    return 0;
+}
+
+LRESULT TableGrid::on_double_click(WPARAM, LPARAM) {
+    // The row is the one the first click selected; only the column comes from
+    // the cursor. Every row has the same column edges, so the first one serves.
+    if (row_count() == 0) {
+        return 0;
+    }
+    POINT cursor;
+    GetCursorPos(&cursor);
+    ScreenToClient(hwnd(), &cursor);
+    const int last = std::min(column_count(), kDoubleClickColumns);
+    for (int column = 1; column <= last; ++column) {
+        RECT cell;
+        if (!cell_rect(0, column, cell) || cell.left > cell.right) {
+            break;
+        }
+        if (cell.left < cursor.x && cursor.x < cell.right) {
+            send_begin_edit(column);
+            break;
+        }
+    }
+    return 0;
+}
+
+LRESULT TableGrid::on_item_changed(WPARAM, LPARAM) {
+    return 0;
 }
