@@ -91,6 +91,9 @@ void TableGrid::load_columns() {
     rowid_alias_column_ = ::rowid_alias_column(columns);
     insert_column(0, "RowID", kRowIdColumnWidth);
     const int width = data_column_width(static_cast<int>(columns.size()));
+    RECT window{};
+    GetWindowRect(hwnd(), &window);
+    sized_width_ = window.right - window.left;
     column_names_.reserve(columns.size());
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const ColumnInfo& column = columns[i];

@@ -89,6 +89,8 @@ protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
 private:
+    // The grid's outer width when the data columns were last given their width.
+    int sized_width_ = -1;
     static const MessageEntry<TableGrid> message_map_[];
 
     LRESULT on_size(WPARAM, LPARAM);

@@ -41,6 +41,14 @@ void TableGrid::send_begin_edit(int column) {
 }
 
 LRESULT TableGrid::on_size(WPARAM, LPARAM) {
+    // A scroll bar coming or going changes only the client area: the columns keep
+    // the widths the user may have dragged them to.
+    RECT window{};
+    GetWindowRect(hwnd(), &window);
+    if (window.right - window.left == sized_width_) {
+        return 0;
+    }
+    sized_width_ = window.right - window.left;
     const int columns = column_count();
     if (columns > 0) {
         LVCOLUMNA column{};

@@ -396,6 +396,22 @@ TEST_F(GridTest, ResizingGivesEveryDataColumnTheSameWidth) {
                          3);
 }
 
+TEST_F(GridTest, AColumnDraggedWiderKeepsItsWidthWhenAScrollBarAppears) {
+    open_with("CREATE TABLE t(a, b, c);");
+    SendMessageA(grid(), LVM_SETCOLUMNWIDTH, 2, 3000);
+    // The horizontal scroll bar changes the client area, not the grid's width.
+    RECT client;
+    GetClientRect(grid(), &client);
+    SendMessageA(grid(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+    EXPECT_EQ(list_column_width(grid(), 2), 3000);
+
+    RECT window;
+    GetWindowRect(main.hwnd(), &window);
+    SetWindowPos(main.hwnd(), nullptr, 0, 0, window.right - window.left + 40,
+                 window.bottom - window.top, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(list_column_width(grid(), 2), table_grid().data_column_width(3));
+}
+
 TEST_F(GridTest, AnEditOpenWhenTheDatabaseChangesWritesNothing) {
     open_with("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('kept');");
     double_click(0, 1);
