@@ -19,6 +19,26 @@ std::string quoted(std::string_view text, char quote) {
     return result;
 }
 
+bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z') {
+            x = static_cast<char>(x - 'A' + 'a');
+        }
+        if (y >= 'A' && y <= 'Z') {
+            y = static_cast<char>(y - 'A' + 'a');
+        }
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string quote_identifier(std::string_view name) {
@@ -55,9 +75,25 @@ std::string table_info_sql(std::string_view table) {
     return "PRAGMA TABLE_INFO(" + quote_identifier(table) + ");";
 }
 
-std::string page_sql(std::string_view table, std::int64_t offset, int count) {
-    return "SELECT rowid, * FROM " + quote_identifier(table) + " ORDER BY rowid LIMIT " +
-           std::to_string(offset) + ", " + std::to_string(count) + ";";
+std::string_view rowid_name_for(const std::vector<std::string>& column_names) {
+    static constexpr std::string_view kNames[] = {"rowid", "_rowid_", "oid"};
+    for (std::string_view name : kNames) {
+        bool taken = false;
+        for (const std::string& column : column_names) {
+            taken = taken || equals_ignoring_ascii_case(column, name);
+        }
+        if (!taken) {
+            return name;
+        }
+    }
+    return kNames[0];
+}
+
+std::string page_sql(std::string_view table, std::int64_t offset, int count,
+                     std::string_view rowid_name) {
+    const std::string rowid(rowid_name);
+    return "SELECT " + rowid + ", * FROM " + quote_identifier(table) + " ORDER BY " + rowid +
+           " LIMIT " + std::to_string(offset) + ", " + std::to_string(count) + ";";
 }
 
 std::string count_sql(std::string_view table) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Building SQL text. Everything here works on bytes and does not care about the
 // encoding: names and values in the ANSI code page give a statement in the ANSI
@@ -25,8 +26,14 @@ std::string format_rowid(RowId rowid);
 // 0 when the text does not start with a number. Out-of-range values saturate.
 RowId parse_rowid(const char* text);
 
+// The name by which statements reach a table's row id: "rowid", unless the table
+// has a column of that name (which would then be meant), else "_rowid_" or "oid".
+// When all three are taken by columns, "rowid" is returned.
+std::string_view rowid_name_for(const std::vector<std::string>& column_names);
+
 std::string table_info_sql(std::string_view table);
-std::string page_sql(std::string_view table, std::int64_t offset, int count);
+std::string page_sql(std::string_view table, std::int64_t offset, int count,
+                     std::string_view rowid_name = "rowid");
 std::string count_sql(std::string_view table);
 std::string drop_table_sql(std::string_view table);
 

@@ -89,6 +89,7 @@ void TableGrid::edit_in_dialog(int row, int column, RowId rowid, bool new_record
     dialog.table_name = table_name;
     dialog.column_name = column_name(column);
     dialog.rowid = rowid;
+    dialog.rowid_name = rowid_name_;
     dialog.has_record = !new_record;
     if (dialog.run(GetActiveWindow()) != 0) {
         return;
@@ -152,7 +153,7 @@ bool TableGrid::update_cell(const std::string& column, const std::string& value,
     if (!database || value.size() > kLongestWrittenValue) {
         return false;
     }
-    if (exec_ansi(database, update_cell_sql(table_name, column, value, rowid)) != SQLITE_OK) {
+    if (exec_ansi(database, update_cell_sql(table_name, column, value, rowid, rowid_name_)) != SQLITE_OK) {
         report_sql_error(hwnd(), kUpdateFailedText, database);
         return false;
     }

@@ -40,9 +40,11 @@ int rowid_alias_column(const std::vector<ColumnInfo>& columns) {
 std::string update_cell_sql(std::string_view table,
                             std::string_view column,
                             std::string_view value,
-                            RowId rowid) {
+                            RowId rowid,
+                            std::string_view rowid_name) {
     return "UPDATE " + quote_identifier(table) + " SET " + quote_identifier(column) + "=" +
-           quote_value(value) + " WHERE rowid = " + std::to_string(rowid) + ";";
+           quote_value(value) + " WHERE " + std::string(rowid_name) + " = " +
+           std::to_string(rowid) + ";";
 }
 
 std::string insert_record_sql(std::string_view table,
@@ -70,11 +72,13 @@ std::string insert_record_sql(std::string_view table,
     return "INSERT INTO " + quote_identifier(table) + " (" + names + ") VALUES (" + values + ");";
 }
 
-std::string delete_record_sql(std::string_view table, RowId rowid) {
-    return "DELETE FROM " + quote_identifier(table) + " WHERE rowid=" + std::to_string(rowid) + ";";
+std::string delete_record_sql(std::string_view table, RowId rowid, std::string_view rowid_name) {
+    return "DELETE FROM " + quote_identifier(table) + " WHERE " + std::string(rowid_name) + "=" +
+           std::to_string(rowid) + ";";
 }
 
-std::string select_value_sql(std::string_view table, std::string_view column, RowId rowid) {
-    return "SELECT " + quote_identifier(column) + " from " + quote_identifier(table) +
-           " where rowid = " + std::to_string(rowid) + ";";
+std::string select_value_sql(std::string_view table, std::string_view column, RowId rowid,
+                             std::string_view rowid_name) {
+    return "SELECT " + quote_identifier(column) + " from " + quote_identifier(table) + " where " +
+           std::string(rowid_name) + " = " + std::to_string(rowid) + ";";
 }

@@ -29,7 +29,8 @@ int rowid_alias_column(const std::vector<ColumnInfo>& columns);
 std::string update_cell_sql(std::string_view table,
                             std::string_view column,
                             std::string_view value,
-                            RowId rowid);
+                            RowId rowid,
+                            std::string_view rowid_name = "rowid");
 
 // A new record holding `value` in column `edited_column` (1-based). Every other
 // column receives the empty string, except the rowid alias (`alias_column`, 0 for
@@ -40,7 +41,9 @@ std::string insert_record_sql(std::string_view table,
                               std::string_view value,
                               int alias_column);
 
-std::string delete_record_sql(std::string_view table, RowId rowid);
+std::string delete_record_sql(std::string_view table, RowId rowid,
+                              std::string_view rowid_name = "rowid");
 
 // The whole value of one cell.
-std::string select_value_sql(std::string_view table, std::string_view column, RowId rowid);
+std::string select_value_sql(std::string_view table, std::string_view column, RowId rowid,
+                             std::string_view rowid_name = "rowid");

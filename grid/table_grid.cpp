@@ -74,6 +74,7 @@ void TableGrid::clear() {
     remove_all_columns();
     column_names_.clear();
     rowid_alias_column_ = 0;
+    rowid_name_ = "rowid";
     database = nullptr;
     table_name.clear();
     page_index = 0;
@@ -83,6 +84,7 @@ void TableGrid::load_columns() {
     remove_all_columns();
     column_names_.clear();
     rowid_alias_column_ = 0;
+    rowid_name_ = "rowid";
 
     std::vector<ColumnInfo> columns;
     if (!read_column_info(database, table_name, columns)) {
@@ -104,12 +106,13 @@ void TableGrid::load_columns() {
         insert_column(static_cast<int>(i + 1), header.c_str(), width);
         column_names_.push_back(column.name);
     }
+    rowid_name_ = rowid_name_for(column_names_);
     list_columns_ = static_cast<int>(columns.size()) + 1;
 }
 
 void TableGrid::load_rows(RowId select_rowid) {
     ResultTable result;
-    if (!result.run_ansi(database, page_sql(table_name, page_offset(page_index), kPageSize))) {
+    if (!result.run_ansi(database, page_sql(table_name, page_offset(page_index), kPageSize, rowid_name_))) {
         return;
     }
     const int first_row = row_count();

@@ -41,6 +41,9 @@ public:
     const std::string& column_name(int column) const { return column_names_.at(column - 1); }
     // The column that is the table's alias of rowid (INTEGER PRIMARY KEY), 0 for none.
     int rowid_alias_column() const { return rowid_alias_column_; }
+    // How statements name the row id of the table shown ("rowid" unless the table
+    // has a column of that name).
+    const std::string& rowid_name() const { return rowid_name_; }
 
     void load_columns();
     void load_rows(RowId select_rowid);
@@ -116,6 +119,7 @@ private:
 
     std::vector<std::string> column_names_;
     int rowid_alias_column_ = 0;
+    std::string rowid_name_ = "rowid";
     int list_columns_ = 0;
     int blank_row_ = -1;
 };

@@ -24,6 +24,7 @@ public:
     std::string table_name;
     std::string column_name;
     RowId rowid = 0;
+    std::string rowid_name = "rowid";
     // False for the blank row: there is no value to read.
     bool has_record = true;
 

@@ -68,3 +68,22 @@ TEST(SqlText, HostileTableNamesAreOnlyNames) {
     EXPECT_EQ(exec_ansi(db.handle(), drop_table_sql("x; DROP TABLE y")), SQLITE_OK);
     EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_master WHERE name='y'"), "1");
 }
+
+// A table may have a column of its own named rowid; the statements must still
+// reach the real row id, or one edit could change every record with that value.
+TEST(SqlText, FindsTheRowIdUnderANameTheTableLeavesFree) {
+    EXPECT_EQ(rowid_name_for({"a", "b"}), "rowid");
+    EXPECT_EQ(rowid_name_for({"a", "RowID"}), "_rowid_");
+    EXPECT_EQ(rowid_name_for({"rowid", "_ROWID_"}), "oid");
+    EXPECT_EQ(rowid_name_for({"rowid", "_rowid_", "oid"}), "rowid");
+
+    TempDir dir;
+    TestDb db(dir.file("rowid.db"));
+    db.exec("CREATE TABLE t(rowid TEXT, v TEXT); INSERT INTO t VALUES ('same', 'a'), ('same', 'b');");
+    ResultTable page;
+    ASSERT_TRUE(page.run(db.handle(), page_sql("t", 0, 1000, rowid_name_for({"rowid", "v"}))));
+    ASSERT_EQ(page.rows(), 2);
+    EXPECT_STREQ(page.value(0, 0), "1");
+    EXPECT_STREQ(page.value(1, 0), "2");
+    EXPECT_STREQ(page.value(1, 1), "same");
+}

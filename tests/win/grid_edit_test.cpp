@@ -424,3 +424,19 @@ TEST_F(GridTest, AnEditOpenWhenTheDatabaseChangesWritesNothing) {
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(stored_value("SELECT a FROM t"), "kept");
 }
+
+TEST_F(GridTest, ATableWithItsOwnRowidColumnIsEditedRecordByRecord) {
+    open_with("CREATE TABLE t(rowid TEXT, v TEXT);"
+              "INSERT INTO t VALUES ('same', 'a'), ('same', 'b'), ('same', 'c');");
+    ASSERT_EQ(list_row_count(grid()), 4);
+    EXPECT_EQ(list_row(grid(), 1), (std::vector<std::string>{"00002", "same", "b"}));
+    double_click(1, 2);
+    type("B");
+    enter();
+    EXPECT_EQ(stored(u8"SELECT v FROM t ORDER BY _rowid_"),
+              (std::vector<std::vector<std::string>>{{"a"}, {"B"}, {"c"}}));
+    select(2);
+    command(IDM_DELETE_RECORD);
+    EXPECT_EQ(stored(u8"SELECT v FROM t ORDER BY _rowid_"),
+              (std::vector<std::vector<std::string>>{{"a"}, {"B"}}));
+}
