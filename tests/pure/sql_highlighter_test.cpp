@@ -5,6 +5,7 @@
 #include <string>
 
 #include "sqleditor/sql_highlighter.h"
+#include "tests/pure/sql_rtf_text.h"
 
 namespace {
 
@@ -28,38 +29,6 @@ std::string body_of(const std::string& rtf) {
 
 std::string body(std::string_view text) {
     return body_of(sql_to_rtf(text));
-}
-
-// The text a document carries: its body without the colour words and "\par",
-// escapes undone. Anything else that RTF would read as a control fails the test.
-bool text_of(const std::string& rtf, std::string& text) {
-    const std::string b = body_of(rtf);
-    text.clear();
-    for (std::size_t i = 0; i < b.size();) {
-        const char c = b[i];
-        if (c == '{' || c == '}') {
-            ADD_FAILURE() << "unescaped brace at " << i;
-            return false;
-        }
-        if (c != '\\') {
-            text += c;
-            ++i;
-            continue;
-        }
-        if (i + 1 < b.size() && (b[i + 1] == '\\' || b[i + 1] == '{' || b[i + 1] == '}')) {
-            text += b[i + 1];
-            i += 2;
-        } else if (b.compare(i, 5, "\\cf0 ") == 0 || b.compare(i, 5, "\\cf1 ") == 0 ||
-                   b.compare(i, 5, "\\cf2 ") == 0) {
-            i += 5;
-        } else if (b.compare(i, 5, "\\par\r") == 0) {
-            i += 4;
-        } else {
-            ADD_FAILURE() << "stray control word at " << i << ": " << b.substr(i, 8);
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -179,7 +148,8 @@ TEST(SqlHighlighter, RandomTextsComeBackUnchanged) {
             }
         }
         std::string back;
-        ASSERT_TRUE(text_of(sql_to_rtf(text), back)) << "round " << round;
+        std::string problem;
+        ASSERT_TRUE(rtf_document_text(sql_to_rtf(text), back, problem)) << round << ": " << problem;
         ASSERT_EQ(back, text) << "round " << round;
     }
 }
