@@ -10,6 +10,7 @@
 namespace {
 
 constexpr char kEditorFace[] = "ＭＳ ゴシック";
+static_assert(sizeof(kEditorFace) <= LF_FACESIZE, "the face name fits CHARFORMAT");
 // The size that the coloured text gets, given before the first change as well.
 constexpr LONG kEditorTextHeight = 200;  // twips: 10 points
 constexpr int kFormatInsetLeft = 10;

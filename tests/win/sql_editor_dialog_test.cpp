@@ -209,7 +209,7 @@ TEST_F(SqlEditorTest, TypingColoursKeywordsAndComments) {
 TEST_F(SqlEditorTest, TheTextSurvivesColouringByteForByte) {
     for (const char* sample :
          {"SELECT '\\{x}' FROM t -- {c}", "INSERT INTO 表 VALUES('ソ能\\表');\r\n\tcount(*)",
-          "a\r\n\r\n\r\nb", "ｱｲｳｴｵ select"}) {
+          "a\r\n\r\n\r\nb", "ｱｲｳｴｵ select", "select\r\n", ""}) {
         set_text(sample);
         EXPECT_EQ(text(), sample);
     }
