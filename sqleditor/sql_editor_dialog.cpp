@@ -1,4 +1,111 @@
 #include "sqleditor/sql_editor_dialog.h"
 
-void show_sql_editor(HWND, sqlite3*) {
+#include <richedit.h>
+
+#include <cstring>
+
+#include "res/resource.h"
+#include "sqleditor/sql_rehighlight.h"
+
+namespace {
+
+constexpr char kEditorFace[] = "ＭＳ ゴシック";
+static_assert(sizeof(kEditorFace) <= LF_FACESIZE, "the face name fits CHARFORMAT");
+// The size that the coloured text gets, given before the first change as well.
+constexpr LONG kEditorTextHeight = 200;  // twips: 10 points
+constexpr int kFormatInsetLeft = 10;
+constexpr int kFormatInsetTop = 5;
+
+}  // namespace
+
+const MessageEntry<SqlEditorDialog> SqlEditorDialog::message_map_[] = {
+    on_message(WM_INITDIALOG, &SqlEditorDialog::on_init_dialog),
+    on_message(WM_SQL_RUN, &SqlEditorDialog::on_run),
+    on_command(IDOK, &SqlEditorDialog::on_run),
+    on_command(IDCANCEL, &SqlEditorDialog::on_close),
+    on_command_code(IDC_SQL_TEXT, EN_CHANGE, &SqlEditorDialog::on_text_changed),
+    on_message(WM_SIZE, &SqlEditorDialog::on_size),
+    on_message(WM_GETMINMAXINFO, &SqlEditorDialog::on_get_min_max_info),
+};
+
+void show_sql_editor(HWND owner, sqlite3* db) {
+    SqlEditorDialog dialog(db);
+    dialog.show_modal(IDD_SQL_EDITOR, owner);
+}
+
+bool SqlEditorDialog::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    return dispatch_message(this, message_map_, msg, wparam, lparam, result);
+}
+
+std::string SqlEditorDialog::text_to_run() const {
+    return editor_selected_text(editor_.hwnd());
+}
+
+LRESULT SqlEditorDialog::on_init_dialog(WPARAM, LPARAM) {
+    center_window(hwnd());
+
+    HWND edit = item(IDC_SQL_TEXT);
+    editor_.attach(edit);
+    SendMessageA(edit, EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_UPDATE | ENM_SELCHANGE);
+
+    CHARFORMATA format{};
+    format.cbSize = sizeof(format);
+    format.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_SIZE | CFM_COLOR |
+                    CFM_FACE | CFM_CHARSET;
+    format.dwEffects = 0;
+    format.yHeight = kEditorTextHeight;
+    format.crTextColor = RGB(0, 0, 0);
+    format.bCharSet = SHIFTJIS_CHARSET;
+    std::memcpy(format.szFaceName, kEditorFace, sizeof(kEditorFace));
+    SendMessageA(edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+
+    RECT text_area{};
+    GetClientRect(edit, &text_area);
+    text_area.left += kFormatInsetLeft;
+    text_area.top += kFormatInsetTop;
+    SendMessageA(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&text_area));
+    SetFocus(edit);
+
+    result_list_.setup(item(IDC_SQL_RESULT));
+
+    layout_.setup_layout(hwnd(), {
+                                     {IDC_SQL_TEXT, layout_stretch_x},
+                                     {IDC_SQL_RESULT, layout_stretch_x | layout_stretch_y},
+                                     {IDOK, layout_move_x | layout_move_y},
+                                     {IDCANCEL, layout_move_x | layout_move_y},
+                                 });
+    // FALSE: the focus stays in the editor.
+    return FALSE;
+}
+
+LRESULT SqlEditorDialog::on_run(WPARAM, LPARAM) {
+    result_list_.run_sql_text(db_, text_to_run().c_str());
+    return 0;
+}
+
+LRESULT SqlEditorDialog::on_close(WPARAM, LPARAM) {
+    end_dialog(IDCANCEL);
+    return 0;
+}
+
+LRESULT SqlEditorDialog::on_text_changed(WPARAM, LPARAM) {
+    // The content that rehighlight streams in is no change of the user's.
+    if (rehighlighting_) {
+        return 0;
+    }
+    rehighlighting_ = true;
+    ++rehighlight_count_;
+    rehighlight(editor_.hwnd(), hwnd(), rtf_buffer_);
+    rehighlighting_ = false;
+    return 0;
+}
+
+LRESULT SqlEditorDialog::on_size(WPARAM wparam, LPARAM lparam) {
+    layout_.on_size(static_cast<UINT>(wparam), LOWORD(lparam), HIWORD(lparam));
+    return 0;
+}
+
+LRESULT SqlEditorDialog::on_get_min_max_info(WPARAM, LPARAM lparam) {
+    layout_.on_get_min_max_info(reinterpret_cast<MINMAXINFO*>(lparam));
+    return 0;
 }

@@ -4,5 +4,52 @@
 
 #include <sqlite3.h>
 
+#include <string>
+
+#include "sqleditor/sql_result_list.h"
+#include "sqleditor/sql_text_edit.h"
+#include "win/dialog.h"
+#include "win/dialog_layout.h"
+#include "win/message_map.h"
+
 // Shows the SQL editor modally on the open database.
 void show_sql_editor(HWND owner, sqlite3* db);
+
+// The SQL editor: the text typed, coloured while it is typed, run with "実行" or
+// F5, its outcome in the result list. The connection is lent for the dialog's
+// life; the dialog never opens or closes it.
+class SqlEditorDialog : public Dialog {
+public:
+    explicit SqlEditorDialog(sqlite3* db) : db_(db) {}
+
+    HWND editor() const { return editor_.hwnd(); }
+    SqlResultList& result_list() { return result_list_; }
+    const DialogLayout& layout() const { return layout_; }
+
+    // The selected text, or the whole text when nothing is selected.
+    std::string text_to_run() const;
+    // How often the text has been coloured since the dialog opened.
+    int rehighlight_count() const { return rehighlight_count_; }
+
+protected:
+    bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+private:
+    static const MessageEntry<SqlEditorDialog> message_map_[];
+
+    LRESULT on_init_dialog(WPARAM, LPARAM);
+    LRESULT on_run(WPARAM, LPARAM);
+    LRESULT on_close(WPARAM, LPARAM);
+    LRESULT on_text_changed(WPARAM, LPARAM);
+    LRESULT on_size(WPARAM, LPARAM);
+    LRESULT on_get_min_max_info(WPARAM, LPARAM);
+
+    sqlite3* db_;
+    SqlTextEdit editor_;
+    SqlResultList result_list_;
+    DialogLayout layout_;
+    // The document on its way into the editor; empty between updates.
+    std::string rtf_buffer_;
+    bool rehighlighting_ = false;
+    int rehighlight_count_ = 0;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+
+#include "db/result_table.h"
+
+// Free SQL from the editor: what one run produced, before it is shown.
+
+// The longest text run at once, in bytes of the ANSI code page: what the editor
+// hands over. Its UTF-8 form (at most three bytes for each) is never cut; a longer
+// text is refused rather than run in part.
+constexpr int kSqlTextLimit = 10239;
+// Room of a shown cell: a longer value shows its first 254 bytes.
+constexpr int kSqlCellTextSize = 255;
+constexpr int kRowNumberColumnWidth = 60;
+
+constexpr char kRowNumberHeader[] = "行番号";
+constexpr char kSqlErrorHeader[] = "SQL エラーメッセージ";
+constexpr char kSqlMessageHeader[] = "SQL メッセージ";
+constexpr char kSqlTooLongText[] =
+    "SQL が長すぎるため実行しませんでした（10239 バイトまで実行できます）。";
+constexpr char kSqlNotConvertedText[] = "SQL を変換できなかったため実行しませんでした。";
+constexpr char kSqlNoDatabaseText[] = "データベースが開かれていません。";
+
+struct SqlOutcome {
+    enum class Kind { rows, message, error };
+
+    Kind kind = Kind::message;
+    // The line shown for a message or an error, in the ANSI code page.
+    std::string message;
+    // The whole result when the statements returned columns (kind rows).
+    std::unique_ptr<ResultTable> table;
+};
+
+// Runs the whole text with one sqlite3_get_table call: rows when the result has
+// columns, otherwise the database's message (its success text after a statement
+// without rows, its error text after a failure). A text that is too long, cannot
+// be converted or has no connection to go to is not run at all.
+SqlOutcome run_sql(sqlite3* db, const char* ansi_text);
+
+// The number shown for result row `row` (from 1): "%05d".
+std::string format_row_number(int row);
+
+// A result value as its cell shows it: blank for NULL and for the empty text,
+// otherwise converted to the ANSI code page and cut after 254 bytes.
+void sql_cell_text(const char* utf8, char (&cell)[kSqlCellTextSize + 1]);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The document that colours SQL text in the editor: keywords blue, "--" comments
+// green to the end of the line, everything else in the default colour. The text's
+// bytes (ANSI code page) reach the document unchanged apart from RTF escapes, the
+// colour words and "\par" before each CR.
+
+// Starts every document: code page 932, the one fixed-pitch font, the colour table
+// (0 automatic, 1 blue, 2 green) and 10-point text in colour 0.
+extern const char kSqlRtfHeader[];
+extern const char kSqlRtfTrailer[];
+
+std::string sql_to_rtf(std::string_view text);
+
+// True for the words coloured as keywords, in any case.
+bool is_sql_keyword(std::string_view token);

@@ -1,0 +1,188 @@
+#include "sqleditor/sql_result_list.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "res/resource.h"
+#include "win/dialog.h"
+#include "win/message_map.h"
+
+namespace {
+
+void copy_text(char* destination, int room, const char* text) {
+    if (!destination || room <= 0) {
+        return;
+    }
+    const std::size_t n = std::min(std::strlen(text), static_cast<std::size_t>(room - 1));
+    std::memcpy(destination, text, n);
+    destination[n] = '\0';
+}
+
+// Redrawing off while columns and rows are replaced, so the list shows only the
+// finished outcome.
+class RedrawPause {
+public:
+    explicit RedrawPause(HWND hwnd) : hwnd_(hwnd), visible_(IsWindowVisible(hwnd) != FALSE) {
+        if (visible_) {
+            SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+        }
+    }
+    ~RedrawPause() {
+        if (visible_) {
+            SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(hwnd_, nullptr, TRUE);
+        }
+    }
+    RedrawPause(const RedrawPause&) = delete;
+    RedrawPause& operator=(const RedrawPause&) = delete;
+
+private:
+    HWND hwnd_;
+    bool visible_;
+};
+
+}  // namespace
+
+bool SqlResultList::setup(HWND list) {
+    if (!attach(list)) {
+        return false;
+    }
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
+    if (images) {
+        ImageList_SetBkColor(images, RGB(255, 255, 255));
+        // The order makes the indexes of Image.
+        for (int id : {IDI_RECORD, IDI_SQL_ERROR, IDI_SQL_MESSAGE}) {
+            HICON icon = static_cast<HICON>(
+                LoadImageA(module_instance(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+            ImageList_ReplaceIcon(images, -1, icon);
+            if (icon) {
+                DestroyIcon(icon);
+            }
+        }
+        // From here on the list owns the images.
+        SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+    }
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+    return true;
+}
+
+void SqlResultList::run_sql_text(sqlite3* db, const char* ansi_text) {
+    RedrawPause pause(hwnd());
+    // No row may ask for a cell of a result that is about to go.
+    SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
+    table_.reset();
+
+    SqlOutcome outcome = run_sql(db, ansi_text);
+    switch (outcome.kind) {
+        case SqlOutcome::Kind::rows:
+            show_rows(std::move(outcome.table));
+            break;
+        case SqlOutcome::Kind::message:
+            show_sql_message(kSqlMessageHeader, image_message, outcome.message);
+            break;
+        case SqlOutcome::Kind::error:
+            show_sql_message(kSqlErrorHeader, image_error, outcome.message);
+            break;
+    }
+}
+
+void SqlResultList::show_sql_message(const char* header, Image image, const std::string& text) {
+    SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
+    table_.reset();
+    remove_columns();
+    insert_column(0, header, std::max(usable_width(), 0));
+    message_ = text;
+    message_image_ = image;
+    SendMessageA(hwnd(), LVM_SETITEMCOUNT, 1, 0);
+    column_count_ = 1;
+}
+
+void SqlResultList::show_rows(std::unique_ptr<ResultTable> table) {
+    remove_columns();
+    insert_column(0, kRowNumberHeader, kRowNumberColumnWidth);
+    const int columns = table->columns();
+    // What the division leaves over stays free at the right.
+    const int width = std::max((usable_width() - kRowNumberColumnWidth) / columns, 0);
+    for (int c = 1; c <= columns; ++c) {
+        insert_column(c, "", width);
+    }
+    column_count_ = columns + 1;
+
+    table_ = std::move(table);
+    message_.clear();
+    const int rows = table_->rows();
+    SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows, 0);
+    if (rows > 0) {
+        LVITEMA state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+    }
+}
+
+void SqlResultList::remove_columns() {
+    // Column 0 until none is left, whatever the last outcome inserted.
+    while (SendMessageA(hwnd(), LVM_DELETECOLUMN, 0, 0)) {
+    }
+    column_count_ = 0;
+}
+
+void SqlResultList::insert_column(int index, const char* text, int width) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = width;
+    column.pszText = const_cast<char*>(text);
+    SendMessageA(hwnd(), LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+}
+
+int SqlResultList::usable_width() const {
+    RECT r{};
+    GetWindowRect(hwnd(), &r);
+    return (r.right - r.left) - GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXEDGE);
+}
+
+void SqlResultList::fill_item(LVITEMA& item) const {
+    const int row = item.iItem;
+    const int column = item.iSubItem;
+    if (item.mask & LVIF_IMAGE) {
+        item.iImage = table_ ? image_row : message_image_;
+    }
+    if (!(item.mask & LVIF_TEXT)) {
+        return;
+    }
+    if (!table_) {
+        copy_text(item.pszText, item.cchTextMax, row == 0 && column == 0 ? message_.c_str() : "");
+        return;
+    }
+    if (row < 0 || row >= table_->rows() || column < 0 || column > table_->columns()) {
+        copy_text(item.pszText, item.cchTextMax, "");
+        return;
+    }
+    if (column == 0) {
+        copy_text(item.pszText, item.cchTextMax, format_row_number(row + 1).c_str());
+        return;
+    }
+    char cell[kSqlCellTextSize + 1];
+    sql_cell_text(table_->value(row, column - 1), cell);
+    copy_text(item.pszText, item.cchTextMax, cell);
+}
+
+bool SqlResultList::handle_message(UINT msg, WPARAM, LPARAM lparam, LRESULT& result) {
+    if (msg == WM_DESTROY) {
+        table_.reset();
+        return false;
+    }
+    if (msg != kReflectedMessageBase + WM_NOTIFY || !lparam) {
+        return false;
+    }
+    auto* header = reinterpret_cast<NMHDR*>(lparam);
+    if (header->code != LVN_GETDISPINFOA) {
+        return false;
+    }
+    fill_item(reinterpret_cast<NMLVDISPINFOA*>(lparam)->item);
+    result = 0;
+    return true;
+}

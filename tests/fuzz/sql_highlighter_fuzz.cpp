@@ -1,0 +1,24 @@
+// libFuzzer target for sql_to_rtf: any bytes give a well-formed document that
+// carries them back unchanged. Built and run by tests/fuzz/fuzz.sh.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "sqleditor/sql_highlighter.h"
+#include "tests/pure/sql_rtf_text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::string back;
+    std::string problem;
+    if (!rtf_document_text(sql_to_rtf(text), back, problem)) {
+        std::fprintf(stderr, "malformed document: %s\n", problem.c_str());
+        std::abort();
+    }
+    if (back != text) {
+        std::fprintf(stderr, "the document does not carry the text back\n");
+        std::abort();
+    }
+    return 0;
+}

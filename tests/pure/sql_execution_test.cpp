@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "sqleditor/sql_execution.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+class SqlExecutionTest : public testing::Test {
+protected:
+    SqlExecutionTest() : db(dir.file("free.db")) {}
+
+    SqlOutcome run(const std::string& ansi) { return run_sql(db.handle(), ansi.c_str()); }
+
+    // Every value of a rows outcome, row by row; NULL as "<NULL>".
+    static std::vector<std::vector<std::string>> values(const SqlOutcome& outcome) {
+        std::vector<std::vector<std::string>> rows;
+        if (!outcome.table) {
+            return rows;
+        }
+        for (int r = 0; r < outcome.table->rows(); ++r) {
+            rows.emplace_back();
+            for (int c = 0; c < outcome.table->columns(); ++c) {
+                const char* v = outcome.table->value(r, c);
+                rows.back().push_back(v ? v : "<NULL>");
+            }
+        }
+        return rows;
+    }
+
+    TempDir dir;
+    TestDb db;
+};
+
+std::string cell(const char* utf8) {
+    char text[kSqlCellTextSize + 1];
+    sql_cell_text(utf8, text);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(SqlExecutionTest, QueriesGiveTheirRows) {
+    SqlOutcome one = run("SELECT 1, 'a'");
+    ASSERT_EQ(one.kind, SqlOutcome::Kind::rows);
+    EXPECT_EQ(values(one), (std::vector<std::vector<std::string>>{{"1", "a"}}));
+
+    db.exec("CREATE TABLE t(a, b); INSERT INTO t VALUES (1, 'x'), (2, NULL), (3, '');");
+    SqlOutcome all = run("SELECT * FROM t");
+    ASSERT_EQ(all.kind, SqlOutcome::Kind::rows);
+    EXPECT_EQ(values(all), (std::vector<std::vector<std::string>>{
+                               {"1", "x"}, {"2", "<NULL>"}, {"3", ""}}));
+    EXPECT_TRUE(all.message.empty());
+}
+
+TEST_F(SqlExecutionTest, StatementsWithoutRowsGiveTheSuccessText) {
+    for (const char* text : {"CREATE TABLE x(a)", "INSERT INTO x VALUES (7)", "", "   ",
+                             "SELECT * FROM x WHERE a = 8", "-- only a comment"}) {
+        SqlOutcome outcome = run(text);
+        EXPECT_EQ(outcome.kind, SqlOutcome::Kind::message) << text;
+        EXPECT_EQ(outcome.message, "not an error") << text;
+        EXPECT_FALSE(outcome.table) << text;
+    }
+    EXPECT_EQ(db.value("SELECT a FROM x"), "7");
+}
+
+TEST_F(SqlExecutionTest, FailuresGiveTheDatabaseTextInTheProgramsCodePage) {
+    SqlOutcome syntax = run("SELEC 1");
+    EXPECT_EQ(syntax.kind, SqlOutcome::Kind::error);
+    EXPECT_EQ(syntax.message, "near \"SELEC\": syntax error");
+
+    // The name comes back in the ANSI code page, not as raw UTF-8.
+    SqlOutcome missing = run("SELECT * FROM 売上表");
+    EXPECT_EQ(missing.kind, SqlOutcome::Kind::error);
+    EXPECT_EQ(missing.message, "no such table: 売上表");
+}
+
+TEST_F(SqlExecutionTest, TwoStatementsRunInOneCall) {
+    db.exec("CREATE TABLE x(a);");
+    SqlOutcome outcome = run("INSERT INTO x VALUES(1); SELECT * FROM x");
+    ASSERT_EQ(outcome.kind, SqlOutcome::Kind::rows);
+    EXPECT_EQ(values(outcome), (std::vector<std::vector<std::string>>{{"1"}}));
+
+    // What ran before a failing statement stays done.
+    SqlOutcome failed = run("INSERT INTO x VALUES(2); SELEC 1; INSERT INTO x VALUES(3)");
+    EXPECT_EQ(failed.kind, SqlOutcome::Kind::error);
+    EXPECT_EQ(db.rows("SELECT a FROM x ORDER BY a"),
+              (std::vector<std::vector<std::string>>{{"1"}, {"2"}}));
+}
+
+TEST_F(SqlExecutionTest, LongTextsRunWholeUpToTheEditorsLimit) {
+    db.exec("CREATE TABLE t(v TEXT);");
+    // 200 Japanese characters: 400 bytes here, 600 in UTF-8.
+    std::string japanese;
+    for (int i = 0; i < 200; ++i) {
+        japanese += "あ";
+    }
+    SqlOutcome outcome = run("INSERT INTO t VALUES('" + japanese + "'); SELECT length(v) FROM t");
+    ASSERT_EQ(outcome.kind, SqlOutcome::Kind::rows);
+    EXPECT_EQ(values(outcome), (std::vector<std::vector<std::string>>{{"200"}}));
+
+    // Half-width katakana take one byte here and three in UTF-8: the longest text
+    // there is, at the limit, still runs whole.
+    const std::string head = "INSERT INTO t VALUES('";
+    const std::string tail = "')";
+    const std::string kana(kSqlTextLimit - head.size() - tail.size(), '\xB1');  // ｱ
+    const std::string longest = head + kana + tail;
+    ASSERT_EQ(longest.size(), static_cast<std::size_t>(kSqlTextLimit));
+    EXPECT_EQ(run(longest).kind, SqlOutcome::Kind::message);
+    EXPECT_EQ(db.value("SELECT max(length(v)) FROM t"), std::to_string(kana.size()));
+}
+
+TEST_F(SqlExecutionTest, TooLongATextIsRefusedAndNothingOfItRuns) {
+    db.exec("CREATE TABLE t(v);");
+    std::string text = "INSERT INTO t VALUES(1); -- ";
+    text.resize(kSqlTextLimit + 1, 'x');
+    SqlOutcome outcome = run(text);
+    EXPECT_EQ(outcome.kind, SqlOutcome::Kind::error);
+    EXPECT_EQ(outcome.message, kSqlTooLongText);
+    EXPECT_EQ(db.value("SELECT count(*) FROM t"), "0");
+}
+
+TEST_F(SqlExecutionTest, NothingIsSentWithoutAConnection) {
+    SqlOutcome outcome = run_sql(nullptr, "SELECT 1");
+    EXPECT_EQ(outcome.kind, SqlOutcome::Kind::error);
+    EXPECT_EQ(outcome.message, kSqlNoDatabaseText);
+}
+
+TEST_F(SqlExecutionTest, ColumnsWithoutRowsAreAResultOfNoRows) {
+    db.exec("CREATE TABLE t(a, b); PRAGMA empty_result_callbacks = ON;");
+    SqlOutcome outcome = run("SELECT * FROM t");
+    ASSERT_EQ(outcome.kind, SqlOutcome::Kind::rows);
+    EXPECT_EQ(outcome.table->columns(), 2);
+    EXPECT_EQ(outcome.table->rows(), 0);
+}
+
+TEST(SqlResultText, RowNumbersAndCells) {
+    EXPECT_EQ(format_row_number(1), "00001");
+    EXPECT_EQ(format_row_number(42), "00042");
+    EXPECT_EQ(format_row_number(99999), "99999");
+    EXPECT_EQ(format_row_number(100000), "100000");
+
+    EXPECT_EQ(cell(nullptr), "");
+    EXPECT_EQ(cell(""), "");
+    EXPECT_EQ(cell(u8"値"), "値");
+    EXPECT_EQ(cell(std::string(300, 'x').c_str()), std::string(254, 'x'));
+    // 100 Japanese characters: 300 bytes of UTF-8, 200 shown whole.
+    std::string japanese;
+    for (int i = 0; i < 100; ++i) {
+        japanese += u8"あ";
+    }
+    EXPECT_EQ(cell(japanese.c_str()).size(), 200u);
+    EXPECT_EQ(cell((japanese + japanese).c_str()).size(), 254u);
+}

@@ -1,0 +1,282 @@
+#include "tests/win/main_window_fixture.h"
+#include "tests/win/sql_editor_fixture.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+LONG style_of(HWND hwnd) {
+    return GetWindowLongA(hwnd, GWL_STYLE);
+}
+
+std::string class_of(HWND hwnd) {
+    char name[64] = "";
+    GetClassNameA(hwnd, name, sizeof(name));
+    return name;
+}
+
+RECT client_rect_of(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The colour of the character at `position`: -1 for the automatic colour.
+long colour_at(HWND editor, LONG position) {
+    CHARRANGE saved{};
+    SendMessageA(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+    CHARRANGE one{position, position + 1};
+    SendMessageA(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&one));
+    CHARFORMATA format{};
+    format.cbSize = sizeof(format);
+    SendMessageA(editor, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    SendMessageA(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+    return (format.dwEffects & CFE_AUTOCOLOR) ? -1 : static_cast<long>(format.crTextColor);
+}
+
+constexpr long kBlue = RGB(0, 0, 255);
+constexpr long kGreen = RGB(0, 128, 0);
+
+}  // namespace
+
+TEST_F(SqlEditorTest, OpensAsDesigned) {
+    EXPECT_EQ(window_text(dialog.hwnd()), "SQL Editor");
+    const LONG style = style_of(dialog.hwnd());
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    // The layout adds clipping of children and a maximise box; there is no
+    // minimise box.
+    EXPECT_TRUE(style & WS_CLIPCHILDREN);
+    EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_MINIMIZEBOX);
+    EXPECT_NE(GetDlgItem(dialog.hwnd(), kSizeGripId), nullptr);
+
+    EXPECT_EQ(class_of(editor()), "RICHEDIT");
+    const LONG edit = style_of(editor());
+    for (LONG bit : {static_cast<LONG>(ES_MULTILINE), static_cast<LONG>(ES_WANTRETURN),
+                     static_cast<LONG>(ES_NOHIDESEL), static_cast<LONG>(ES_DISABLENOSCROLL),
+                     static_cast<LONG>(WS_VSCROLL)}) {
+        EXPECT_EQ(edit & bit, bit) << std::hex << bit;
+    }
+    EXPECT_FALSE(edit & (WS_HSCROLL | ES_AUTOHSCROLL | WS_TABSTOP));
+
+    EXPECT_EQ(class_of(list()), "SysListView32");
+    const LONG view = style_of(list());
+    EXPECT_EQ(view & LVS_TYPEMASK, LVS_REPORT);
+    for (LONG bit : {static_cast<LONG>(LVS_SINGLESEL), static_cast<LONG>(LVS_SHOWSELALWAYS),
+                     static_cast<LONG>(LVS_NOSORTHEADER), static_cast<LONG>(WS_TABSTOP)}) {
+        EXPECT_EQ(view & bit, bit) << std::hex << bit;
+    }
+    // The dialog manager draws a border as a sunken edge.
+    for (HWND control : {editor(), list()}) {
+        EXPECT_TRUE((style_of(control) & WS_BORDER) ||
+                    (GetWindowLongA(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
+    }
+    EXPECT_EQ(SendMessageA(list(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT,
+              LVS_EX_FULLROWSELECT);
+    HIMAGELIST images =
+        reinterpret_cast<HIMAGELIST>(SendMessageA(list(), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(images), 3);
+
+    HWND run_button = GetDlgItem(dialog.hwnd(), IDOK);
+    HWND close_button = GetDlgItem(dialog.hwnd(), IDCANCEL);
+    EXPECT_EQ(window_text(run_button), "実行");
+    EXPECT_EQ(window_text(close_button), "終了");
+    EXPECT_EQ(style_of(run_button) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+
+    // Empty, without columns, the focus in the editor.
+    EXPECT_EQ(text(), "");
+    EXPECT_EQ(list_column_count(list()), 0);
+    EXPECT_EQ(list_row_count(list()), 0);
+    EXPECT_EQ(GetFocus(), editor());
+}
+
+TEST_F(SqlEditorTest, F5AndTheRunButtonRunTheSelectionOrTheWholeText) {
+    const std::string sql = "SELECT 1;\r\nSELECT 2";
+    set_text(sql);
+    select(11, 19);  // the second line
+    SendMessageA(editor(), WM_KEYDOWN, VK_F5, 1);
+    ASSERT_EQ(list_row_count(list()), 1);
+    EXPECT_EQ(list_row(list(), 0), (Texts{"00001", "2"}));
+    // The key went no further: the text, the selection and the focus are as before.
+    EXPECT_EQ(text(), sql);
+    CHARRANGE selection{};
+    SendMessageA(editor(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    EXPECT_EQ(selection.cpMin, 11);
+    EXPECT_EQ(selection.cpMax, 19);
+    EXPECT_EQ(GetFocus(), editor());
+
+    select(19, 19);
+    SendMessageA(editor(), WM_KEYDOWN, VK_F5, 1);
+    ASSERT_EQ(list_row_count(list()), 2);
+    EXPECT_EQ(list_text(list(), 1, 1), "2");
+
+    // A selection of double-byte text is taken whole.
+    set_text("SELECT 'x';\r\nSELECT '日本語の値'");
+    select(13, 28);
+    press_run();
+    EXPECT_EQ(list_row(list(), 0), (Texts{"00001", "日本語の値"}));
+    select(0, 10);
+    press_run();
+    EXPECT_EQ(list_row(list(), 0), (Texts{"00001", "x"}));
+}
+
+TEST_F(SqlEditorTest, EnterTabAndEscapeStayInTheEditor) {
+    set_text("SELECT 1");
+    select(8, 8);
+    key(editor(), VK_RETURN);
+    key(editor(), VK_TAB);
+    key(editor(), VK_ESCAPE);
+    EXPECT_EQ(text(), "SELECT 1\r\n\t");
+    EXPECT_EQ(GetFocus(), editor());
+    EXPECT_TRUE(IsWindowVisible(dialog.hwnd()));
+    EXPECT_EQ(list_column_count(list()), 0);  // nothing ran
+
+    // Elsewhere in the dialog the dialog manager works as usual: Enter runs, Escape
+    // ends the dialog.
+    SetFocus(list());
+    key(list(), VK_RETURN);
+    EXPECT_EQ(list_row(list(), 0), (Texts{"00001", "1"}));
+    key(list(), VK_ESCAPE);
+    EXPECT_FALSE(IsWindowVisible(dialog.hwnd()));
+}
+
+TEST_F(SqlEditorTest, ResizingStretchesTheTextAndTheListAndMovesTheButtons) {
+    HWND run_button = GetDlgItem(dialog.hwnd(), IDOK);
+    HWND close_button = GetDlgItem(dialog.hwnd(), IDCANCEL);
+    const RECT edit0 = client_rect_of(editor());
+    const RECT list0 = client_rect_of(list());
+    const RECT run0 = client_rect_of(run_button);
+    const RECT close0 = client_rect_of(close_button);
+    RECT window0{};
+    GetWindowRect(dialog.hwnd(), &window0);
+
+    SetWindowPos(dialog.hwnd(), nullptr, 0, 0, window0.right - window0.left + 100,
+                 window0.bottom - window0.top + 50, SWP_NOMOVE | SWP_NOZORDER);
+    pump_messages();
+
+    const RECT edit1 = client_rect_of(editor());
+    EXPECT_EQ(edit1.left, edit0.left);
+    EXPECT_EQ(edit1.right, edit0.right + 100);
+    EXPECT_EQ(edit1.top, edit0.top);
+    EXPECT_EQ(edit1.bottom, edit0.bottom);
+    const RECT list1 = client_rect_of(list());
+    EXPECT_EQ(list1.left, list0.left);
+    EXPECT_EQ(list1.top, list0.top);
+    EXPECT_EQ(list1.right, list0.right + 100);
+    EXPECT_EQ(list1.bottom, list0.bottom + 50);
+    for (auto [before, button] : {std::pair{run0, run_button}, std::pair{close0, close_button}}) {
+        const RECT after = client_rect_of(button);
+        EXPECT_EQ(after.left, before.left + 100);
+        EXPECT_EQ(after.top, before.top + 50);
+        EXPECT_EQ(after.right - after.left, before.right - before.left);
+    }
+
+    // The columns of the next outcome share the new width.
+    run("SELECT 1");
+    EXPECT_EQ(list_column_width(list(), 1), usable_list_width() - 60);
+
+    // No smaller than at the start.
+    MINMAXINFO limits{};
+    SendMessageA(dialog.hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, window0.right - window0.left);
+    EXPECT_EQ(limits.ptMinTrackSize.y, window0.bottom - window0.top);
+}
+
+TEST_F(SqlEditorTest, TypingColoursKeywordsAndComments) {
+    // select a -- from / from b: positions count CR LF as two.
+    set_text("select a -- from\r\nFROM b");
+    EXPECT_EQ(colour_at(editor(), 0), kBlue);  // select
+    EXPECT_EQ(colour_at(editor(), 5), kBlue);
+    EXPECT_NE(colour_at(editor(), 7), kBlue);  // a
+    EXPECT_NE(colour_at(editor(), 7), kGreen);
+    EXPECT_EQ(colour_at(editor(), 9), kGreen);  // --
+    EXPECT_EQ(colour_at(editor(), 12), kGreen);  // from, inside the comment
+    EXPECT_EQ(colour_at(editor(), 18), kBlue);  // FROM on the next line
+    EXPECT_NE(colour_at(editor(), 23), kBlue);  // b
+
+    // Typing a character at the end of a word colours it as the word it makes.
+    set_text("selec");
+    select(5, 5);
+    SendMessageA(editor(), WM_CHAR, 't', 1);
+    EXPECT_EQ(text(), "select");
+    EXPECT_EQ(colour_at(editor(), 0), kBlue);
+    SendMessageA(editor(), WM_CHAR, 's', 1);
+    EXPECT_NE(colour_at(editor(), 0), kBlue);
+}
+
+TEST_F(SqlEditorTest, TheTextSurvivesColouringByteForByte) {
+    for (const char* sample :
+         {"SELECT '\\{x}' FROM t -- {c}", "INSERT INTO 表 VALUES('ソ能\\表');\r\n\tcount(*)",
+          "a\r\n\r\n\r\nb", "ｱｲｳｴｵ select", "select\r\n", ""}) {
+        set_text(sample);
+        EXPECT_EQ(text(), sample);
+    }
+}
+
+TEST_F(SqlEditorTest, EachChangeColoursOnceAndKeepsTheViewAndTheCaret) {
+    std::string sql;
+    for (int i = 0; i < 200; ++i) {
+        sql += "SELECT " + std::to_string(i) + " FROM t;\r\n";
+    }
+    set_text(sql);
+    SendMessageA(editor(), EM_LINESCROLL, 0, 100);
+    const LRESULT first_line = SendMessageA(editor(), EM_GETFIRSTVISIBLELINE, 0, 0);
+    ASSERT_GT(first_line, 50);
+    const LONG caret = static_cast<LONG>(
+        SendMessageA(editor(), EM_LINEINDEX, static_cast<WPARAM>(first_line + 2), 0));
+    select(caret, caret);
+
+    const int before = dialog.rehighlight_count();
+    SendMessageA(editor(), WM_CHAR, 'x', 1);
+    EXPECT_EQ(dialog.rehighlight_count(), before + 1);
+    EXPECT_EQ(SendMessageA(editor(), EM_GETFIRSTVISIBLELINE, 0, 0), first_line);
+    CHARRANGE selection{};
+    SendMessageA(editor(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    EXPECT_EQ(selection.cpMin, caret + 1);
+    EXPECT_EQ(selection.cpMax, caret + 1);
+    EXPECT_EQ(GetFocus(), editor());
+    EXPECT_EQ(text().size(), sql.size() + 1);
+}
+
+TEST_F(MainWindowTest, TheSqlEditorOpensEmptyAndItsTablesReachTheSelector) {
+    const std::string path = dir.file("editor.db");
+    {
+        TestDb db(path);
+        db.exec("CREATE TABLE b(x);");
+    }
+    start("\"" + path + "\"");
+    ASSERT_EQ(table_count(), 1);
+
+    std::string listed;
+    ModalDriver create([&](HWND dialog) {
+        SetWindowTextA(GetDlgItem(dialog, IDC_SQL_TEXT), "CREATE TABLE a(y)");
+        SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        listed = list_text(GetDlgItem(dialog, IDC_SQL_RESULT), 0, 0);
+        SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    });
+    command(IDM_SQL_EDITOR);
+    ASSERT_TRUE(create.ran());
+    EXPECT_EQ(listed, "not an error");
+    ASSERT_EQ(table_count(), 2);
+    EXPECT_EQ(table_at(0), "a");
+    EXPECT_EQ(SendMessageA(selector(), CB_GETCURSEL, 0, 0), 0);
+
+    // Opened again: nothing of the last time is left. The close box ends it.
+    std::string text = "?";
+    int columns = -1;
+    int rows = -1;
+    ModalDriver reopen([&](HWND dialog) {
+        text = editor_text(GetDlgItem(dialog, IDC_SQL_TEXT));
+        columns = list_column_count(GetDlgItem(dialog, IDC_SQL_RESULT));
+        rows = list_row_count(GetDlgItem(dialog, IDC_SQL_RESULT));
+        PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    command(IDM_SQL_EDITOR);
+    ASSERT_TRUE(reopen.ran());
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(columns, 0);
+    EXPECT_EQ(rows, 0);
+    EXPECT_TRUE(boxes.boxes().empty());
+}
