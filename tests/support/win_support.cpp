@@ -65,9 +65,10 @@ int list_selected_row(HWND list) {
 }
 
 std::string window_text(HWND hwnd) {
-    const int length = GetWindowTextLengthA(hwnd);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    GetWindowTextA(hwnd, text.data(), length + 1);
+    // Some controls report the length in characters: leave room for two bytes each.
+    const int room = GetWindowTextLengthA(hwnd) * 2 + 1;
+    std::string text(static_cast<std::size_t>(room), '\0');
+    GetWindowTextA(hwnd, text.data(), room);
     text.resize(std::char_traits<char>::length(text.c_str()));
     return text;
 }
