@@ -50,6 +50,13 @@ void expect_rect(const RECT& actual, const RECT& expected, const char* what) {
     EXPECT_EQ(actual.bottom, expected.bottom) << what;
 }
 
+// The control that has the keyboard focus while the box is the active window.
+// Other test processes can hold the foreground, so the box is activated first.
+HWND focused_control(HWND dialog) {
+    SetActiveWindow(dialog);
+    return GetFocus();
+}
+
 using AboutBoxTest = MainWindowTest;
 
 }  // namespace
@@ -117,7 +124,7 @@ TEST_F(AboutBoxTest, ShowsNameVersionAndIconOverTheMainWindow) {
         EXPECT_EQ(font.lfHeight, -MulDiv(10, GetDeviceCaps(screen, LOGPIXELSY), 72));
         ReleaseDC(nullptr, screen);
 
-        EXPECT_EQ(GetFocus(), ok.hwnd);
+        EXPECT_EQ(focused_control(dialog), ok.hwnd);
 
         // Centred over the main window.
         RECT owner{}, box{};
@@ -144,8 +151,9 @@ TEST_F(AboutBoxTest, EndsWithOkEnterEscapeOrTheCloseBox) {
         INT_PTR result;
     } ways[] = {
         {"OK clicked", [](HWND dialog) { SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); }, IDOK},
-        {"Enter", [](HWND) { PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 1); }, IDOK},
-        {"Escape", [](HWND) { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1); }, IDCANCEL},
+        {"Enter", [](HWND dialog) { PostMessageA(focused_control(dialog), WM_KEYDOWN, VK_RETURN, 1); }, IDOK},
+        {"Escape", [](HWND dialog) { PostMessageA(focused_control(dialog), WM_KEYDOWN, VK_ESCAPE, 1); },
+         IDCANCEL},
         {"close box", [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }, IDCANCEL},
     };
     for (const auto& way : ways) {

@@ -54,12 +54,9 @@ std::string title_of(HWND hwnd) {
     return text;
 }
 
-}  // namespace
 
-TEST(UnpackedProgram, F1OpensItsHelpWhenStartedFromAnotherFolder) {
-    const std::string program = unpacked_program();
-    ASSERT_NE(GetFileAttributesA(program.c_str()), INVALID_FILE_ATTRIBUTES)
-        << program << " is missing: build the release first";
+// Starts the program at `program` from another folder, presses F1 and ends it.
+void expect_help_opens_from(const std::string& program) {
     TempDir elsewhere;
     std::string command = "\"" + program + "\"";
     STARTUPINFOA startup{};
@@ -87,4 +84,27 @@ TEST(UnpackedProgram, F1OpensItsHelpWhenStartedFromAnotherFolder) {
     EXPECT_EQ(code, DWORD(IDM_EXIT));
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+}
+
+}  // namespace
+
+TEST(UnpackedProgram, F1OpensItsHelpWhenStartedFromAnotherFolder) {
+    const std::string program = unpacked_program();
+    ASSERT_NE(GetFileAttributesA(program.c_str()), INVALID_FILE_ATTRIBUTES)
+        << program << " is missing: build the release first";
+    {
+        SCOPED_TRACE("the unpacked folder");
+        expect_help_opens_from(program);
+    }
+
+    // Shift-JIS characters whose second byte is the byte of "\" (ソ, 表), in the
+    // folder's name and in a renamed program's, must not be taken for separators.
+    TempDir dir;
+    const std::string folder = dir.file("ソフト表");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string unpacked = program.substr(0, program.find_last_of('\\') + 1);
+    ASSERT_TRUE(CopyFileA((unpacked + "korvelandis.exe").c_str(), (folder + "\\ソフト表.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((unpacked + "korvelandis.chm").c_str(), (folder + "\\korvelandis.chm").c_str(), FALSE));
+    SCOPED_TRACE("a renamed program in a folder with a Japanese name");
+    expect_help_opens_from(folder + "\\ソフト表.exe");
 }
