@@ -1,0 +1,18 @@
+#pragma once
+
+#include <windows.h>
+
+// What the stand-in viewer library (fake_help_viewer.dll) answers and records.
+const HWND kFakeViewerWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x4B56));
+
+struct FakeViewerCall {
+    int count;
+    HWND caller;
+    char file[MAX_PATH];
+    UINT command;
+    DWORD_PTR data;
+};
+
+// Exported by name: FakeViewerCall* fake_viewer_last_call().
+using FakeViewerLastCall = const FakeViewerCall*(WINAPI*)();
+constexpr const char kFakeViewerLibrary[] = "fake_help_viewer.dll";
