@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "win/window_text.h"
+
 MessageBoxRecorder::MessageBoxRecorder(int answer) : answer_(answer) {
     previous_ = set_message_box_sink(
         [this](HWND owner, const std::string& text, const std::string& caption, UINT type) {
@@ -65,12 +67,7 @@ int list_selected_row(HWND list) {
 }
 
 std::string window_text(HWND hwnd) {
-    // Some controls report the length in characters: leave room for two bytes each.
-    const int room = GetWindowTextLengthA(hwnd) * 2 + 1;
-    std::string text(static_cast<std::size_t>(room), '\0');
-    GetWindowTextA(hwnd, text.data(), room);
-    text.resize(std::char_traits<char>::length(text.c_str()));
-    return text;
+    return read_window_text(hwnd);
 }
 
 bool menu_item_enabled(HWND window, UINT id) {
@@ -92,11 +89,17 @@ std::function<void(HWND)>* g_modal_action = nullptr;
 bool g_modal_ran = false;
 HWND g_windows_before_found = nullptr;
 
-BOOL CALLBACK find_modal(HWND hwnd, LPARAM lparam) {
+// A dialog or message box that the user could act on now: shown and enabled
+// (a dialog box is shown only once its modal loop runs).
+bool is_ready_modal(HWND hwnd) {
     char class_name[64] = "";
     GetClassNameA(hwnd, class_name, sizeof(class_name));
-    if (std::string(class_name) == "#32770" && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) &&
-        GetWindow(hwnd, GW_OWNER) != nullptr) {
+    return hwnd && hwnd != g_windows_before_found && std::string(class_name) == "#32770" &&
+           IsWindowVisible(hwnd) && IsWindowEnabled(hwnd);
+}
+
+BOOL CALLBACK find_modal(HWND hwnd, LPARAM lparam) {
+    if (is_ready_modal(hwnd) && GetWindow(hwnd, GW_OWNER) != nullptr) {
         *reinterpret_cast<HWND*>(lparam) = hwnd;
         return FALSE;
     }
@@ -107,15 +110,13 @@ void CALLBACK modal_timer(HWND, UINT, UINT_PTR id, DWORD) {
     if (!g_modal_action || g_modal_ran) {
         return;
     }
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), find_modal, reinterpret_cast<LPARAM>(&found));
+    HWND found = GetActiveWindow();
+    if (!is_ready_modal(found)) {
+        found = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), find_modal, reinterpret_cast<LPARAM>(&found));
+    }
     if (!found) {
-        found = GetActiveWindow();
-        char class_name[64] = "";
-        GetClassNameA(found, class_name, sizeof(class_name));
-        if (!found || std::string(class_name) != "#32770" || found == g_windows_before_found) {
-            return;
-        }
+        return;
     }
     g_modal_ran = true;
     KillTimer(nullptr, id);
