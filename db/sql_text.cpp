@@ -19,6 +19,8 @@ std::string quoted(std::string_view text, char quote) {
     return result;
 }
 
+}  // namespace
+
 bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
@@ -38,8 +40,6 @@ bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
     }
     return true;
 }
-
-}  // namespace
 
 std::string quote_identifier(std::string_view name) {
     return quoted(name, '"');

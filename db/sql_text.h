@@ -11,6 +11,11 @@
 
 using RowId = std::int64_t;
 
+// Letters A-Z in either case, every other byte exactly: for comparing a name
+// with an ASCII keyword or name (a lead byte of a double-byte character never
+// matches an ASCII letter, so such a name never equals one).
+bool equals_ignoring_ascii_case(std::string_view a, std::string_view b);
+
 // A name from the database as an SQL identifier: in double quotes, with every
 // double quote inside doubled, so that any name works and none can add SQL.
 std::string quote_identifier(std::string_view name);

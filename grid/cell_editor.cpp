@@ -2,9 +2,8 @@
 
 #include <commctrl.h>
 
-#include <vector>
-
 #include "win/dialog.h"
+#include "win/window_text.h"
 
 namespace {
 
@@ -34,24 +33,6 @@ bool CellEditor::register_class() {
     editor_class.lpszClassName = kClassName;
     editor_class.style &= ~CS_GLOBALCLASS;
     return RegisterClassExA(&editor_class) != 0;
-}
-
-std::string read_window_text(HWND hwnd) {
-    // The reported length is a bound in characters, not in bytes: grow until the
-    // text is seen to fit.
-    std::size_t room = static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) * 2 + 16;
-    for (;;) {
-        std::vector<char> text(room, '\0');
-        const LRESULT copied =
-            SendMessageA(hwnd, WM_GETTEXT, room, reinterpret_cast<LPARAM>(text.data()));
-        if (copied < 0) {
-            return std::string();
-        }
-        if (static_cast<std::size_t>(copied) + 2 < room) {
-            return std::string(text.data(), static_cast<std::size_t>(copied));
-        }
-        room *= 2;
-    }
 }
 
 CellEditor::~CellEditor() {

@@ -53,5 +53,3 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-// The whole text of a window, however long.
-std::string read_window_text(HWND hwnd);

@@ -1,24 +1,5 @@
 #include "grid/grid_statements.h"
 
-#include <cctype>
-
-namespace {
-
-bool is_integer_type(const std::string& type) {
-    static constexpr char kInteger[] = "integer";
-    if (type.size() != sizeof(kInteger) - 1) {
-        return false;
-    }
-    for (std::size_t i = 0; i < type.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(type[i])) != kInteger[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 int rowid_alias_column(const std::vector<ColumnInfo>& columns) {
     int key_column = 0;
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -31,7 +12,7 @@ int rowid_alias_column(const std::vector<ColumnInfo>& columns) {
         }
         key_column = static_cast<int>(i) + 1;
     }
-    if (key_column == 0 || !is_integer_type(columns[key_column - 1].type)) {
+    if (key_column == 0 || !equals_ignoring_ascii_case(columns[key_column - 1].type, "INTEGER")) {
         return 0;
     }
     return key_column;

@@ -7,6 +7,7 @@
 #include "db/catalogue.h"
 #include "db/result_table.h"
 #include "db/text_convert.h"
+#include "win/list_view.h"
 #include "grid/cell_editor.h"
 #include "grid/grid_statements.h"
 
@@ -24,24 +25,12 @@ RedrawOff::~RedrawOff() {
 }
 
 int TableGrid::data_column_width(int columns) const {
-    RECT r{};
-    GetWindowRect(hwnd(), &r);
-    int width = (r.right - r.left) - GetSystemMetrics(SM_CXVSCROLL) -
-                2 * GetSystemMetrics(SM_CXEDGE) - kRowIdColumnWidth;
+    int width = list_usable_width(hwnd()) - kRowIdColumnWidth;
     if (columns <= 0) {
         return width;
     }
     width /= columns;
     return width > 0 ? width : 0;
-}
-
-void TableGrid::insert_column(int index, const char* text, int width) {
-    LVCOLUMNA column{};
-    column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = width;
-    column.pszText = const_cast<char*>(text);
-    SendMessageA(hwnd(), LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
 }
 
 void TableGrid::insert_row(int index, const char* text) {
@@ -59,9 +48,7 @@ void TableGrid::remove_all_rows() {
 }
 
 void TableGrid::remove_all_columns() {
-    // Column 0 until none is left: what an earlier load inserted, whatever it was.
-    while (SendMessageA(hwnd(), LVM_DELETECOLUMN, 0, 0)) {
-    }
+    remove_list_columns(hwnd());
     list_columns_ = 0;
 }
 
@@ -91,7 +78,7 @@ void TableGrid::load_columns() {
         return;
     }
     rowid_alias_column_ = ::rowid_alias_column(columns);
-    insert_column(0, "RowID", kRowIdColumnWidth);
+    insert_list_column(hwnd(), 0, "RowID", kRowIdColumnWidth);
     const int width = data_column_width(static_cast<int>(columns.size()));
     RECT window{};
     GetWindowRect(hwnd(), &window);
@@ -103,7 +90,7 @@ void TableGrid::load_columns() {
         if (!column.type.empty()) {
             header += " [" + column.type + "]";
         }
-        insert_column(static_cast<int>(i + 1), header.c_str(), width);
+        insert_list_column(hwnd(), static_cast<int>(i + 1), header.c_str(), width);
         column_names_.push_back(column.name);
     }
     rowid_name_ = rowid_name_for(column_names_);

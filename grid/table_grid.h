@@ -108,7 +108,6 @@ private:
     LRESULT on_double_click(WPARAM, LPARAM);
     LRESULT on_item_changed(WPARAM, LPARAM);
 
-    void insert_column(int index, const char* text, int width);
     void insert_row(int index, const char* text);
     void send_begin_edit(int column);
     // Lays the editor over a cell (it stays hidden).

@@ -11,6 +11,7 @@
 #include "grid/grid_statements.h"
 #include "res/resource.h"
 #include "win/dialog_layout.h"
+#include "win/window_text.h"
 
 namespace {
 

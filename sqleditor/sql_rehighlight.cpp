@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "sqleditor/sql_highlighter.h"
+#include "win/window_text.h"
 
 namespace {
 
@@ -26,20 +27,10 @@ DWORD CALLBACK stream_from_buffer(DWORD_PTR cookie, LPBYTE destination, LONG wan
 
 }  // namespace
 
-std::string editor_text(HWND editor) {
-    // The length may come in characters rather than bytes: room for two bytes each.
-    const int length = GetWindowTextLengthA(editor);
-    const int room = (length + 1) * 2;
-    std::string text(static_cast<std::size_t>(room), '\0');
-    const int read = GetWindowTextA(editor, text.data(), room);
-    text.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
-    return text;
-}
-
 std::string editor_selected_text(HWND editor) {
     CHARRANGE selection{};
     SendMessageA(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    std::string text = editor_text(editor);
+    std::string text = read_window_text(editor);
     if (selection.cpMin == selection.cpMax) {
         return text;
     }
@@ -71,7 +62,7 @@ void rehighlight(HWND editor, HWND dialog, std::string& rtf_buffer) {
     SendMessageA(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
 
     // Read whole: a text cut here would be streamed back cut.
-    rtf_buffer = sql_to_rtf(editor_text(editor));
+    rtf_buffer = sql_to_rtf(read_window_text(editor));
 
     HDC dialog_dc = GetDC(dialog);
     HDC editor_dc = GetDC(editor);

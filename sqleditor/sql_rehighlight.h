@@ -10,8 +10,5 @@
 // empty again afterwards.
 void rehighlight(HWND editor, HWND dialog, std::string& rtf_buffer);
 
-// The editor's whole text, however long.
-std::string editor_text(HWND editor);
-
 // The editor's selected text, whole; its whole text when nothing is selected.
 std::string editor_selected_text(HWND editor);

@@ -7,6 +7,7 @@
 
 #include "res/resource.h"
 #include "win/dialog.h"
+#include "win/list_view.h"
 #include "win/message_map.h"
 
 namespace {
@@ -92,7 +93,7 @@ void SqlResultList::show_sql_message(const char* header, Image image, const std:
     SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
     table_.reset();
     remove_columns();
-    insert_column(0, header, std::max(usable_width(), 0));
+    insert_list_column(hwnd(), 0, header, std::max(list_usable_width(hwnd()), 0));
     message_ = text;
     message_image_ = image;
     SendMessageA(hwnd(), LVM_SETITEMCOUNT, 1, 0);
@@ -101,12 +102,12 @@ void SqlResultList::show_sql_message(const char* header, Image image, const std:
 
 void SqlResultList::show_rows(std::unique_ptr<ResultTable> table) {
     remove_columns();
-    insert_column(0, kRowNumberHeader, kRowNumberColumnWidth);
+    insert_list_column(hwnd(), 0, kRowNumberHeader, kRowNumberColumnWidth);
     const int columns = table->columns();
     // What the division leaves over stays free at the right.
-    const int width = std::max((usable_width() - kRowNumberColumnWidth) / columns, 0);
+    const int width = std::max((list_usable_width(hwnd()) - kRowNumberColumnWidth) / columns, 0);
     for (int c = 1; c <= columns; ++c) {
-        insert_column(c, "", width);
+        insert_list_column(hwnd(), c, "", width);
     }
     column_count_ = columns + 1;
 
@@ -123,25 +124,8 @@ void SqlResultList::show_rows(std::unique_ptr<ResultTable> table) {
 }
 
 void SqlResultList::remove_columns() {
-    // Column 0 until none is left, whatever the last outcome inserted.
-    while (SendMessageA(hwnd(), LVM_DELETECOLUMN, 0, 0)) {
-    }
+    remove_list_columns(hwnd());
     column_count_ = 0;
-}
-
-void SqlResultList::insert_column(int index, const char* text, int width) {
-    LVCOLUMNA column{};
-    column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = width;
-    column.pszText = const_cast<char*>(text);
-    SendMessageA(hwnd(), LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
-}
-
-int SqlResultList::usable_width() const {
-    RECT r{};
-    GetWindowRect(hwnd(), &r);
-    return (r.right - r.left) - GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXEDGE);
 }
 
 void SqlResultList::fill_item(LVITEMA& item) const {

@@ -39,9 +39,7 @@ protected:
 private:
     void show_rows(std::unique_ptr<ResultTable> table);
     void remove_columns();
-    void insert_column(int index, const char* text, int width);
     // Width of the list inside its border and vertical scroll bar.
-    int usable_width() const;
     void fill_item(LVITEMA& item) const;
 
     int column_count_ = 0;

@@ -5,7 +5,9 @@
 #include "res/resource.h"
 #include "structure/table_rebuild.h"
 #include "win/dialog_layout.h"
+#include "win/list_view.h"
 #include "win/message_box.h"
+#include "win/window_text.h"
 
 namespace {
 
@@ -17,32 +19,11 @@ constexpr int kNameColumnWidth = 110;
 
 enum ListColumn { kSourceColumn = 0, kNameColumn = 1, kTypeColumn = 2 };
 
-std::string control_text(HWND control) {
-    const int length = GetWindowTextLengthA(control);
-    if (length <= 0) {
-        return std::string();
-    }
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(control, text.data(), length + 1);
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
-}
-
-void set_control_text(HWND control, const std::string& text) {
+void set_read_window_text(HWND control, const std::string& text) {
     // Setting the same text again would move the caret of a field being typed in.
-    if (control_text(control) != text) {
+    if (read_window_text(control) != text) {
         SetWindowTextA(control, text.c_str());
     }
-}
-
-void insert_list_column(HWND list, int index, const char* heading, int width) {
-    LVCOLUMNA column{};
-    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = width;
-    column.pszText = const_cast<char*>(heading);
-    column.iSubItem = index;
-    SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
 }
 
 }  // namespace
@@ -173,8 +154,8 @@ int StructureEditorDialog::selected_row() const {
 }
 
 void StructureEditorDialog::store_fields(int row) {
-    const std::string name = control_text(column_name_field_);
-    const std::string type = control_text(type_box_);
+    const std::string name = read_window_text(column_name_field_);
+    const std::string type = read_window_text(type_box_);
     set_row_text(row, kNameColumn, name);
     set_row_text(row, kTypeColumn, type);
 }
@@ -265,8 +246,8 @@ LRESULT StructureEditorDialog::on_selection_changed(WPARAM, LPARAM lparam) {
     const ColumnDef& column = columns_[static_cast<std::size_t>(row)];
     const std::string name = column.name;
     const std::string type = column.type;
-    set_control_text(column_name_field_, name);
-    set_control_text(type_box_, type);
+    set_read_window_text(column_name_field_, name);
+    set_read_window_text(type_box_, type);
     current_row_ = row;
     enable_column_fields(true);
     return 0;
@@ -282,7 +263,7 @@ LRESULT StructureEditorDialog::on_ok(WPARAM, LPARAM) {
 
     // What was waiting may have closed the dialog; then nothing is to be changed.
     if (!ended_) {
-        const std::string name = control_text(table_name_field_);
+        const std::string name = read_window_text(table_name_field_);
         StructureError error;
         bool done = false;
         if (edit_mode_) {

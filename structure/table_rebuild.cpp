@@ -21,31 +21,11 @@ const char* const kStepFailureTexts[kRebuildStepCount] = {
 
 constexpr int kCreateStepIndex = 3;
 
-bool equals_ascii_nocase(const std::string& text, const char* other) {
-    if (text.size() != std::strlen(other)) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char a = text[i];
-        char b = other[i];
-        if (a >= 'a' && a <= 'z') {
-            a = static_cast<char>(a - 'a' + 'A');
-        }
-        if (b >= 'a' && b <= 'z') {
-            b = static_cast<char>(b - 'a' + 'A');
-        }
-        if (a != b) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // A table of the database by name. SQLite looks unqualified names up among the
 // temporary tables first, so while TEMP_TABLE exists a table of that name must be
 // named with its schema, or the copies would read and write TEMP_TABLE itself.
 std::string table_reference(const std::string& name) {
-    if (equals_ascii_nocase(name, kTempTableName)) {
+    if (equals_ignoring_ascii_case(name, kTempTableName)) {
         return "main." + quote_identifier(name);
     }
     return quote_identifier(name);

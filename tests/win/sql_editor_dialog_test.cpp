@@ -1,3 +1,4 @@
+#include "win/window_text.h"
 #include "tests/win/main_window_fixture.h"
 #include "tests/win/sql_editor_fixture.h"
 
@@ -268,7 +269,7 @@ TEST_F(MainWindowTest, TheSqlEditorOpensEmptyAndItsTablesReachTheSelector) {
     int columns = -1;
     int rows = -1;
     ModalDriver reopen([&](HWND dialog) {
-        text = editor_text(GetDlgItem(dialog, IDC_SQL_TEXT));
+        text = read_window_text(GetDlgItem(dialog, IDC_SQL_TEXT));
         columns = list_column_count(GetDlgItem(dialog, IDC_SQL_RESULT));
         rows = list_row_count(GetDlgItem(dialog, IDC_SQL_RESULT));
         PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);

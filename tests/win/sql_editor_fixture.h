@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "sqleditor/sql_editor_dialog.h"
 #include "sqleditor/sql_rehighlight.h"
+#include "win/window_text.h"
 #include "tests/support/test_support.h"
 #include "tests/support/win_support.h"
 
@@ -31,7 +32,7 @@ protected:
 
     // Replaces the editor's text as a paste over everything would.
     void set_text(const std::string& ansi) { SetWindowTextA(editor(), ansi.c_str()); }
-    std::string text() const { return editor_text(editor()); }
+    std::string text() const { return read_window_text(editor()); }
     void select(LONG first, LONG last) {
         CHARRANGE range{first, last};
         SendMessageA(editor(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));

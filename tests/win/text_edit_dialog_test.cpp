@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "grid/cell_editor.h"
+#include "win/window_text.h"
 
 namespace {
 
