@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "win/window_text.h"
@@ -87,33 +88,41 @@ namespace {
 
 std::function<void(HWND)>* g_modal_action = nullptr;
 bool g_modal_ran = false;
-HWND g_windows_before_found = nullptr;
+std::vector<HWND> g_windows_before;
 
-// A dialog or message box that the user could act on now: shown and enabled
-// (a dialog box is shown only once its modal loop runs).
-bool is_ready_modal(HWND hwnd) {
-    char class_name[64] = "";
-    GetClassNameA(hwnd, class_name, sizeof(class_name));
-    return hwnd && hwnd != g_windows_before_found && std::string(class_name) == "#32770" &&
-           IsWindowVisible(hwnd) && IsWindowEnabled(hwnd);
+BOOL CALLBACK collect_window(HWND hwnd, LPARAM lparam) {
+    reinterpret_cast<std::vector<HWND>*>(lparam)->push_back(hwnd);
+    return TRUE;
 }
 
-BOOL CALLBACK find_modal(HWND hwnd, LPARAM lparam) {
-    if (is_ready_modal(hwnd) && GetWindow(hwnd, GW_OWNER) != nullptr) {
-        *reinterpret_cast<HWND*>(lparam) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+std::vector<HWND> thread_windows() {
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), collect_window, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// A dialog or message box that appeared after the driver was set up and that the
+// user could act on now: shown and enabled (a dialog box is shown only once its
+// modal loop runs). Which window is active is not asked: that depends on what
+// other programs do meanwhile.
+bool is_new_ready_modal(HWND hwnd) {
+    char class_name[64] = "";
+    GetClassNameA(hwnd, class_name, sizeof(class_name));
+    return std::string(class_name) == "#32770" && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) &&
+           std::find(g_windows_before.begin(), g_windows_before.end(), hwnd) ==
+               g_windows_before.end();
 }
 
 void CALLBACK modal_timer(HWND, UINT, UINT_PTR id, DWORD) {
     if (!g_modal_action || g_modal_ran) {
         return;
     }
-    HWND found = GetActiveWindow();
-    if (!is_ready_modal(found)) {
-        found = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), find_modal, reinterpret_cast<LPARAM>(&found));
+    HWND found = nullptr;
+    for (HWND hwnd : thread_windows()) {
+        if (is_new_ready_modal(hwnd)) {
+            found = hwnd;
+            break;
+        }
     }
     if (!found) {
         return;
@@ -128,7 +137,7 @@ void CALLBACK modal_timer(HWND, UINT, UINT_PTR id, DWORD) {
 ModalDriver::ModalDriver(std::function<void(HWND)> action) {
     g_modal_action = new std::function<void(HWND)>(std::move(action));
     g_modal_ran = false;
-    g_windows_before_found = GetActiveWindow();
+    g_windows_before = thread_windows();
     timer_ = SetTimer(nullptr, 0, 50, modal_timer);
 }
 
