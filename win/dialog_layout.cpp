@@ -19,7 +19,7 @@ bool child_rect(HWND dialog, HWND control, Rect& out) {
 
 }  // namespace
 
-void DialogLayout::setup_layout(HWND dialog, std::initializer_list<LayoutRuleSpec> rules) {
+void DialogLayout::setup_layout(HWND dialog, std::initializer_list<ControlRule> rules) {
     dialog_ = dialog;
     entries_.clear();
 
@@ -54,11 +54,11 @@ void DialogLayout::setup_layout(HWND dialog, std::initializer_list<LayoutRuleSpe
     minimum_size_ = {window.right - window.left, window.bottom - window.top};
     has_minimum_ = true;
 
-    for (const LayoutRuleSpec& spec : rules) {
-        HWND control = GetDlgItem(dialog, spec.control_id);
+    for (const ControlRule& rule : rules) {
+        HWND control = GetDlgItem(dialog, rule.control_id);
         Rect r;
         if (control && child_rect(dialog, control, r)) {
-            entries_.push_back({spec.control_id, spec.rule, r});
+            entries_.push_back({rule.control_id, rule.rule, r});
         }
     }
 }

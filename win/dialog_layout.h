@@ -16,7 +16,7 @@ struct LayoutEntry {
     Rect initial;
 };
 
-struct LayoutRuleSpec {
+struct ControlRule {
     int control_id;
     unsigned rule;
 };
@@ -25,7 +25,7 @@ struct LayoutRuleSpec {
 // place, stretches, or moves with the right or bottom edge.
 class DialogLayout {
 public:
-    void setup_layout(HWND dialog, std::initializer_list<LayoutRuleSpec> rules);
+    void setup_layout(HWND dialog, std::initializer_list<ControlRule> rules);
     void on_size(UINT size_type, int width, int height);
     void on_get_min_max_info(MINMAXINFO* info) const;
 
