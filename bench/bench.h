@@ -23,3 +23,12 @@ void report(const std::string& name, double value);
 
 // Folder for the benchmarks' databases (kept between runs).
 const std::string& bench_folder();
+
+struct sqlite3_stmt;
+
+// The path of a database in the bench folder, made once: `create_sql` sets it up,
+// then `insert_sql` runs `rows` times with `bind` filling its parameters for
+// record i (from 1).
+std::string cached_database(const std::string& file_name, const char* create_sql,
+                            const char* insert_sql, int rows,
+                            const std::function<void(sqlite3_stmt*, int)>& bind);

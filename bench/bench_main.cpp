@@ -10,6 +10,10 @@
 #include <cstring>
 #include <vector>
 
+#include <sqlite3.h>
+
+#include "db/text_convert.h"
+
 namespace {
 
 struct Registered {
@@ -49,6 +53,36 @@ void report(const std::string& name, double value) {
 
 const std::string& bench_folder() {
     return g_folder;
+}
+
+std::string cached_database(const std::string& file_name, const char* create_sql,
+                            const char* insert_sql, int rows,
+                            const std::function<void(sqlite3_stmt*, int)>& bind) {
+    const std::string path = g_folder + "\\" + file_name;
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return path;
+    }
+    // Written under another name first, so that an interrupted run leaves no
+    // half-filled database behind to be measured later.
+    const std::string temporary = path + ".part";
+    DeleteFileA(temporary.c_str());
+    sqlite3* db = nullptr;
+    sqlite3_open(to_utf8(temporary).c_str(), &db);
+    sqlite3_exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;", nullptr, nullptr,
+                 nullptr);
+    sqlite3_exec(db, create_sql, nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, insert_sql, -1, &insert, nullptr);
+    for (int i = 1; i <= rows; ++i) {
+        bind(insert, i);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    MoveFileA(temporary.c_str(), path.c_str());
+    return path;
 }
 
 // korvelandis_bench <folder for databases> [name filter]

@@ -12,7 +12,6 @@
 #include "db/paging.h"
 #include "db/result_table.h"
 #include "db/sql_text.h"
-#include "db/text_convert.h"
 #include "res/resource.h"
 
 namespace {
@@ -23,46 +22,29 @@ const char kTable[] = "bench";
 
 // Eight columns of about 20 bytes, one of them Japanese.
 std::string make_database() {
-    const std::string path = bench_folder() + "\\million.db";
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        return path;
-    }
-    const std::string temporary = path + ".part";
-    DeleteFileA(temporary.c_str());
-    sqlite3* db = nullptr;
-    sqlite3_open(to_utf8(temporary).c_str(), &db);
-    sqlite3_exec(db,
-                 "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
-                 "CREATE TABLE bench(code TEXT, name TEXT, city TEXT, amount INTEGER, price NUMERIC,"
-                 " stamp TEXT, note TEXT, flag TEXT);",
-                 nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO bench VALUES (?, ?, ?, ?, ?, ?, ?, ?);", -1, &insert, nullptr);
-    char text[64];
-    for (int i = 1; i <= kRecords; ++i) {
-        std::snprintf(text, sizeof(text), "CODE-%014d", i);
-        sqlite3_bind_text(insert, 1, text, -1, SQLITE_TRANSIENT);
-        // Six katakana and two digits: 20 bytes of UTF-8.
-        std::snprintf(text, sizeof(text), u8"サンプルデータ%02d", i % 100);
-        sqlite3_bind_text(insert, 2, text, -1, SQLITE_TRANSIENT);
-        std::snprintf(text, sizeof(text), "city-name-number-%03d", i % 1000);
-        sqlite3_bind_text(insert, 3, text, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(insert, 4, 10000000000000000LL + i);
-        sqlite3_bind_double(insert, 5, i * 1.25);
-        std::snprintf(text, sizeof(text), "2026-12-07 10:%02d:%02d.0", i / 60 % 60, i % 60);
-        sqlite3_bind_text(insert, 6, text, -1, SQLITE_TRANSIENT);
-        std::snprintf(text, sizeof(text), "note text %010d", i);
-        sqlite3_bind_text(insert, 7, text, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 8, i % 2 ? "flag-is-on-for-this" : "flag-is-off-for-it", -1,
-                          SQLITE_STATIC);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    MoveFileA(temporary.c_str(), path.c_str());
-    return path;
+    return cached_database(
+        "million.db",
+        "CREATE TABLE bench(code TEXT, name TEXT, city TEXT, amount INTEGER, price NUMERIC,"
+        " stamp TEXT, note TEXT, flag TEXT);",
+        "INSERT INTO bench VALUES (?, ?, ?, ?, ?, ?, ?, ?);", kRecords,
+        [](sqlite3_stmt* insert, int i) {
+            char text[64];
+            std::snprintf(text, sizeof(text), "CODE-%014d", i);
+            sqlite3_bind_text(insert, 1, text, -1, SQLITE_TRANSIENT);
+            // Six katakana and two digits: 20 bytes of UTF-8.
+            std::snprintf(text, sizeof(text), u8"サンプルデータ%02d", i % 100);
+            sqlite3_bind_text(insert, 2, text, -1, SQLITE_TRANSIENT);
+            std::snprintf(text, sizeof(text), "city-name-number-%03d", i % 1000);
+            sqlite3_bind_text(insert, 3, text, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int64(insert, 4, 10000000000000000LL + i);
+            sqlite3_bind_double(insert, 5, i * 1.25);
+            std::snprintf(text, sizeof(text), "2026-12-07 10:%02d:%02d.0", i / 60 % 60, i % 60);
+            sqlite3_bind_text(insert, 6, text, -1, SQLITE_TRANSIENT);
+            std::snprintf(text, sizeof(text), "note text %010d", i);
+            sqlite3_bind_text(insert, 7, text, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 8, i % 2 ? "flag-is-on-for-this" : "flag-is-off-for-it", -1,
+                              SQLITE_STATIC);
+        });
 }
 
 // The statements a refresh of page `page` sends, run with sqlite3_get_table alone.

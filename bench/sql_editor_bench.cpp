@@ -23,39 +23,21 @@ const char kQuery[] = "SELECT code, name, city, amount, note FROM items";
 
 // Five columns of about 20 bytes, one of them Japanese.
 std::string make_database() {
-    const std::string path = bench_folder() + "\\sql_rows.db";
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        return path;
-    }
-    const std::string temporary = path + ".part";
-    DeleteFileA(temporary.c_str());
-    sqlite3* db = nullptr;
-    sqlite3_open(to_utf8(temporary).c_str(), &db);
-    sqlite3_exec(db,
-                 "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
-                 "CREATE TABLE items(code TEXT, name TEXT, city TEXT, amount INTEGER, note TEXT);",
-                 nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO items VALUES (?, ?, ?, ?, ?);", -1, &insert, nullptr);
-    char text[64];
-    for (int i = 1; i <= kRows; ++i) {
-        std::snprintf(text, sizeof(text), "CODE-%014d", i);
-        sqlite3_bind_text(insert, 1, text, -1, SQLITE_TRANSIENT);
-        std::snprintf(text, sizeof(text), u8"サンプルデータ%02d", i % 100);
-        sqlite3_bind_text(insert, 2, text, -1, SQLITE_TRANSIENT);
-        std::snprintf(text, sizeof(text), "city-name-number-%03d", i % 1000);
-        sqlite3_bind_text(insert, 3, text, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(insert, 4, 10000000000000000LL + i);
-        std::snprintf(text, sizeof(text), "note text %010d", i);
-        sqlite3_bind_text(insert, 5, text, -1, SQLITE_TRANSIENT);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    MoveFileA(temporary.c_str(), path.c_str());
-    return path;
+    return cached_database(
+        "sql_rows.db",
+        "CREATE TABLE items(code TEXT, name TEXT, city TEXT, amount INTEGER, note TEXT);",
+        "INSERT INTO items VALUES (?, ?, ?, ?, ?);", kRows, [](sqlite3_stmt* insert, int i) {
+            char text[64];
+            std::snprintf(text, sizeof(text), "CODE-%014d", i);
+            sqlite3_bind_text(insert, 1, text, -1, SQLITE_TRANSIENT);
+            std::snprintf(text, sizeof(text), u8"サンプルデータ%02d", i % 100);
+            sqlite3_bind_text(insert, 2, text, -1, SQLITE_TRANSIENT);
+            std::snprintf(text, sizeof(text), "city-name-number-%03d", i % 1000);
+            sqlite3_bind_text(insert, 3, text, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int64(insert, 4, 10000000000000000LL + i);
+            std::snprintf(text, sizeof(text), "note text %010d", i);
+            sqlite3_bind_text(insert, 5, text, -1, SQLITE_TRANSIENT);
+        });
 }
 
 // SQL of about `size` bytes as people write it: keywords, names, a Japanese
