@@ -10,7 +10,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <shellapi.h>
 #else
 #include <ftw.h>
 #include <unistd.h>
@@ -18,7 +17,28 @@
 
 namespace {
 
-#ifndef _WIN32
+#ifdef _WIN32
+void remove_tree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring path = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                remove_tree(path);
+            } else {
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+#else
 int remove_entry(const char* path, const struct stat*, int, struct FTW*) {
     return std::remove(path);
 }
@@ -28,12 +48,17 @@ int remove_entry(const char* path, const struct stat*, int, struct FTW*) {
 
 TempDir::TempDir() {
 #ifdef _WIN32
+    // Process ids come back quickly under Wine: take a name no folder has yet.
     static std::atomic<int> counter{0};
     char base[MAX_PATH] = "";
     GetTempPathA(sizeof(base), base);
-    path_ = std::string(base) + "korv-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(counter++);
-    CreateDirectoryA(path_.c_str(), nullptr);
+    for (;;) {
+        path_ = std::string(base) + "korv-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(GetTickCount()) + "-" + std::to_string(counter++);
+        if (CreateDirectoryA(path_.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
 #else
     char pattern[] = "/tmp/korv-XXXXXX";
     const char* made = mkdtemp(pattern);
@@ -43,14 +68,12 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
 #ifdef _WIN32
-    std::string from = path_;
-    from.push_back('\0');
-    from.push_back('\0');
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationA(&op);
+    // The wide functions with the \\?\ prefix also reach paths longer than MAX_PATH.
+    const int length = MultiByteToWideChar(CP_ACP, 0, path_.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path_.c_str(), -1, wide.data(), length);
+    wide.resize(wide.size() - 1);
+    remove_tree(L"\\\\?\\" + wide);
 #else
     nftw(path_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
 #endif
