@@ -154,3 +154,23 @@ bool ModalDriver::ran() const {
 HWND find_child(HWND parent, const char* class_name, const char* text) {
     return FindWindowExA(parent, nullptr, class_name, text);
 }
+
+RECT dialog_units(HWND dialog, int x, int y, int width, int height) {
+    RECT units{x, y, width, height};
+    MapDialogRect(dialog, &units);
+    return RECT{units.left, units.top, units.left + units.right, units.top + units.bottom};
+}
+
+RECT rect_in_parent(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string program_folder() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}

@@ -62,5 +62,13 @@ private:
     UINT_PTR timer_;
 };
 
+// A template rectangle in pixels as the dialog manager converts it: position and
+// size each on their own.
+RECT dialog_units(HWND dialog, int x, int y, int width, int height);
+// A control's rectangle in its parent's client coordinates.
+RECT rect_in_parent(HWND control);
+// The folder of the running test program, with its trailing backslash.
+std::string program_folder();
+
 // The child of a dialog with a given class and text, or nullptr.
 HWND find_child(HWND parent, const char* class_name, const char* text);

@@ -35,14 +35,6 @@ std::vector<Control> controls_of(HWND dialog) {
     return controls;
 }
 
-// A template rectangle in pixels, as the dialog manager converts it: position and
-// size each on their own.
-RECT dialog_units(HWND dialog, int x, int y, int width, int height) {
-    RECT units{x, y, width, height};
-    MapDialogRect(dialog, &units);
-    return RECT{units.left, units.top, units.left + units.right, units.top + units.bottom};
-}
-
 void expect_rect(const RECT& actual, const RECT& expected, const char* what) {
     EXPECT_EQ(actual.left, expected.left) << what;
     EXPECT_EQ(actual.top, expected.top) << what;

@@ -12,13 +12,6 @@
 
 namespace {
 
-std::string program_folder() {
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 // Runs a test from another folder, as a program started through a shortcut is.
 class CurrentFolder {
 public:

@@ -9,15 +9,9 @@
 #include "app/help.h"
 #include "tests/support/fake_help_viewer.h"
 #include "tests/support/test_support.h"
+#include "tests/support/win_support.h"
 
 namespace {
-
-std::string program_folder() {
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
 
 const FakeViewerCall* last_call(HMODULE viewer) {
     auto read = reinterpret_cast<FakeViewerLastCall>(

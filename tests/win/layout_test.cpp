@@ -8,10 +8,7 @@
 namespace {
 
 RECT client_rect_of(HWND dialog, int id) {
-    RECT r;
-    GetWindowRect(GetDlgItem(dialog, id), &r);
-    MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
+    return rect_in_parent(GetDlgItem(dialog, id));
 }
 
 RECT work_area() {

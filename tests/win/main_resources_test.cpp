@@ -15,19 +15,6 @@ std::string menu_text(HMENU menu, UINT position) {
     return text;
 }
 
-RECT dialog_units(HWND dialog, int x, int y, int w, int h) {
-    RECT r{x, y, x + w, y + h};
-    MapDialogRect(dialog, &r);
-    return r;
-}
-
-RECT client_rect_of(HWND dialog, HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 }  // namespace
 
 TEST_F(MainWindowTest, MenuHasTheProgramsItems) {
@@ -135,7 +122,7 @@ TEST_F(MainWindowTest, ControlsStandWhereTheTemplatePutsThem) {
         EXPECT_EQ(window_text(control), c.text) << c.id;
         EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE)) & c.styles, c.styles) << c.id;
         const RECT expected = dialog_units(dialog, c.x, c.y, c.w, c.h);
-        const RECT actual = client_rect_of(dialog, control);
+        const RECT actual = rect_in_parent(control);
         EXPECT_EQ(actual.left, expected.left) << c.id;
         EXPECT_EQ(actual.top, expected.top) << c.id;
         EXPECT_EQ(actual.right, expected.right) << c.id;
@@ -146,7 +133,7 @@ TEST_F(MainWindowTest, ControlsStandWhereTheTemplatePutsThem) {
     HWND caption = FindWindowExA(dialog, nullptr, "Static", "テーブル");
     ASSERT_NE(caption, nullptr);
     const RECT expected = dialog_units(dialog, 12, 9, 34, 9);
-    EXPECT_EQ(client_rect_of(dialog, caption).left, expected.left);
+    EXPECT_EQ(rect_in_parent(caption).left, expected.left);
 
     // The dialog's font, the editor's colours and the grid's list styles.
     LOGFONTA font{};

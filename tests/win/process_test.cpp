@@ -7,14 +7,12 @@
 
 #include "res/resource.h"
 #include "tests/support/test_support.h"
+#include "tests/support/win_support.h"
 
 namespace {
 
 std::string program_path() {
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + "korvelandis.exe";
+    return program_folder() + "korvelandis.exe";
 }
 
 struct Running {

@@ -16,13 +16,6 @@ std::string class_of(HWND hwnd) {
     return name;
 }
 
-RECT client_rect_of(HWND control) {
-    RECT r{};
-    GetWindowRect(control, &r);
-    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 // The colour of the character at `position`: -1 for the automatic colour.
 long colour_at(HWND editor, LONG position) {
     CHARRANGE saved{};
@@ -146,10 +139,10 @@ TEST_F(SqlEditorTest, EnterTabAndEscapeStayInTheEditor) {
 TEST_F(SqlEditorTest, ResizingStretchesTheTextAndTheListAndMovesTheButtons) {
     HWND run_button = GetDlgItem(dialog.hwnd(), IDOK);
     HWND close_button = GetDlgItem(dialog.hwnd(), IDCANCEL);
-    const RECT edit0 = client_rect_of(editor());
-    const RECT list0 = client_rect_of(list());
-    const RECT run0 = client_rect_of(run_button);
-    const RECT close0 = client_rect_of(close_button);
+    const RECT edit0 = rect_in_parent(editor());
+    const RECT list0 = rect_in_parent(list());
+    const RECT run0 = rect_in_parent(run_button);
+    const RECT close0 = rect_in_parent(close_button);
     RECT window0{};
     GetWindowRect(dialog.hwnd(), &window0);
 
@@ -157,18 +150,18 @@ TEST_F(SqlEditorTest, ResizingStretchesTheTextAndTheListAndMovesTheButtons) {
                  window0.bottom - window0.top + 50, SWP_NOMOVE | SWP_NOZORDER);
     pump_messages();
 
-    const RECT edit1 = client_rect_of(editor());
+    const RECT edit1 = rect_in_parent(editor());
     EXPECT_EQ(edit1.left, edit0.left);
     EXPECT_EQ(edit1.right, edit0.right + 100);
     EXPECT_EQ(edit1.top, edit0.top);
     EXPECT_EQ(edit1.bottom, edit0.bottom);
-    const RECT list1 = client_rect_of(list());
+    const RECT list1 = rect_in_parent(list());
     EXPECT_EQ(list1.left, list0.left);
     EXPECT_EQ(list1.top, list0.top);
     EXPECT_EQ(list1.right, list0.right + 100);
     EXPECT_EQ(list1.bottom, list0.bottom + 50);
     for (auto [before, button] : {std::pair{run0, run_button}, std::pair{close0, close_button}}) {
-        const RECT after = client_rect_of(button);
+        const RECT after = rect_in_parent(button);
         EXPECT_EQ(after.left, before.left + 100);
         EXPECT_EQ(after.top, before.top + 50);
         EXPECT_EQ(after.right - after.left, before.right - before.left);

@@ -106,21 +106,6 @@ void choose_type(HWND dialog, int index) {
                  reinterpret_cast<LPARAM>(type_box(dialog)));
 }
 
-// A control's rectangle in pixels as the dialog manager places it: position and
-// size are converted each on its own.
-RECT dialog_units(HWND dialog, int x, int y, int w, int h) {
-    RECT place{x, y, w, h};
-    MapDialogRect(dialog, &place);
-    return {place.left, place.top, place.left + place.right, place.top + place.bottom};
-}
-
-RECT client_rect_in(HWND dialog, HWND control) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 }  // namespace
 
 TEST_F(StructureEditorTest, TemplateHasTheControlsInTabOrderWithTheirTextsAndPlaces) {
@@ -156,7 +141,7 @@ TEST_F(StructureEditorTest, TemplateHasTheControlsInTabOrderWithTheirTextsAndPla
             EXPECT_STREQ(class_name, c.class_name);
             EXPECT_EQ(window_text(child), c.text);
             const RECT want = dialog_units(dialog, c.x, c.y, c.w, c.h);
-            const RECT got = client_rect_in(dialog, child);
+            const RECT got = rect_in_parent(child);
             EXPECT_EQ(got.left, want.left);
             EXPECT_EQ(got.top, want.top);
             EXPECT_EQ(got.right, want.right);

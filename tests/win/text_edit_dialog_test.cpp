@@ -12,19 +12,6 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-RECT dialog_units(HWND dialog, int x, int y, int w, int h) {
-    RECT r{x, y, x + w, y + h};
-    MapDialogRect(dialog, &r);
-    return r;
-}
-
-RECT client_rect_in(HWND dialog, HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 bool same_rect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -74,7 +61,7 @@ TEST_F(TextEditDialogTest, OpensAsItsTemplateSaysCentredOverTheMainWindow) {
             GetClassNameA(area, class_name, sizeof(class_name));
             EXPECT_STRCASEEQ(class_name, "RICHEDIT");
             EXPECT_TRUE(
-                same_rect(client_rect_in(dialog, area), dialog_units(dialog, 7, 6, 230, 98)));
+                same_rect(rect_in_parent(area), dialog_units(dialog, 7, 6, 230, 98)));
             const LONG_PTR area_style = GetWindowLongPtrA(area, GWL_STYLE);
             for (LONG_PTR bit :
                  {LONG_PTR{ES_MULTILINE}, LONG_PTR{WS_VSCROLL}, LONG_PTR{ES_WANTRETURN},
@@ -87,9 +74,9 @@ TEST_F(TextEditDialogTest, OpensAsItsTemplateSaysCentredOverTheMainWindow) {
             EXPECT_EQ(window_text(cancel), "キャンセル");
             EXPECT_EQ(GetWindowLongPtrA(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
             EXPECT_TRUE(
-                same_rect(client_rect_in(dialog, ok), dialog_units(dialog, 133, 109, 50, 14)));
+                same_rect(rect_in_parent(ok), dialog_units(dialog, 133, 109, 50, 14)));
             EXPECT_TRUE(
-                same_rect(client_rect_in(dialog, cancel), dialog_units(dialog, 187, 109, 50, 14)));
+                same_rect(rect_in_parent(cancel), dialog_units(dialog, 187, 109, 50, 14)));
 
             RECT owner;
             RECT placed;
