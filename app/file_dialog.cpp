@@ -39,8 +39,8 @@ bool choose_database_file(HWND owner, FileDialogKind kind, FileChoice& choice) {
     ofn.lpstrFileTitle = title;
     ofn.nMaxFileTitle = sizeof(title);
     ofn.lpstrDefExt = kNoExtension;
-    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING |
-                OFN_ENABLEHOOK;
+    ofn.Flags =
+        OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLEHOOK;
     ofn.lpfnHook = centre_hook;
 
     const BOOL chosen =

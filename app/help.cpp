@@ -34,7 +34,8 @@ std::string registered_viewer_path(const HelpViewerSource& source) {
     char value[kViewerPathSize] = "";
     DWORD size = sizeof(value);
     DWORD type = REG_NONE;
-    const LONG status = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    const LONG status =
+        RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) {
         return std::string();
@@ -74,7 +75,8 @@ HMODULE load_viewer(const HelpViewerSource& source) {
 std::string program_folder() {
     std::vector<char> path(MAX_PATH);
     for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD length =
+            GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) {
             return std::string();
         }
@@ -120,8 +122,8 @@ HWND HtmlHelpA(HWND caller, const char* file, UINT command, DWORD_PTR data) {
         }
     }
     if (!state.entry) {
-        state.entry = reinterpret_cast<HtmlHelpEntry>(
-            reinterpret_cast<void*>(GetProcAddress(state.library, MAKEINTRESOURCEA(kViewerEntryOrdinal))));
+        state.entry = reinterpret_cast<HtmlHelpEntry>(reinterpret_cast<void*>(
+            GetProcAddress(state.library, MAKEINTRESOURCEA(kViewerEntryOrdinal))));
         if (!state.entry) {
             state.failed = true;
             return nullptr;

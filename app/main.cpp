@@ -11,7 +11,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_c
 
     // The text edit dialog and the SQL editor use the version-1 rich edit control.
     if (!LoadLibraryA("RICHED32.DLL")) {
-        show_message_box(nullptr, "リッチエディットコントロール初期化失敗", "エラー", MB_OK | MB_ICONERROR);
+        show_message_box(nullptr, "リッチエディットコントロール初期化失敗", "エラー",
+                         MB_OK | MB_ICONERROR);
         return 0;
     }
 

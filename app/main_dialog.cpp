@@ -112,12 +112,12 @@ bool MainDialog::pre_translate_message(MSG* msg) {
 LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd());
 
-    big_icon_ = static_cast<HICON>(LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON),
-                                              IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                              GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-    small_icon_ = static_cast<HICON>(LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON),
-                                                IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    big_icon_ = static_cast<HICON>(
+        LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    small_icon_ = static_cast<HICON>(
+        LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_));
     SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
 
@@ -138,7 +138,8 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
 
     image_list_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
     ImageList_SetBkColor(image_list_, RGB(255, 255, 255));
-    ImageList_ReplaceIcon(image_list_, -1, LoadIconA(module_instance(), MAKEINTRESOURCEA(IDI_RECORD)));
+    ImageList_ReplaceIcon(image_list_, -1,
+                          LoadIconA(module_instance(), MAKEINTRESOURCEA(IDI_RECORD)));
 
     accelerators_ = LoadAcceleratorsA(module_instance(), MAKEINTRESOURCEA(IDR_MAIN_ACCELERATORS));
 
@@ -162,7 +163,8 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
 
     page_window_.page_index = 0;
 
-    for (UINT id : {IDM_NEW_TABLE, IDM_EDIT_STRUCTURE, IDM_DROP_TABLE, IDM_DELETE_RECORD, IDM_SQL_EDITOR}) {
+    for (UINT id :
+         {IDM_NEW_TABLE, IDM_EDIT_STRUCTURE, IDM_DROP_TABLE, IDM_DELETE_RECORD, IDM_SQL_EDITOR}) {
         enable_menu_item(id, false);
     }
 

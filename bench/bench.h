@@ -11,8 +11,8 @@ struct BenchRegistration {
     BenchRegistration(const char* name, BenchFunction function);
 };
 
-#define BENCH_CASE(name)                                                \
-    static void bench_##name();                                         \
+#define BENCH_CASE(name)                                                     \
+    static void bench_##name();                                              \
     static BenchRegistration bench_registration_##name(#name, bench_##name); \
     static void bench_##name()
 
@@ -29,6 +29,8 @@ struct sqlite3_stmt;
 // The path of a database in the bench folder, made once: `create_sql` sets it up,
 // then `insert_sql` runs `rows` times with `bind` filling its parameters for
 // record i (from 1).
-std::string cached_database(const std::string& file_name, const char* create_sql,
-                            const char* insert_sql, int rows,
+std::string cached_database(const std::string& file_name,
+                            const char* create_sql,
+                            const char* insert_sql,
+                            int rows,
                             const std::function<void(sqlite3_stmt*, int)>& bind);

@@ -55,8 +55,10 @@ const std::string& bench_folder() {
     return g_folder;
 }
 
-std::string cached_database(const std::string& file_name, const char* create_sql,
-                            const char* insert_sql, int rows,
+std::string cached_database(const std::string& file_name,
+                            const char* create_sql,
+                            const char* insert_sql,
+                            int rows,
                             const std::function<void(sqlite3_stmt*, int)>& bind) {
     const std::string path = g_folder + "\\" + file_name;
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {

@@ -21,8 +21,7 @@ bool read_table_names(sqlite3* db, std::vector<std::string>& names) {
 bool read_column_info(sqlite3* db, const std::string& table, std::vector<ColumnInfo>& columns) {
     columns.clear();
     ResultTable result;
-    if (!result.run_ansi(db, table_info_sql(table)) || result.rows() == 0 ||
-        result.columns() < 6) {
+    if (!result.run_ansi(db, table_info_sql(table)) || result.rows() == 0 || result.columns() < 6) {
         return false;
     }
     columns.reserve(static_cast<std::size_t>(result.rows()));

@@ -21,9 +21,7 @@ public:
     int rows() const { return rows_; }
     int columns() const { return columns_; }
     // Row 0 is the first row of data; a NULL value is a null pointer.
-    const char* value(int row, int column) const {
-        return data_[(row + 1) * columns_ + column];
-    }
+    const char* value(int row, int column) const { return data_[(row + 1) * columns_ + column]; }
     const char* header(int column) const { return data_[column]; }
     int code() const { return code_; }
     void reset();

@@ -89,7 +89,9 @@ std::string_view rowid_name_for(const std::vector<std::string>& column_names) {
     return kNames[0];
 }
 
-std::string page_sql(std::string_view table, std::int64_t offset, int count,
+std::string page_sql(std::string_view table,
+                     std::int64_t offset,
+                     int count,
                      std::string_view rowid_name) {
     const std::string rowid(rowid_name);
     return "SELECT " + rowid + ", * FROM " + quote_identifier(table) + " ORDER BY " + rowid +

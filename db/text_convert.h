@@ -16,8 +16,8 @@ int convert_text(const char* source, char* destination, int limit, bool to_utf8)
 // Whole-text forms for texts that have no fixed room. They return false, leaving
 // `result` untouched, when the text cannot be converted.
 bool convert_whole(std::string_view source, bool to_utf8, std::string& result);
-std::string to_utf8(std::string_view ansi);   // empty on failure
-std::string to_ansi(std::string_view utf8);   // empty on failure
+std::string to_utf8(std::string_view ansi);  // empty on failure
+std::string to_ansi(std::string_view utf8);  // empty on failure
 
 // convert_text from UTF-8 for a display cell of `limit` bytes: the same result,
 // without converting more of a huge value than the cell can show.

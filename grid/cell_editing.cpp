@@ -153,7 +153,8 @@ bool TableGrid::update_cell(const std::string& column, const std::string& value,
     if (!database || value.size() > kLongestWrittenValue) {
         return false;
     }
-    if (exec_ansi(database, update_cell_sql(table_name, column, value, rowid, rowid_name_)) != SQLITE_OK) {
+    if (exec_ansi(database, update_cell_sql(table_name, column, value, rowid, rowid_name_)) !=
+        SQLITE_OK) {
         report_sql_error(hwnd(), kUpdateFailedText, database);
         return false;
     }

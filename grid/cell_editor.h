@@ -52,4 +52,3 @@ private:
 
     HWND hwnd_ = nullptr;
 };
-

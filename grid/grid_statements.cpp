@@ -58,7 +58,9 @@ std::string delete_record_sql(std::string_view table, RowId rowid, std::string_v
            std::to_string(rowid) + ";";
 }
 
-std::string select_value_sql(std::string_view table, std::string_view column, RowId rowid,
+std::string select_value_sql(std::string_view table,
+                             std::string_view column,
+                             RowId rowid,
                              std::string_view rowid_name) {
     return "SELECT " + quote_identifier(column) + " from " + quote_identifier(table) + " where " +
            std::string(rowid_name) + " = " + std::to_string(rowid) + ";";

@@ -41,9 +41,12 @@ std::string insert_record_sql(std::string_view table,
                               std::string_view value,
                               int alias_column);
 
-std::string delete_record_sql(std::string_view table, RowId rowid,
+std::string delete_record_sql(std::string_view table,
+                              RowId rowid,
                               std::string_view rowid_name = "rowid");
 
 // The whole value of one cell.
-std::string select_value_sql(std::string_view table, std::string_view column, RowId rowid,
+std::string select_value_sql(std::string_view table,
+                             std::string_view column,
+                             RowId rowid,
                              std::string_view rowid_name = "rowid");

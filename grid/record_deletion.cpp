@@ -12,7 +12,8 @@ bool delete_record(TableGrid& grid, RowId rowid) {
     if (!grid.database) {
         return false;
     }
-    if (exec_ansi(grid.database, delete_record_sql(grid.table_name, rowid, grid.rowid_name())) != SQLITE_OK) {
+    if (exec_ansi(grid.database, delete_record_sql(grid.table_name, rowid, grid.rowid_name())) !=
+        SQLITE_OK) {
         report_sql_error(grid.hwnd(), kDeleteFailedText, grid.database);
         return false;
     }

@@ -7,9 +7,9 @@
 #include "db/catalogue.h"
 #include "db/result_table.h"
 #include "db/text_convert.h"
-#include "win/list_view.h"
 #include "grid/cell_editor.h"
 #include "grid/grid_statements.h"
+#include "win/list_view.h"
 
 RedrawOff::RedrawOff(HWND hwnd) : hwnd_(hwnd), was_visible_(hwnd && IsWindowVisible(hwnd)) {
     if (was_visible_) {
@@ -99,7 +99,8 @@ void TableGrid::load_columns() {
 
 void TableGrid::load_rows(RowId select_rowid) {
     ResultTable result;
-    if (!result.run_ansi(database, page_sql(table_name, page_offset(page_index), kPageSize, rowid_name_))) {
+    if (!result.run_ansi(database,
+                         page_sql(table_name, page_offset(page_index), kPageSize, rowid_name_))) {
         return;
     }
     const int first_row = row_count();

@@ -72,7 +72,8 @@ void TextEditDialog::load_text_value() {
     std::string value;
     if (has_record) {
         ResultTable result;
-        if (result.run_ansi(database, select_value_sql(table_name, column_name, rowid, rowid_name))) {
+        if (result.run_ansi(database,
+                            select_value_sql(table_name, column_name, rowid, rowid_name))) {
             for (int row = 0; row < result.rows(); ++row) {
                 const char* field = result.value(row, 0);
                 std::string converted;

@@ -9,10 +9,10 @@ const char kSqlRtfTrailer[] = R"rtf(\cf0\par})rtf";
 namespace {
 
 constexpr const char* kKeywords[] = {
-    "attach", "database", "begin", "commit", "rollback", "transaction", "select",
-    "insert", "update",   "delete", "where", "from",     "values",      "into",
-    "create", "set",      "like",  "join",  "drop",     "table",       "limit",
-    "distinct", "on",     "not",   "null",
+    "attach",   "database", "begin",  "commit", "rollback", "transaction", "select",
+    "insert",   "update",   "delete", "where",  "from",     "values",      "into",
+    "create",   "set",      "like",   "join",   "drop",     "table",       "limit",
+    "distinct", "on",       "not",    "null",
 };
 
 constexpr char kBlue[] = "\\cf1 ";

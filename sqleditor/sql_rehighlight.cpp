@@ -14,8 +14,7 @@ constexpr int kOutOfView = -1200;
 
 // Hands the buffer out from the front until it is empty; a count of 0 ends the
 // stream.
-DWORD CALLBACK stream_from_buffer(DWORD_PTR cookie, LPBYTE destination, LONG wanted,
-                                  LONG* copied) {
+DWORD CALLBACK stream_from_buffer(DWORD_PTR cookie, LPBYTE destination, LONG wanted, LONG* copied) {
     auto* buffer = reinterpret_cast<std::string*>(cookie);
     const std::size_t n =
         wanted > 0 ? std::min(buffer->size(), static_cast<std::size_t>(wanted)) : 0;

@@ -59,7 +59,9 @@ INT_PTR StructureEditorDialog::show(HWND owner) {
     return show_modal(IDD_STRUCTURE_EDITOR, owner);
 }
 
-bool StructureEditorDialog::handle_message(UINT msg, WPARAM wparam, LPARAM lparam,
+bool StructureEditorDialog::handle_message(UINT msg,
+                                           WPARAM wparam,
+                                           LPARAM lparam,
                                            LRESULT& result) {
     return dispatch_message(this, message_map_, msg, wparam, lparam, result);
 }

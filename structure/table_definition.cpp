@@ -29,7 +29,8 @@ std::string create_table_sql(const std::string& table_name, const std::vector<Co
     return sql;
 }
 
-bool load_table_columns(sqlite3* db, const std::string& table_name,
+bool load_table_columns(sqlite3* db,
+                        const std::string& table_name,
                         std::vector<ColumnDef>& columns) {
     ResultTable result;
     if (!result.run_ansi(db, "PRAGMA TABLE_INFO (" + quote_identifier(table_name) + ");")) {
@@ -53,7 +54,9 @@ bool load_table_columns(sqlite3* db, const std::string& table_name,
     return true;
 }
 
-bool create_table(sqlite3* db, const std::string& table_name, const std::vector<ColumnDef>& columns,
+bool create_table(sqlite3* db,
+                  const std::string& table_name,
+                  const std::vector<ColumnDef>& columns,
                   StructureError& error) {
     if (table_name.empty()) {
         error = {kNoTableNameText, kInputErrorCaption, 0};

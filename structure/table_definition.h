@@ -50,11 +50,14 @@ std::string create_table_sql(const std::string& table_name, const std::vector<Co
 // Reads the columns of a table in their order, each with its declared type and
 // with source_name = name. A table that does not exist gives an empty list. False,
 // with `columns` untouched, when the column list cannot be read.
-bool load_table_columns(sqlite3* db, const std::string& table_name,
+bool load_table_columns(sqlite3* db,
+                        const std::string& table_name,
                         std::vector<ColumnDef>& columns);
 
 // Checks the name and the list (in that order, before anything is sent) and
 // creates the table. False with `error` filled when the input is refused or the
 // database refuses the statement.
-bool create_table(sqlite3* db, const std::string& table_name, const std::vector<ColumnDef>& columns,
+bool create_table(sqlite3* db,
+                  const std::string& table_name,
+                  const std::vector<ColumnDef>& columns,
                   StructureError& error);

@@ -16,8 +16,8 @@ constexpr const char kRollbackSql[] = "ROLLBACK;";
 
 // The failure texts of the steps; step 4 (creation) reports for itself.
 const char* const kStepFailureTexts[kRebuildStepCount] = {
-    kTempTableCreateFailedText, kTempTableCopyFailedText, kTableDropFailedText,
-    nullptr,                    kTableCopyFailedText,     kTempTableDropFailedText};
+    kTempTableCreateFailedText, kTempTableCopyFailedText, kTableDropFailedText, nullptr,
+    kTableCopyFailedText,       kTempTableDropFailedText};
 
 constexpr int kCreateStepIndex = 3;
 
@@ -77,8 +77,10 @@ std::vector<std::string> rebuild_statements(const std::string& table_name,
     };
 }
 
-bool rebuild_table(sqlite3* db, const std::string& table_name,
-                   const std::vector<ColumnDef>& columns, const std::string& new_name,
+bool rebuild_table(sqlite3* db,
+                   const std::string& table_name,
+                   const std::vector<ColumnDef>& columns,
+                   const std::string& new_name,
                    StructureError& error) {
     if (!db) {
         error = {sql_error_text(kStepFailureTexts[0], nullptr), kSqlErrorCaption, 1};

@@ -35,6 +35,8 @@ std::vector<std::string> rebuild_statements(const std::string& table_name,
 // Runs the six steps as one change: either all of them take effect, or the table
 // keeps its name, columns and rows and no TEMP_TABLE is left. False with `error`
 // holding the failing step's message (read before anything was undone).
-bool rebuild_table(sqlite3* db, const std::string& table_name,
-                   const std::vector<ColumnDef>& columns, const std::string& new_name,
+bool rebuild_table(sqlite3* db,
+                   const std::string& table_name,
+                   const std::vector<ColumnDef>& columns,
+                   const std::string& new_name,
                    StructureError& error);

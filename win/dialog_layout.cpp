@@ -38,9 +38,9 @@ void DialogLayout::setup_layout(HWND dialog, std::initializer_list<ControlRule> 
             0, "SCROLLBAR", nullptr,
             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBS_SIZEBOX | SBS_SIZEGRIP |
                 SBS_SIZEBOXBOTTOMRIGHTALIGN,
-            client.left, client.top, client.right - client.left, client.bottom - client.top,
-            dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSizeGripId)), reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)),
-            nullptr);
+            client.left, client.top, client.right - client.left, client.bottom - client.top, dialog,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSizeGripId)),
+            reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)), nullptr);
         if (grip) {
             grip_present_ = true;
             Rect r;

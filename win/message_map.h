@@ -52,7 +52,8 @@ constexpr MessageEntry<T> on_command(UINT id, LRESULT (T::*handler)(WPARAM, LPAR
 }
 
 template <class T>
-constexpr MessageEntry<T> on_command_code(UINT id, UINT code,
+constexpr MessageEntry<T> on_command_code(UINT id,
+                                          UINT code,
                                           LRESULT (T::*handler)(WPARAM, LPARAM)) {
     return {MessageEntry<T>::Kind::command_code, WM_COMMAND, id, code, handler};
 }
@@ -71,8 +72,12 @@ constexpr MessageEntry<T> on_reflected_notify(UINT code, LRESULT (T::*handler)(W
 }
 
 template <class T, std::size_t N>
-bool dispatch_message(T* target, const MessageEntry<T> (&map)[N], UINT msg, WPARAM wparam,
-                      LPARAM lparam, LRESULT& result) {
+bool dispatch_message(T* target,
+                      const MessageEntry<T> (&map)[N],
+                      UINT msg,
+                      WPARAM wparam,
+                      LPARAM lparam,
+                      LRESULT& result) {
     for (const MessageEntry<T>& entry : map) {
         if (entry.matches(msg, wparam, lparam)) {
             result = (target->*entry.handler)(wparam, lparam);

@@ -22,15 +22,18 @@ HWND notifying_child(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) {
                                     : nullptr;
         case WM_MEASUREITEM:
             return wparam && lparam
-                       ? GetDlgItem(dialog, reinterpret_cast<const MEASUREITEMSTRUCT*>(lparam)->CtlID)
+                       ? GetDlgItem(dialog,
+                                    reinterpret_cast<const MEASUREITEMSTRUCT*>(lparam)->CtlID)
                        : nullptr;
         case WM_COMPAREITEM:
             return wparam && lparam
-                       ? GetDlgItem(dialog, reinterpret_cast<const COMPAREITEMSTRUCT*>(lparam)->CtlID)
+                       ? GetDlgItem(dialog,
+                                    reinterpret_cast<const COMPAREITEMSTRUCT*>(lparam)->CtlID)
                        : nullptr;
         case WM_DELETEITEM:
             return wparam && lparam
-                       ? GetDlgItem(dialog, reinterpret_cast<const DELETEITEMSTRUCT*>(lparam)->CtlID)
+                       ? GetDlgItem(dialog,
+                                    reinterpret_cast<const DELETEITEMSTRUCT*>(lparam)->CtlID)
                        : nullptr;
         default:
             if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {

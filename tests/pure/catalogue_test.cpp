@@ -8,9 +8,10 @@
 TEST(Catalogue, ListsTablesInTheDatabasesOrderOfNames) {
     TempDir dir;
     TestDb db(dir.file("order.db"));
-    db.exec(u8"CREATE TABLE b(x); CREATE TABLE a(x); CREATE TABLE テーブル(x);"
-            u8"CREATE TABLE t(id INTEGER PRIMARY KEY AUTOINCREMENT); CREATE VIEW v AS SELECT 1;"
-            u8"CREATE INDEX i ON b(x);");
+    db.exec(
+        u8"CREATE TABLE b(x); CREATE TABLE a(x); CREATE TABLE テーブル(x);"
+        u8"CREATE TABLE t(id INTEGER PRIMARY KEY AUTOINCREMENT); CREATE VIEW v AS SELECT 1;"
+        u8"CREATE INDEX i ON b(x);");
     std::vector<std::string> names;
     ASSERT_TRUE(read_table_names(db.handle(), names));
     // Internal tables are listed too; views and indexes are not.

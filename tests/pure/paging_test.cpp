@@ -12,14 +12,10 @@ TEST(Paging, LabelButtonsAndBlankRowFollowTheRowCount) {
         bool blank;
     };
     const Case cases[] = {
-        {0, 0, "0-0", false, false, true},
-        {0, 1, "1-1", false, false, true},
-        {0, 1000, "1-1000", false, false, true},
-        {0, 1001, "1-1000", false, true, false},
-        {1, 1001, "1001-1001", true, false, true},
-        {0, 2500, "1-1000", false, true, false},
-        {1, 2500, "1001-2000", true, true, false},
-        {2, 2500, "2001-2500", true, false, true},
+        {0, 0, "0-0", false, false, true},         {0, 1, "1-1", false, false, true},
+        {0, 1000, "1-1000", false, false, true},   {0, 1001, "1-1000", false, true, false},
+        {1, 1001, "1001-1001", true, false, true}, {0, 2500, "1-1000", false, true, false},
+        {1, 2500, "1001-2000", true, true, false}, {2, 2500, "2001-2500", true, false, true},
         {2, 3000, "2001-3000", true, false, true},
     };
     for (const Case& c : cases) {

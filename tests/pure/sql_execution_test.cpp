@@ -49,8 +49,8 @@ TEST_F(SqlExecutionTest, QueriesGiveTheirRows) {
     db.exec("CREATE TABLE t(a, b); INSERT INTO t VALUES (1, 'x'), (2, NULL), (3, '');");
     SqlOutcome all = run("SELECT * FROM t");
     ASSERT_EQ(all.kind, SqlOutcome::Kind::rows);
-    EXPECT_EQ(values(all), (std::vector<std::vector<std::string>>{
-                               {"1", "x"}, {"2", "<NULL>"}, {"3", ""}}));
+    EXPECT_EQ(values(all),
+              (std::vector<std::vector<std::string>>{{"1", "x"}, {"2", "<NULL>"}, {"3", ""}}));
     EXPECT_TRUE(all.message.empty());
 }
 

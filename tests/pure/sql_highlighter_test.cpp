@@ -67,16 +67,17 @@ TEST(SqlHighlighter, SecondWorkedExample) {
 }
 
 TEST(SqlHighlighter, KeywordsAreWholeTokensInAnyCase) {
-    for (const char* word : {"SELECT", "select", "SeLeCt", "attach", "DATABASE", "Begin", "commit",
-                             "rollback", "transaction", "insert", "update", "delete", "where",
-                             "from", "values", "into", "create", "set", "like", "join", "drop",
-                             "table", "limit", "distinct", "on", "not", "NULL"}) {
+    for (const char* word :
+         {"SELECT",   "select",      "SeLeCt",   "attach", "DATABASE", "Begin", "commit",
+          "rollback", "transaction", "insert",   "update", "delete",   "where", "from",
+          "values",   "into",        "create",   "set",    "like",     "join",  "drop",
+          "table",    "limit",       "distinct", "on",     "not",      "NULL"}) {
         EXPECT_EQ(body(word), std::string("\\cf1 ") + word) << word;
         EXPECT_TRUE(is_sql_keyword(word)) << word;
     }
-    for (const char* word : {"selects", "select1", "\"select\"", "'select'", "and", "or", "order",
-                             "by", "group", "as", "index", "primary", "key", "sel", "t.select",
-                             "ｓｅｌｅｃｔ"}) {
+    for (const char* word :
+         {"selects", "select1", "\"select\"", "'select'", "and", "or", "order", "by", "group", "as",
+          "index", "primary", "key", "sel", "t.select", "ｓｅｌｅｃｔ"}) {
         EXPECT_EQ(body(word), word) << word;
         EXPECT_FALSE(is_sql_keyword(word)) << word;
     }
@@ -131,9 +132,10 @@ TEST(SqlHighlighter, LongTokensReachTheDocumentWhole) {
 // are taken out.
 TEST(SqlHighlighter, RandomTextsComeBackUnchanged) {
     std::mt19937 random(20240607);
-    const std::string pieces[] = {" ", "\t", "\r", "\n", "\r\n", "(", ")", ";", "-", "--",
-                                  "\\", "{", "}", "select", "FROM", "表", "ソ", "'", "\"",
-                                  "\x81", "\x5C", "\xFC", "*", "cf0", "\\par", "x"};
+    const std::string pieces[] = {" ",    "\t", "\r",  "\n",    "\r\n", "(",    ")",
+                                  ";",    "-",  "--",  "\\",    "{",    "}",    "select",
+                                  "FROM", "表", "ソ",  "'",     "\"",   "\x81", "\x5C",
+                                  "\xFC", "*",  "cf0", "\\par", "x"};
     std::uniform_int_distribution<int> length(0, 60);
     std::uniform_int_distribution<int> which(0, std::size(pieces));
     std::uniform_int_distribution<int> byte(0, 255);

@@ -29,7 +29,8 @@ inline bool rtf_document_text(const std::string& rtf, std::string& text, std::st
             ++i;
             continue;
         }
-        if (i + 1 < body.size() && (body[i + 1] == '\\' || body[i + 1] == '{' || body[i + 1] == '}')) {
+        if (i + 1 < body.size() &&
+            (body[i + 1] == '\\' || body[i + 1] == '{' || body[i + 1] == '}')) {
             text += body[i + 1];
             i += 2;
         } else if (body.compare(i, 5, "\\cf0 ") == 0 || body.compare(i, 5, "\\cf1 ") == 0 ||

@@ -14,7 +14,8 @@ TEST(SqlText, QuotesIdentifiersAndValues) {
     EXPECT_EQ(quote_identifier("a\"b"), "\"a\"\"b\"");
     EXPECT_EQ(quote_identifier(""), "\"\"");
     EXPECT_EQ(quote_value("O'Brien"), "'O''Brien'");
-    EXPECT_EQ(page_sql("t", 2000, 1000), "SELECT rowid, * FROM \"t\" ORDER BY rowid LIMIT 2000, 1000;");
+    EXPECT_EQ(page_sql("t", 2000, 1000),
+              "SELECT rowid, * FROM \"t\" ORDER BY rowid LIMIT 2000, 1000;");
     EXPECT_EQ(count_sql("x\"y"), "SELECT COUNT(*) FROM \"x\"\"y\";");
     EXPECT_EQ(table_info_sql("t"), "PRAGMA TABLE_INFO(\"t\");");
     EXPECT_EQ(drop_table_sql("t"), "DROP TABLE \"t\"");
@@ -30,9 +31,9 @@ TEST(SqlText, RowIdsAreShownWithFiveDigitsAndReadBackWhole) {
     const std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
     EXPECT_EQ(format_rowid(lowest), "-9223372036854775808");
 
-    for (std::int64_t id : {std::int64_t{0}, std::int64_t{42}, std::int64_t{-5}, std::int64_t{-7},
-                            std::int64_t{4294967297LL}, lowest,
-                            std::numeric_limits<std::int64_t>::max()}) {
+    for (std::int64_t id :
+         {std::int64_t{0}, std::int64_t{42}, std::int64_t{-5}, std::int64_t{-7},
+          std::int64_t{4294967297LL}, lowest, std::numeric_limits<std::int64_t>::max()}) {
         EXPECT_EQ(parse_rowid(format_rowid(id).c_str()), id) << id;
     }
     EXPECT_EQ(parse_rowid("*"), 0);
@@ -46,10 +47,11 @@ TEST(SqlText, RowIdsAreShownWithFiveDigitsAndReadBackWhole) {
 TEST(SqlText, HostileTableNamesAreOnlyNames) {
     TempDir dir;
     TestDb db(dir.file("hostile.db"));
-    db.exec("CREATE TABLE y(a); INSERT INTO y VALUES (1);"
-            "CREATE TABLE \"x; DROP TABLE y\"(v TEXT); INSERT INTO \"x; DROP TABLE y\" VALUES ('kept');"
-            "CREATE TABLE \"order items\"(\"item no\" INTEGER, \"na\"\"me\" TEXT);"
-            "INSERT INTO \"order items\" VALUES (5, 'five');");
+    db.exec(
+        "CREATE TABLE y(a); INSERT INTO y VALUES (1);"
+        "CREATE TABLE \"x; DROP TABLE y\"(v TEXT); INSERT INTO \"x; DROP TABLE y\" VALUES ('kept');"
+        "CREATE TABLE \"order items\"(\"item no\" INTEGER, \"na\"\"me\" TEXT);"
+        "INSERT INTO \"order items\" VALUES (5, 'five');");
 
     for (const char* name : {"x; DROP TABLE y", "order items"}) {
         ResultTable page;
@@ -79,7 +81,8 @@ TEST(SqlText, FindsTheRowIdUnderANameTheTableLeavesFree) {
 
     TempDir dir;
     TestDb db(dir.file("rowid.db"));
-    db.exec("CREATE TABLE t(rowid TEXT, v TEXT); INSERT INTO t VALUES ('same', 'a'), ('same', 'b');");
+    db.exec(
+        "CREATE TABLE t(rowid TEXT, v TEXT); INSERT INTO t VALUES ('same', 'a'), ('same', 'b');");
     ResultTable page;
     ASSERT_TRUE(page.run(db.handle(), page_sql("t", 0, 1000, rowid_name_for({"rowid", "v"}))));
     ASSERT_EQ(page.rows(), 2);

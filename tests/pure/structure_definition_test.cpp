@@ -8,7 +8,8 @@
 
 namespace {
 
-std::vector<ColumnDef> new_columns(std::initializer_list<std::pair<const char*, const char*>> list) {
+std::vector<ColumnDef> new_columns(
+    std::initializer_list<std::pair<const char*, const char*>> list) {
     std::vector<ColumnDef> columns;
     for (const auto& [name, type] : list) {
         columns.push_back({"", name, type});
@@ -19,8 +20,8 @@ std::vector<ColumnDef> new_columns(std::initializer_list<std::pair<const char*, 
 // name|type of each column of a table, as the database reports them (UTF-8).
 std::vector<std::string> table_columns(TestDb& db, const std::string& utf8_table) {
     std::vector<std::string> result;
-    for (const auto& row : db.rows("SELECT name, type FROM pragma_table_info('" + utf8_table +
-                                   "') ORDER BY cid;")) {
+    for (const auto& row :
+         db.rows("SELECT name, type FROM pragma_table_info('" + utf8_table + "') ORDER BY cid;")) {
         result.push_back(row[0] + "|" + row[1]);
     }
     return result;
@@ -51,8 +52,9 @@ TEST(TableDefinition, CreateStatementQuotesNamesAndKeepsTypesVerbatim) {
               "create table \"books\" (\"title\" TEXT, \"price\" NUMERIC);");
     // An empty type leaves the name and one blank.
     EXPECT_EQ(create_table_sql("t", new_columns({{"a", ""}})), "create table \"t\" (\"a\" );");
-    EXPECT_EQ(create_table_sql("my \"list\"", new_columns({{"order", "INTEGER NOT NULL DEFAULT 0"}})),
-              "create table \"my \"\"list\"\"\" (\"order\" INTEGER NOT NULL DEFAULT 0);");
+    EXPECT_EQ(
+        create_table_sql("my \"list\"", new_columns({{"order", "INTEGER NOT NULL DEFAULT 0"}})),
+        "create table \"my \"\"list\"\"\" (\"order\" INTEGER NOT NULL DEFAULT 0);");
 
     // Nothing is cut: 200 columns with 300-byte names make a statement far beyond
     // any fixed room, and every name arrives whole.
@@ -88,10 +90,11 @@ TEST(TableDefinition, CreatesTheTableWithTheListsNamesAndTypes) {
     TempDir dir;
     TestDb db(dir.file("create.db"));
     StructureError error;
-    ASSERT_TRUE(create_table(db.handle(), "書籍",
-                             new_columns({{"題名", "TEXT"}, {"price", "NUMERIC"}, {"memo", ""},
-                                          {"id", "INTEGER PRIMARY KEY"}}),
-                             error))
+    ASSERT_TRUE(create_table(
+        db.handle(), "書籍",
+        new_columns(
+            {{"題名", "TEXT"}, {"price", "NUMERIC"}, {"memo", ""}, {"id", "INTEGER PRIMARY KEY"}}),
+        error))
         << error.text;
     EXPECT_EQ(table_columns(db, u8"書籍"),
               (std::vector<std::string>{u8"題名|TEXT", "price|NUMERIC", "memo|", "id|INTEGER"}));
@@ -106,10 +109,9 @@ TEST(TableDefinition, NamesWithBlanksKeywordsAndQuotesCannotAddStatements) {
     db.exec("CREATE TABLE victim(x); INSERT INTO victim VALUES (1);");
     StructureError error;
     const std::string sneaky = "x\" (a); DROP TABLE victim; --";
-    ASSERT_TRUE(create_table(db.handle(), sneaky,
-                             new_columns({{"order", "TEXT"}, {"unit price", "NUMERIC"},
-                                          {"say \"hi\"", "TEXT"}}),
-                             error))
+    ASSERT_TRUE(create_table(
+        db.handle(), sneaky,
+        new_columns({{"order", "TEXT"}, {"unit price", "NUMERIC"}, {"say \"hi\"", "TEXT"}}), error))
         << error.text;
     EXPECT_EQ(db.value("SELECT COUNT(*) FROM victim;"), "1");
     EXPECT_EQ(db.value("SELECT name FROM sqlite_master WHERE name <> 'victim';"), sneaky);
@@ -129,10 +131,11 @@ TEST(TableDefinition, CreationFailureCarriesTheDatabasesMessage) {
     EXPECT_EQ(error.text, "テーブル作成処理が失敗しました。\nduplicate column name: column01");
     EXPECT_EQ(error.caption, "SQL エラー");
 
-    EXPECT_FALSE(create_table(db.handle(), "t",
-                              new_columns({{"a", "INTEGER PRIMARY KEY"}, {"b", "INTEGER PRIMARY KEY"}}),
-                              error));
-    EXPECT_EQ(error.text, "テーブル作成処理が失敗しました。\ntable \"t\" has more than one primary key");
+    EXPECT_FALSE(create_table(
+        db.handle(), "t", new_columns({{"a", "INTEGER PRIMARY KEY"}, {"b", "INTEGER PRIMARY KEY"}}),
+        error));
+    EXPECT_EQ(error.text,
+              "テーブル作成処理が失敗しました。\ntable \"t\" has more than one primary key");
 
     EXPECT_FALSE(create_table(db.handle(), "books", new_columns({{"a", "TEXT"}}), error));
     EXPECT_EQ(error.text, "テーブル作成処理が失敗しました。\ntable \"books\" already exists");

@@ -23,7 +23,8 @@ int deny(void* data, int action, const char* first, const char*, const char*, co
     if (action != denial->action) {
         return SQLITE_OK;
     }
-    if (!denial->object.empty() && (!first || sqlite3_stricmp(first, denial->object.c_str()) != 0)) {
+    if (!denial->object.empty() &&
+        (!first || sqlite3_stricmp(first, denial->object.c_str()) != 0)) {
         return SQLITE_OK;
     }
     return SQLITE_DENY;
@@ -54,7 +55,8 @@ protected:
     std::string temp_tables() { return db.value("SELECT COUNT(*) FROM sqlite_temp_master;"); }
     std::string tables() {
         std::string names;
-        for (const auto& row : db.rows("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name;")) {
+        for (const auto& row :
+             db.rows("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name;")) {
             names += row[0] + ";";
         }
         return names;
@@ -85,12 +87,15 @@ TEST(RebuildStatements, FollowTheSixStepsWithQuotedNames) {
 
     // A table named like the temporary one is named with its schema, or the copies
     // would find TEMP_TABLE itself.
-    const std::vector<std::string> shadowed = rebuild_statements("Temp_Table", columns, "temp_table");
-    EXPECT_EQ(shadowed[1], "INSERT INTO TEMP_TABLE SELECT \"title\", \"price\" FROM main.\"Temp_Table\";");
+    const std::vector<std::string> shadowed =
+        rebuild_statements("Temp_Table", columns, "temp_table");
+    EXPECT_EQ(shadowed[1],
+              "INSERT INTO TEMP_TABLE SELECT \"title\", \"price\" FROM main.\"Temp_Table\";");
     EXPECT_EQ(shadowed[2], "DROP TABLE main.\"Temp_Table\";");
-    EXPECT_EQ(shadowed[4],
-              "INSERT INTO main.\"temp_table\"(\"title\", \"cost\") SELECT \"title\", \"price\" FROM "
-              "TEMP_TABLE;");
+    EXPECT_EQ(
+        shadowed[4],
+        "INSERT INTO main.\"temp_table\"(\"title\", \"cost\") SELECT \"title\", \"price\" FROM "
+        "TEMP_TABLE;");
 
     // Lists far beyond any fixed room are built whole.
     std::vector<ColumnDef> many;
@@ -135,14 +140,16 @@ TEST_F(TableRebuild, WithoutChangesTheTableComesBackWithItsRows) {
     const Rows before = rows();
     ASSERT_TRUE(rebuild_table(db.handle(), "books", loaded(), "books", error)) << error.text;
     EXPECT_EQ(rows(), before);
-    EXPECT_EQ(schema(), "CREATE TABLE \"books\" (\"title\" TEXT, \"price\" NUMERIC, \"memo\" TEXT)");
+    EXPECT_EQ(schema(),
+              "CREATE TABLE \"books\" (\"title\" TEXT, \"price\" NUMERIC, \"memo\" TEXT)");
     EXPECT_EQ(tables(), "books;");
     EXPECT_EQ(temp_tables(), "0");
 }
 
 TEST_F(TableRebuild, AnIntegerPrimaryKeyHoldsOnlyWhenChosenAgain) {
-    db.exec("CREATE TABLE items(id INTEGER PRIMARY KEY, name TEXT);"
-            "INSERT INTO items VALUES (10, 'ten'), (20, 'twenty'), (5, 'five');");
+    db.exec(
+        "CREATE TABLE items(id INTEGER PRIMARY KEY, name TEXT);"
+        "INSERT INTO items VALUES (10, 'ten'), (20, 'twenty'), (5, 'five');");
     std::vector<ColumnDef> columns = loaded("items");
     ASSERT_EQ(columns[0].type, "INTEGER");
 
@@ -166,12 +173,18 @@ TEST_F(TableRebuild, AFailureAtAnyStepLeavesTheTableAsItWas) {
         const char* text;
     };
     const Case cases[] = {
-        {1, {SQLITE_CREATE_TEMP_TABLE, ""}, "テンポラリテーブル作成処理が失敗しました。\nnot authorized"},
-        {2, {SQLITE_INSERT, "TEMP_TABLE"}, "テンポラリテーブル複写処理が失敗しました。\nnot authorized"},
+        {1,
+         {SQLITE_CREATE_TEMP_TABLE, ""},
+         "テンポラリテーブル作成処理が失敗しました。\nnot authorized"},
+        {2,
+         {SQLITE_INSERT, "TEMP_TABLE"},
+         "テンポラリテーブル複写処理が失敗しました。\nnot authorized"},
         {3, {SQLITE_DROP_TABLE, "books"}, "テーブル削除処理が失敗しました。\nnot authorized"},
         {4, {SQLITE_CREATE_TABLE, "stock"}, "テーブル作成処理が失敗しました。\nnot authorized"},
         {5, {SQLITE_INSERT, "stock"}, "テーブル複写処理が失敗しました。\nnot authorized"},
-        {6, {SQLITE_DROP_TEMP_TABLE, "TEMP_TABLE"}, "テンポラリテーブル削除処理が失敗しました。\nnot authorized"},
+        {6,
+         {SQLITE_DROP_TEMP_TABLE, "TEMP_TABLE"},
+         "テンポラリテーブル削除処理が失敗しました。\nnot authorized"},
     };
     const std::string schema_before = schema();
     const Rows rows_before = rows();
@@ -223,9 +236,13 @@ TEST_F(TableRebuild, RefusedInputsAndValuesAreUndoneWithTheStepsMessage) {
     std::vector<ColumnDef> missing = all;
     missing[0].source_name = "gone";
     const Case cases[] = {
-        {{}, "books", 1, "テンポラリテーブル作成処理が失敗しました。\nnear \")\": syntax error",
+        {{},
+         "books",
+         1,
+         "テンポラリテーブル作成処理が失敗しました。\nnear \")\": syntax error",
          "SQL エラー"},
-        {missing, "books", 2, "テンポラリテーブル複写処理が失敗しました。\nno such column: \"gone\" - should this be a "
+        {missing, "books", 2,
+         "テンポラリテーブル複写処理が失敗しました。\nno such column: \"gone\" - should this be a "
          "string literal in single-quotes?",
          "SQL エラー"},
         {all, "", 4, "テーブル名が未入力です", "エラー"},
@@ -254,7 +271,8 @@ TEST_F(TableRebuild, AChangeThatCannotBeMadeFinalIsUndone) {
     sqlite3* reader = nullptr;
     ASSERT_EQ(sqlite3_open(utf8_of(db.path()).c_str(), &reader), SQLITE_OK);
     sqlite3_stmt* statement = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(reader, "SELECT * FROM books;", -1, &statement, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(reader, "SELECT * FROM books;", -1, &statement, nullptr),
+              SQLITE_OK);
     ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
 
     const Rows rows_before = rows();
@@ -274,7 +292,8 @@ TEST_F(TableRebuild, AChangeThatCannotBeMadeFinalIsUndone) {
 
 TEST_F(TableRebuild, AColumnNameTheCodePageCannotHoldFailsWithoutHarm) {
     // Hangul has no form in code page 932, so the loaded name cannot find its column.
-    db.exec(u8"CREATE TABLE korean(\"한글\" TEXT, n); INSERT INTO korean VALUES ('a', 1), ('b', 2);");
+    db.exec(
+        u8"CREATE TABLE korean(\"한글\" TEXT, n); INSERT INTO korean VALUES ('a', 1), ('b', 2);");
     const Rows before = rows("korean");
     EXPECT_FALSE(rebuild_table(db.handle(), "korean", loaded("korean"), "korean", error));
     EXPECT_GE(error.step, 1);
@@ -286,8 +305,9 @@ TEST_F(TableRebuild, AColumnNameTheCodePageCannotHoldFailsWithoutHarm) {
 }
 
 TEST_F(TableRebuild, NamesWithBlanksAndQuotesWork) {
-    db.exec(u8"CREATE TABLE \"my \"\"books\"\"\"(\"unit price\" NUMERIC, \"order\" TEXT, \"名 前\");"
-            u8"INSERT INTO \"my \"\"books\"\"\" VALUES (1, 'x', 'い'), (2, 'y', 'ろ');");
+    db.exec(
+        u8"CREATE TABLE \"my \"\"books\"\"\"(\"unit price\" NUMERIC, \"order\" TEXT, \"名 前\");"
+        u8"INSERT INTO \"my \"\"books\"\"\" VALUES (1, 'x', 'い'), (2, 'y', 'ろ');");
     std::vector<ColumnDef> columns = loaded("my \"books\"");
     ASSERT_EQ(columns.size(), 3u);
     columns[0].name = "it's \"net\"";
@@ -308,17 +328,19 @@ TEST_F(TableRebuild, ATableNamedLikeTheTemporaryOneKeepsItsRows) {
 
     columns = loaded("temp_table");
     columns[0].name = "heading";
-    ASSERT_TRUE(rebuild_table(db.handle(), "temp_table", columns, "TEMP_TABLE", error)) << error.text;
+    ASSERT_TRUE(rebuild_table(db.handle(), "temp_table", columns, "TEMP_TABLE", error))
+        << error.text;
     EXPECT_EQ(db.rows("SELECT heading, price FROM main.TEMP_TABLE ORDER BY rowid;"),
               (Rows{{"Kokoro", "1200"}, {"Sanshiro", "980.5"}, {"Botchan", "n/a"}}));
     EXPECT_EQ(temp_tables(), "0");
 }
 
 TEST_F(TableRebuild, TablesThatReferToTheRebuiltOneKeepTheirRows) {
-    db.exec("CREATE TABLE authors(id INTEGER PRIMARY KEY, name TEXT);"
-            "INSERT INTO authors VALUES (1, 'Soseki'), (2, 'Ogai');"
-            "CREATE TABLE works(title TEXT, author INTEGER REFERENCES authors(id) ON DELETE CASCADE);"
-            "INSERT INTO works VALUES ('Kokoro', 1), ('Maihime', 2);");
+    db.exec(
+        "CREATE TABLE authors(id INTEGER PRIMARY KEY, name TEXT);"
+        "INSERT INTO authors VALUES (1, 'Soseki'), (2, 'Ogai');"
+        "CREATE TABLE works(title TEXT, author INTEGER REFERENCES authors(id) ON DELETE CASCADE);"
+        "INSERT INTO works VALUES ('Kokoro', 1), ('Maihime', 2);");
     const Rows works = rows("works");
     std::vector<ColumnDef> columns = loaded("authors");
     columns[0].type = "INTEGER PRIMARY KEY";

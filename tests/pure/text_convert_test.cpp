@@ -66,7 +66,9 @@ TEST(ConvertText, LeavesDestinationUntouchedWhenNothingCanBeWritten) {
 
 TEST(ConvertText, UnconvertibleCharactersBecomeSubstitutes) {
     // An emoji has no Shift-JIS form; an invalid UTF-8 byte is not a character.
-    const std::string back = to_ansi(u8"a\U0001F600b\xFF" "c");
+    const std::string back = to_ansi(
+        u8"a\U0001F600b\xFF"
+        "c");
     EXPECT_EQ(back.front(), 'a');
     EXPECT_EQ(back.back(), 'c');
     EXPECT_NE(back.find('b'), std::string::npos);

@@ -23,8 +23,12 @@ struct Control {
 std::vector<Control> controls_of(HWND dialog) {
     std::vector<Control> controls;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        Control c{child, "", window_text(child), GetDlgCtrlID(child),
-                  static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)), {}};
+        Control c{child,
+                  "",
+                  window_text(child),
+                  GetDlgCtrlID(child),
+                  static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)),
+                  {}};
         char class_name[64] = "";
         GetClassNameA(child, class_name, sizeof(class_name));
         c.class_name = class_name;
@@ -61,7 +65,8 @@ TEST_F(AboutBoxTest, ShowsNameVersionAndIconOverTheMainWindow) {
         EXPECT_EQ(window_text(dialog), "バージョン情報");
         EXPECT_EQ(GetWindow(dialog, GW_OWNER), main.hwnd());
         const DWORD style = static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE));
-        EXPECT_EQ(style & (WS_POPUP | WS_CAPTION | WS_SYSMENU), DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU));
+        EXPECT_EQ(style & (WS_POPUP | WS_CAPTION | WS_SYSMENU),
+                  DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU));
         EXPECT_EQ(style & WS_THICKFRAME, 0u);
         EXPECT_NE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME, 0);
 
@@ -110,7 +115,8 @@ TEST_F(AboutBoxTest, ShowsNameVersionAndIconOverTheMainWindow) {
         expect_rect(version.rect, dialog_units(dialog, 54, 36, 68, 8), "version");
 
         LOGFONTA font{};
-        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof(font),
+                   &font);
         EXPECT_STREQ(font.lfFaceName, "ＭＳ ゴシック");
         HDC screen = GetDC(nullptr);
         EXPECT_EQ(font.lfHeight, -MulDiv(10, GetDeviceCaps(screen, LOGPIXELSY), 72));
@@ -142,11 +148,16 @@ TEST_F(AboutBoxTest, EndsWithOkEnterEscapeOrTheCloseBox) {
         std::function<void(HWND)> close;
         INT_PTR result;
     } ways[] = {
-        {"OK clicked", [](HWND dialog) { SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); }, IDOK},
-        {"Enter", [](HWND dialog) { PostMessageA(focused_control(dialog), WM_KEYDOWN, VK_RETURN, 1); }, IDOK},
-        {"Escape", [](HWND dialog) { PostMessageA(focused_control(dialog), WM_KEYDOWN, VK_ESCAPE, 1); },
+        {"OK clicked", [](HWND dialog) { SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0); },
+         IDOK},
+        {"Enter",
+         [](HWND dialog) { PostMessageA(focused_control(dialog), WM_KEYDOWN, VK_RETURN, 1); },
+         IDOK},
+        {"Escape",
+         [](HWND dialog) { PostMessageA(focused_control(dialog), WM_KEYDOWN, VK_ESCAPE, 1); },
          IDCANCEL},
-        {"close box", [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }, IDCANCEL},
+        {"close box", [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); },
+         IDCANCEL},
     };
     for (const auto& way : ways) {
         SCOPED_TRACE(way.label);

@@ -426,8 +426,9 @@ TEST_F(GridTest, AnEditOpenWhenTheDatabaseChangesWritesNothing) {
 }
 
 TEST_F(GridTest, ATableWithItsOwnRowidColumnIsEditedRecordByRecord) {
-    open_with("CREATE TABLE t(rowid TEXT, v TEXT);"
-              "INSERT INTO t VALUES ('same', 'a'), ('same', 'b'), ('same', 'c');");
+    open_with(
+        "CREATE TABLE t(rowid TEXT, v TEXT);"
+        "INSERT INTO t VALUES ('same', 'a'), ('same', 'b'), ('same', 'c');");
     ASSERT_EQ(list_row_count(grid()), 4);
     EXPECT_EQ(list_row(grid(), 1), (std::vector<std::string>{"00002", "same", "b"}));
     double_click(1, 2);

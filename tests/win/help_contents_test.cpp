@@ -55,8 +55,8 @@ BOOL CALLBACK find_tree(HWND hwnd, LPARAM lparam) {
 
 // The texts of the contents tree's entries, parents before their children.
 void collect_entries(HWND tree, HTREEITEM item, std::vector<std::string>& entries) {
-    for (; item; item = reinterpret_cast<HTREEITEM>(
-                     SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+    for (; item; item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT,
+                                                                 reinterpret_cast<LPARAM>(item)))) {
         char text[256] = "";
         TVITEMA data{};
         data.mask = TVIF_TEXT;
@@ -77,9 +77,9 @@ std::vector<std::string> contents_entries(HWND viewer) {
     HWND tree = nullptr;
     EnumChildWindows(viewer, find_tree, reinterpret_cast<LPARAM>(&tree));
     if (tree) {
-        collect_entries(tree,
-                        reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)),
-                        entries);
+        collect_entries(
+            tree, reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)),
+            entries);
     }
     return entries;
 }
@@ -122,15 +122,24 @@ protected:
 
 TEST_F(HelpContentsTest, MenuAndF1OpenTheContentsOfTheHelpFile) {
     start();
-    const std::vector<std::string> contents = {
-        "はじめに", "データベースとテーブル", "データベースを開く・作成する",
-        "テーブルの表示とページ送り", "テーブルの作成と構造編集", "テーブルの削除", "データの編集",
-        "セルの編集", "レコードの追加と削除", "SQL エディタ", "キー操作一覧", "バージョン情報とヘルプ"};
+    const std::vector<std::string> contents = {"はじめに",
+                                               "データベースとテーブル",
+                                               "データベースを開く・作成する",
+                                               "テーブルの表示とページ送り",
+                                               "テーブルの作成と構造編集",
+                                               "テーブルの削除",
+                                               "データの編集",
+                                               "セルの編集",
+                                               "レコードの追加と削除",
+                                               "SQL エディタ",
+                                               "キー操作一覧",
+                                               "バージョン情報とヘルプ"};
     const struct {
         const char* label;
         std::function<void()> act;
     } routes[] = {
-        {"menu", [&] { SendMessageA(main.hwnd(), WM_COMMAND, MAKEWPARAM(IDM_HELP_CONTENTS, 0), 0); }},
+        {"menu",
+         [&] { SendMessageA(main.hwnd(), WM_COMMAND, MAKEWPARAM(IDM_HELP_CONTENTS, 0), 0); }},
         {"F1",
          [&] {
              MSG msg{main.grid().hwnd(), WM_KEYDOWN, VK_F1, 1, 0, {0, 0}};

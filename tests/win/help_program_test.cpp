@@ -16,7 +16,8 @@ std::string unpacked_program() {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, sizeof(path));
     std::string folder(path);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + "release\\korvelandis-1.2\\korvelandis.exe";
+    return folder.substr(0, folder.find_last_of('\\') + 1) +
+           "release\\korvelandis-1.2\\korvelandis.exe";
 }
 
 struct Search {
@@ -53,7 +54,6 @@ std::string title_of(HWND hwnd) {
     GetWindowTextA(hwnd, text, sizeof(text));
     return text;
 }
-
 
 // Starts the program at `program` from another folder, presses F1 and ends it.
 void expect_help_opens_from(const std::string& program) {
@@ -103,8 +103,10 @@ TEST(UnpackedProgram, F1OpensItsHelpWhenStartedFromAnotherFolder) {
     const std::string folder = dir.file("ソフト表");
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     const std::string unpacked = program.substr(0, program.find_last_of('\\') + 1);
-    ASSERT_TRUE(CopyFileA((unpacked + "korvelandis.exe").c_str(), (folder + "\\ソフト表.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((unpacked + "korvelandis.chm").c_str(), (folder + "\\korvelandis.chm").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((unpacked + "korvelandis.exe").c_str(),
+                          (folder + "\\ソフト表.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((unpacked + "korvelandis.chm").c_str(),
+                          (folder + "\\korvelandis.chm").c_str(), FALSE));
     SCOPED_TRACE("a renamed program in a folder with a Japanese name");
     expect_help_opens_from(folder + "\\ソフト表.exe");
 }

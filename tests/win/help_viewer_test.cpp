@@ -29,8 +29,9 @@ protected:
 
     ~HelpViewerTest() override {
         reset_help_viewer();
-        RegDeleteTreeA(HKEY_CURRENT_USER,
-                       ("Software\\KorvelandisTests\\" + std::to_string(GetCurrentProcessId())).c_str());
+        RegDeleteTreeA(
+            HKEY_CURRENT_USER,
+            ("Software\\KorvelandisTests\\" + std::to_string(GetCurrentProcessId())).c_str());
         for (const std::string& copy : copies_) {
             if (HMODULE module = GetModuleHandleA(copy.c_str())) {
                 FreeLibrary(module);
@@ -48,8 +49,8 @@ protected:
 
     void register_bytes(const char* bytes, DWORD size, DWORD type = REG_SZ) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                                  &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                  nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExA(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(bytes), size);
         RegCloseKey(key);
@@ -57,8 +58,8 @@ protected:
 
     void register_key_without_value() {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                                  &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                  nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegCloseKey(key);
     }
@@ -67,7 +68,8 @@ protected:
 
     // A copy of the stand-in library under a name of the test's choosing.
     std::string copy_viewer(const std::string& path) {
-        EXPECT_TRUE(CopyFileA((program_folder() + kFakeViewerLibrary).c_str(), path.c_str(), FALSE)) << path;
+        EXPECT_TRUE(CopyFileA((program_folder() + kFakeViewerLibrary).c_str(), path.c_str(), FALSE))
+            << path;
         copies_.push_back(path);
         return path;
     }

@@ -66,9 +66,9 @@ TEST_F(MainWindowTest, LayoutFollowsTheWindowsSize) {
     EXPECT_EQ(grid_after.top, grid_before.top);
     EXPECT_EQ(grid_after.right, grid_before.right + 100);
     EXPECT_EQ(grid_after.bottom, grid_before.bottom + 50);
-    for (auto [id, before] : {std::pair{IDC_PAGE_LABEL, label_before},
-                              std::pair{IDC_PAGE_PREVIOUS, previous_before},
-                              std::pair{IDC_PAGE_NEXT, next_before}}) {
+    for (auto [id, before] :
+         {std::pair{IDC_PAGE_LABEL, label_before}, std::pair{IDC_PAGE_PREVIOUS, previous_before},
+          std::pair{IDC_PAGE_NEXT, next_before}}) {
         const RECT after = client_rect_of(dialog, id);
         EXPECT_EQ(after.left, before.left + 100) << id;
         EXPECT_EQ(after.right, before.right + 100) << id;
@@ -147,7 +147,8 @@ TEST(Reflection, SendsNotificationsBackToTheChildThatSentThem) {
     ASSERT_TRUE(recorder.attach(list));
 
     NMHDR header{list, IDC_GRID, static_cast<UINT>(NM_DBLCLK)};
-    EXPECT_EQ(SendMessageA(dialog.hwnd(), WM_NOTIFY, IDC_GRID, reinterpret_cast<LPARAM>(&header)), 77);
+    EXPECT_EQ(SendMessageA(dialog.hwnd(), WM_NOTIFY, IDC_GRID, reinterpret_cast<LPARAM>(&header)),
+              77);
     ASSERT_EQ(recorder.received.size(), 1u);
     EXPECT_EQ(recorder.received[0], kReflectedMessageBase + WM_NOTIFY);
 
@@ -162,20 +163,25 @@ TEST(Reflection, SendsNotificationsBackToTheChildThatSentThem) {
     // Which child each kind of message names.
     const HWND d = dialog.hwnd();
     EXPECT_EQ(notifying_child(d, WM_COMMAND, MAKEWPARAM(IDC_PAGE_NEXT, BN_CLICKED),
-                              reinterpret_cast<LPARAM>(button)), button);
+                              reinterpret_cast<LPARAM>(button)),
+              button);
     EXPECT_EQ(notifying_child(d, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0), nullptr);
     EXPECT_EQ(notifying_child(d, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, 0),
-                              reinterpret_cast<LPARAM>(combo)), combo);
-    EXPECT_EQ(notifying_child(d, WM_PARENTNOTIFY, MAKEWPARAM(WM_LBUTTONDOWN, IDC_TABLE_SELECTOR), 0),
+                              reinterpret_cast<LPARAM>(combo)),
               combo);
+    EXPECT_EQ(
+        notifying_child(d, WM_PARENTNOTIFY, MAKEWPARAM(WM_LBUTTONDOWN, IDC_TABLE_SELECTOR), 0),
+        combo);
     DRAWITEMSTRUCT draw{};
     draw.hwndItem = button;
-    EXPECT_EQ(notifying_child(d, WM_DRAWITEM, IDC_PAGE_NEXT, reinterpret_cast<LPARAM>(&draw)), button);
+    EXPECT_EQ(notifying_child(d, WM_DRAWITEM, IDC_PAGE_NEXT, reinterpret_cast<LPARAM>(&draw)),
+              button);
     EXPECT_EQ(notifying_child(d, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)), nullptr);
     MEASUREITEMSTRUCT measure{};
     measure.CtlID = IDC_TABLE_SELECTOR;
-    EXPECT_EQ(notifying_child(d, WM_MEASUREITEM, IDC_TABLE_SELECTOR, reinterpret_cast<LPARAM>(&measure)),
-              combo);
+    EXPECT_EQ(
+        notifying_child(d, WM_MEASUREITEM, IDC_TABLE_SELECTOR, reinterpret_cast<LPARAM>(&measure)),
+        combo);
     EXPECT_EQ(notifying_child(d, WM_VSCROLL, 0, reinterpret_cast<LPARAM>(list)), list);
     EXPECT_EQ(notifying_child(d, WM_CTLCOLORSTATIC, 0, reinterpret_cast<LPARAM>(button)), button);
     EXPECT_EQ(notifying_child(d, WM_MOUSEMOVE, 0, 0), nullptr);

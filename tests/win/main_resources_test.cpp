@@ -26,16 +26,19 @@ TEST_F(MainWindowTest, MenuHasTheProgramsItems) {
         UINT id;  // 0 for a separator
     };
     const std::vector<std::pair<const char*, std::vector<Item>>> expected = {
-        {"ファイル(&F)", {{"新規データベースの作成(&N)", IDM_NEW_DATABASE},
-                          {"データベースを開く(&O)", IDM_OPEN_DATABASE},
-                          {"", 0},
-                          {"プログラムの終了(&X)", IDM_EXIT}}},
-        {"テーブル(&T)", {{"新規作成(&C)", IDM_NEW_TABLE},
-                          {"構造編集(&E)", IDM_EDIT_STRUCTURE},
-                          {"削除(&D)", IDM_DROP_TABLE}}},
+        {"ファイル(&F)",
+         {{"新規データベースの作成(&N)", IDM_NEW_DATABASE},
+          {"データベースを開く(&O)", IDM_OPEN_DATABASE},
+          {"", 0},
+          {"プログラムの終了(&X)", IDM_EXIT}}},
+        {"テーブル(&T)",
+         {{"新規作成(&C)", IDM_NEW_TABLE},
+          {"構造編集(&E)", IDM_EDIT_STRUCTURE},
+          {"削除(&D)", IDM_DROP_TABLE}}},
         {"レコード(&R)", {{"削除(&D)\t\tCtrl+[DEL]", IDM_DELETE_RECORD}}},
         {"SQL(&S)", {{"SQL Editor(&E)", IDM_SQL_EDITOR}}},
-        {"ヘルプ(&H)", {{"目次(&C)\t\tF1", IDM_HELP_CONTENTS}, {"", 0}, {"バージョン情報(&A)", IDM_ABOUT}}},
+        {"ヘルプ(&H)",
+         {{"目次(&C)\t\tF1", IDM_HELP_CONTENTS}, {"", 0}, {"バージョン情報(&A)", IDM_ABOUT}}},
     };
     for (UINT i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(menu_text(menu, i), expected[i].first);
@@ -66,14 +69,22 @@ TEST_F(MainWindowTest, AcceleratorTableIsAsListed) {
         WORD command;
     };
     const Expected expected[] = {
-        {FCONTROL, 'N', IDM_NEW_DATABASE},   {FCONTROL, 'O', IDM_OPEN_DATABASE},
-        {FCONTROL, VK_DELETE, IDM_DELETE_RECORD}, {0, VK_F1, IDM_HELP_CONTENTS},
-        {FCONTROL, 'C', IDM_COPY},          {FCONTROL, VK_INSERT, IDM_COPY},
-        {FCONTROL, 'X', IDM_CUT},           {FSHIFT, VK_DELETE, IDM_CUT},
-        {FCONTROL, 'V', IDM_PASTE},         {FSHIFT, VK_INSERT, IDM_PASTE},
-        {FCONTROL, 'Z', IDM_UNDO},          {FALT, VK_BACK, IDM_UNDO},
-        {FCONTROL, 'P', IDM_PRINT},         {FCONTROL, 'S', IDM_SAVE},
-        {0, VK_F6, IDM_NEXT_PANE},          {FSHIFT, VK_F6, IDM_PREVIOUS_PANE},
+        {FCONTROL, 'N', IDM_NEW_DATABASE},
+        {FCONTROL, 'O', IDM_OPEN_DATABASE},
+        {FCONTROL, VK_DELETE, IDM_DELETE_RECORD},
+        {0, VK_F1, IDM_HELP_CONTENTS},
+        {FCONTROL, 'C', IDM_COPY},
+        {FCONTROL, VK_INSERT, IDM_COPY},
+        {FCONTROL, 'X', IDM_CUT},
+        {FSHIFT, VK_DELETE, IDM_CUT},
+        {FCONTROL, 'V', IDM_PASTE},
+        {FSHIFT, VK_INSERT, IDM_PASTE},
+        {FCONTROL, 'Z', IDM_UNDO},
+        {FALT, VK_BACK, IDM_UNDO},
+        {FCONTROL, 'P', IDM_PRINT},
+        {FCONTROL, 'S', IDM_SAVE},
+        {0, VK_F6, IDM_NEXT_PANE},
+        {FSHIFT, VK_F6, IDM_PREVIOUS_PANE},
     };
     ASSERT_EQ(entries.size(), std::size(expected));
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -107,8 +118,8 @@ TEST_F(MainWindowTest, ControlsStandWhereTheTemplatePutsThem) {
         // (The combo box hands WS_VSCROLL to its list, the list view turns WS_BORDER
         // into an edge: both are the controls' own doing.)
         {IDC_TABLE_SELECTOR, "ComboBox", "", CBS_DROPDOWNLIST | WS_TABSTOP, 52, 6, 132, 13},
-        {IDC_GRID, "SysListView32", "List1", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
-         7, 25, 430, 266},
+        {IDC_GRID, "SysListView32", "List1",
+         LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, 7, 25, 430, 266},
         {IDC_PAGE_PREVIOUS, "Button", "<<", BS_FLAT | WS_TABSTOP, 319, 6, 30, 14},
         {IDC_PAGE_NEXT, "Button", ">>", BS_FLAT | WS_TABSTOP, 408, 6, 30, 14},
         {IDC_PAGE_LABEL, "Static", "0-0", SS_CENTER | SS_SUNKEN | WS_GROUP, 352, 8, 53, 10},
@@ -120,7 +131,8 @@ TEST_F(MainWindowTest, ControlsStandWhereTheTemplatePutsThem) {
         GetClassNameA(control, class_name, sizeof(class_name));
         EXPECT_STRCASEEQ(class_name, c.class_name) << c.id;
         EXPECT_EQ(window_text(control), c.text) << c.id;
-        EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE)) & c.styles, c.styles) << c.id;
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE)) & c.styles, c.styles)
+            << c.id;
         const RECT expected = dialog_units(dialog, c.x, c.y, c.w, c.h);
         const RECT actual = rect_in_parent(control);
         EXPECT_EQ(actual.left, expected.left) << c.id;
@@ -137,7 +149,8 @@ TEST_F(MainWindowTest, ControlsStandWhereTheTemplatePutsThem) {
 
     // The dialog's font, the editor's colours and the grid's list styles.
     LOGFONTA font{};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
     EXPECT_STREQ(font.lfFaceName, "ＭＳ ゴシック");
     EXPECT_EQ(SendMessageA(grid(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & 0x21, 0x21);
     EXPECT_NE(SendMessageA(grid(), LVM_GETIMAGELIST, LVSIL_SMALL, 0), 0);

@@ -41,7 +41,9 @@ protected:
     }
     std::string title() const { return window_text(main.hwnd()); }
     bool enabled(UINT id) const { return menu_item_enabled(main.hwnd(), id); }
-    int table_count() const { return static_cast<int>(SendMessageA(selector(), CB_GETCOUNT, 0, 0)); }
+    int table_count() const {
+        return static_cast<int>(SendMessageA(selector(), CB_GETCOUNT, 0, 0));
+    }
     std::string table_at(int index) const {
         char text[1024] = "";
         SendMessageA(selector(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));

@@ -23,7 +23,8 @@ TEST_F(MainWindowTest, StartsWithoutADatabase) {
     EXPECT_EQ(label(), "0-0");
     EXPECT_FALSE(previous_enabled());
     EXPECT_FALSE(next_enabled());
-    for (UINT id : {IDM_NEW_TABLE, IDM_EDIT_STRUCTURE, IDM_DROP_TABLE, IDM_DELETE_RECORD, IDM_SQL_EDITOR}) {
+    for (UINT id :
+         {IDM_NEW_TABLE, IDM_EDIT_STRUCTURE, IDM_DROP_TABLE, IDM_DELETE_RECORD, IDM_SQL_EDITOR}) {
         EXPECT_FALSE(enabled(id)) << id;
     }
     for (UINT id : {IDM_NEW_DATABASE, IDM_OPEN_DATABASE, IDM_EXIT, IDM_HELP_CONTENTS, IDM_ABOUT}) {
@@ -56,7 +57,8 @@ TEST_F(MainWindowTest, OpensTheQuotedPathOfTheCommandLine) {
     EXPECT_EQ(SendMessageA(selector(), CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(label(), "1-2");
     EXPECT_EQ(list_row_count(grid()), 3);
-    for (UINT id : {IDM_NEW_TABLE, IDM_EDIT_STRUCTURE, IDM_DROP_TABLE, IDM_SQL_EDITOR, IDM_DELETE_RECORD}) {
+    for (UINT id :
+         {IDM_NEW_TABLE, IDM_EDIT_STRUCTURE, IDM_DROP_TABLE, IDM_SQL_EDITOR, IDM_DELETE_RECORD}) {
         EXPECT_TRUE(enabled(id)) << id;
     }
 }
@@ -142,7 +144,9 @@ TEST_F(MainWindowTest, LabelButtonsAndBlankRowAtThePageEdges) {
     const std::string path = dir.file("edges.db");
     {
         TestDb db(path);
-        db.exec("CREATE TABLE e0(n); CREATE TABLE e1(n); CREATE TABLE e1000(n); CREATE TABLE e1001(n);");
+        db.exec(
+            "CREATE TABLE e0(n); CREATE TABLE e1(n); CREATE TABLE e1000(n); CREATE TABLE "
+            "e1001(n);");
         db.fill("INSERT INTO e1 VALUES (?1);", 1);
         db.fill("INSERT INTO e1000 VALUES (?1);", 1000);
         db.fill("INSERT INTO e1001 VALUES (?1);", 1001);
@@ -156,10 +160,10 @@ TEST_F(MainWindowTest, LabelButtonsAndBlankRowAtThePageEdges) {
         int selected;
     };
     const Expect expected[] = {
-        {"0-0", false, 1, true, -1},        // e0: only the blank row, nothing selected
-        {"1-1", false, 2, true, 0},         // e1
-        {"1-1000", false, 1001, true, 0},   // e1000: the blank row follows row 1000
-        {"1-1000", true, 1000, false, 0},   // e1001: no blank row on page 0
+        {"0-0", false, 1, true, -1},       // e0: only the blank row, nothing selected
+        {"1-1", false, 2, true, 0},        // e1
+        {"1-1000", false, 1001, true, 0},  // e1000: the blank row follows row 1000
+        {"1-1000", true, 1000, false, 0},  // e1001: no blank row on page 0
     };
     for (int i = 0; i < 4; ++i) {
         select_table(i);
@@ -186,10 +190,13 @@ TEST_F(MainWindowTest, ShowsHeadersValuesAndRowIdsAsStored) {
     {
         TestDb db(path);
         const std::string long_value = std::string(250, 'x') + u8"テーブル";  // 262 bytes
-        db.exec(u8"CREATE TABLE t(名前 TEXT, bare, n INTEGER);"
-                u8"INSERT INTO t(rowid, 名前, bare, n) VALUES (7, NULL, '', 5),"
-                u8"(42, 'テーブル', X'41', NULL), (4294967297, '" + long_value + u8"', 1.5, -3),"
-                u8"(-5, 'negative', NULL, NULL);");
+        db.exec(
+            u8"CREATE TABLE t(名前 TEXT, bare, n INTEGER);"
+            u8"INSERT INTO t(rowid, 名前, bare, n) VALUES (7, NULL, '', 5),"
+            u8"(42, 'テーブル', X'41', NULL), (4294967297, '" +
+            long_value +
+            u8"', 1.5, -3),"
+            u8"(-5, 'negative', NULL, NULL);");
     }
     start(path);
     ASSERT_EQ(list_column_count(grid()), 4);
@@ -222,10 +229,14 @@ TEST_F(MainWindowTest, BrowsesTablesWhoseNamesNeedQuotingAndRunsNothingElse) {
     const std::string long_name(300, 'L');
     {
         TestDb db(path);
-        db.exec("CREATE TABLE y(a); INSERT INTO y VALUES (1);"
-                "CREATE TABLE \"x; DROP TABLE y\"(v TEXT); INSERT INTO \"x; DROP TABLE y\" VALUES ('kept');"
-                "CREATE TABLE \"order items\"(\"item no\" INTEGER); INSERT INTO \"order items\" VALUES (3);"
-                "CREATE TABLE \"" + long_name + "\"(v); INSERT INTO \"" + long_name + "\" VALUES ('long');");
+        db.exec(
+            "CREATE TABLE y(a); INSERT INTO y VALUES (1);"
+            "CREATE TABLE \"x; DROP TABLE y\"(v TEXT); INSERT INTO \"x; DROP TABLE y\" VALUES "
+            "('kept');"
+            "CREATE TABLE \"order items\"(\"item no\" INTEGER); INSERT INTO \"order items\" VALUES "
+            "(3);"
+            "CREATE TABLE \"" +
+            long_name + "\"(v); INSERT INTO \"" + long_name + "\" VALUES ('long');");
     }
     start(path);
     ASSERT_EQ(table_count(), 4);
@@ -266,7 +277,8 @@ TEST_F(MainWindowTest, DropsTheSelectedTableAfterTheQuestion) {
     const std::string prefix(63, 'p');
     {
         TestDb db(path);
-        db.exec("CREATE TABLE \"" + prefix + "\"(x); CREATE TABLE \"" + prefix + "_second\"(x);"
+        db.exec("CREATE TABLE \"" + prefix + "\"(x); CREATE TABLE \"" + prefix +
+                "_second\"(x);"
                 "CREATE TABLE z(x);");
     }
     start(path);
@@ -379,7 +391,8 @@ TEST_F(MainWindowTest, RecordMenuItemFollowsTheSelection) {
     EXPECT_TRUE(enabled(IDM_DELETE_RECORD));
     LVITEMA none{};
     none.stateMask = LVIS_SELECTED;
-    SendMessageA(grid(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    SendMessageA(grid(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(&none));
     EXPECT_FALSE(enabled(IDM_DELETE_RECORD));
     main.grid().select_row(1);
     EXPECT_TRUE(enabled(IDM_DELETE_RECORD));
@@ -405,7 +418,8 @@ TEST_F(MainWindowTest, OpensAFileChosenInTheOpenDialog) {
     });
     command(IDM_OPEN_DATABASE);
     EXPECT_TRUE(driver.ran());
-    EXPECT_EQ(filters, (std::vector<std::string>{"データベース ファイル (*.db)", "すべてのファイル (*.*)"}));
+    EXPECT_EQ(filters,
+              (std::vector<std::string>{"データベース ファイル (*.db)", "すべてのファイル (*.*)"}));
     EXPECT_EQ(title(), "chosen.db - KORVELANDIS");
     EXPECT_EQ(table_at(0), "chosen");
 }
@@ -418,10 +432,12 @@ TEST_F(MainWindowTest, AcceleratorKeysAreConsumed) {
         WORD vk;
         BYTE modifier;
     };
-    const Key consumed[] = {{'C', VK_CONTROL}, {VK_INSERT, VK_CONTROL}, {'X', VK_CONTROL},
-                            {VK_DELETE, VK_SHIFT}, {'V', VK_CONTROL}, {VK_INSERT, VK_SHIFT},
-                            {'Z', VK_CONTROL}, {'P', VK_CONTROL}, {'S', VK_CONTROL},
-                            {VK_F6, 0}, {VK_F6, VK_SHIFT}, {VK_DELETE, VK_CONTROL}};
+    const Key consumed[] = {{'C', VK_CONTROL}, {VK_INSERT, VK_CONTROL},
+                            {'X', VK_CONTROL}, {VK_DELETE, VK_SHIFT},
+                            {'V', VK_CONTROL}, {VK_INSERT, VK_SHIFT},
+                            {'Z', VK_CONTROL}, {'P', VK_CONTROL},
+                            {'S', VK_CONTROL}, {VK_F6, 0},
+                            {VK_F6, VK_SHIFT}, {VK_DELETE, VK_CONTROL}};
     for (const Key& key : consumed) {
         BYTE state[256] = {};
         if (key.modifier) {

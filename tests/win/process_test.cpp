@@ -78,11 +78,11 @@ TEST(Program, ExitCodeIsTheCommandThatEndedIt) {
         DWORD code;
     };
     const Ending endings[] = {
-        {WM_CLOSE, 0, 2},                          // the close box
-        {WM_COMMAND, IDM_EXIT, 57665},             // プログラムの終了(&X)
+        {WM_CLOSE, 0, 2},               // the close box
+        {WM_COMMAND, IDM_EXIT, 57665},  // プログラムの終了(&X)
         {WM_COMMAND, IDOK, 1},
         {WM_COMMAND, IDCANCEL, 2},
-        {WM_SYSCOMMAND, SC_CLOSE, 2},              // Alt+F4
+        {WM_SYSCOMMAND, SC_CLOSE, 2},  // Alt+F4
     };
     for (const Ending& ending : endings) {
         Running running;
@@ -109,8 +109,8 @@ TEST(Program, EndsWithZeroWhenTheRichEditLibraryIsMissing) {
     ASSERT_TRUE(CopyFileA(program_path().c_str(), copy.c_str(), FALSE));
     HKEY key = nullptr;
     const char kOverrides[] = "Software\\Wine\\AppDefaults\\korv_no_richedit.exe\\DllOverrides";
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, "riched32", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
     RegCloseKey(key);

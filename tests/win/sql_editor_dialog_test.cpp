@@ -1,6 +1,6 @@
-#include "win/window_text.h"
 #include "tests/win/main_window_fixture.h"
 #include "tests/win/sql_editor_fixture.h"
+#include "win/window_text.h"
 
 namespace {
 
@@ -185,10 +185,10 @@ TEST_F(SqlEditorTest, TypingColoursKeywordsAndComments) {
     EXPECT_EQ(colour_at(editor(), 5), kBlue);
     EXPECT_NE(colour_at(editor(), 7), kBlue);  // a
     EXPECT_NE(colour_at(editor(), 7), kGreen);
-    EXPECT_EQ(colour_at(editor(), 9), kGreen);  // --
+    EXPECT_EQ(colour_at(editor(), 9), kGreen);   // --
     EXPECT_EQ(colour_at(editor(), 12), kGreen);  // from, inside the comment
-    EXPECT_EQ(colour_at(editor(), 18), kBlue);  // FROM on the next line
-    EXPECT_NE(colour_at(editor(), 23), kBlue);  // b
+    EXPECT_EQ(colour_at(editor(), 18), kBlue);   // FROM on the next line
+    EXPECT_NE(colour_at(editor(), 23), kBlue);   // b
 
     // Typing a character at the end of a word colours it as the word it makes.
     set_text("selec");

@@ -11,9 +11,9 @@
 #include "res/resource.h"
 #include "sqleditor/sql_editor_dialog.h"
 #include "sqleditor/sql_rehighlight.h"
-#include "win/window_text.h"
 #include "tests/support/test_support.h"
 #include "tests/support/win_support.h"
+#include "win/window_text.h"
 
 // The SQL editor made from its template over a test database, shown (with the null
 // graphics driver) and driven with the messages a user's actions produce.

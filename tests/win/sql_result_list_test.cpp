@@ -24,8 +24,9 @@ TEST_F(SqlEditorTest, ASelectListsItsRowNumberedUnderEmptyHeaders) {
 }
 
 TEST_F(SqlEditorTest, TableRowsAreNumberedAndItsColumnNamesAppearNowhere) {
-    db.exec("CREATE TABLE t(name, price); INSERT INTO t VALUES ('pen', 120), (NULL, ''), "
-            "('', NULL);");
+    db.exec(
+        "CREATE TABLE t(name, price); INSERT INTO t VALUES ('pen', 120), (NULL, ''), "
+        "('', NULL);");
     run("SELECT * FROM t");
     EXPECT_EQ(headers(), (Texts{"行番号", "", ""}));
     ASSERT_EQ(list_row_count(list()), 3);

@@ -20,8 +20,9 @@ protected:
         owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
                                 600, 500, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(owner, nullptr);
-        db.exec("CREATE TABLE books(title TEXT, price NUMERIC, memo TEXT);"
-                "INSERT INTO books VALUES ('Kokoro', 1200, 'a'), ('Sanshiro', 980.5, NULL);");
+        db.exec(
+            "CREATE TABLE books(title TEXT, price NUMERIC, memo TEXT);"
+            "INSERT INTO books VALUES ('Kokoro', 1200, 'a'), ('Sanshiro', 980.5, NULL);");
     }
     void TearDown() override { DestroyWindow(owner); }
 
@@ -163,7 +164,8 @@ TEST_F(StructureEditorTest, TemplateHasTheControlsInTabOrderWithTheirTextsAndPla
         }
 
         const DWORD style = static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE));
-        EXPECT_EQ(style & (WS_POPUP | WS_CAPTION | WS_SYSMENU), DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU));
+        EXPECT_EQ(style & (WS_POPUP | WS_CAPTION | WS_SYSMENU),
+                  DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU));
         EXPECT_FALSE(style & WS_THICKFRAME);
         EXPECT_EQ(GetDlgItem(dialog, kSizeGripId), nullptr);
         RECT client{};
@@ -172,7 +174,8 @@ TEST_F(StructureEditorTest, TemplateHasTheControlsInTabOrderWithTheirTextsAndPla
         EXPECT_EQ(client.right, size.right);
         EXPECT_EQ(client.bottom, size.bottom);
         LOGFONTA font{};
-        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof(font),
+                   &font);
         EXPECT_STREQ(font.lfFaceName, "ＭＳ Ｐゴシック");
     });
 }
@@ -186,7 +189,8 @@ TEST_F(StructureEditorTest, NewModeOpensEmptyWithTheTypeChoicesAndAHiddenSourceC
             SendMessageA(type_box(dialog), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
             types.push_back(text);
         }
-        EXPECT_EQ(types, (std::vector<std::string>{"TEXT", "NUMERIC", "BLOB", "INTEGER PRIMARY KEY"}));
+        EXPECT_EQ(types,
+                  (std::vector<std::string>{"TEXT", "NUMERIC", "BLOB", "INTEGER PRIMARY KEY"}));
         EXPECT_EQ(window_text(type_box(dialog)), "TEXT");
 
         HWND list = list_of(dialog);
@@ -200,7 +204,8 @@ TEST_F(StructureEditorTest, NewModeOpensEmptyWithTheTypeChoicesAndAHiddenSourceC
         GetClientRect(list, &client);
         EXPECT_EQ(list_column_width(list, 2), client.right - 110 - GetSystemMetrics(SM_CXVSCROLL) -
                                                   2 * GetSystemMetrics(SM_CXEDGE));
-        const DWORD extended = static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+        const DWORD extended =
+            static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
         EXPECT_EQ(extended & (LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP),
                   DWORD(LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP));
         EXPECT_EQ(list_row_count(list), 0);
@@ -228,9 +233,9 @@ TEST_F(StructureEditorTest, AddAppendsDefaultColumnsAndSelectsTheNewName) {
         click(dialog, IDC_ADD_COLUMN);
         click(dialog, IDC_ADD_COLUMN);
         click(dialog, IDC_ADD_COLUMN);
-        EXPECT_EQ(list_rows(dialog), (Rows{{"", "column00", "TEXT"},
-                                           {"", "column01", "TEXT"},
-                                           {"", "column02", "TEXT"}}));
+        EXPECT_EQ(
+            list_rows(dialog),
+            (Rows{{"", "column00", "TEXT"}, {"", "column01", "TEXT"}, {"", "column02", "TEXT"}}));
         EXPECT_EQ(list_selected_row(list_of(dialog)), 2);
         EXPECT_EQ(window_text(name_field(dialog)), "column02");
         EXPECT_EQ(window_text(type_box(dialog)), "TEXT");
@@ -274,7 +279,8 @@ TEST_F(StructureEditorTest, FieldsWriteThroughIntoTheSelectedRowAtOnce) {
         SendMessageA(type_edit(dialog), EM_SETSEL, 0, -1);
         type_text(type_edit(dialog), "INTEGER NOT NULL");
         EXPECT_EQ(list_text(list_of(dialog), 1, 2), "INTEGER NOT NULL");
-        EXPECT_EQ(list_rows(dialog), (Rows{{"", "column00", "TEXT"}, {"", "cost", "INTEGER NOT NULL"}}));
+        EXPECT_EQ(list_rows(dialog),
+                  (Rows{{"", "column00", "TEXT"}, {"", "cost", "INTEGER NOT NULL"}}));
     });
 }
 
@@ -402,22 +408,24 @@ TEST_F(StructureEditorTest, NewModeCreatesTheTableAsListed) {
 
 TEST_F(StructureEditorTest, OkRunsWhatIsWaitingFirst) {
     // Keystrokes still in the queue reach the list before the table is created.
-    EXPECT_EQ(run("", [&](HWND dialog) {
-                  SetWindowTextA(GetDlgItem(dialog, IDC_STRUCTURE_TABLE_NAME), "typed");
-                  click(dialog, IDC_ADD_COLUMN);
-                  PostMessageA(name_field(dialog), WM_CHAR, 'x', 1);
-                  click(dialog, IDOK);
-              }),
+    EXPECT_EQ(run("",
+                  [&](HWND dialog) {
+                      SetWindowTextA(GetDlgItem(dialog, IDC_STRUCTURE_TABLE_NAME), "typed");
+                      click(dialog, IDC_ADD_COLUMN);
+                      PostMessageA(name_field(dialog), WM_CHAR, 'x', 1);
+                      click(dialog, IDOK);
+                  }),
               IDOK);
     EXPECT_EQ(db.value("SELECT group_concat(name) FROM pragma_table_info('typed');"), "x");
 
     // A cancel that was waiting closes the dialog and nothing is created.
-    EXPECT_EQ(run("", [&](HWND dialog) {
-                  SetWindowTextA(GetDlgItem(dialog, IDC_STRUCTURE_TABLE_NAME), "cancelled");
-                  click(dialog, IDC_ADD_COLUMN);
-                  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-                  click(dialog, IDOK);
-              }),
+    EXPECT_EQ(run("",
+                  [&](HWND dialog) {
+                      SetWindowTextA(GetDlgItem(dialog, IDC_STRUCTURE_TABLE_NAME), "cancelled");
+                      click(dialog, IDC_ADD_COLUMN);
+                      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                      click(dialog, IDOK);
+                  }),
               IDCANCEL);
     EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_master WHERE name = 'cancelled';"), "0");
 }
@@ -486,7 +494,8 @@ TEST_F(StructureEditorTest, AFailedRebuildLeavesTheTableAndTheEditorAsTheyWere) 
     });
     EXPECT_EQ(result, IDOK);
     ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text, "テーブル作成処理が失敗しました。\ntable \"stock\" already exists");
+    EXPECT_EQ(boxes.boxes()[0].text,
+              "テーブル作成処理が失敗しました。\ntable \"stock\" already exists");
     EXPECT_EQ(boxes.boxes()[0].caption, "SQL エラー");
     EXPECT_EQ(db.rows("SELECT rowid, * FROM books2 ORDER BY rowid;"), before);
     EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_master WHERE name = 'books';"), "0");

@@ -60,8 +60,7 @@ TEST_F(TextEditDialogTest, OpensAsItsTemplateSaysCentredOverTheMainWindow) {
             char class_name[64] = "";
             GetClassNameA(area, class_name, sizeof(class_name));
             EXPECT_STRCASEEQ(class_name, "RICHEDIT");
-            EXPECT_TRUE(
-                same_rect(rect_in_parent(area), dialog_units(dialog, 7, 6, 230, 98)));
+            EXPECT_TRUE(same_rect(rect_in_parent(area), dialog_units(dialog, 7, 6, 230, 98)));
             const LONG_PTR area_style = GetWindowLongPtrA(area, GWL_STYLE);
             for (LONG_PTR bit :
                  {LONG_PTR{ES_MULTILINE}, LONG_PTR{WS_VSCROLL}, LONG_PTR{ES_WANTRETURN},
@@ -73,10 +72,8 @@ TEST_F(TextEditDialogTest, OpensAsItsTemplateSaysCentredOverTheMainWindow) {
             EXPECT_EQ(window_text(ok), "OK");
             EXPECT_EQ(window_text(cancel), "キャンセル");
             EXPECT_EQ(GetWindowLongPtrA(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-            EXPECT_TRUE(
-                same_rect(rect_in_parent(ok), dialog_units(dialog, 133, 109, 50, 14)));
-            EXPECT_TRUE(
-                same_rect(rect_in_parent(cancel), dialog_units(dialog, 187, 109, 50, 14)));
+            EXPECT_TRUE(same_rect(rect_in_parent(ok), dialog_units(dialog, 133, 109, 50, 14)));
+            EXPECT_TRUE(same_rect(rect_in_parent(cancel), dialog_units(dialog, 187, 109, 50, 14)));
 
             RECT owner;
             RECT placed;
