@@ -10,7 +10,6 @@ namespace {
 constexpr char kFilter[] =
     "データベース ファイル (*.db)\0*.db\0"
     "すべてのファイル (*.*)\0*.*\0";
-constexpr DWORD kStructSize = 76;  // the size the dialog has always accepted
 constexpr std::size_t kFileSize = 260;
 constexpr std::size_t kTitleSize = 256;
 
@@ -30,7 +29,7 @@ bool choose_database_file(HWND owner, FileDialogKind kind, FileChoice& choice) {
     static const char kNoExtension[] = "";
 
     OPENFILENAMEA ofn{};
-    ofn.lStructSize = kStructSize;
+    ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = kFilter;
     ofn.nFilterIndex = 0;

@@ -1,4 +1,4 @@
-# The download: korvelandis-<version>-win32.zip with the stripped program, the help
+# The download: korvelandis-<version>-win32.zip (x86) or -win64.zip (x64) with the stripped program, the help
 # file and the Japanese read-me in one folder, ready to unzip and run. The folder
 # stays in build/release as well, so that tests can run what the zip holds.
 #
@@ -15,7 +15,7 @@ if(NOT KORV_ZIP OR NOT KORV_UNZIP OR NOT KORV_CHMLS OR NOT CMAKE_STRIP OR NOT KO
 endif()
 
 set(KORV_RELEASE_NAME korvelandis-${PROJECT_VERSION})
-set(KORV_RELEASE_ZIP ${CMAKE_BINARY_DIR}/${KORV_RELEASE_NAME}-win32.zip)
+set(KORV_RELEASE_ZIP ${CMAKE_BINARY_DIR}/${KORV_RELEASE_NAME}-${KORV_RELEASE_PLATFORM}.zip)
 set(KORV_RELEASE_FOLDER ${CMAKE_BINARY_DIR}/release/${KORV_RELEASE_NAME})
 set(KORV_RELEASE_README ${CMAKE_SOURCE_DIR}/help/readme-ja.txt)
 
@@ -33,7 +33,7 @@ add_custom_command(
         -DZIP=${KORV_ZIP}
         -P ${CMAKE_SOURCE_DIR}/cmake/make-release.cmake
     DEPENDS korvelandis ${KORV_HELP_FILE} ${KORV_RELEASE_README} ${CMAKE_SOURCE_DIR}/cmake/make-release.cmake
-    COMMENT "Packing ${KORV_RELEASE_NAME}-win32.zip"
+    COMMENT "Packing ${KORV_RELEASE_NAME}-${KORV_RELEASE_PLATFORM}.zip"
     VERBATIM)
 add_custom_target(korvelandis_release ALL DEPENDS ${KORV_RELEASE_ZIP})
 add_dependencies(korvelandis_release korvelandis_help)
@@ -50,6 +50,7 @@ add_test(NAME package.zip_holds_program_help_and_readme
         -DUNZIP=${KORV_UNZIP}
         -DICONV=${KORV_ICONV}
         -DOBJDUMP=${CMAKE_OBJDUMP}
+        -DMANIFEST_ARCH=${KORV_MANIFEST_ARCH}
         -DWORK_DIR=${CMAKE_BINARY_DIR}/package-check/zip
         -P ${CMAKE_SOURCE_DIR}/tests/package/check_package.cmake)
 add_test(NAME package.help_file_holds_every_listed_page

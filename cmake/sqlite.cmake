@@ -1,6 +1,6 @@
 # SQLite 3.52.0 from the amalgamation inside the npm package sqlite3@6.0.1.
 # Fetched once into the deps folder and checked against its sha256; never committed.
-set(KORV_SQLITE_PACKAGE_URL "https://registry.npmjs.org/sqlite3/-/sqlite3-6.0.1.tgz")
+set(KORV_SQLITE_PACKAGE "sqlite3@6.0.1")
 set(KORV_SQLITE_PACKAGE_SHA256 "ab8d044a93e05bd031d7ea75547c7fa60387cdc259d27f93c0e3e2832c4b1df9")
 set(KORV_SQLITE_AUTOCONF "sqlite-autoconf-3520000")
 
@@ -12,16 +12,32 @@ set(KORV_SQLITE_DIR "${KORV_DEPS_DIR}/${KORV_SQLITE_AUTOCONF}")
 if(NOT EXISTS "${KORV_SQLITE_DIR}/sqlite3.c")
     set(tarball "${KORV_DEPS_DIR}/sqlite3-6.0.1.tgz")
     if(NOT EXISTS "${tarball}")
-        message(STATUS "Fetching ${KORV_SQLITE_PACKAGE_URL}")
-        file(DOWNLOAD "${KORV_SQLITE_PACKAGE_URL}" "${tarball}.part"
-             EXPECTED_HASH SHA256=${KORV_SQLITE_PACKAGE_SHA256}
-             STATUS status TLS_VERIFY ON)
-        list(GET status 0 code)
-        if(NOT code EQUAL 0)
-            file(REMOVE "${tarball}.part")
-            message(FATAL_ERROR "Could not fetch the SQLite package: ${status}")
+        # npm fetches from whichever registry this machine is set up for.
+        find_program(KORV_NPM npm)
+        if(NOT KORV_NPM)
+            message(FATAL_ERROR "SQLite comes from the npm package ${KORV_SQLITE_PACKAGE}, "
+                "and npm is not installed. Run scripts/install-deps.sh (or apt-get install npm), "
+                "then build again.")
         endif()
-        file(RENAME "${tarball}.part" "${tarball}")
+        message(STATUS "Fetching ${KORV_SQLITE_PACKAGE} with npm pack")
+        file(MAKE_DIRECTORY "${KORV_DEPS_DIR}")
+        set(fetch "${KORV_DEPS_DIR}/fetch")
+        file(REMOVE_RECURSE "${fetch}")
+        file(MAKE_DIRECTORY "${fetch}")
+        execute_process(
+            COMMAND "${KORV_NPM}" pack "${KORV_SQLITE_PACKAGE}" --silent
+            WORKING_DIRECTORY "${fetch}"
+            RESULT_VARIABLE result
+            OUTPUT_VARIABLE output
+            ERROR_VARIABLE output)
+        if(NOT result EQUAL 0 OR NOT EXISTS "${fetch}/sqlite3-6.0.1.tgz")
+            file(REMOVE_RECURSE "${fetch}")
+            message(FATAL_ERROR "Could not fetch the npm package ${KORV_SQLITE_PACKAGE} "
+                "(npm pack exited with ${result}):\n${output}\n"
+                "Check that 'npm pack ${KORV_SQLITE_PACKAGE}' works on this machine, then build again.")
+        endif()
+        file(RENAME "${fetch}/sqlite3-6.0.1.tgz" "${tarball}")
+        file(REMOVE_RECURSE "${fetch}")
     endif()
     file(SHA256 "${tarball}" actual)
     if(NOT actual STREQUAL KORV_SQLITE_PACKAGE_SHA256)

@@ -1,29 +1,56 @@
 #!/usr/bin/env bash
-# Configures and builds the Windows program and its tests in build/ and, with
-# --native, the window-free code and its tests natively in build/native.
+# Configures and builds the Windows program and its tests for x86 in build/ and for
+# x64 in build/x64 (both by default; --arch x86 or --arch x64 for one) and, with
+# --native, the window-free code and its tests natively in build/native. Other
+# arguments name the targets to build (default: all).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
 native=0
+archs=(x86 x64)
 targets=()
-for arg in "$@"; do
-    case "$arg" in
+while [ $# -gt 0 ]; do
+    case "$1" in
         --native) native=1 ;;
-        *) targets+=("$arg") ;;
+        --arch)
+            shift
+            case "${1:-}" in
+                x86 | x64) archs=("$1") ;;
+                all) archs=(x86 x64) ;;
+                *) echo "build.sh: --arch takes x86, x64 or all" >&2; exit 2 ;;
+            esac
+            ;;
+        *) targets+=("$1") ;;
     esac
+    shift
 done
 
-if [ ! -f build/build.ninja ]; then
-    cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-cmake --build build -- "${targets[@]}"
+configure() {
+    local name="$1" dir="$2"
+    shift 2
+    if [ ! -f "$dir/build.ninja" ]; then
+        local log="build/logs/configure-$name.log"
+        mkdir -p build/logs
+        if ! cmake -S . -B "$dir" -G Ninja "$@" >"$log" 2>&1; then
+            cat "$log" >&2
+            echo "build.sh: configuring $dir failed (log: $log)" >&2
+            exit 1
+        fi
+    fi
+}
+
+for arch in "${archs[@]}"; do
+    case "$arch" in
+        x86) dir=build toolchain=cmake/mingw-i686.cmake ;;
+        x64) dir=build/x64 toolchain=cmake/mingw-x86_64.cmake ;;
+    esac
+    configure "$arch" "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DKORV_DEPS_DIR="$root/build/deps"
+    cmake --build "$dir" -- "${targets[@]}"
+done
 
 if [ $native -eq 1 ]; then
-    if [ ! -f build/native/build.ninja ]; then
-        cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-            -DKORV_DEPS_DIR="$root/build/deps" >/dev/null
-    fi
+    configure native build/native -DCMAKE_BUILD_TYPE=Debug -DKORV_DEPS_DIR="$root/build/deps"
     cmake --build build/native
 fi

@@ -3,21 +3,91 @@
 
 KORV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KORV_BUILD="$KORV_ROOT/build"
+source "$KORV_ROOT/scripts/host-arch.sh"
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 # ja_JP makes Wine's ANSI code page 932, which the program's texts are written in.
 export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
-export WINEARCH=win32
 
-# korv_prefix NAME -> path of a prefix (test: null graphics driver, screen: X11 with
-# a virtual desktop for Xvfb, display: X11 on a real display).
-korv_prefix() {
-    echo "$KORV_BUILD/wine/$1"
+# korv_build_dir ARCH -> the build folder of an architecture.
+korv_build_dir() {
+    case "$1" in
+        x86) echo "$KORV_BUILD" ;;
+        x64) echo "$KORV_BUILD/x64" ;;
+        *) echo "korv_build_dir: unknown architecture '$1'" >&2; return 1 ;;
+    esac
 }
 
-# korv_ensure_prefix NAME: creates and configures the prefix once.
+# korv_use_arch ARCH: sets up this shell to run Wine for x86 or x64. Afterwards
+# "$KORV_WINE" is the loader to call. For x64 the 64-bit loader is named
+# explicitly: Debian's wine wrapper prefers the 32-bit loader whenever wine32 is
+# installed, even on a host that cannot run it. A shim folder on PATH points the
+# wrappers that call "wine" (wineboot, winepath, ...) at the same loader.
+korv_use_arch() {
+    KORV_ARCH="$1"
+    case "$KORV_ARCH" in
+        x86)
+            export WINEARCH=win32
+            unset WINELOADER
+            KORV_WINE=wine
+            ;;
+        x64)
+            export WINEARCH=win64
+            export WINELOADER="$KORV_WINE64_LOADER"
+            KORV_WINE="$KORV_WINE64_LOADER"
+            local shim="$KORV_BUILD/wine/bin-x64"
+            if [ ! -x "$shim/wine" ]; then
+                mkdir -p "$shim"
+                for name in wine wine-stable wine64; do
+                    printf '#!/bin/sh\nexec "%s" "$@"\n' "$KORV_WINE64_LOADER" >"$shim/$name"
+                    chmod +x "$shim/$name"
+                done
+            fi
+            case ":$PATH:" in
+                *":$shim:"*) ;;
+                *) export PATH="$shim:$PATH" ;;
+            esac
+            ;;
+        *)
+            echo "korv_use_arch: unknown architecture '$KORV_ARCH'" >&2
+            return 1
+            ;;
+    esac
+}
+
+# korv_prefix NAME [ARCH] -> path of a prefix (test: null graphics driver, screen:
+# X11 with a virtual desktop for Xvfb, display: X11 on a real display). Each
+# architecture has prefixes of its own; ARCH defaults to the one in use.
+korv_prefix() {
+    local arch="${2:-${KORV_ARCH:-x86}}"
+    if [ "$arch" = x64 ]; then
+        echo "$KORV_BUILD/wine/$1-x64"
+    else
+        echo "$KORV_BUILD/wine/$1"
+    fi
+}
+
+# korv_wine_step TEXT COMMAND...: runs a set-up step, saying what failed if it does.
+korv_wine_step() {
+    local what="$1"
+    shift
+    local log
+    log="$(mktemp)"
+    local status=0
+    "$@" >"$log" 2>&1 </dev/null || status=$?
+    if [ $status -ne 0 ]; then
+        echo "Wine set-up failed ($what, exit $status): $*" >&2
+        tail -n 20 "$log" >&2
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
+}
+
+# korv_ensure_prefix NAME: creates and configures the prefix of the architecture in
+# use (korv_use_arch) once.
 korv_ensure_prefix() {
     local name="$1"
     local prefix
@@ -25,22 +95,28 @@ korv_ensure_prefix() {
     if [ -f "$prefix/.korv-ready" ]; then
         return 0
     fi
-    echo "Creating the Wine prefix $prefix (once)..." >&2
+    echo "Creating the $KORV_ARCH Wine prefix $prefix (once)..." >&2
     rm -rf "$prefix"
     mkdir -p "$prefix"
     (
+        set -e
         export WINEPREFIX="$prefix"
-        DISPLAY= wineboot --init >/dev/null 2>&1 || true
+        # wineboot reports harmless trouble (no rundll32 for syswow64) with a
+        # non-zero code; the registry writes below show whether the prefix works.
+        DISPLAY= "$KORV_WINE" wineboot --init >/dev/null 2>&1 </dev/null || true
         wineserver -w
+        reg() {
+            korv_wine_step "registry $2" "$KORV_WINE" reg add "$@" /f
+        }
         # A crash ends the program with a backtrace instead of a dialog that hangs the run.
-        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
         case "$name" in
             test)
-                wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1
+                reg 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null
                 ;;
             screen)
-                wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
-                wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
+                reg 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default
+                reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768
                 ;;
         esac
         wineserver -w
@@ -48,6 +124,9 @@ korv_ensure_prefix() {
         if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
             cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
         fi
-    )
+    ) || {
+        echo "Could not create the Wine prefix $prefix." >&2
+        return 1
+    }
     touch "$prefix/.korv-ready"
 }

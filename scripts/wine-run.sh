@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine in the test prefix (the emulator of the test runs).
+# wine-run.sh ARCH PROGRAM [ARGS...]: runs a Windows program of that architecture
+# (x86 or x64) under Wine in its test prefix (the emulator of the test runs).
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+korv_use_arch "$1" || exit 2
+shift
 export WINEPREFIX="${KORV_WINEPREFIX:-$(korv_prefix test)}"
-exec wine "$@"
+exec "$KORV_WINE" "$@"

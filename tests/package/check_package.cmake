@@ -1,11 +1,15 @@
 # Checks what the build hands a user, run by ctest with cmake -P.
 #   CHECK=zip   the release zip: exactly the program, the help file and the
 #               read-me in one folder; the program stripped and needing no DLL of
-#               its own; the help file the built one; the read-me Shift-JIS, CR LF
+#               its own, its manifest naming its architecture; the help file the
+#               built one; the read-me Shift-JIS, CR LF
 #   CHECK=help  the help file: every page that its contents, its index and its
 #               pages point to is inside it, and every page is readable Shift-JIS
 
 cmake_minimum_required(VERSION 3.20)
+
+# Tools answer in the locale's language; the checks read English.
+set(ENV{LC_ALL} C)
 
 set(failures "")
 macro(fail text)
@@ -65,6 +69,23 @@ if(CHECK STREQUAL "zip")
         endforeach()
         if(NOT imports)
             fail("korvelandis.exe imports nothing: not a program")
+        endif()
+        # The code and the manifest must agree on the architecture: a manifest
+        # naming another one silently gives the program common controls 5.
+        if(MANIFEST_ARCH STREQUAL "amd64")
+            set(format "pei-x86-64")
+        else()
+            set(format "pei-i386")
+        endif()
+        if(NOT headers MATCHES "file format ${format}")
+            fail("korvelandis.exe is not a ${format} program")
+        endif()
+        file(STRINGS ${program} identities REGEX "processorArchitecture=")
+        string(REGEX MATCHALL "processorArchitecture=\"[^\"]*\"" arches "${identities}")
+        list(LENGTH arches named)
+        list(REMOVE_ITEM arches "processorArchitecture=\"${MANIFEST_ARCH}\"")
+        if(named LESS 2 OR arches)
+            fail("the manifest of korvelandis.exe names [${arches}], expected ${MANIFEST_ARCH} for itself and common controls")
         endif()
     endif()
 
