@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # ./run.sh [database-file]: builds what is missing and starts the program on the
-# file, or on a demo database when none is given. Without a display it runs under
-# Xvfb and saves a screenshot to build/screenshot.png.
+# file, or on a demo database when none is given: the x86 build where this host
+# runs 32-bit programs, else the x64 build. Without a display it runs under Xvfb
+# and saves a screenshot to build/screenshot.png.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 given="${1:-}"
@@ -9,11 +10,26 @@ if [ -n "$given" ]; then
     given="$(realpath -m -- "$given")"
 fi
 cd "$root"
+trap 'echo "run.sh: \"$BASH_COMMAND\" failed (exit $?)" >&2' ERR
 
 ./scripts/install-deps.sh
-./scripts/build.sh korvelandis make_demo_db
-
 source scripts/wine-env.sh
+
+arch="$(korv_run_arch)"
+if [ -z "$arch" ]; then
+    echo "run.sh: this host can run neither Windows build:" >&2
+    korv_runnable_archs | sed -n 's/^skip /  /p' >&2
+    exit 1
+fi
+./scripts/build.sh --arch "$arch" korvelandis make_demo_db
+program="$(korv_build_dir "$arch")/korvelandis.exe"
+if [ "$arch" = x86 ]; then
+    echo "Running the x86 build (${program#"$root"/})." >&2
+else
+    echo "Running the x64 build (${program#"$root"/}): $(korv_runnable_archs | sed -n 's/^skip x86 //p')." >&2
+fi
+
+korv_use_arch "$arch"
 if [ -n "${DISPLAY:-}" ]; then
     prefix_name=display
 else
@@ -26,22 +42,32 @@ if [ -z "$given" ]; then
     given="$root/build/demo/サンプル.db"
     if [ ! -f "$given" ]; then
         mkdir -p "$root/build/demo"
-        wine build/make_demo_db.exe "$(winepath -w "$given")"
+        "$KORV_WINE" "$(korv_build_dir "$arch")/make_demo_db.exe" "$(winepath -w "$given")"
     fi
 fi
 windows_path="$(winepath -w "$given")"
 
 if [ -n "${DISPLAY:-}" ]; then
-    exec wine build/korvelandis.exe "$windows_path"
+    exec "$KORV_WINE" "$program" "$windows_path"
 fi
 
 echo "No display: running under Xvfb; the screenshot goes to build/screenshot.png" >&2
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    wine build/korvelandis.exe "$1" &
+    "$1" "$2" "$3" &
     program=$!
-    sleep "${KORV_SCREENSHOT_DELAY:-6}"
+    # Wait until something is drawn (the desktop starts first, slower on a busy
+    # machine), then give the window time to paint its contents.
+    for _ in $(seq 1 "${KORV_SCREENSHOT_WAIT:-40}"); do
+        sleep 1
+        import -window root build/screenshot.png
+        deviation="$(convert build/screenshot.png -format "%[fx:standard_deviation]" info: 2>/dev/null || echo 0)"
+        if [ "$deviation" != 0 ]; then
+            break
+        fi
+    done
+    sleep "${KORV_SCREENSHOT_DELAY:-4}"
     import -window root build/screenshot.png
     wineserver -k 2>/dev/null || true
     wait $program 2>/dev/null || true
-' run "$windows_path"
+' run "$KORV_WINE" "$program" "$windows_path"
 echo "Saved build/screenshot.png" >&2

@@ -29,7 +29,10 @@ bool choose_database_file(HWND owner, FileDialogKind kind, FileChoice& choice) {
     static const char kNoExtension[] = "";
 
     OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof(ofn);
+    // The structure up to lpTemplateName, as the layout of each architecture places
+    // it: the classic dialog with the file-name edit box, on x86 and x64 alike (the
+    // full structure would bring the places bar and a file-name combo box).
+    ofn.lStructSize = static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A);
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = kFilter;
     ofn.nFilterIndex = 0;

@@ -4,9 +4,10 @@
 # (wine32:i386), a 32-bit Linux program; hosts whose kernel has IA-32 emulation off
 # run 64-bit code only, so there only the x64 build can run.
 #
-# KORV_X86_PROBE and KORV_X64_LOADER replace the probes (tests fake a host with them).
+# KORV_X86_PROBE, KORV_X86_LOADER and KORV_WINE64_LOADER replace the probes (tests fake
+# a host with them).
 
-KORV_WINE64_LOADER="${KORV_X64_LOADER:-/usr/lib/wine/wine64}"
+KORV_WINE64_LOADER="${KORV_WINE64_LOADER:-/usr/lib/wine/wine64}"
 KORV_ARCH_PROBE_DIR="${KORV_ARCH_PROBE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/probe}"
 
 # korv_write_x86_probe FILE: writes a 91-byte static i386 Linux program that only

@@ -16,6 +16,44 @@ TEST(Environment, RunsWithTheJapaneseCodePageAndCommonControls6) {
     EXPECT_NE(lower.find("winsxs"), std::string::npos) << path;
 }
 
+namespace {
+
+// The manifest of a built program, read from the file: each build names its own
+// architecture, or the process silently gets common controls 5.
+std::string manifest_of(const std::string& program) {
+    HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) {
+        return "";
+    }
+    std::string text;
+    if (HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        text.assign(data, SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return text;
+}
+
+}  // namespace
+
+TEST(Environment, EachProgramsManifestNamesItsOwnArchitecture) {
+    const std::string expected =
+        sizeof(void*) == 8 ? "processorArchitecture=\"amd64\"" : "processorArchitecture=\"x86\"";
+    for (const std::string& program :
+         {program_folder() + "korvelandis.exe", program_folder() + "korvelandis_tests.exe"}) {
+        const std::string manifest = manifest_of(program);
+        ASSERT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos) << program;
+        std::size_t named = 0;
+        for (std::size_t at = manifest.find("processorArchitecture="); at != std::string::npos;
+             at = manifest.find("processorArchitecture=", at + 1)) {
+            EXPECT_EQ(manifest.compare(at, expected.size(), expected), 0)
+                << program << ": " << manifest.substr(at, 32);
+            ++named;
+        }
+        EXPECT_EQ(named, 2u) << program;
+    }
+}
+
 TEST_F(MainWindowTest, StartsWithoutADatabase) {
     start();
     EXPECT_EQ(title(), "KORVELANDIS");
