@@ -103,10 +103,10 @@ bool MainDialog::pre_translate_message(MSG* msg) {
     if (!hwnd()) {
         return false;
     }
-    if (accelerators_ && TranslateAcceleratorA(hwnd(), accelerators_, msg)) {
+    if (accelerators_ && TranslateAcceleratorW(hwnd(), accelerators_, msg)) {
         return true;
     }
-    return IsDialogMessageA(hwnd(), msg) != FALSE;
+    return IsDialogMessageW(hwnd(), msg) != FALSE;
 }
 
 LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {

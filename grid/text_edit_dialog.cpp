@@ -41,6 +41,7 @@ bool TextEditDialog::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRES
 LRESULT TextEditDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd());
     text_area_ = item(IDC_TEXT_AREA);
+    text_area_edit_.attach(text_area_);
     cancel_ = item(IDCANCEL);
     ok_ = item(IDOK);
 

@@ -8,6 +8,7 @@
 
 #include "db/sql_text.h"
 #include "win/dialog.h"
+#include "win/double_byte_edit.h"
 #include "win/message_map.h"
 
 // Edits one cell value in a multi-line text area: values too long for the
@@ -50,6 +51,7 @@ private:
     LRESULT on_cancel(WPARAM, LPARAM);
 
     HWND text_area_ = nullptr;
+    DoubleByteEdit text_area_edit_;
     HWND ok_ = nullptr;
     HWND cancel_ = nullptr;
     std::string text_;

@@ -92,7 +92,9 @@ korv_ensure_prefix() {
     local name="$1"
     local prefix
     prefix="$(korv_prefix "$name")"
-    if [ -f "$prefix/.korv-ready" ]; then
+    # The marker names the set-up's version: a prefix made by an older one is made anew.
+    local marker="$prefix/.korv-ready-2"
+    if [ -f "$marker" ]; then
         return 0
     fi
     echo "Creating the $KORV_ARCH Wine prefix $prefix (once)..." >&2
@@ -110,6 +112,17 @@ korv_ensure_prefix() {
         }
         # A crash ends the program with a backtrace instead of a dialog that hangs the run.
         reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
+        # The program's fonts are the Japanese system fonts. Without them Wine falls
+        # back to a font whose underscore lies below the text row, so names such as
+        # offspring_id read "offspring id"; VL Gothic draws every character inside.
+        local substitutes='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+        local face
+        for face in 'ＭＳ ゴシック' 'MS Gothic'; do
+            reg "$substitutes" /v "$face" /t REG_SZ /d 'VL Gothic'
+        done
+        for face in 'ＭＳ Ｐゴシック' 'MS PGothic' 'MS UI Gothic'; do
+            reg "$substitutes" /v "$face" /t REG_SZ /d 'VL PGothic'
+        done
         case "$name" in
             test)
                 reg 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null
@@ -128,5 +141,5 @@ korv_ensure_prefix() {
         echo "Could not create the Wine prefix $prefix." >&2
         return 1
     }
-    touch "$prefix/.korv-ready"
+    touch "$marker"
 }

@@ -1,6 +1,6 @@
 #include "sqleditor/sql_text_edit.h"
 
-bool SqlTextEdit::handle_message(UINT msg, WPARAM wparam, LPARAM, LRESULT& result) {
+bool SqlTextEdit::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     switch (msg) {
         case WM_KEYDOWN:
             if (wparam != VK_F5) {
@@ -13,6 +13,6 @@ bool SqlTextEdit::handle_message(UINT msg, WPARAM wparam, LPARAM, LRESULT& resul
             result = DLGC_WANTALLKEYS;
             return true;
         default:
-            return false;
+            return DoubleByteEdit::handle_message(msg, wparam, lparam, result);
     }
 }

@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
-#include "win/window_subclass.h"
+#include "win/double_byte_edit.h"
 
 // Sent by the editor to its dialog (both parameters 0) to ask for a run.
 constexpr UINT WM_SQL_RUN = WM_APP + 14;
 
 // The SQL text control: F5 asks the dialog for a run, and every key stays with the
 // control, so Tab, Enter and Escape edit the text instead of working the dialog.
-class SqlTextEdit : public WindowSubclass {
+class SqlTextEdit : public DoubleByteEdit {
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 };

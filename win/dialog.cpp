@@ -87,13 +87,14 @@ HINSTANCE module_instance() {
 
 void drain_message_queue() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Wide, as the main loop: typed double-byte characters stay whole.
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // The message loop must still see it, or the program never ends.
             PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }

@@ -28,28 +28,48 @@ bool MessageLoop::pre_translate_message(MSG* msg) {
     return false;
 }
 
+// Messages are taken and dispatched with the wide functions, although every
+// window is ANSI: the system then hands an ANSI window a typed double-byte
+// character as its lead and trail bytes in turn. The ANSI functions would convert
+// each queued byte on its own on some systems and garble Japanese input.
+void MessageLoop::dispatch(MSG& msg) {
+    if (!pre_translate_message(&msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+bool MessageLoop::pump() {
+    MSG msg{};
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        dispatch(msg);
+    }
+    return true;
+}
+
 int MessageLoop::run() {
     bool idle = true;
     MSG msg{};
     for (;;) {
-        while (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        while (idle && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             bool more = false;
             for (IdleHandler* handler : idle_handlers_) {
                 more = handler->on_idle() || more;
             }
             idle = more;
         }
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == -1) {
             continue;
         }
         if (got == 0) {
             return static_cast<int>(msg.wParam);
         }
-        if (!pre_translate_message(&msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        dispatch(msg);
         idle = true;
     }
 }

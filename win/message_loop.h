@@ -21,7 +21,9 @@ public:
 };
 
 // The message loop of one thread: messages go to the filters first (the most
-// recently added first), then to TranslateMessage/DispatchMessageA.
+// recently added first), then to TranslateMessage/DispatchMessageW. Filters get
+// the message as the wide functions retrieved it: they filter with the wide
+// functions too (TranslateAcceleratorW, IsDialogMessageW).
 class MessageLoop {
 public:
     void add_message_filter(MessageFilter* filter);
@@ -31,6 +33,10 @@ public:
 
     // Runs until WM_QUIT; returns its wParam.
     int run();
+    // Handles every message queued now, as run() would; false (with WM_QUIT posted
+    // again) when it met WM_QUIT.
+    bool pump();
+    void dispatch(MSG& msg);
     bool pre_translate_message(MSG* msg);
 
 private:

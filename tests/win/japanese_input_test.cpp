@@ -1,0 +1,159 @@
+// Japanese typed through the system's input path (SendInput with Unicode
+// characters, as an input method delivers them) into each place a user types a
+// value: it must reach the database whole, double-byte characters whose second
+// byte is a backslash (表, ソ) and half-width katakana included.
+#include <windows.h>
+#include <richedit.h>
+
+#include <functional>
+#include <string>
+
+#include "tests/win/grid_fixture.h"
+#include "tests/win/sql_editor_fixture.h"
+#include "win/message_loop.h"
+#include "win/window_text.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// 山田太郎 ｶﾀｶﾅ 表ソ and ASCII, as UTF-16 for typing and as UTF-8 as stored.
+const std::wstring kTyped = L"\u5c71\u7530\u592a\u90ce \uff76\uff80\uff76\uff85 \u8868\u30bd x_y";
+const std::string kStored = u8"山田太郎 ｶﾀｶﾅ 表ソ x_y";
+
+void send_inputs(std::vector<INPUT>& inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void type_unicode(const std::wstring& text) {
+    std::vector<INPUT> inputs;
+    for (wchar_t c : text) {
+        for (DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = c;
+            input.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            inputs.push_back(input);
+        }
+    }
+    send_inputs(inputs);
+}
+
+void press_key(WORD vk) {
+    std::vector<INPUT> inputs(2);
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    send_inputs(inputs);
+}
+
+// The loop of a modal dialog, as the system runs it: wide retrieval, the dialog
+// manager, then dispatch.
+void pump_dialog(HWND dialog) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageW(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+}  // namespace
+
+// The grid runs in the program's own message loop, with its filters.
+class JapaneseGridInputTest : public GridTest {
+protected:
+    void SetUp() override { app_module().add_message_loop(&loop); }
+    void TearDown() override { app_module().remove_message_loop(); }
+
+    void focus_editor() {
+        SetForegroundWindow(main.hwnd());
+        SetFocus(editor());
+    }
+
+    MessageLoop loop;
+};
+
+TEST_F(JapaneseGridInputTest, TypedIntoTheCellEditorAndTheBlankRow) {
+    open_with("CREATE TABLE t(name TEXT, note TEXT); INSERT INTO t VALUES ('old', 'old');");
+    double_click(0, 1);
+    ASSERT_TRUE(editing());
+    focus_editor();
+    type_unicode(kTyped);
+    loop.pump();
+    press_key(VK_RETURN);
+    loop.pump();
+    EXPECT_EQ(stored_value("SELECT name FROM t"), kStored);
+
+    // The blank row: typing there adds the record.
+    double_click(1, 2);
+    ASSERT_TRUE(editing());
+    focus_editor();
+    type_unicode(kTyped);
+    loop.pump();
+    press_key(VK_RETURN);
+    loop.pump();
+    EXPECT_EQ(stored("SELECT note FROM t ORDER BY rowid"), (Rows{{"old"}, {kStored}}));
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(JapaneseGridInputTest, AcceleratorsStillActOnTypedKeys) {
+    open_with("CREATE TABLE t(name TEXT); INSERT INTO t VALUES ('a'); INSERT INTO t VALUES ('b');");
+    select(0);
+    SetForegroundWindow(main.hwnd());
+    SetFocus(grid());
+    // Ctrl+Del deletes the selected record through the accelerator table.
+    std::vector<INPUT> inputs(4);
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+    }
+    inputs[0].ki.wVk = VK_CONTROL;
+    inputs[1].ki.wVk = VK_DELETE;
+    inputs[2].ki.wVk = VK_DELETE;
+    inputs[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs[3].ki.wVk = VK_CONTROL;
+    inputs[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    send_inputs(inputs);
+    loop.pump();
+    EXPECT_EQ(stored("SELECT name FROM t"), (Rows{{"b"}}));
+}
+
+TEST_F(SqlEditorTest, JapaneseTypedIntoTheEditorRunsWhole) {
+    SetForegroundWindow(dialog.hwnd());
+    SetFocus(editor());
+    type_unicode(L"select length('\u65e5\u672c\u8a9e'), '\u8868\u30bd'");
+    pump_dialog(dialog.hwnd());
+    EXPECT_EQ(text(), "select length('日本語'), '表ソ'");
+    press_run();
+    ASSERT_EQ(list_row_count(list()), 1);
+    EXPECT_EQ(list_row(list(), 0)[1], "3");
+    EXPECT_EQ(list_row(list(), 0)[2], "表ソ");
+}
+
+class JapaneseTextDialogInputTest : public GridTest {};
+
+TEST_F(JapaneseTextDialogInputTest, TypedIntoTheTextDialog) {
+    open_with("CREATE TABLE t(name TEXT); INSERT INTO t VALUES ('old');");
+    std::string shown;
+    ModalDriver driver([&](HWND dialog) {
+        HWND area = GetDlgItem(dialog, IDC_TEXT_AREA);
+        SetForegroundWindow(dialog);
+        SetFocus(area);
+        SendMessageA(area, EM_SETSEL, 0, -1);
+        type_unicode(kTyped);
+        pump_dialog(dialog);
+        shown = read_window_text(area);
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    });
+    {
+        ControlKeyDown control;
+        double_click(0, 1);
+    }
+    ASSERT_TRUE(driver.ran());
+    EXPECT_EQ(shown, "山田太郎 ｶﾀｶﾅ 表ソ x_y");
+    EXPECT_EQ(stored_value("SELECT name FROM t"), kStored);
+}
