@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -149,6 +150,10 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
 
     editor_brush_ = CreateSolidBrush(kEditorBackground);
     grid_.cell_editor = &cell_editor_;
+    grid_.on_page_reloaded = [this](int page_index, std::int64_t count) {
+        page_window_.page_index = page_index;
+        show_page_state(page_view(page_index, count));
+    };
     grid_.editor_brush = editor_brush_;
 
     SendMessageA(list_view, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(image_list_));
@@ -257,11 +262,52 @@ void MainDialog::reload_table_list() {
         SendMessageA(selector_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
     SendMessageA(selector_, CB_SETCURSEL, 0, 0);
+    fit_selector_drop_down();
     page_window_.page_index = 0;
     const bool any = listed && !names.empty();
     enable_menu_item(IDM_EDIT_STRUCTURE, any);
     enable_menu_item(IDM_DROP_TABLE, any);
     refresh_page();
+}
+
+// The drop-down as wide as the longest name (within the screen) and as tall as
+// whole items, so that no name and no last item is cut.
+void MainDialog::fit_selector_drop_down() {
+    constexpr int kMostVisibleItems = 20;
+    const int count = static_cast<int>(SendMessageA(selector_, CB_GETCOUNT, 0, 0));
+
+    int widest = 0;
+    HDC dc = GetDC(selector_);
+    if (dc) {
+        HGDIOBJ old_font =
+            SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(selector_, WM_GETFONT, 0, 0)));
+        for (int i = 0; i < count; ++i) {
+            const LRESULT length = SendMessageA(selector_, CB_GETLBTEXTLEN, i, 0);
+            if (length == CB_ERR) {
+                continue;
+            }
+            std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
+            SendMessageA(selector_, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+            SIZE extent{};
+            GetTextExtentPoint32A(dc, text.data(), static_cast<int>(length), &extent);
+            widest = std::max(widest, static_cast<int>(extent.cx));
+        }
+        SelectObject(dc, old_font);
+        ReleaseDC(selector_, dc);
+    }
+    RECT box{};
+    GetWindowRect(selector_, &box);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoA(MonitorFromWindow(selector_, MONITOR_DEFAULTTONEAREST), &monitor);
+    // The item margins, the list's border and its scroll bar beside the text.
+    const int wanted = widest + 8 + 2 * GetSystemMetrics(SM_CXEDGE) +
+                       (count > kMostVisibleItems ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+    const int room = std::max(static_cast<int>(monitor.rcWork.right - box.left),
+                              static_cast<int>(box.right - box.left));
+    const int width = std::min(std::max(wanted, static_cast<int>(box.right - box.left)), room);
+    SendMessageA(selector_, CB_SETDROPPEDWIDTH, width, 0);
+    SendMessageA(selector_, CB_SETMINVISIBLE, std::clamp(count, 1, kMostVisibleItems), 0);
 }
 
 std::string MainDialog::selected_table() const {

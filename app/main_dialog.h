@@ -45,6 +45,7 @@ public:
     void drop_table(const std::string& name);
     // The name of the table chosen in the selector; empty when none is.
     std::string selected_table() const;
+    void fit_selector_drop_down();
 
     DatabaseConnection& connection() { return connection_; }
     TableGrid& grid() { return grid_; }

@@ -150,7 +150,11 @@ void TableGrid::reload_page(RowId select_rowid) {
     remove_all_rows();
     load_columns();
     load_rows(select_rowid);
-    add_blank_row(count_rows());
+    const std::int64_t count = count_rows();
+    add_blank_row(count);
+    if (on_page_reloaded) {
+        on_page_reloaded(page_index, count);
+    }
 }
 
 int TableGrid::row_count() const {

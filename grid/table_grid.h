@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,11 @@ public:
     sqlite3* database = nullptr;
     std::string table_name;
     int page_index = 0;
+
+    // Told the page and the table's row count each time the grid reloads its page
+    // by itself (after an insertion or a deletion), so that the page label and the
+    // paging buttons describe the rows on screen.
+    std::function<void(int page_index, std::int64_t row_count)> on_page_reloaded;
 
     // Lent by the main window for the in-place editor.
     CellEditor* cell_editor = nullptr;

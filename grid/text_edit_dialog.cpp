@@ -29,6 +29,23 @@ const MessageEntry<TextEditDialog> TextEditDialog::message_map_[] = {
     on_command(IDCANCEL, &TextEditDialog::on_cancel),
 };
 
+bool TextAreaEdit::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    if (msg == WM_GETDLGCODE) {
+        result = call_original(msg, wparam, lparam);
+        const MSG* pending = reinterpret_cast<const MSG*>(lparam);
+        if (wparam == VK_TAB || (pending && pending->wParam == VK_TAB &&
+                                 (pending->message == WM_KEYDOWN || pending->message == WM_CHAR))) {
+            result &= ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+        }
+        return true;
+    }
+    if (msg == WM_CHAR && wparam == '\t') {
+        result = 0;
+        return true;
+    }
+    return DoubleByteEdit::handle_message(msg, wparam, lparam, result);
+}
+
 INT_PTR TextEditDialog::run(HWND owner) {
     const INT_PTR result = show_modal(IDD_TEXT_EDIT, owner);
     return result == 0 ? 0 : -1;

@@ -11,6 +11,14 @@
 #include "win/double_byte_edit.h"
 #include "win/message_map.h"
 
+// The text area: double-byte characters whole, and Tab a dialog key that moves the
+// focus and inserts nothing. Some systems move the focus on Tab and still hand the
+// control the tab character, which would then be saved unseen.
+class TextAreaEdit : public DoubleByteEdit {
+protected:
+    bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+};
+
 // Edits one cell value in a multi-line text area: values too long for the
 // in-place editor, or any value when Ctrl is held as the edit begins. It reads
 // the whole value from the database itself and hands the confirmed text back; it
@@ -51,7 +59,7 @@ private:
     LRESULT on_cancel(WPARAM, LPARAM);
 
     HWND text_area_ = nullptr;
-    DoubleByteEdit text_area_edit_;
+    TextAreaEdit text_area_edit_;
     HWND ok_ = nullptr;
     HWND cancel_ = nullptr;
     std::string text_;

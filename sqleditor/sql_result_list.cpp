@@ -100,12 +100,26 @@ void SqlResultList::show_sql_message(const char* header, Image image, const std:
     column_count_ = 1;
 }
 
+int SqlResultList::row_number_width(int rows) const {
+    // The usual width holds the icon and a five-digit number; a longer number adds
+    // what its extra digits need.
+    auto text_width = [this](const std::string& text) {
+        return static_cast<int>(
+            SendMessageA(hwnd(), LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    };
+    const int extra =
+        text_width(format_row_number(std::max(rows, 1))) - text_width(format_row_number(1));
+    return kRowNumberColumnWidth + std::max(extra, 0);
+}
+
 void SqlResultList::show_rows(std::unique_ptr<ResultTable> table) {
     remove_columns();
-    insert_list_column(hwnd(), 0, kRowNumberHeader, kRowNumberColumnWidth);
+    // Wide enough for the largest number shown: 1000000 must not read "100...".
+    const int number_width = row_number_width(table->rows());
+    insert_list_column(hwnd(), 0, kRowNumberHeader, number_width);
     const int columns = table->columns();
     // What the division leaves over stays free at the right.
-    const int width = std::max((list_usable_width(hwnd()) - kRowNumberColumnWidth) / columns, 0);
+    const int width = std::max((list_usable_width(hwnd()) - number_width) / columns, 0);
     for (int c = 1; c <= columns; ++c) {
         insert_list_column(hwnd(), c, "", width);
     }

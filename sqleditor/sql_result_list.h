@@ -39,6 +39,7 @@ protected:
 private:
     void show_rows(std::unique_ptr<ResultTable> table);
     void remove_columns();
+    int row_number_width(int rows) const;
     // Width of the list inside its border and vertical scroll bar.
     void fill_item(LVITEMA& item) const;
 

@@ -26,6 +26,22 @@ void set_read_window_text(HWND control, const std::string& text) {
     }
 }
 
+// Shows a type in the type box with the box's selection in step: the choice of
+// that exact spelling, or none for a type typed by hand. The arrow keys then move
+// on from the type shown, not from one shown before.
+void show_type(HWND box, const std::string& type) {
+    LRESULT index = SendMessageA(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(type.c_str()));
+    // The search ignores case; a type spelt otherwise is the user's own.
+    if (index != CB_ERR && kTypeChoices[static_cast<std::size_t>(index)] != type) {
+        index = CB_ERR;
+    }
+    if (SendMessageA(box, CB_GETCURSEL, 0, 0) != index) {
+        SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    }
+    set_read_window_text(box, type);
+}
+
 }  // namespace
 
 const MessageEntry<StructureEditorDialog> StructureEditorDialog::message_map_[] = {
@@ -249,7 +265,7 @@ LRESULT StructureEditorDialog::on_selection_changed(WPARAM, LPARAM lparam) {
     const std::string name = column.name;
     const std::string type = column.type;
     set_read_window_text(column_name_field_, name);
-    set_read_window_text(type_box_, type);
+    show_type(type_box_, type);
     current_row_ = row;
     enable_column_fields(true);
     return 0;

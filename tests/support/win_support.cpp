@@ -86,6 +86,48 @@ void pump_messages() {
 
 namespace {
 
+void send_inputs(std::vector<INPUT>& inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+}  // namespace
+
+void type_unicode(const std::wstring& text) {
+    std::vector<INPUT> inputs;
+    for (wchar_t c : text) {
+        for (DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = c;
+            input.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            inputs.push_back(input);
+        }
+    }
+    send_inputs(inputs);
+}
+
+void press_key(WORD vk) {
+    std::vector<INPUT> inputs(2);
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    send_inputs(inputs);
+}
+
+void pump_dialog(HWND dialog) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageW(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+namespace {
+
 std::function<void(HWND)>* g_modal_action = nullptr;
 bool g_modal_ran = false;
 std::vector<HWND> g_windows_before;

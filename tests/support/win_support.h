@@ -48,6 +48,14 @@ bool menu_item_enabled(HWND window, UINT id);
 // Dispatches what is waiting in the queue.
 void pump_messages();
 
+// Keyboard input through the system's input path, as a keyboard or an input
+// method delivers it: characters as Unicode, keys by virtual-key code.
+void type_unicode(const std::wstring& text);
+void press_key(WORD vk);
+// Dispatches what is waiting as the loop of a modal dialog does: wide retrieval,
+// the dialog manager, then dispatch.
+void pump_dialog(HWND dialog);
+
 // Runs `action` when the next modal window of this thread (dialog or message box)
 // has appeared, from a thread timer; the window is passed in.
 class ModalDriver {

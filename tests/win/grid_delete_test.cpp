@@ -48,9 +48,11 @@ TEST_F(GridTest, DeletingTheOnlyRecordOfTheLastPageShowsThePageBefore) {
     EXPECT_EQ(list_text(grid(), 0, 0), "00001");
     EXPECT_EQ(list_text(grid(), 1000, 0), "*");
     EXPECT_EQ(list_selected_row(grid()), 0);
-    // Only the grid's copy of the page moved.
-    EXPECT_EQ(label(), "1001-1001");
-    EXPECT_EQ(main.page_window().page_index, 1);
+    // The label, the buttons and the main window's page moved with the grid.
+    EXPECT_EQ(label(), "1-1000");
+    EXPECT_EQ(main.page_window().page_index, 0);
+    EXPECT_FALSE(previous_enabled());
+    EXPECT_FALSE(next_enabled());
 
     // On the first page there is no page before: the blank row stays alone.
     select_table(1);
@@ -60,6 +62,7 @@ TEST_F(GridTest, DeletingTheOnlyRecordOfTheLastPageShowsThePageBefore) {
     EXPECT_EQ(table_grid().page_index, 0);
     ASSERT_EQ(list_row_count(grid()), 1);
     EXPECT_EQ(list_text(grid(), 0, 0), "*");
+    EXPECT_EQ(label(), "0-0");
     EXPECT_TRUE(boxes.boxes().empty());
 }
 

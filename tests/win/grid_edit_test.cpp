@@ -323,10 +323,29 @@ TEST_F(GridTest, InsertingIntoAFullLastPageShowsTheNextPage) {
     ASSERT_TRUE(editing());
     EXPECT_EQ(main.cell_editor().column, 2);
     EXPECT_TRUE(editor_shown());
-    // The label and the main window's page stay until the next paging command.
-    EXPECT_EQ(label(), "1-1000");
-    EXPECT_EQ(main.page_window().page_index, 0);
+    // The label, the paging buttons and the main window's page follow the grid.
+    EXPECT_EQ(label(), "1001-1001");
+    EXPECT_EQ(main.page_window().page_index, 1);
+    EXPECT_TRUE(previous_enabled());
+    EXPECT_FALSE(next_enabled());
     escape();
+    command(IDC_PAGE_PREVIOUS);
+    EXPECT_EQ(label(), "1-1000");
+    EXPECT_EQ(list_text(grid(), 0, 0), "00001");
+}
+
+TEST_F(GridTest, TheFirstRecordOfANewTableShowsInTheLabel) {
+    open_with("CREATE TABLE t(s TEXT);");
+    EXPECT_EQ(label(), "0-0");
+    double_click(0, 1);
+    ASSERT_TRUE(editing());
+    type("first");
+    enter();
+    escape();
+    EXPECT_EQ(stored_value("SELECT s FROM t"), "first");
+    EXPECT_EQ(label(), "1-1");
+    EXPECT_FALSE(previous_enabled());
+    EXPECT_FALSE(next_enabled());
 }
 
 TEST_F(GridTest, TheNextColumnOpensInSightAfterAReload) {

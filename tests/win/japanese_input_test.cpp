@@ -21,46 +21,6 @@ using Rows = std::vector<std::vector<std::string>>;
 const std::wstring kTyped = L"\u5c71\u7530\u592a\u90ce \uff76\uff80\uff76\uff85 \u8868\u30bd x_y";
 const std::string kStored = u8"山田太郎 ｶﾀｶﾅ 表ソ x_y";
 
-void send_inputs(std::vector<INPUT>& inputs) {
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-void type_unicode(const std::wstring& text) {
-    std::vector<INPUT> inputs;
-    for (wchar_t c : text) {
-        for (DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
-            INPUT input{};
-            input.type = INPUT_KEYBOARD;
-            input.ki.wScan = c;
-            input.ki.dwFlags = KEYEVENTF_UNICODE | up;
-            inputs.push_back(input);
-        }
-    }
-    send_inputs(inputs);
-}
-
-void press_key(WORD vk) {
-    std::vector<INPUT> inputs(2);
-    for (INPUT& input : inputs) {
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-    }
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    send_inputs(inputs);
-}
-
-// The loop of a modal dialog, as the system runs it: wide retrieval, the dialog
-// manager, then dispatch.
-void pump_dialog(HWND dialog) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (!IsDialogMessageW(dialog, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-}
-
 }  // namespace
 
 // The grid runs in the program's own message loop, with its filters.
@@ -116,7 +76,7 @@ TEST_F(JapaneseGridInputTest, AcceleratorsStillActOnTypedKeys) {
     inputs[2].ki.dwFlags = KEYEVENTF_KEYUP;
     inputs[3].ki.wVk = VK_CONTROL;
     inputs[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    send_inputs(inputs);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     loop.pump();
     EXPECT_EQ(stored("SELECT name FROM t"), (Rows{{"b"}}));
 }

@@ -491,3 +491,40 @@ TEST_F(MainWindowTest, AcceleratorKeysAreConsumed) {
     EXPECT_EQ(title(), "KORVELANDIS");
     EXPECT_TRUE(boxes.boxes().empty());
 }
+
+// The drop-down of the table selector shows every name whole, however long, and
+// only whole items.
+TEST_F(MainWindowTest, TheTableDropDownShowsLongNamesAndWholeItems) {
+    const std::string path = dir.file("many.db");
+    const std::string long_name(90, 'n');
+    {
+        TestDb db(path);
+        db.exec("CREATE TABLE \"" + long_name + "\"(x);");
+        for (int i = 0; i < 25; ++i) {
+            db.exec("CREATE TABLE t" + std::to_string(i) + "(x);");
+        }
+    }
+    start(path);
+    ASSERT_EQ(table_count(), 26);
+
+    HDC dc = GetDC(selector());
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(selector(), WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, long_name.c_str(), static_cast<int>(long_name.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(selector(), dc);
+    EXPECT_GT(SendMessageA(selector(), CB_GETDROPPEDWIDTH, 0, 0), extent.cx);
+
+    SendMessageA(selector(), CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(GetComboBoxInfo(selector(), &info));
+    RECT list{};
+    GetClientRect(info.hwndList, &list);
+    const int item = static_cast<int>(SendMessageA(info.hwndList, LB_GETITEMHEIGHT, 0, 0));
+    SendMessageA(selector(), CB_SHOWDROPDOWN, FALSE, 0);
+    ASSERT_GT(item, 0);
+    EXPECT_EQ((list.bottom - list.top) % item, 0) << list.bottom - list.top << " / " << item;
+    EXPECT_GE((list.bottom - list.top) / item, 8);
+}

@@ -120,6 +120,25 @@ TEST_F(SqlEditorTest, LargeResultsAreNumberedToTheEnd) {
     EXPECT_EQ(list_selected_row(list()), 0);
 }
 
+TEST_F(SqlEditorTest, TheRowNumberColumnFitsTheLargestNumber) {
+    run("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000) "
+        "SELECT x FROM c");
+    ASSERT_EQ(list_row_count(list()), 1000000);
+    EXPECT_EQ(list_text(list(), 999999, 0), "1000000");
+    auto text_width = [&](const char* text) {
+        return static_cast<int>(
+            SendMessageA(list(), LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+    };
+    // The usual width holds five digits; the column grows by what two more need.
+    EXPECT_GE(list_column_width(list(), 0), 60 + text_width("1000000") - text_width("00001"));
+    EXPECT_GT(text_width("1000000"), text_width("00001"));
+    EXPECT_EQ(list_column_width(list(), 1), usable_list_width() - list_column_width(list(), 0));
+
+    // A small result keeps the usual width.
+    run("SELECT 1");
+    EXPECT_EQ(list_column_width(list(), 0), 60);
+}
+
 TEST_F(SqlEditorTest, ColumnsWithoutRowsShowTheHeaderRowOnly) {
     db.exec("CREATE TABLE t(a, b);");
     run("PRAGMA empty_result_callbacks = ON; SELECT * FROM t");

@@ -284,6 +284,35 @@ TEST_F(StructureEditorTest, FieldsWriteThroughIntoTheSelectedRowAtOnce) {
     });
 }
 
+// The box's selection follows the type it shows, so that the arrow keys move on
+// from that type and not from the type of a row selected before.
+TEST_F(StructureEditorTest, TheTypeBoxSelectionFollowsTheShownType) {
+    run("", [&](HWND dialog) {
+        click(dialog, IDC_ADD_COLUMN);
+        choose_type(dialog, 3);  // INTEGER PRIMARY KEY
+        click(dialog, IDC_ADD_COLUMN);
+        EXPECT_EQ(window_text(type_box(dialog)), "TEXT");
+        EXPECT_EQ(SendMessageA(type_box(dialog), CB_GETCURSEL, 0, 0), 0);
+        SendMessageA(type_edit(dialog), WM_KEYDOWN, VK_DOWN, 0);
+        EXPECT_EQ(window_text(type_box(dialog)), "NUMERIC");
+        EXPECT_EQ(list_rows(dialog),
+                  (Rows{{"", "column00", "INTEGER PRIMARY KEY"}, {"", "column01", "NUMERIC"}}));
+
+        // A type typed by hand selects no choice, and keeps its own spelling.
+        SendMessageA(type_edit(dialog), EM_SETSEL, 0, -1);
+        type_text(type_edit(dialog), "text");
+        click(dialog, IDC_ADD_COLUMN);
+        select_row(dialog, 1);
+        EXPECT_EQ(window_text(type_box(dialog)), "text");
+        EXPECT_EQ(SendMessageA(type_box(dialog), CB_GETCURSEL, 0, 0), CB_ERR);
+        select_row(dialog, 0);
+        EXPECT_EQ(SendMessageA(type_box(dialog), CB_GETCURSEL, 0, 0), 3);
+        EXPECT_EQ(list_rows(dialog), (Rows{{"", "column00", "INTEGER PRIMARY KEY"},
+                                           {"", "column01", "text"},
+                                           {"", "column02", "TEXT"}}));
+    });
+}
+
 TEST_F(StructureEditorTest, MovingBetweenRowsKeepsEachRowsValuesInItsOwnRow) {
     run("", [&](HWND dialog) {
         for (int i = 0; i < 3; ++i) {

@@ -278,3 +278,36 @@ TEST_F(TextEditDialogTest, OnTheBlankRowTheConfirmedTextBecomesANewRecord) {
     EXPECT_FALSE(editing());
     EXPECT_TRUE(boxes.boxes().empty());
 }
+
+// Tab is a dialog key: it moves the focus to the next control and puts nothing
+// into the text, so what OK saves is what the text area showed.
+TEST_F(TextEditDialogTest, TabMovesTheFocusAndTypesNothing) {
+    open_with("CREATE TABLE t(name TEXT); INSERT INTO t VALUES ('abc');");
+    std::string shown;
+    HWND focus_after_tab = nullptr;
+    HWND ok = nullptr;
+    {
+        ControlKeyDown control;
+        EXPECT_TRUE(with_dialog([&] { double_click(0, 1); },
+                                [&](const OpenTextDialog& d) {
+                                    ok = GetDlgItem(d.dialog, IDOK);
+                                    // The user lets go of Ctrl once the dialog is up.
+                                    BYTE keys[256];
+                                    GetKeyboardState(keys);
+                                    keys[VK_CONTROL] = 0;
+                                    SetKeyboardState(keys);
+                                    SetForegroundWindow(d.dialog);
+                                    SetFocus(d.text_area());
+                                    SendMessageA(d.text_area(), EM_SETSEL, 1, 1);
+                                    press_key(VK_TAB);
+                                    pump_dialog(d.dialog);
+                                    focus_after_tab = GetFocus();
+                                    shown = read_window_text(d.text_area());
+                                    press(d, IDOK);
+                                }));
+    }
+    EXPECT_EQ(shown, "abc");
+    EXPECT_NE(focus_after_tab, nullptr);
+    EXPECT_EQ(focus_after_tab, ok);
+    EXPECT_EQ(stored_value("SELECT name FROM t"), "abc");
+}
