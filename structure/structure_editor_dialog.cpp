@@ -16,6 +16,8 @@ constexpr const char kNewCaption[] = "テーブル新規作成";
 constexpr const char kNameHeading[] = "項目名";
 constexpr const char kTypeHeading[] = "型情報";
 constexpr int kNameColumnWidth = 110;
+constexpr const char kLossHeading[] = "削除する列が使われているため、次のものは元に戻せません。";
+constexpr const char kLossQuestion[] = "このまま変更しますか？";
 
 enum ListColumn { kSourceColumn = 0, kNameColumn = 1, kTypeColumn = 2 };
 
@@ -271,6 +273,11 @@ LRESULT StructureEditorDialog::on_ok(WPARAM, LPARAM) {
         if (edit_mode_) {
             // The stored name stays the table's present name until the rebuild has
             // succeeded: after a failure the table still bears it.
+            if (!confirm_losses()) {
+                EnableWindow(ok_button_, TRUE);
+                processing_ok_ = false;
+                return 0;
+            }
             done = rebuild_table(db_, table_name_, columns_, name, error);
             if (done) {
                 table_name_ = name;
@@ -291,6 +298,20 @@ LRESULT StructureEditorDialog::on_ok(WPARAM, LPARAM) {
     EnableWindow(ok_button_, TRUE);
     processing_ok_ = false;
     return 0;
+}
+
+bool StructureEditorDialog::confirm_losses() {
+    const std::vector<std::string> lost = objects_lost_by_change(db_, table_name_, columns_);
+    if (lost.empty()) {
+        return true;
+    }
+    std::string text = std::string(kLossHeading) + "\n\n";
+    for (const std::string& object : lost) {
+        text += object + "\n";
+    }
+    text += std::string("\n") + kLossQuestion;
+    return show_message_box(hwnd(), text.c_str(), kEditCaption,
+                            MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDOK;
 }
 
 LRESULT StructureEditorDialog::on_cancel(WPARAM, LPARAM) {
