@@ -39,10 +39,10 @@ std::string table_reference(const std::string& name) {
     return quote_identifier(name);
 }
 
-bool foreign_keys_enforced(sqlite3* db) {
+bool pragma_is_on(sqlite3* db, const char* pragma) {
     ResultTable result;
-    return result.run(db, "PRAGMA foreign_keys;") && result.rows() > 0 && result.columns() > 0 &&
-           result.value(0, 0) && std::strcmp(result.value(0, 0), "1") == 0;
+    return result.run(db, std::string("PRAGMA ") + pragma + ";") && result.rows() > 0 &&
+           result.columns() > 0 && result.value(0, 0) && std::strcmp(result.value(0, 0), "1") == 0;
 }
 
 int exec(sqlite3* db, const std::string& sql) {
@@ -580,7 +580,7 @@ bool rebuild_table(sqlite3* db,
     // With enforcement on, dropping the old table would delete (or refuse to
     // delete) the rows of tables that refer to it. It cannot be switched inside a
     // transaction, so it is switched before the savepoint opens.
-    const bool foreign_keys = foreign_keys_enforced(db);
+    const bool foreign_keys = pragma_is_on(db, "foreign_keys");
     if (foreign_keys) {
         exec(db, "PRAGMA foreign_keys = OFF;");
     }
@@ -589,6 +589,12 @@ bool rebuild_table(sqlite3* db,
     int strings_in_double_quotes = 1;
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, -1, &strings_in_double_quotes);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    // Where the user turned the old ALTER TABLE on, new names would not reach the
+    // triggers and views that use them.
+    const bool legacy_alter = pragma_is_on(db, "legacy_alter_table");
+    if (legacy_alter) {
+        exec(db, "PRAGMA legacy_alter_table = OFF;");
+    }
     // Inside a transaction the user opened in the SQL editor the savepoint nests;
     // otherwise it is the transaction, and undoing it ends it.
     const bool own_transaction = sqlite3_get_autocommit(db) != 0;
@@ -607,6 +613,9 @@ bool rebuild_table(sqlite3* db,
         exec(db, own_transaction ? kRollbackSql : kRollbackToSql);
     }
 
+    if (legacy_alter) {
+        exec(db, "PRAGMA legacy_alter_table = ON;");
+    }
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, strings_in_double_quotes, nullptr);
     if (foreign_keys) {
         exec(db, "PRAGMA foreign_keys = ON;");
