@@ -270,15 +270,13 @@ LRESULT StructureEditorDialog::on_ok(WPARAM, LPARAM) {
         const std::string name = read_window_text(table_name_field_);
         StructureError error;
         bool done = false;
+        // A user who declines the losses keeps the dialog as it is, unreported.
+        bool declined = false;
         if (edit_mode_) {
+            declined = !confirm_losses();
             // The stored name stays the table's present name until the rebuild has
             // succeeded: after a failure the table still bears it.
-            if (!confirm_losses()) {
-                EnableWindow(ok_button_, TRUE);
-                processing_ok_ = false;
-                return 0;
-            }
-            done = rebuild_table(db_, table_name_, columns_, name, error);
+            done = !declined && rebuild_table(db_, table_name_, columns_, name, error);
             if (done) {
                 table_name_ = name;
             }
@@ -289,7 +287,7 @@ LRESULT StructureEditorDialog::on_ok(WPARAM, LPARAM) {
         if (done) {
             ended_ = true;
             end_dialog(IDOK);
-        } else {
+        } else if (!declined) {
             show_message_box(hwnd(), error.text.c_str(), error.caption.c_str(),
                              MB_OK | MB_ICONINFORMATION);
         }
