@@ -16,6 +16,8 @@ constexpr const char kNewCaption[] = "テーブル新規作成";
 constexpr const char kNameHeading[] = "項目名";
 constexpr const char kTypeHeading[] = "型情報";
 constexpr int kNameColumnWidth = 110;
+constexpr const char kLossHeading[] = "削除する列が使われているため、次のものは元に戻せません。";
+constexpr const char kLossQuestion[] = "このまま変更しますか？";
 
 enum ListColumn { kSourceColumn = 0, kNameColumn = 1, kTypeColumn = 2 };
 
@@ -284,10 +286,13 @@ LRESULT StructureEditorDialog::on_ok(WPARAM, LPARAM) {
         const std::string name = read_window_text(table_name_field_);
         StructureError error;
         bool done = false;
+        // A user who declines the losses keeps the dialog as it is, unreported.
+        bool declined = false;
         if (edit_mode_) {
+            declined = !confirm_losses();
             // The stored name stays the table's present name until the rebuild has
             // succeeded: after a failure the table still bears it.
-            done = rebuild_table(db_, table_name_, columns_, name, error);
+            done = !declined && rebuild_table(db_, table_name_, columns_, name, error);
             if (done) {
                 table_name_ = name;
             }
@@ -298,7 +303,7 @@ LRESULT StructureEditorDialog::on_ok(WPARAM, LPARAM) {
         if (done) {
             ended_ = true;
             end_dialog(IDOK);
-        } else {
+        } else if (!declined) {
             show_message_box(hwnd(), error.text.c_str(), error.caption.c_str(),
                              MB_OK | MB_ICONINFORMATION);
         }
@@ -307,6 +312,20 @@ LRESULT StructureEditorDialog::on_ok(WPARAM, LPARAM) {
     EnableWindow(ok_button_, TRUE);
     processing_ok_ = false;
     return 0;
+}
+
+bool StructureEditorDialog::confirm_losses() {
+    const std::vector<std::string> lost = objects_lost_by_change(db_, table_name_, columns_);
+    if (lost.empty()) {
+        return true;
+    }
+    std::string text = std::string(kLossHeading) + "\n\n";
+    for (const std::string& object : lost) {
+        text += object + "\n";
+    }
+    text += std::string("\n") + kLossQuestion;
+    return show_message_box(hwnd(), text.c_str(), kEditCaption,
+                            MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDOK;
 }
 
 LRESULT StructureEditorDialog::on_cancel(WPARAM, LPARAM) {

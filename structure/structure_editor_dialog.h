@@ -50,6 +50,8 @@ private:
     void store_fields(int row);
     void set_row_text(int row, int column, const std::string& text);
     void enable_column_fields(bool enable);
+    // Names what deleting the columns cannot keep and lets the user go on or not.
+    bool confirm_losses();
 
     sqlite3* db_;
     std::string table_name_;

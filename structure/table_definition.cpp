@@ -29,28 +29,69 @@ std::string create_table_sql(const std::string& table_name, const std::vector<Co
     return sql;
 }
 
+bool read_table_columns(sqlite3* db,
+                        const std::string& table_name,
+                        std::vector<TableColumn>& columns) {
+    // Hidden columns of virtual tables (hidden = 1) are no columns one can edit.
+    // The row ids have a column of their own only where the table has a single
+    // INTEGER key and no index for it (the key of a table without row ids, or one
+    // declared DESC, has such an index).
+    const std::string table = quote_value(table_name);
+    ResultTable result;
+    if (!result.run_ansi(db,
+                         "SELECT name, type, pk, hidden, (SELECT COUNT(*) FROM "
+                         "pragma_index_list(" +
+                             table +
+                             ") WHERE origin = 'pk') FROM "
+                             "pragma_table_xinfo(" +
+                             table +
+                             ") WHERE hidden IN (0, 2, 3) "
+                             "ORDER BY cid;")) {
+        return false;
+    }
+    std::vector<TableColumn> loaded;
+    loaded.reserve(static_cast<std::size_t>(result.rows()));
+    int key_columns = 0;
+    int key_row = -1;
+    for (int row = 0; row < result.rows(); ++row) {
+        const char* name = result.value(row, 0);
+        const char* type = result.value(row, 1);
+        const char* pk = result.value(row, 2);
+        const char* hidden = result.value(row, 3);
+        TableColumn column;
+        column.column.source_name = name ? to_ansi(name) : std::string();
+        column.column.name = column.column.source_name;
+        column.column.type = type ? to_ansi(type) : std::string();
+        column.generated = hidden && hidden[0] != '0';
+        if (pk && pk[0] != '0') {
+            ++key_columns;
+            key_row = row;
+        }
+        loaded.push_back(std::move(column));
+    }
+    const char* key_index = result.rows() > 0 ? result.value(0, 4) : nullptr;
+    if (key_columns == 1 && key_index && std::string(key_index) == "0" &&
+        equals_ignoring_ascii_case(loaded[static_cast<std::size_t>(key_row)].column.type,
+                                   "INTEGER")) {
+        TableColumn& key = loaded[static_cast<std::size_t>(key_row)];
+        key.rowid_key = true;
+        key.column.type += kPrimaryKeySuffix;
+    }
+    columns = std::move(loaded);
+    return true;
+}
+
 bool load_table_columns(sqlite3* db,
                         const std::string& table_name,
                         std::vector<ColumnDef>& columns) {
-    ResultTable result;
-    if (!result.run_ansi(db, "PRAGMA TABLE_INFO (" + quote_identifier(table_name) + ");")) {
+    std::vector<TableColumn> read;
+    if (!read_table_columns(db, table_name, read)) {
         return false;
     }
-    if (result.rows() > 0 && result.columns() < 3) {
-        return false;
+    columns.clear();
+    for (TableColumn& column : read) {
+        columns.push_back(std::move(column.column));
     }
-    std::vector<ColumnDef> loaded;
-    loaded.reserve(static_cast<std::size_t>(result.rows()));
-    for (int row = 0; row < result.rows(); ++row) {
-        const char* name = result.value(row, 1);
-        const char* type = result.value(row, 2);
-        ColumnDef column;
-        column.source_name = name ? to_ansi(name) : std::string();
-        column.name = column.source_name;
-        column.type = type ? to_ansi(type) : std::string();
-        loaded.push_back(std::move(column));
-    }
-    columns = std::move(loaded);
     return true;
 }
 

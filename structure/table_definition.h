@@ -47,9 +47,25 @@ std::string default_column_name(std::size_t count);
 // as the user wrote them.
 std::string create_table_sql(const std::string& table_name, const std::vector<ColumnDef>& columns);
 
-// Reads the columns of a table in their order, each with its declared type and
-// with source_name = name. A table that does not exist gives an empty list. False,
+// A column as the database describes it. The type shown for the table's INTEGER
+// PRIMARY KEY (the column that holds the row ids) is its declared type with
+// " PRIMARY KEY", so that the editor offers it as it is and leaves it so.
+struct TableColumn {
+    ColumnDef column;
+    bool generated = false;
+    bool rowid_key = false;
+};
+
+constexpr const char kPrimaryKeySuffix[] = " PRIMARY KEY";
+
+// Reads the columns of a table in their order, generated ones included, with
+// source_name = name. A table that does not exist gives an empty list. False,
 // with `columns` untouched, when the column list cannot be read.
+bool read_table_columns(sqlite3* db,
+                        const std::string& table_name,
+                        std::vector<TableColumn>& columns);
+
+// The same as the editor lists them.
 bool load_table_columns(sqlite3* db,
                         const std::string& table_name,
                         std::vector<ColumnDef>& columns);

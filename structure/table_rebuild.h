@@ -8,33 +8,52 @@
 #include "structure/table_definition.h"
 
 // Changing a table's columns (names, types, removal) and its name while keeping
-// its rows: the surviving columns are copied into the temporary table TEMP_TABLE,
-// the table is dropped and created anew, and the rows are copied back by position.
+// everything else of it: the definition of every kept column, the table's
+// constraints and options, its rows with their row ids, and its indexes,
+// triggers and views. What SQLite's ALTER TABLE can do (new names, removing a
+// column nothing depends on) is done by it; the rest by copying the rows through
+// the temporary table TEMP_TABLE into the table created anew. Either way the
+// whole change is one savepoint: all of it, or nothing.
 
 constexpr const char kTempTableCreateFailedText[] = "テンポラリテーブル作成処理が失敗しました。";
 constexpr const char kTempTableCopyFailedText[] = "テンポラリテーブル複写処理が失敗しました。";
 constexpr const char kTableDropFailedText[] = "テーブル削除処理が失敗しました。";
 constexpr const char kTableCopyFailedText[] = "テーブル複写処理が失敗しました。";
 constexpr const char kTempTableDropFailedText[] = "テンポラリテーブル削除処理が失敗しました。";
-// The six steps succeeded but the database would not make them final.
+// The steps succeeded but the database would not make them final.
 constexpr const char kRebuildCommitFailedText[] = "テーブル構造の変更を確定できませんでした。";
+constexpr const char kRenameFailedText[] = "テーブル名または列名の変更処理が失敗しました。";
+constexpr const char kRestoreFailedText[] =
+    "インデックスまたはトリガーの再作成処理が失敗しました。";
+constexpr const char kForeignKeyBrokenText[] =
+    "外部キーの参照先がないレコードができるため、変更を取り消しました。";
+constexpr const char kUnreadableTableText[] =
+    "テーブルの定義を読み取れないため、構造を変更できませんでした。";
+constexpr const char kUnknownColumnText[] =
+    "テーブルにない列があるため、構造を変更できませんでした。";
 
 constexpr int kRebuildStepCount = 6;
 
-// The names of the columns joined with ", ", each quoted: from source_name (the
-// old table's columns) or from name (the new table's).
-std::string source_list(const std::vector<ColumnDef>& columns);
-std::string target_list(const std::vector<ColumnDef>& columns);
-
-// The six statements in their order, step 4 being the creation of the new table.
-// `table_name` is the table's present name, `new_name` its name afterwards.
+// The six statements of the copy in their order (UTF-8), step 4 being the
+// creation of the new table from `create_sql`. `columns` are the names of the
+// copied columns, which the table bears before and after; `rowid_name` (empty
+// for a table without row ids) carries the row ids across.
 std::vector<std::string> rebuild_statements(const std::string& table_name,
-                                            const std::vector<ColumnDef>& columns,
-                                            const std::string& new_name);
+                                            const std::vector<std::string>& columns,
+                                            const std::string& rowid_name,
+                                            const std::string& create_sql);
 
-// Runs the six steps as one change: either all of them take effect, or the table
-// keeps its name, columns and rows and no TEMP_TABLE is left. False with `error`
-// holding the failing step's message (read before anything was undone).
+// What the change would lose: the indexes and triggers of the table and the
+// constraints of its definition that name a column the list leaves out (they
+// cannot come back without it), and the views that name such a column (kept,
+// but they will fail). One text per object, for the user to confirm.
+std::vector<std::string> objects_lost_by_change(sqlite3* db,
+                                                const std::string& table_name,
+                                                const std::vector<ColumnDef>& columns);
+
+// Makes the table `table_name` into `new_name` with the columns of the list
+// (found by source_name). False with `error` holding what failed (read before
+// anything was undone); the database is then as it was.
 bool rebuild_table(sqlite3* db,
                    const std::string& table_name,
                    const std::vector<ColumnDef>& columns,

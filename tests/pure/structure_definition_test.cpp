@@ -156,9 +156,9 @@ TEST(TableDefinition, LoadsColumnsInTableOrderWithDeclaredTypesWhole) {
     std::vector<ColumnDef> columns;
     ASSERT_TRUE(load_table_columns(db.handle(), "my books", columns));
     ASSERT_EQ(columns.size(), 5u);
-    // The key is not marked: the declared type is all that is shown.
+    // The column that holds the row ids shows its key, so that OK keeps it.
     EXPECT_EQ(columns[0].name, "id");
-    EXPECT_EQ(columns[0].type, "INTEGER");
+    EXPECT_EQ(columns[0].type, "INTEGER PRIMARY KEY");
     EXPECT_EQ(columns[1].name, "題 名");
     EXPECT_EQ(columns[1].type, "TEXT");
     EXPECT_EQ(columns[2].type, "");

@@ -464,7 +464,7 @@ TEST_F(StructureEditorTest, EditModeShowsTheTablesColumnsWithAddDisabled) {
     run("items", [&](HWND dialog) {
         EXPECT_EQ(window_text(dialog), "テーブル構造編集");
         EXPECT_EQ(window_text(GetDlgItem(dialog, IDC_STRUCTURE_TABLE_NAME)), "items");
-        EXPECT_EQ(list_rows(dialog), (Rows{{"id", "id", "INTEGER"},
+        EXPECT_EQ(list_rows(dialog), (Rows{{"id", "id", "INTEGER PRIMARY KEY"},
                                            {"名 前", "名 前", "VARCHAR(20)"},
                                            {"untyped", "untyped", ""}}));
         EXPECT_EQ(list_selected_row(list_of(dialog)), -1);
@@ -524,11 +524,73 @@ TEST_F(StructureEditorTest, AFailedRebuildLeavesTheTableAndTheEditorAsTheyWere) 
     EXPECT_EQ(result, IDOK);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text,
-              "テーブル作成処理が失敗しました。\ntable \"stock\" already exists");
+              "テーブル名または列名の変更処理が失敗しました。\nthere is already another table or "
+              "index with this name: stock");
     EXPECT_EQ(boxes.boxes()[0].caption, "SQL エラー");
     EXPECT_EQ(db.rows("SELECT rowid, * FROM books2 ORDER BY rowid;"), before);
     EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_master WHERE name = 'books';"), "0");
     EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_temp_master;"), "0");
+}
+
+TEST_F(StructureEditorTest, OkWithoutAChangeKeepsTheKeyTheIndexAndTheRowIds) {
+    db.exec(
+        "CREATE TABLE items(id INTEGER PRIMARY KEY, name TEXT UNIQUE, price INT);"
+        "CREATE INDEX items_price ON items(price);"
+        "INSERT INTO items VALUES (5, 'a', 1), (9, 'b', 2);");
+    const Rows schema = db.rows("SELECT * FROM sqlite_master ORDER BY name;");
+    EXPECT_EQ(run("items",
+                  [&](HWND dialog) {
+                      select_row(dialog, 0);
+                      EXPECT_EQ(window_text(type_box(dialog)), "INTEGER PRIMARY KEY");
+                      select_row(dialog, 2);
+                      click(dialog, IDOK);
+                  }),
+              IDOK);
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(db.rows("SELECT * FROM sqlite_master ORDER BY name;"), schema);
+    EXPECT_EQ(db.rows("SELECT rowid, * FROM items ORDER BY rowid;"),
+              (Rows{{"5", "5", "a", "1"}, {"9", "9", "b", "2"}}));
+}
+
+TEST_F(StructureEditorTest, DeletingAnIndexedColumnAsksFirstAndCancelChangesNothing) {
+    db.exec("CREATE INDEX books_price ON books(price);");
+    const Rows schema = db.rows("SELECT * FROM sqlite_master ORDER BY name;");
+    const Rows before = books();
+    std::vector<MessageBoxRecorder::Box> asked;
+    auto delete_price = [&](HWND dialog, int answer) {
+        MessageBoxSink previous = set_message_box_sink(
+            [&](HWND box_owner, const std::string& text, const std::string& caption, UINT type) {
+                asked.push_back({box_owner, text, caption, type});
+                return answer;
+            });
+        select_row(dialog, 1);
+        click(dialog, IDC_DELETE_COLUMN);
+        click(dialog, IDOK);
+        set_message_box_sink(previous);
+    };
+
+    EXPECT_EQ(run("books",
+                  [&](HWND dialog) {
+                      delete_price(dialog, IDCANCEL);
+                      EXPECT_TRUE(IsWindowVisible(dialog));
+                      EXPECT_TRUE(enabled(dialog, IDOK));
+                      EXPECT_EQ(list_row_count(list_of(dialog)), 2);
+                  }),
+              IDCANCEL);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text,
+              "削除する列が使われているため、次のものは元に戻せません。\n\n"
+              "インデックス books_price（削除されます）\n\nこのまま変更しますか？");
+    EXPECT_EQ(asked[0].caption, "テーブル構造編集");
+    EXPECT_EQ(asked[0].type, UINT(MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2));
+    EXPECT_EQ(db.rows("SELECT * FROM sqlite_master ORDER BY name;"), schema);
+    EXPECT_EQ(books(), before);
+
+    EXPECT_EQ(run("books", [&](HWND dialog) { delete_price(dialog, IDOK); }), IDOK);
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(db.value("SELECT group_concat(name) FROM sqlite_master;"), "books");
+    EXPECT_EQ(db.rows("SELECT rowid, * FROM books ORDER BY rowid;"),
+              (Rows{{"1", "Kokoro", "a"}, {"2", "Sanshiro", "<NULL>"}}));
 }
 
 TEST_F(StructureEditorTest, CancelLeavesTheDatabaseUntouched) {
