@@ -33,6 +33,11 @@ private:
     int code_ = SQLITE_OK;
 };
 
+// Runs a statement written in the ANSI code page that must be exactly one: when
+// the text holds anything after it but blanks and comments, nothing runs, `more`
+// is set and SQLITE_ERROR returned.
+int exec_single_ansi(sqlite3* db, const std::string& ansi_sql, bool& more);
+
 // Runs a statement written in the ANSI code page with sqlite3_exec; returns the
 // SQLite result code (SQLITE_MISUSE when there is no connection).
 int exec_ansi(sqlite3* db, const std::string& ansi_sql);
