@@ -416,19 +416,6 @@ TEST_F(GridTest, AColumnDraggedWiderKeepsItsWidthWhenAScrollBarAppears) {
     EXPECT_EQ(list_column_width(grid(), 2), table_grid().data_column_width(3));
 }
 
-TEST_F(GridTest, AnEditOpenWhenTheDatabaseChangesWritesNothing) {
-    open_with("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('kept');");
-    double_click(0, 1);
-    type("lost");
-    ASSERT_TRUE(main.create_database(dir.file("other.db").c_str(), "other.db"));
-    EXPECT_FALSE(editing());
-    EXPECT_FALSE(editor_shown());
-    SetFocus(selector());
-    command(IDM_DELETE_RECORD);
-    EXPECT_TRUE(boxes.boxes().empty());
-    EXPECT_EQ(stored_value("SELECT a FROM t"), "kept");
-}
-
 TEST_F(GridTest, ATableWithItsOwnRowidColumnIsEditedRecordByRecord) {
     open_with(
         "CREATE TABLE t(rowid TEXT, v TEXT);"
