@@ -166,6 +166,15 @@ WriteResult update_cell_value(sqlite3* db, const CellAddress& cell, std::string_
     WriteResult result;
     Statement statement = prepare_ansi(db, update_value_sql(cell, literal));
     if (!statement) {
+        // Virtual tables take no RETURNING clause, and have no key that a write
+        // could change: count the changed records instead.
+        std::string plain = update_value_sql(cell, literal);
+        plain.erase(plain.rfind(" RETURNING "));
+        if (!db || exec_ansi(db, plain + ";") != SQLITE_OK) {
+            return result;
+        }
+        result.rowid = cell.rowid;
+        result.outcome = sqlite3_changes(db) > 0 ? WriteOutcome::written : WriteOutcome::no_record;
         return result;
     }
     // The first step makes every change; the rows it returns are the records
