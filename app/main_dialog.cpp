@@ -210,6 +210,8 @@ void MainDialog::show_no_tables() {
 }
 
 bool MainDialog::open_database(const char* path) {
+    // An open edit belongs to the database that is about to go.
+    grid_.finish_cell_edit();
     std::string utf8;
     if (!convert_whole(path, true, utf8) || utf8.size() >= DatabaseConnection::kPathSize) {
         show_message_box(hwnd(), kPathTooLongText, kErrorCaption, MB_OK | MB_ICONINFORMATION);
@@ -232,6 +234,7 @@ bool MainDialog::open_database(const char* path) {
 }
 
 bool MainDialog::create_database(const char* path, const char* file_title) {
+    grid_.finish_cell_edit();
     std::string utf8;
     if (!convert_whole(path, true, utf8) || utf8.size() >= DatabaseConnection::kPathSize) {
         show_message_box(hwnd(), kPathTooLongText, kErrorCaption, MB_OK | MB_ICONINFORMATION);
@@ -378,6 +381,9 @@ LRESULT MainDialog::on_open_database(WPARAM, LPARAM) {
 
 LRESULT MainDialog::on_end(WPARAM wparam, LPARAM) {
     const int command = LOWORD(wparam);
+    // Written while the database is still open; a failure is shown, and the
+    // program ends all the same.
+    grid_.finish_cell_edit();
     // The list view would destroy the image list with itself; take it back first.
     SendMessageA(grid_.hwnd(), LVM_SETIMAGELIST, LVSIL_SMALL, 0);
     if (image_list_) {

@@ -1,14 +1,162 @@
 #include "db/result_table.h"
 
+#include <memory>
+
 #include "db/text_convert.h"
 
-void ResultTable::reset() {
-    if (data_) {
-        sqlite3_free_table(data_);
-        data_ = nullptr;
+namespace {
+
+constexpr const char kIncompatibleText[] =
+    "sqlite3_get_table() called with two or more incompatible queries";
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+
+// Whether the connection reports the columns of a statement that returns no rows
+// (PRAGMA empty_result_callbacks), as sqlite3_get_table then does.
+bool reports_empty_results(sqlite3* db) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA empty_result_callbacks;", -1, &statement, nullptr) !=
+        SQLITE_OK) {
+        return false;
     }
+    const bool on = sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_int(statement, 0) != 0;
+    sqlite3_finalize(statement);
+    return on;
+}
+
+}  // namespace
+
+void ResultTable::reset() {
+    if (data_ && from_get_table_) {
+        sqlite3_free_table(data_);
+    }
+    data_ = nullptr;
+    from_get_table_ = false;
+    cells_.clear();
+    is_null_.clear();
+    blob_sizes_.clear();
+    pointers_.clear();
+    message_.clear();
     rows_ = 0;
     columns_ = 0;
+}
+
+long long ResultTable::blob_size(int row, int column) const {
+    const std::size_t index =
+        static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) + column;
+    return index < blob_sizes_.size() ? blob_sizes_[index] : -1;
+}
+
+bool ResultTable::run_typed(sqlite3* db, const std::string& utf8_sql) {
+    reset();
+    if (!db) {
+        code_ = SQLITE_MISUSE;
+        return false;
+    }
+    // The statements run one after another as sqlite3_exec runs them; the header
+    // comes from the statement that gives the first row.
+    std::vector<std::string> header;
+    const char* sql = utf8_sql.c_str();
+    code_ = SQLITE_OK;
+    while (code_ == SQLITE_OK && *sql) {
+        sqlite3_stmt* raw = nullptr;
+        const char* tail = nullptr;
+        code_ = sqlite3_prepare_v2(db, sql, -1, &raw, &tail);
+        std::unique_ptr<sqlite3_stmt, StatementDeleter> statement(raw);
+        if (code_ != SQLITE_OK) {
+            break;
+        }
+        sql = tail;
+        if (!statement) {
+            continue;  // a comment or blanks
+        }
+        bool described = false;
+        for (;;) {
+            const int step = sqlite3_step(statement.get());
+            const bool row = step == SQLITE_ROW;
+            if (row || (step == SQLITE_DONE && !described && reports_empty_results(db))) {
+                const int count = sqlite3_column_count(statement.get());
+                if (rows_ == 0) {
+                    columns_ = count;
+                    header.clear();
+                    for (int c = 0; c < count; ++c) {
+                        const char* name = sqlite3_column_name(statement.get(), c);
+                        header.push_back(name ? name : "");
+                    }
+                } else if (count != columns_) {
+                    message_ = kIncompatibleText;
+                    code_ = SQLITE_ERROR;
+                    break;
+                }
+                described = true;
+            }
+            if (row) {
+                for (int c = 0; c < columns_; ++c) {
+                    sqlite3_stmt* s = statement.get();
+                    const int type = sqlite3_column_type(s, c);
+                    long long blob = -1;
+                    std::string value;
+                    if (type == SQLITE_BLOB) {
+                        const void* bytes = sqlite3_column_blob(s, c);
+                        blob = sqlite3_column_bytes(s, c);
+                        if (bytes && blob > 0) {
+                            value.assign(static_cast<const char*>(bytes),
+                                         static_cast<std::size_t>(blob));
+                        }
+                    } else if (type != SQLITE_NULL) {
+                        const unsigned char* text = sqlite3_column_text(s, c);
+                        if (text) {
+                            value.assign(reinterpret_cast<const char*>(text),
+                                         static_cast<std::size_t>(sqlite3_column_bytes(s, c)));
+                        }
+                    }
+                    cells_.push_back(std::move(value));
+                    is_null_.push_back(type == SQLITE_NULL);
+                    blob_sizes_.push_back(blob);
+                }
+                ++rows_;
+                continue;
+            }
+            code_ = sqlite3_finalize(statement.release());
+            break;
+        }
+        while (*sql == ' ' || *sql == '\t' || *sql == '\n' || *sql == '\r' || *sql == '\f' ||
+               *sql == '\v') {
+            ++sql;
+        }
+    }
+    if (code_ != SQLITE_OK) {
+        const std::string message = message_;
+        reset();
+        message_ = message;
+        return false;
+    }
+    // The layout of sqlite3_get_table: the names, then the values row by row.
+    cells_.insert(cells_.begin(), header.begin(), header.end());
+    is_null_.insert(is_null_.begin(), header.size(), 0);
+    pointers_.reserve(cells_.size() + 1);
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+        pointers_.push_back(is_null_[i] ? nullptr : cells_[i].data());
+    }
+    pointers_.push_back(nullptr);
+    data_ = pointers_.data();
+    return true;
+}
+
+bool ResultTable::run_typed_ansi(sqlite3* db, const std::string& ansi_sql) {
+    std::string utf8;
+    if (!convert_whole(ansi_sql, true, utf8)) {
+        reset();
+        code_ = SQLITE_ERROR;
+        return false;
+    }
+    return run_typed(db, utf8);
+}
+
+std::string blob_cell_text(long long bytes) {
+    return "(BLOB " + std::to_string(bytes) + " バイト)";
 }
 
 bool ResultTable::run(sqlite3* db, const std::string& utf8_sql) {
@@ -18,6 +166,7 @@ bool ResultTable::run(sqlite3* db, const std::string& utf8_sql) {
         return false;
     }
     code_ = sqlite3_get_table(db, utf8_sql.c_str(), &data_, &rows_, &columns_, nullptr);
+    from_get_table_ = data_ != nullptr;
     if (code_ != SQLITE_OK) {
         reset();
         return false;
@@ -44,4 +193,42 @@ int exec_ansi(sqlite3* db, const std::string& ansi_sql) {
         return SQLITE_ERROR;
     }
     return sqlite3_exec(db, utf8.c_str(), nullptr, nullptr, nullptr);
+}
+
+int exec_single_ansi(sqlite3* db, const std::string& ansi_sql, bool& more) {
+    more = false;
+    if (!db) {
+        return SQLITE_MISUSE;
+    }
+    std::string utf8;
+    if (!convert_whole(ansi_sql, true, utf8)) {
+        return SQLITE_ERROR;
+    }
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    int code = sqlite3_prepare_v2(db, utf8.c_str(), -1, &raw, &tail);
+    std::unique_ptr<sqlite3_stmt, StatementDeleter> statement(raw);
+    if (code != SQLITE_OK) {
+        return code;
+    }
+    // Whatever follows must prepare to nothing at all.
+    while (tail && *tail) {
+        sqlite3_stmt* next = nullptr;
+        const char* rest = nullptr;
+        const int next_code = sqlite3_prepare_v2(db, tail, -1, &next, &rest);
+        sqlite3_finalize(next);
+        if (next_code != SQLITE_OK || next) {
+            more = true;
+            return SQLITE_ERROR;
+        }
+        tail = rest;
+    }
+    if (!statement) {
+        return SQLITE_OK;
+    }
+    do {
+        code = sqlite3_step(statement.get());
+    } while (code == SQLITE_ROW);
+    code = sqlite3_finalize(statement.release());
+    return code;
 }

@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 // The result of sqlite3_get_table, released when the object goes.
 class ResultTable {
@@ -17,21 +19,46 @@ public:
     bool run(sqlite3* db, const std::string& utf8_sql);
     // Runs a statement written in the ANSI code page.
     bool run_ansi(sqlite3* db, const std::string& ansi_sql);
+    // As run (every statement of the text, rows gathered the same way), and
+    // remembers which values are BLOBs and how long they are: their text would
+    // show only the bytes before the first zero.
+    bool run_typed(sqlite3* db, const std::string& utf8_sql);
+    bool run_typed_ansi(sqlite3* db, const std::string& ansi_sql);
 
     int rows() const { return rows_; }
     int columns() const { return columns_; }
     // Row 0 is the first row of data; a NULL value is a null pointer.
     const char* value(int row, int column) const { return data_[(row + 1) * columns_ + column]; }
     const char* header(int column) const { return data_[column]; }
+    // After run_typed: the size of a BLOB value, -1 for any other value.
+    long long blob_size(int row, int column) const;
     int code() const { return code_; }
+    // A failure of run_typed's own (statements whose columns do not agree); empty
+    // when the database's message tells what went wrong.
+    const std::string& message() const { return message_; }
     void reset();
 
 private:
+    // Values of run_typed, owned here; data_ then points into `pointers_`.
+    std::vector<std::string> cells_;
+    std::vector<char> is_null_;
+    std::vector<long long> blob_sizes_;
+    std::vector<char*> pointers_;
+    std::string message_;
+    bool from_get_table_ = false;
     char** data_ = nullptr;
     int rows_ = 0;
     int columns_ = 0;
     int code_ = SQLITE_OK;
 };
+
+// Runs a statement written in the ANSI code page that must be exactly one: when
+// the text holds anything after it but blanks and comments, nothing runs, `more`
+// is set and SQLITE_ERROR returned.
+int exec_single_ansi(sqlite3* db, const std::string& ansi_sql, bool& more);
+
+// How a BLOB value shows in a cell: its size, never its bytes.
+std::string blob_cell_text(long long bytes);
 
 // Runs a statement written in the ANSI code page with sqlite3_exec; returns the
 // SQLite result code (SQLITE_MISUSE when there is no connection).

@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "db/result_table.h"
 #include "db/sql_error.h"
 #include "grid/cell_editor.h"
@@ -14,9 +16,20 @@ namespace {
 
 constexpr const char kTooLongText[] = "入力文字数が長すぎます。";
 constexpr const char kInputErrorCaption[] = "入力エラー";
+constexpr const char kBinaryText[] = "この値はバイナリ データ（BLOB）のため編集できません。";
+constexpr const char kUnrepresentableText[] =
+    "この値にはこのシステムで表示できない文字が含まれるため編集できません。";
+constexpr const char kRecordMissingText[] =
+    "レコードが見つからないか、変更されませんでした。表示を読み直します。";
+constexpr const char kNotAddedText[] = "レコードは追加されませんでした。表示を読み直します。";
 
 void report_too_long(HWND owner) {
     show_message_box(owner, kTooLongText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+void report_refusal(HWND owner, EditRefusal refusal) {
+    show_message_box(owner, refusal == EditRefusal::binary ? kBinaryText : kUnrepresentableText,
+                     kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 bool control_key_down() {
@@ -48,6 +61,15 @@ void TableGrid::show_editor() {
     UpdateWindow(editor);
 }
 
+CellAddress TableGrid::cell_address(int column, RowId rowid) const {
+    CellAddress cell;
+    cell.table = table_name;
+    cell.column = column_name(column);
+    cell.rowid = rowid;
+    cell.rowid_name = rowid_name_;
+    return cell;
+}
+
 void TableGrid::begin_cell_edit(int column) {
     if (!cell_editor || !cell_editor->hwnd() || column < 1 || column > column_count()) {
         return;
@@ -66,9 +88,29 @@ void TableGrid::begin_cell_edit(int column) {
 
     const bool new_record = is_blank_row(row);
     const RowId rowid = new_record ? -1 : parse_rowid(cell_text(row, 0).c_str());
-    const std::string text = cell_text(row, column);
+    std::string text = cell_text(row, column);
+    ValueKind kind = ValueKind::unknown;
+    if (!new_record) {
+        // The cell shows a cut, converted copy; the edit starts from the record.
+        CellValue value;
+        switch (read_cell_value(database, cell_address(column, rowid), value)) {
+            case ReadOutcome::missing:
+                report_record_missing(row);
+                return;
+            case ReadOutcome::found:
+                if (const EditRefusal refusal = edit_refusal(value); refusal != EditRefusal::none) {
+                    report_refusal(hwnd(), refusal);
+                    return;
+                }
+                text = value.ansi;
+                kind = value.kind;
+                break;
+            case ReadOutcome::failed:
+                break;
+        }
+    }
     if (text.size() > kInPlaceCellLimit || control_key_down()) {
-        edit_in_dialog(row, column, rowid, new_record);
+        edit_in_dialog(row, column, rowid, new_record, kind);
         return;
     }
 
@@ -79,11 +121,12 @@ void TableGrid::begin_cell_edit(int column) {
     editor.column = column;
     editor.rowid = rowid;
     editor.new_record = new_record;
+    editor.kind = kind;
     editor.active = true;
     show_editor();
 }
 
-void TableGrid::edit_in_dialog(int row, int column, RowId rowid, bool new_record) {
+void TableGrid::edit_in_dialog(int row, int column, RowId rowid, bool new_record, ValueKind kind) {
     TextEditDialog dialog;
     dialog.database = database;
     dialog.table_name = table_name;
@@ -106,8 +149,9 @@ void TableGrid::edit_in_dialog(int row, int column, RowId rowid, bool new_record
         insert_record(column, value);
         return;
     }
-    if (update_cell(column_name(column), value, rowid)) {
-        set_cell_text(row, column, value.substr(0, kCellShownBytes).c_str());
+    const int written_row = update_cell(row, column, rowid, kind, value);
+    if (written_row >= 0) {
+        set_cell_text(written_row, column, value.substr(0, kCellShownBytes).c_str());
     }
 }
 
@@ -135,9 +179,15 @@ void TableGrid::commit_cell_edit(bool move_next) {
             // Only the new record's next column may open, never another record's.
             written = written && new_row >= 0;
         } else {
-            written = update_cell(column_name(column), text, editor.rowid);
+            RowId rowid = editor.rowid;
+            const int row =
+                update_cell(editor.row, column, editor.rowid, editor.kind, text, &rowid);
+            written = row >= 0;
             if (written) {
-                set_cell_text(editor.row, column, text.c_str());
+                // The next column and the delete command go by the record's new place.
+                editor.row = row;
+                editor.rowid = rowid;
+                set_cell_text(row, column, text.c_str());
             }
         }
     }
@@ -149,16 +199,53 @@ void TableGrid::commit_cell_edit(bool move_next) {
     }
 }
 
-bool TableGrid::update_cell(const std::string& column, const std::string& value, RowId rowid) {
-    if (!database || value.size() > kLongestWrittenValue) {
-        return false;
+int TableGrid::update_cell(int row,
+                           int column,
+                           RowId rowid,
+                           ValueKind previous,
+                           const std::string& value,
+                           RowId* new_rowid) {
+    if (!database || column < 1 || column > column_count() || value.size() > kLongestWrittenValue) {
+        return -1;
     }
-    if (exec_ansi(database, update_cell_sql(table_name, column, value, rowid, rowid_name_)) !=
-        SQLITE_OK) {
-        report_sql_error(hwnd(), kUpdateFailedText, database);
-        return false;
+    const WriteResult result =
+        update_cell_value(database, cell_address(column, rowid),
+                          value_literal(value, previous, column_has_type(column)));
+    switch (result.outcome) {
+        case WriteOutcome::failed:
+            report_sql_error(hwnd(), kUpdateFailedText, database);
+            return -1;
+        case WriteOutcome::no_record:
+            report_record_missing(row);
+            return -1;
+        case WriteOutcome::written:
+            break;
     }
-    return true;
+    if (new_rowid) {
+        *new_rowid = result.rowid;
+    }
+    if (result.rowid == rowid) {
+        return row;
+    }
+    // A new key: the record has another place in the page, or none on it, and
+    // anything after this write must find it by its new row id.
+    reload_page(result.rowid);
+    return row_of_record(result.rowid);
+}
+
+void TableGrid::report_record_missing(int row) {
+    show_message_box(hwnd(), kRecordMissingText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+    reload_page(0);
+    const int rows = row_count();
+    if (rows > 0) {
+        select_row(std::min(row, rows - 1));
+    }
+}
+
+void TableGrid::finish_cell_edit() {
+    if (cell_editor && cell_editor->active) {
+        commit_cell_edit(false);
+    }
 }
 
 bool TableGrid::insert_record(int column, const std::string& value, int* new_row) {
@@ -168,8 +255,9 @@ bool TableGrid::insert_record(int column, const std::string& value, int* new_row
     if (!database || column < 1 || column > column_count() || value.size() > kLongestWrittenValue) {
         return false;
     }
-    const std::string sql =
-        insert_record_sql(table_name, column_names_, column, value, rowid_alias_column_);
+    const std::string sql = insert_record_literal_sql(
+        table_name, column_names_, column,
+        value_literal(value, ValueKind::unknown, column_has_type(column)), rowid_alias_column_);
     if (exec_ansi(database, sql) != SQLITE_OK) {
         report_sql_error(hwnd(), kInsertFailedText, database);
         return false;
@@ -177,7 +265,9 @@ bool TableGrid::insert_record(int column, const std::string& value, int* new_row
     // A trigger may have dropped the record; the last rowid is then another one's.
     const bool added = sqlite3_changes(database) > 0;
     const RowId rowid = added ? sqlite3_last_insert_rowid(database) : 0;
-    if (row_count() > kPageSize) {
+    if (!added) {
+        show_message_box(hwnd(), kNotAddedText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+    } else if (row_count() > kPageSize) {
         ++page_index;
     }
     reload_page(rowid);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "db/sql_text.h"
+#include "grid/cell_value.h"
 
 // What the editor tells its parent, the grid, in a WM_NOTIFY whose header
 // carries only the code: Enter was pressed (LVN_ENDLABELEDIT), or the editor
@@ -43,6 +44,9 @@ public:
     bool new_record = false;
     // The text the edit started with: committing it unchanged writes nothing.
     std::string original_text;
+    // What the cell held when the edit began: a number typed over a number is
+    // written as a number.
+    ValueKind kind = ValueKind::unknown;
 
 private:
     static bool register_class();

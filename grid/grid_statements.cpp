@@ -33,6 +33,15 @@ std::string insert_record_sql(std::string_view table,
                               int edited_column,
                               std::string_view value,
                               int alias_column) {
+    return insert_record_literal_sql(table, columns, edited_column, quote_value(value),
+                                     alias_column);
+}
+
+std::string insert_record_literal_sql(std::string_view table,
+                                      const std::vector<std::string>& columns,
+                                      int edited_column,
+                                      std::string_view literal,
+                                      int alias_column) {
     std::string names;
     std::string values;
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -43,7 +52,7 @@ std::string insert_record_sql(std::string_view table,
         }
         names += quote_identifier(columns[i]);
         if (column == edited_column) {
-            values += quote_value(value);
+            values += literal;
         } else if (column == alias_column) {
             values += "NULL";
         } else {

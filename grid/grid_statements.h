@@ -41,6 +41,13 @@ std::string insert_record_sql(std::string_view table,
                               std::string_view value,
                               int alias_column);
 
+// The same with the edited column's value already written as an SQL literal.
+std::string insert_record_literal_sql(std::string_view table,
+                                      const std::vector<std::string>& columns,
+                                      int edited_column,
+                                      std::string_view literal,
+                                      int alias_column);
+
 std::string delete_record_sql(std::string_view table,
                               RowId rowid,
                               std::string_view rowid_name = "rowid");

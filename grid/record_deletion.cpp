@@ -7,15 +7,32 @@
 #include "grid/cell_editor.h"
 #include "grid/grid_statements.h"
 #include "grid/table_grid.h"
+#include "win/message_box.h"
+
+namespace {
+
+constexpr const char kNotDeletedText[] =
+    "レコードが見つからないため、削除されませんでした。表示を読み直します。";
+constexpr const char kDeleteCaption[] = "レコード削除";
+
+}  // namespace
 
 bool delete_record(TableGrid& grid, RowId rowid) {
     if (!grid.database) {
         return false;
     }
-    if (exec_ansi(grid.database, delete_record_sql(grid.table_name, rowid, grid.rowid_name())) !=
-        SQLITE_OK) {
-        report_sql_error(grid.hwnd(), kDeleteFailedText, grid.database);
-        return false;
+    switch (delete_record_by_rowid(grid.database, grid.table_name, rowid, grid.rowid_name())) {
+        case WriteOutcome::failed:
+            report_sql_error(grid.hwnd(), kDeleteFailedText, grid.database);
+            return false;
+        case WriteOutcome::no_record:
+            // Gone already (another program), or kept by a trigger: the page shows
+            // what is there.
+            show_message_box(grid.hwnd(), kNotDeletedText, kDeleteCaption,
+                             MB_OK | MB_ICONINFORMATION);
+            break;
+        case WriteOutcome::written:
+            break;
     }
     // The record and the blank row were all the page held: show the one before.
     if (grid.row_count() <= 2) {
@@ -26,13 +43,14 @@ bool delete_record(TableGrid& grid, RowId rowid) {
 }
 
 void delete_selected_record(TableGrid& grid) {
-    const int row = grid.selected_row();
+    int row = grid.selected_row();
     if (row < 0) {
         return;
     }
     // The blank row stands for no record: there is nothing to delete, and an
     // edit of it stays open.
     if (!grid.is_blank_row(row)) {
+        RowId rowid = parse_rowid(grid.cell_text(row, 0).c_str());
         CellEditor* editor = grid.cell_editor;
         if (editor && editor->active) {
             // The key reached the command before the editor. An edit of the record
@@ -40,10 +58,20 @@ void delete_selected_record(TableGrid& grid) {
             if (editor->new_record) {
                 editor->abandon();
             } else {
+                const bool same_record = editor->rowid == rowid;
                 grid.commit_cell_edit(false);
+                // The write may have given the record a new key and reloaded the
+                // page: delete the record the user chose, wherever it is now.
+                if (same_record) {
+                    rowid = editor->rowid;
+                }
+                row = grid.row_of_record(rowid);
+                if (row < 0) {
+                    return;
+                }
             }
         }
-        delete_record(grid, parse_rowid(grid.cell_text(row, 0).c_str()));
+        delete_record(grid, rowid);
     }
     grid.select_row(row);
     grid.ensure_visible(row);

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "db/catalogue.h"
@@ -60,6 +61,7 @@ void TableGrid::clear() {
     remove_all_rows();
     remove_all_columns();
     column_names_.clear();
+    column_typed_.clear();
     rowid_alias_column_ = 0;
     rowid_name_ = "rowid";
     database = nullptr;
@@ -70,6 +72,7 @@ void TableGrid::clear() {
 void TableGrid::load_columns() {
     remove_all_columns();
     column_names_.clear();
+    column_typed_.clear();
     rowid_alias_column_ = 0;
     rowid_name_ = "rowid";
 
@@ -92,6 +95,7 @@ void TableGrid::load_columns() {
         }
         insert_list_column(hwnd(), static_cast<int>(i + 1), header.c_str(), width);
         column_names_.push_back(column.name);
+        column_typed_.push_back(!column.type.empty());
     }
     rowid_name_ = rowid_name_for(column_names_);
     list_columns_ = static_cast<int>(columns.size()) + 1;
@@ -99,8 +103,8 @@ void TableGrid::load_columns() {
 
 void TableGrid::load_rows(RowId select_rowid) {
     ResultTable result;
-    if (!result.run_ansi(database,
-                         page_sql(table_name, page_offset(page_index), kPageSize, rowid_name_))) {
+    if (!result.run_typed_ansi(
+            database, page_sql(table_name, page_offset(page_index), kPageSize, rowid_name_))) {
         return;
     }
     const int first_row = row_count();
@@ -119,11 +123,16 @@ void TableGrid::load_rows(RowId select_rowid) {
         item.iItem = index;
         for (int field = 1; field < result.columns(); ++field) {
             const char* value = result.value(row, field);
-            if (!value || !*value) {
+            const long long blob = result.blob_size(row, field);
+            if (blob >= 0) {
+                // Binary data shows as what it is, not as the text before its first zero.
+                std::snprintf(cell, sizeof(cell), "%s", blob_cell_text(blob).c_str());
+            } else if (!value || !*value) {
                 continue;
+            } else {
+                cell[0] = '\0';
+                convert_cell_text(value, cell, sizeof(cell));
             }
-            cell[0] = '\0';
-            convert_cell_text(value, cell, sizeof(cell));
             item.iSubItem = field;
             item.pszText = cell;
             SendMessageA(hwnd(), LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));

@@ -10,6 +10,7 @@
 
 #include "db/paging.h"
 #include "db/sql_text.h"
+#include "grid/cell_value.h"
 #include "win/message_map.h"
 #include "win/window_subclass.h"
 
@@ -45,6 +46,12 @@ public:
     int column_count() const { return static_cast<int>(column_names_.size()); }
     // The name of list column c (1 to column_count()).
     const std::string& column_name(int column) const { return column_names_.at(column - 1); }
+    // Whether list column c has a declared type (without one, a column keeps
+    // whatever kind of value it is given).
+    bool column_has_type(int column) const {
+        return column >= 1 && column <= static_cast<int>(column_typed_.size()) &&
+               column_typed_[column - 1];
+    }
     // The column that is the table's alias of rowid (INTEGER PRIMARY KEY), 0 for none.
     int rowid_alias_column() const { return rowid_alias_column_; }
     // How statements name the row id of the table shown ("rowid" unless the table
@@ -88,11 +95,26 @@ public:
     // Writes what the in-place editor holds; with move_next, and when the write
     // succeeded, the next column of the row opens.
     void commit_cell_edit(bool move_next);
-    // True when the statement succeeded; a failure has been reported.
-    bool update_cell(const std::string& column_name, const std::string& value, RowId rowid);
+    // Writes the text into a record's cell, as the kind of value the cell held
+    // (`previous`), and shows the outcome. Returns the record's list row after the
+    // write (the page is reloaded when its row id changed), or -1 when nothing was
+    // written; a failure, or a record that is gone, has been reported. `new_rowid`
+    // receives the record's row id after the write.
+    int update_cell(int row,
+                    int column,
+                    RowId rowid,
+                    ValueKind previous,
+                    const std::string& value,
+                    RowId* new_rowid = nullptr);
     // Adds a record holding the value in column c and reloads the page with it
     // selected; `new_row` receives its list row (-1 when it is not on the page).
     bool insert_record(int column, const std::string& value, int* new_row = nullptr);
+    // Tells the user that a record was gone or left unchanged and shows the page
+    // as the database holds it, with the same list row selected.
+    void report_record_missing(int row);
+    // Writes what the in-place editor holds, if an edit is open: before the
+    // database or the window goes away.
+    void finish_cell_edit();
 
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
@@ -120,9 +142,11 @@ private:
     void place_editor(int row, int column);
     void show_editor();
     void hide_editor_if_moved();
-    void edit_in_dialog(int row, int column, RowId rowid, bool new_record);
+    void edit_in_dialog(int row, int column, RowId rowid, bool new_record, ValueKind previous);
+    CellAddress cell_address(int column, RowId rowid) const;
 
     std::vector<std::string> column_names_;
+    std::vector<bool> column_typed_;
     int rowid_alias_column_ = 0;
     std::string rowid_name_ = "rowid";
     int list_columns_ = 0;

@@ -11,7 +11,6 @@
 #include "grid/grid_statements.h"
 #include "res/resource.h"
 #include "win/dialog_layout.h"
-#include "win/window_text.h"
 
 namespace {
 
@@ -20,6 +19,48 @@ constexpr BYTE kShiftJisCharset = 128;
 // Room between the text and the text area's left and top edges.
 constexpr int kTextIndentX = 10;
 constexpr int kTextIndentY = 5;
+
+// A text handed to or taken from the text area as plain bytes: set as window
+// text, a value that starts with "{\rtf" would be read as formatting.
+struct TextStream {
+    std::string text;
+    std::size_t offset = 0;
+};
+
+DWORD CALLBACK stream_in(DWORD_PTR cookie, LPBYTE buffer, LONG room, LONG* given) {
+    auto* stream = reinterpret_cast<TextStream*>(cookie);
+    const std::size_t left = stream->text.size() - stream->offset;
+    const std::size_t n = std::min(left, static_cast<std::size_t>(room > 0 ? room : 0));
+    std::memcpy(buffer, stream->text.data() + stream->offset, n);
+    stream->offset += n;
+    *given = static_cast<LONG>(n);
+    return 0;
+}
+
+DWORD CALLBACK stream_out(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* taken) {
+    auto* stream = reinterpret_cast<TextStream*>(cookie);
+    stream->text.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(size));
+    *taken = size;
+    return 0;
+}
+
+void set_plain_text(HWND area, const std::string& text) {
+    TextStream stream;
+    stream.text = text;
+    EDITSTREAM edit{};
+    edit.dwCookie = reinterpret_cast<DWORD_PTR>(&stream);
+    edit.pfnCallback = stream_in;
+    SendMessageA(area, EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&edit));
+}
+
+std::string plain_text(HWND area) {
+    TextStream stream;
+    EDITSTREAM edit{};
+    edit.dwCookie = reinterpret_cast<DWORD_PTR>(&stream);
+    edit.pfnCallback = stream_out;
+    SendMessageA(area, EM_STREAMOUT, SF_TEXT, reinterpret_cast<LPARAM>(&edit));
+    return stream.text;
+}
 
 }  // namespace
 
@@ -104,14 +145,14 @@ void TextEditDialog::load_text_value() {
     // The limit counts characters, which never outnumber the bytes.
     const std::size_t limit = std::max<std::size_t>(kTextLimit, value.size());
     SendMessageA(text_area_, EM_EXLIMITTEXT, 0, static_cast<LPARAM>(limit));
-    SetWindowTextA(text_area_, value.c_str());
+    set_plain_text(text_area_, value);
     // The control may store line breaks its own way: compare later with what it shows.
-    opened_text_ = read_window_text(text_area_);
+    opened_text_ = plain_text(text_area_);
     SetFocus(text_area_);
 }
 
 LRESULT TextEditDialog::on_ok(WPARAM, LPARAM) {
-    text_ = read_window_text(text_area_);
+    text_ = plain_text(text_area_);
     end_dialog(0);
     return 0;
 }

@@ -42,9 +42,9 @@ SqlOutcome run_sql(sqlite3* db, const char* ansi_text) {
 
     SqlOutcome outcome;
     auto table = std::make_unique<ResultTable>();
-    if (!table->run(db, utf8)) {
+    if (!table->run_typed(db, utf8)) {
         outcome.kind = SqlOutcome::Kind::error;
-        outcome.message = database_message(db);
+        outcome.message = table->message().empty() ? database_message(db) : table->message();
     } else if (table->columns() == 0) {
         outcome.kind = SqlOutcome::Kind::message;
         outcome.message = database_message(db);

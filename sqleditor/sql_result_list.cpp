@@ -163,6 +163,11 @@ void SqlResultList::fill_item(LVITEMA& item) const {
         copy_text(item.pszText, item.cchTextMax, format_row_number(row + 1).c_str());
         return;
     }
+    const long long blob = table_->blob_size(row, column - 1);
+    if (blob >= 0) {
+        copy_text(item.pszText, item.cchTextMax, blob_cell_text(blob).c_str());
+        return;
+    }
     char cell[kSqlCellTextSize + 1];
     sql_cell_text(table_->value(row, column - 1), cell);
     copy_text(item.pszText, item.cchTextMax, cell);

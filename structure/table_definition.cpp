@@ -5,6 +5,13 @@
 #include "db/sql_text.h"
 #include "db/text_convert.h"
 
+namespace {
+
+constexpr const char kSeveralStatementsText[] =
+    "カラムの型に別の SQL 文が含まれているため実行しませんでした。";
+
+}  // namespace
+
 std::string default_column_name(std::size_t count) {
     std::string digits = std::to_string(count);
     if (digits.size() < 2) {
@@ -107,8 +114,13 @@ bool create_table(sqlite3* db,
         error = {kNoColumnsText, kInputErrorCaption, 0};
         return false;
     }
-    if (exec_ansi(db, create_table_sql(table_name, columns)) != SQLITE_OK) {
-        error = {sql_error_text(kCreateTableFailedText, db), kSqlErrorCaption, 0};
+    // Types go in as typed; a type that closes the definition must not get a
+    // statement of its own run after it.
+    bool more = false;
+    if (exec_single_ansi(db, create_table_sql(table_name, columns), more) != SQLITE_OK) {
+        error = {more ? std::string(kCreateTableFailedText) + "\n" + kSeveralStatementsText
+                      : sql_error_text(kCreateTableFailedText, db),
+                 kSqlErrorCaption, 0};
         return false;
     }
     return true;

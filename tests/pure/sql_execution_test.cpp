@@ -153,3 +153,26 @@ TEST(SqlResultText, RowNumbersAndCells) {
     EXPECT_EQ(cell(japanese.c_str()).size(), 200u);
     EXPECT_EQ(cell((japanese + japanese).c_str()).size(), 254u);
 }
+
+// A BLOB's text would end at its first zero byte: the result says what it is.
+TEST_F(SqlExecutionTest, BinaryValuesAreKnownByTheirSize) {
+    db.exec(
+        "CREATE TABLE t(v); INSERT INTO t VALUES (X'89504E4700010203FF'), (X'41424344'), "
+        "(X''), ('text'), (NULL), (7);");
+    SqlOutcome outcome = run("SELECT v FROM t ORDER BY rowid; SELECT 'after'");
+    ASSERT_EQ(outcome.kind, SqlOutcome::Kind::rows);
+    ASSERT_EQ(outcome.table->rows(), 7);
+    const long long sizes[] = {9, 4, 0, -1, -1, -1, -1};
+    for (int row = 0; row < 7; ++row) {
+        EXPECT_EQ(outcome.table->blob_size(row, 0), sizes[row]) << row;
+    }
+    EXPECT_EQ(values(outcome),
+              (std::vector<std::vector<std::string>>{
+                  {"\x89PNG"}, {"ABCD"}, {""}, {"text"}, {"<NULL>"}, {"7"}, {"after"}}));
+    EXPECT_EQ(blob_cell_text(9), "(BLOB 9 バイト)");
+
+    // Statements whose columns differ cannot share one list.
+    SqlOutcome mixed = run("SELECT 1; SELECT 1, 2");
+    EXPECT_EQ(mixed.kind, SqlOutcome::Kind::error);
+    EXPECT_FALSE(mixed.message.empty());
+}

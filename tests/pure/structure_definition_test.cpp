@@ -119,6 +119,27 @@ TEST(TableDefinition, NamesWithBlanksKeywordsAndQuotesCannotAddStatements) {
               (std::vector<std::string>{"order|TEXT", "unit price|NUMERIC", "say \"hi\"|TEXT"}));
 }
 
+// A type is kept as typed, but whatever it holds runs as one statement or not at all.
+TEST(TableDefinition, ATypeCannotCarryASecondStatement) {
+    TempDir dir;
+    TestDb db(dir.file("types.db"));
+    db.exec("CREATE TABLE x(v); INSERT INTO x VALUES (1);");
+    StructureError error;
+    for (const char* type :
+         {"TEXT); DROP TABLE x; --", "TEXT); DROP TABLE x", "TEXT);;DROP TABLE x;"}) {
+        SCOPED_TRACE(type);
+        EXPECT_FALSE(create_table(db.handle(), "t", new_columns({{"a", type}}), error));
+        EXPECT_EQ(error.text.rfind("テーブル作成処理が失敗しました。\n", 0), 0u) << error.text;
+        EXPECT_EQ(error.caption, "SQL エラー");
+        EXPECT_EQ(db.value("SELECT group_concat(name) FROM sqlite_master"), "x");
+        EXPECT_EQ(db.value("SELECT COUNT(*) FROM x"), "1");
+    }
+    // A comment after the definition is no statement.
+    ASSERT_TRUE(create_table(db.handle(), "t", new_columns({{"a", "TEXT); -- note"}}), error))
+        << error.text;
+    EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_master"), "2");
+}
+
 TEST(TableDefinition, CreationFailureCarriesTheDatabasesMessage) {
     TempDir dir;
     TestDb db(dir.file("refused.db"));

@@ -146,3 +146,13 @@ TEST_F(SqlEditorTest, ColumnsWithoutRowsShowTheHeaderRowOnly) {
     EXPECT_EQ(list_row_count(list()), 0);
     EXPECT_EQ(list_selected_row(list()), -1);
 }
+
+TEST_F(SqlEditorTest, BinaryValuesShowTheirSizeNotTheirBytes) {
+    db.exec(
+        "CREATE TABLE t(v, n); INSERT INTO t VALUES (X'89504E4700010203FF', 1), "
+        "(X'41424344', 2);");
+    run("SELECT v, n FROM t ORDER BY n");
+    ASSERT_EQ(list_row_count(list()), 2);
+    EXPECT_EQ(list_row(list(), 0), (Texts{"00001", "(BLOB 9 バイト)", "1"}));
+    EXPECT_EQ(list_row(list(), 1), (Texts{"00002", "(BLOB 4 バイト)", "2"}));
+}

@@ -311,3 +311,28 @@ TEST_F(TextEditDialogTest, TabMovesTheFocusAndTypesNothing) {
     EXPECT_EQ(focus_after_tab, ok);
     EXPECT_EQ(stored_value("SELECT name FROM t"), "abc");
 }
+
+TEST_F(TextEditDialogTest, TextComesAndGoesByteForByteWhatItLooksLike) {
+    open_with(
+        "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('{\\rtf1\\ansi hello}'),"
+        " ('first' || char(13, 10) || 'second');");
+    ControlKeyDown control;
+    for (int row = 0; row < 2; ++row) {
+        SCOPED_TRACE(row);
+        const std::string before =
+            stored_value("SELECT a FROM t WHERE rowid = " + std::to_string(row + 1));
+        std::string shown;
+        ASSERT_TRUE(with_dialog([&] { double_click(row, 1); },
+                                [&](const OpenTextDialog& d) {
+                                    shown = read_window_text(d.text_area());
+                                    SendMessageA(d.text_area(), EM_SETSEL, -1, -1);
+                                    SendMessageA(d.text_area(), EM_REPLACESEL, TRUE,
+                                                 reinterpret_cast<LPARAM>("!"));
+                                    press(d, IDOK);
+                                }));
+        EXPECT_EQ(shown, before);
+        EXPECT_EQ(stored_value("SELECT a FROM t WHERE rowid = " + std::to_string(row + 1)),
+                  before + "!");
+    }
+    EXPECT_TRUE(boxes.boxes().empty());
+}

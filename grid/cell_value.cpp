@@ -1,0 +1,208 @@
+#include "grid/cell_value.h"
+
+#include <memory>
+
+#include "db/result_table.h"
+#include "db/text_convert.h"
+#include "grid/grid_statements.h"
+
+namespace {
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+// Prepares a statement written in the ANSI code page; null when it cannot be.
+Statement prepare_ansi(sqlite3* db, const std::string& ansi_sql) {
+    std::string utf8;
+    if (!db || !convert_whole(ansi_sql, true, utf8)) {
+        return nullptr;
+    }
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, utf8.c_str(), static_cast<int>(utf8.size()), &statement, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    return Statement(statement);
+}
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+ReadOutcome read_cell_value(sqlite3* db, const CellAddress& cell, CellValue& value) {
+    value = CellValue{};
+    Statement statement =
+        prepare_ansi(db, select_value_sql(cell.table, cell.column, cell.rowid, cell.rowid_name));
+    if (!statement) {
+        return ReadOutcome::failed;
+    }
+    const int step = sqlite3_step(statement.get());
+    if (step == SQLITE_DONE) {
+        return ReadOutcome::missing;
+    }
+    if (step != SQLITE_ROW || sqlite3_column_count(statement.get()) < 1) {
+        return ReadOutcome::failed;
+    }
+    sqlite3_stmt* s = statement.get();
+    switch (sqlite3_column_type(s, 0)) {
+        case SQLITE_NULL:
+            value.kind = ValueKind::null;
+            return ReadOutcome::found;
+        case SQLITE_INTEGER:
+            value.kind = ValueKind::integer;
+            break;
+        case SQLITE_FLOAT:
+            value.kind = ValueKind::real;
+            break;
+        case SQLITE_BLOB: {
+            value.kind = ValueKind::blob;
+            const void* bytes = sqlite3_column_blob(s, 0);
+            const int size = sqlite3_column_bytes(s, 0);
+            if (bytes && size > 0) {
+                value.stored.assign(static_cast<const char*>(bytes),
+                                    static_cast<std::size_t>(size));
+            }
+            return ReadOutcome::found;
+        }
+        default:
+            value.kind = ValueKind::text;
+            break;
+    }
+    const unsigned char* text = sqlite3_column_text(s, 0);
+    const int size = sqlite3_column_bytes(s, 0);
+    if (text && size > 0) {
+        value.stored.assign(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size));
+    }
+    if (!convert_whole(value.stored, false, value.ansi)) {
+        value.ansi.clear();
+    }
+    return ReadOutcome::found;
+}
+
+EditRefusal edit_refusal(const CellValue& value) {
+    switch (value.kind) {
+        case ValueKind::blob:
+            return EditRefusal::binary;
+        case ValueKind::text: {
+            // A zero byte ends the editor's text; a character without a place in
+            // the code page comes back as another one.
+            if (value.stored.find('\0') != std::string::npos) {
+                return EditRefusal::unrepresentable;
+            }
+            std::string back;
+            if (!convert_whole(value.ansi, true, back) || back != value.stored) {
+                return EditRefusal::unrepresentable;
+            }
+            return EditRefusal::none;
+        }
+        default:
+            return EditRefusal::none;
+    }
+}
+
+bool is_number_literal(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    std::size_t digits = 0;
+    while (i < text.size() && is_digit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && is_digit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        std::size_t exponent = 0;
+        while (i < text.size() && is_digit(text[i])) {
+            ++i;
+            ++exponent;
+        }
+        if (exponent == 0) {
+            return false;
+        }
+    }
+    return i == text.size();
+}
+
+std::string value_literal(std::string_view ansi_text,
+                          ValueKind previous,
+                          bool column_has_declared_type) {
+    const bool held_number = previous == ValueKind::integer || previous == ValueKind::real;
+    const bool held_nothing = previous == ValueKind::null || previous == ValueKind::unknown;
+    if (is_number_literal(ansi_text) &&
+        (held_number || (held_nothing && !column_has_declared_type))) {
+        // Checked above: a sign, digits, a point and an exponent, nothing that
+        // could end the literal or start a comment.
+        return std::string(ansi_text);
+    }
+    return quote_value(ansi_text);
+}
+
+std::string update_value_sql(const CellAddress& cell, std::string_view literal) {
+    return "UPDATE " + quote_identifier(cell.table) + " SET " + quote_identifier(cell.column) +
+           "=" + std::string(literal) + " WHERE " + cell.rowid_name + " = " +
+           std::to_string(cell.rowid) + " RETURNING " + cell.rowid_name + ";";
+}
+
+WriteResult update_cell_value(sqlite3* db, const CellAddress& cell, std::string_view literal) {
+    WriteResult result;
+    Statement statement = prepare_ansi(db, update_value_sql(cell, literal));
+    if (!statement) {
+        // Virtual tables take no RETURNING clause, and have no key that a write
+        // could change: count the changed records instead.
+        std::string plain = update_value_sql(cell, literal);
+        plain.erase(plain.rfind(" RETURNING "));
+        if (!db || exec_ansi(db, plain + ";") != SQLITE_OK) {
+            return result;
+        }
+        result.rowid = cell.rowid;
+        result.outcome = sqlite3_changes(db) > 0 ? WriteOutcome::written : WriteOutcome::no_record;
+        return result;
+    }
+    // The first step makes every change; the rows it returns are the records
+    // that were changed.
+    int step = sqlite3_step(statement.get());
+    bool changed = false;
+    while (step == SQLITE_ROW) {
+        changed = true;
+        result.rowid = sqlite3_column_int64(statement.get(), 0);
+        step = sqlite3_step(statement.get());
+    }
+    if (step != SQLITE_DONE) {
+        // Finalizing leaves the statement's message with the connection for the report.
+        return result;
+    }
+    result.outcome = changed ? WriteOutcome::written : WriteOutcome::no_record;
+    return result;
+}
+
+WriteOutcome delete_record_by_rowid(sqlite3* db,
+                                    std::string_view table,
+                                    RowId rowid,
+                                    std::string_view rowid_name) {
+    if (!db) {
+        return WriteOutcome::failed;
+    }
+    if (exec_ansi(db, delete_record_sql(table, rowid, rowid_name)) != SQLITE_OK) {
+        return WriteOutcome::failed;
+    }
+    return sqlite3_changes(db) > 0 ? WriteOutcome::written : WriteOutcome::no_record;
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+#include <string_view>
+
+#include "db/sql_text.h"
+
+// What an edit of one grid cell reads and writes, apart from any window: the
+// value as it is stored (with its kind), whether it may be edited as text, and
+// the writes that report how many records they reached.
+
+enum class ValueKind { unknown, null, integer, real, text, blob };
+
+// One cell of one record: the table, the column, and how the record is found.
+struct CellAddress {
+    std::string table;
+    std::string column;
+    RowId rowid = 0;
+    std::string rowid_name = "rowid";
+};
+
+struct CellValue {
+    ValueKind kind = ValueKind::unknown;
+    // The stored bytes: UTF-8 for text, the number's text for numbers, the
+    // bytes of a BLOB.
+    std::string stored;
+    // The value in the ANSI code page, as an edit shows it (text and numbers).
+    std::string ansi;
+};
+
+enum class ReadOutcome { found, missing, failed };
+
+// Reads the cell's whole value. `missing` when no record has the row id,
+// `failed` when the statement cannot run (nothing is known then).
+ReadOutcome read_cell_value(sqlite3* db, const CellAddress& cell, CellValue& value);
+
+enum class EditRefusal { none, binary, unrepresentable };
+
+// Whether the value may be edited as text: a BLOB never, and a text only when its
+// ANSI form converts back to exactly the stored bytes, so that an edit can write
+// back nothing but what the user changed.
+EditRefusal edit_refusal(const CellValue& value);
+
+// A number as SQLite's parser reads a literal: an optional sign, digits with at
+// most one decimal point, and an optional exponent. No blanks, no hexadecimal.
+bool is_number_literal(std::string_view text);
+
+// The SQL literal for a typed text. A number keeps its kind where the cell held a
+// number, or, in a column without a declared type, held nothing yet (`previous`
+// null or unknown); every other text is written as text.
+std::string value_literal(std::string_view ansi_text,
+                          ValueKind previous,
+                          bool column_has_declared_type);
+
+// UPDATE of one cell that names the record's row id afterwards.
+std::string update_value_sql(const CellAddress& cell, std::string_view literal);
+
+enum class WriteOutcome {
+    written,
+    // The statement ran but reached no record (deleted meanwhile, or a trigger
+    // skipped the change).
+    no_record,
+    failed,
+};
+
+struct WriteResult {
+    WriteOutcome outcome = WriteOutcome::failed;
+    // The record's row id after the write: a new key changes it.
+    RowId rowid = 0;
+};
+
+// Writes the literal into the cell. On failure the database's message is left
+// for the report.
+WriteResult update_cell_value(sqlite3* db, const CellAddress& cell, std::string_view literal);
+
+// Deletes the record; `no_record` when there was none to delete.
+WriteOutcome delete_record_by_rowid(sqlite3* db,
+                                    std::string_view table,
+                                    RowId rowid,
+                                    std::string_view rowid_name);
