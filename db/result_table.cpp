@@ -1,5 +1,6 @@
 #include "db/result_table.h"
 
+#include "db/read_watch.h"
 #include "db/text_convert.h"
 
 void ResultTable::reset() {
@@ -17,7 +18,11 @@ bool ResultTable::run(sqlite3* db, const std::string& utf8_sql) {
         code_ = SQLITE_MISUSE;
         return false;
     }
-    code_ = sqlite3_get_table(db, utf8_sql.c_str(), &data_, &rows_, &columns_, nullptr);
+    code_ = ReadFailureWatch::refusal();
+    if (code_ == SQLITE_OK) {
+        code_ = sqlite3_get_table(db, utf8_sql.c_str(), &data_, &rows_, &columns_, nullptr);
+    }
+    ReadFailureWatch::note(db, code_);
     if (code_ != SQLITE_OK) {
         reset();
         return false;
