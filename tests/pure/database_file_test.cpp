@@ -34,14 +34,6 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// A database of two tables: a few rows in `a`, enough in `b` for many pages.
-void make_two_tables(const std::string& path) {
-    TestDb db(path);
-    db.exec("CREATE TABLE a(x); INSERT INTO a VALUES (1), (2);");
-    db.exec("CREATE TABLE b(x);");
-    db.fill("INSERT INTO b VALUES (printf('%0500d', ?1));", 400);
-}
-
 }  // namespace
 
 TEST(DatabaseFile, OpensExistingFilesOnlyAndRefusesWhatIsNoDatabase) {
@@ -65,18 +57,6 @@ TEST(DatabaseFile, OpensExistingFilesOnlyAndRefusesWhatIsNoDatabase) {
     EXPECT_EQ(connection.open_message, "file is not a database");
     EXPECT_EQ(file_bytes(text), words);
 
-    const std::string cut = dir.file("cut.db");
-    make_two_tables(cut);
-    const std::string whole = file_bytes(cut);
-    ASSERT_GT(whole.size(), 40000u);
-    const std::string half = whole.substr(0, whole.size() / 2);
-    write_bytes(cut, half);
-    EXPECT_FALSE(connection.open(cut.c_str()));
-    EXPECT_FALSE(connection.is_open);
-    EXPECT_EQ(connection.open_result, SQLITE_CORRUPT);
-    EXPECT_EQ(file_bytes(cut), half);
-    EXPECT_FALSE(file_exists(cut + "-journal"));
-
     // SQLite takes a file of no bytes for an empty database; reading it writes
     // nothing.
     const std::string empty = dir.file("empty.db");
@@ -94,43 +74,6 @@ TEST(DatabaseFile, OpensExistingFilesOnlyAndRefusesWhatIsNoDatabase) {
     EXPECT_EQ(exec_ansi(connection.handle, "CREATE TABLE n(x);"), SQLITE_OK);
     connection.close();
     EXPECT_TRUE(file_exists(fresh));
-}
-
-TEST(DatabaseFile, ReadableTablesStillReadWhenAnotherTableIsDamaged) {
-    TempDir dir;
-    const std::string path = dir.file("damaged.db");
-    make_two_tables(path);
-    int root = 0;
-    int page_size = 0;
-    {
-        TestDb db(path);
-        root = std::atoi(db.value("SELECT rootpage FROM sqlite_master WHERE name = 'b'").c_str());
-        page_size = std::atoi(db.value("PRAGMA page_size").c_str());
-    }
-    ASSERT_GT(root, 1);
-    std::string bytes = file_bytes(path);
-    // Overwrites b's root page with rubbish.
-    bytes.replace(static_cast<std::size_t>(root - 1) * page_size, page_size,
-                  std::string(page_size, '\x7f'));
-    write_bytes(path, bytes);
-
-    DatabaseConnection connection;
-    ASSERT_TRUE(connection.open(path.c_str()));
-    EXPECT_EQ(connection.open_result, SQLITE_OK);
-    std::vector<std::string> names;
-    ASSERT_TRUE(read_table_names(connection.handle, names));
-    EXPECT_EQ(names, (std::vector<std::string>{"a", "b"}));
-    {
-        ReadFailureWatch watch;
-        EXPECT_EQ(count_table_rows(connection.handle, "a"), 2);
-        EXPECT_FALSE(watch.failed());
-    }
-    {
-        ReadFailureWatch watch;
-        EXPECT_EQ(count_table_rows(connection.handle, "b"), 0);
-        EXPECT_EQ(watch.code(), SQLITE_CORRUPT);
-        EXPECT_FALSE(watch.busy());
-    }
 }
 
 TEST(DatabaseFile, WaitsOutAShortLockAndTellsALongOneOnce) {
@@ -201,28 +144,6 @@ TEST(DatabaseFile, WaitsOutAShortLockAndTellsALongOneOnce) {
     EXPECT_EQ(exec_ansi(connection.handle, "INSERT INTO t VALUES (4);"), SQLITE_OK);
     commit.join();
     EXPECT_EQ(other.value("SELECT COUNT(*) FROM t"), "4");
-}
-
-TEST(DatabaseFile, EndsATransactionLeftOpenAsAsked) {
-    TempDir dir;
-    const std::string path = dir.file("open-transaction.db");
-    {
-        TestDb db(path);
-        db.exec("CREATE TABLE t(x); INSERT INTO t VALUES (1);");
-    }
-    DatabaseConnection connection;
-    ASSERT_TRUE(connection.open(path.c_str()));
-    EXPECT_FALSE(connection.in_transaction());
-    ASSERT_EQ(exec_ansi(connection.handle, "BEGIN; UPDATE t SET x = 2;"), SQLITE_OK);
-    EXPECT_TRUE(connection.in_transaction());
-    EXPECT_EQ(connection.end_transaction(true), SQLITE_OK);
-    EXPECT_FALSE(connection.in_transaction());
-    ASSERT_EQ(exec_ansi(connection.handle, "BEGIN; UPDATE t SET x = 3;"), SQLITE_OK);
-    EXPECT_EQ(connection.end_transaction(false), SQLITE_OK);
-    connection.close();
-    EXPECT_FALSE(connection.in_transaction());
-    TestDb check(path);
-    EXPECT_EQ(check.value("SELECT x FROM t"), "2");
 }
 
 #ifndef _WIN32
