@@ -10,7 +10,9 @@
 #include "app/file_dialog.h"
 #include "app/help.h"
 #include "db/catalogue.h"
+#include "db/read_watch.h"
 #include "db/result_table.h"
+#include "db/sql_error.h"
 #include "db/text_convert.h"
 #include "grid/record_deletion.h"
 #include "res/resource.h"
@@ -25,6 +27,32 @@ constexpr DWORD kGridExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
 constexpr const char kDropCaption[] = "テーブル削除";
 constexpr const char kPathTooLongText[] = "ファイルのパスが長すぎるため開けません。";
 constexpr const char kErrorCaption[] = "エラー";
+constexpr const char kOpenCaption[] = "データベースを開く";
+constexpr const char kFileMissingText[] = "ファイルが見つかりません。";
+constexpr const char kNotOpenedText[] =
+    "データベースとして開けませんでした。ファイルには何も書き込んでいません。";
+constexpr const char kReadCaption[] = "読み込みエラー";
+constexpr const char kLockedReadText[] =
+    "データベースが他のプログラムにロックされているため、読み込めませんでした。\n"
+    "表示されていないテーブルやレコードがあります。しばらくしてから、もう一度表示してください。";
+constexpr const char kUnreadableText[] =
+    "データベースを読み込めませんでした。\n表示されていないテーブルやレコードがあります。";
+constexpr const char kReadOnlyMark[] = " [読み取り専用]";
+constexpr const char kUnreadableLabel[] = "-";
+constexpr const char kTransactionCaption[] = "トランザクション";
+constexpr const char kOpenTransactionText[] =
+    "トランザクションが終わっていません。\n"
+    "変更を確定 (COMMIT) しますか？\n\n"
+    "「いいえ」を選ぶと、トランザクション中の変更を取り消します (ROLLBACK)。";
+constexpr const char kCommitFailedText[] = "トランザクションの確定 (COMMIT) が失敗しました。";
+constexpr const char kRollbackFailedText[] =
+    "トランザクションの取り消し (ROLLBACK) が失敗しました。";
+
+// The database's own message in the program's code page.
+std::string database_reason(const std::string& utf8) {
+    std::string ansi;
+    return convert_whole(utf8, false, ansi) ? ansi : utf8;
+}
 
 }  // namespace
 
@@ -217,6 +245,10 @@ bool MainDialog::open_database(const char* path) {
         show_message_box(hwnd(), kPathTooLongText, kErrorCaption, MB_OK | MB_ICONINFORMATION);
         return false;
     }
+    if (!settle_open_transaction()) {
+        return false;
+    }
+    ReadFailureWatch watch;
     if (!connection_.open(path)) {
         // The old database is closed now: nothing of it may stay on screen.
         show_no_tables();
@@ -224,12 +256,57 @@ bool MainDialog::open_database(const char* path) {
         for (UINT id : {IDM_NEW_TABLE, IDM_SQL_EDITOR}) {
             enable_menu_item(id, false);
         }
+        report_failed_open(path);
         return false;
     }
     reload_table_list();
-    set_title(PathFindFileNameA(path));
+    set_title(std::string(PathFindFileNameA(path)) + (connection_.read_only ? kReadOnlyMark : ""));
     enable_menu_item(IDM_NEW_TABLE, true);
     enable_menu_item(IDM_SQL_EDITOR, true);
+    report_unreadable(watch);
+    return true;
+}
+
+void MainDialog::report_failed_open(const char* path) {
+    std::string text;
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        text = std::string(kFileMissingText) + "\n" + path;
+    } else {
+        text = std::string(kNotOpenedText) + "\n" + path;
+        if (!connection_.open_message.empty()) {
+            text += "\n" + database_reason(connection_.open_message);
+        }
+    }
+    show_message_box(hwnd(), text.c_str(), kOpenCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+void MainDialog::report_unreadable(const ReadFailureWatch& watch) {
+    if (!watch.failed() || !watch.outermost()) {
+        return;
+    }
+    std::string text = watch.busy() ? kLockedReadText : kUnreadableText;
+    if (!watch.busy() && !watch.message().empty()) {
+        text += "\n" + database_reason(watch.message());
+    }
+    show_message_box(hwnd(), text.c_str(), kReadCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+bool MainDialog::settle_open_transaction() {
+    if (!connection_.in_transaction()) {
+        return true;
+    }
+    const int answer = show_message_box(hwnd(), kOpenTransactionText, kTransactionCaption,
+                                        MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer != IDYES && answer != IDNO) {
+        return false;
+    }
+    const bool commit = answer == IDYES;
+    if (connection_.end_transaction(commit) != SQLITE_OK) {
+        // The transaction is still open: the action stops so that nothing is lost.
+        report_sql_error(hwnd(), commit ? kCommitFailedText : kRollbackFailedText,
+                         connection_.handle);
+        return false;
+    }
     return true;
 }
 
@@ -238,6 +315,9 @@ bool MainDialog::create_database(const char* path, const char* file_title) {
     std::string utf8;
     if (!convert_whole(path, true, utf8) || utf8.size() >= DatabaseConnection::kPathSize) {
         show_message_box(hwnd(), kPathTooLongText, kErrorCaption, MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    if (!settle_open_transaction()) {
         return false;
     }
     const bool created = connection_.create(path);
@@ -255,6 +335,7 @@ bool MainDialog::create_database(const char* path, const char* file_title) {
 }
 
 void MainDialog::reload_table_list() {
+    ReadFailureWatch watch;
     std::vector<std::string> names;
     const bool listed = connection_.is_open && read_table_names(connection_.handle, names);
 
@@ -271,6 +352,7 @@ void MainDialog::reload_table_list() {
     enable_menu_item(IDM_EDIT_STRUCTURE, any);
     enable_menu_item(IDM_DROP_TABLE, any);
     refresh_page();
+    report_unreadable(watch);
 }
 
 // The drop-down as wide as the longest name (within the screen) and as tall as
@@ -336,6 +418,7 @@ void MainDialog::refresh_page() {
         enable_menu_item(IDM_DELETE_RECORD, false);
         return;
     }
+    ReadFailureWatch watch;
     grid_.database = connection_.is_open ? connection_.handle : nullptr;
     grid_.page_index = page_window_.page_index;
     grid_.table_name = table;
@@ -349,8 +432,19 @@ void MainDialog::refresh_page() {
         // One count serves both the blank row and the label.
         count = grid_.count_rows();
         grid_.add_blank_row(count);
+        if (watch.failed()) {
+            // Part of the page may be missing: show none of it rather than a table
+            // that looks empty or shorter than it is.
+            grid_.clear();
+        }
     }
-    show_page_state(page_view(page_window_.page_index, count));
+    if (watch.failed()) {
+        show_page_state(PageView{kUnreadableLabel, page_window_.page_index > 0, false});
+        enable_menu_item(IDM_DELETE_RECORD, false);
+    } else {
+        show_page_state(page_view(page_window_.page_index, count));
+    }
+    report_unreadable(watch);
 }
 
 void MainDialog::drop_table(const std::string& name) {
@@ -384,6 +478,9 @@ LRESULT MainDialog::on_end(WPARAM wparam, LPARAM) {
     // Written while the database is still open; a failure is shown, and the
     // program ends all the same.
     grid_.finish_cell_edit();
+    if (!settle_open_transaction()) {
+        return 0;
+    }
     // The list view would destroy the image list with itself; take it back first.
     SendMessageA(grid_.hwnd(), LVM_SETIMAGELIST, LVSIL_SMALL, 0);
     if (image_list_) {

@@ -7,6 +7,7 @@
 
 #include "db/database_connection.h"
 #include "db/paging.h"
+#include "db/read_watch.h"
 #include "grid/cell_editor.h"
 #include "grid/table_grid.h"
 #include "win/dialog.h"
@@ -84,6 +85,15 @@ private:
     // Empties the selector and the grid: what a closed or new database shows.
     void show_no_tables();
     void show_page_state(const PageView& view);
+    // Before the database closes: a transaction left open is committed or rolled
+    // back as the user answers. False when the user cancels or it cannot be ended;
+    // the database then stays open and the action stops.
+    bool settle_open_transaction();
+    // The message of a failed open: a missing file, or the database's reason.
+    void report_failed_open(const char* path);
+    // Says so when reads of the action could not be made (and the watch is the
+    // action's own).
+    void report_unreadable(const ReadFailureWatch& watch);
     void unregister_from_loop();
 
     DatabaseConnection connection_;

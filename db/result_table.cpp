@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "db/read_watch.h"
 #include "db/text_convert.h"
 
 namespace {
@@ -59,7 +60,7 @@ bool ResultTable::run_typed(sqlite3* db, const std::string& utf8_sql) {
     // comes from the statement that gives the first row.
     std::vector<std::string> header;
     const char* sql = utf8_sql.c_str();
-    code_ = SQLITE_OK;
+    code_ = ReadFailureWatch::refusal();
     while (code_ == SQLITE_OK && *sql) {
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
@@ -127,6 +128,7 @@ bool ResultTable::run_typed(sqlite3* db, const std::string& utf8_sql) {
             ++sql;
         }
     }
+    ReadFailureWatch::note(db, code_);
     if (code_ != SQLITE_OK) {
         const std::string message = message_;
         reset();
@@ -165,8 +167,12 @@ bool ResultTable::run(sqlite3* db, const std::string& utf8_sql) {
         code_ = SQLITE_MISUSE;
         return false;
     }
-    code_ = sqlite3_get_table(db, utf8_sql.c_str(), &data_, &rows_, &columns_, nullptr);
+    code_ = ReadFailureWatch::refusal();
+    if (code_ == SQLITE_OK) {
+        code_ = sqlite3_get_table(db, utf8_sql.c_str(), &data_, &rows_, &columns_, nullptr);
+    }
     from_get_table_ = data_ != nullptr;
+    ReadFailureWatch::note(db, code_);
     if (code_ != SQLITE_OK) {
         reset();
         return false;

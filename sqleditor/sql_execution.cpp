@@ -25,9 +25,7 @@ std::string database_message(sqlite3* db) {
     return ansi;
 }
 
-}  // namespace
-
-SqlOutcome run_sql(sqlite3* db, const char* ansi_text) {
+SqlOutcome run_statements(sqlite3* db, const char* ansi_text) {
     if (!db) {
         return failure(kSqlNoDatabaseText);
     }
@@ -52,6 +50,14 @@ SqlOutcome run_sql(sqlite3* db, const char* ansi_text) {
         outcome.kind = SqlOutcome::Kind::rows;
         outcome.table = std::move(table);
     }
+    return outcome;
+}
+
+}  // namespace
+
+SqlOutcome run_sql(sqlite3* db, const char* ansi_text) {
+    SqlOutcome outcome = run_statements(db, ansi_text);
+    outcome.transaction_open = db && sqlite3_get_autocommit(db) == 0;
     return outcome;
 }
 

@@ -24,6 +24,9 @@ constexpr char kSqlTooLongText[] =
     "SQL が長すぎるため実行しませんでした（10239 バイトまで実行できます）。";
 constexpr char kSqlNotConvertedText[] = "SQL を変換できなかったため実行しませんでした。";
 constexpr char kSqlNoDatabaseText[] = "データベースが開かれていません。";
+constexpr char kSqlTransactionOpenText[] =
+    "トランザクションが開いたままです。COMMIT するまで変更は確定されず、"
+    "データベースは他のプログラムからロックされます。";
 
 struct SqlOutcome {
     enum class Kind { rows, message, error };
@@ -33,6 +36,8 @@ struct SqlOutcome {
     std::string message;
     // The whole result when the statements returned columns (kind rows).
     std::unique_ptr<ResultTable> table;
+    // A transaction begun by the text (or an earlier one) is still open after it.
+    bool transaction_open = false;
 };
 
 // Runs the whole text with one sqlite3_get_table call: rows when the result has

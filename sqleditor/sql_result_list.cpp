@@ -87,11 +87,21 @@ void SqlResultList::run_sql_text(sqlite3* db, const char* ansi_text) {
             show_sql_message(kSqlErrorHeader, image_error, outcome.message);
             break;
     }
+    if (outcome.transaction_open) {
+        add_note(kSqlTransactionOpenText);
+    }
+}
+
+void SqlResultList::add_note(const char* text) {
+    note_row_ = static_cast<int>(SendMessageA(hwnd(), LVM_GETITEMCOUNT, 0, 0));
+    note_ = text;
+    SendMessageA(hwnd(), LVM_SETITEMCOUNT, note_row_ + 1, 0);
 }
 
 void SqlResultList::show_sql_message(const char* header, Image image, const std::string& text) {
     SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
     table_.reset();
+    note_.clear();
     remove_columns();
     insert_list_column(hwnd(), 0, header, std::max(list_usable_width(hwnd()), 0));
     message_ = text;
@@ -127,6 +137,7 @@ void SqlResultList::show_rows(std::unique_ptr<ResultTable> table) {
 
     table_ = std::move(table);
     message_.clear();
+    note_.clear();
     const int rows = table_->rows();
     SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows, 0);
     if (rows > 0) {
@@ -145,6 +156,18 @@ void SqlResultList::remove_columns() {
 void SqlResultList::fill_item(LVITEMA& item) const {
     const int row = item.iItem;
     const int column = item.iSubItem;
+    if (!note_.empty() && row == note_row_) {
+        if (item.mask & LVIF_IMAGE) {
+            item.iImage = image_message;
+        }
+        if (item.mask & LVIF_TEXT) {
+            // Under the rows, the note stands in the first value column, where it
+            // has room; the row-number column stays blank.
+            const int note_column = table_ ? 1 : 0;
+            copy_text(item.pszText, item.cchTextMax, column == note_column ? note_.c_str() : "");
+        }
+        return;
+    }
     if (item.mask & LVIF_IMAGE) {
         item.iImage = table_ ? image_row : message_image_;
     }

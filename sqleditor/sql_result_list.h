@@ -32,6 +32,9 @@ public:
 
     // Columns inserted for the present outcome.
     int column_count() const { return column_count_; }
+    // The list row of the line saying that a transaction is still open, -1 when
+    // the list has none.
+    int note_row() const { return note_.empty() ? -1 : note_row_; }
 
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
@@ -40,6 +43,8 @@ private:
     void show_rows(std::unique_ptr<ResultTable> table);
     void remove_columns();
     int row_number_width(int rows) const;
+    // Adds the line with the note after what the list shows.
+    void add_note(const char* text);
     // Width of the list inside its border and vertical scroll bar.
     void fill_item(LVITEMA& item) const;
 
@@ -47,4 +52,6 @@ private:
     std::unique_ptr<ResultTable> table_;
     std::string message_;
     Image message_image_ = image_message;
+    std::string note_;
+    int note_row_ = -1;
 };

@@ -88,6 +88,7 @@ TEST(DatabaseConnection, OpensCreatesAndCloses) {
 TEST(DatabaseConnection, FailedOpenLeavesItClosed) {
     TempDir dir;
     DatabaseConnection connection;
+    { TestDb existing(dir.file("a.db")); }
     ASSERT_TRUE(connection.open(dir.file("a.db").c_str()));
     // A folder that does not exist cannot hold the file.
     EXPECT_FALSE(connection.open(dir.file("missing-folder/b.db").c_str()));

@@ -411,12 +411,15 @@ TEST_F(MainWindowTest, FailedOpenLeavesNoTableAndNoConnectionBehind) {
     EXPECT_FALSE(previous_enabled());
     EXPECT_FALSE(next_enabled());
     EXPECT_EQ(main.grid().database, nullptr);
-    // A failed open itself is silent, and nothing reaches the closed connection.
+    // The failed open says why; then nothing reaches the closed connection.
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text,
+              "ファイルが見つかりません。\n" + dir.file("no-such-folder\\x.db"));
     for (UINT id : {IDM_DROP_TABLE, IDM_EDIT_STRUCTURE, IDC_PAGE_NEXT, IDM_DELETE_RECORD}) {
         command(id);
     }
     main.refresh_page();
-    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(boxes.boxes().size(), 1u);
     TestDb check(path);
     EXPECT_EQ(check.value("SELECT COUNT(*) FROM t"), "1");
 }

@@ -156,3 +156,35 @@ TEST_F(SqlEditorTest, BinaryValuesShowTheirSizeNotTheirBytes) {
     EXPECT_EQ(list_row(list(), 0), (Texts{"00001", "(BLOB 9 バイト)", "1"}));
     EXPECT_EQ(list_row(list(), 1), (Texts{"00002", "(BLOB 4 バイト)", "2"}));
 }
+
+TEST_F(SqlEditorTest, ATransactionLeftOpenIsNotedUnderEveryOutcome) {
+    const std::string note =
+        "トランザクションが開いたままです。COMMIT するまで変更は確定されず、"
+        "データベースは他のプログラムからロックされます。";
+    db.exec("CREATE TABLE t(x); INSERT INTO t VALUES (1);");
+
+    run("BEGIN; UPDATE t SET x = 2");
+    ASSERT_EQ(list_row_count(list()), 2);
+    EXPECT_EQ(list_text(list(), 0, 0), "not an error");
+    EXPECT_EQ(list_text(list(), 1, 0), note);
+    EXPECT_EQ(image_of(1), 2);
+    EXPECT_EQ(dialog.result_list().note_row(), 1);
+
+    // Rows: the note follows them, unnumbered, in the first value column.
+    run("SELECT x FROM t");
+    ASSERT_EQ(list_row_count(list()), 2);
+    EXPECT_EQ(list_row(list(), 0), (Texts{"00001", "2"}));
+    EXPECT_EQ(list_row(list(), 1), (Texts{"", note}));
+    EXPECT_EQ(image_of(1), 2);
+
+    // A COMMIT that never ran because an earlier statement failed.
+    run("UPDATE t SET x = 3; SELEC 1; COMMIT");
+    ASSERT_EQ(list_row_count(list()), 2);
+    EXPECT_EQ(image_of(0), 1);
+    EXPECT_EQ(list_text(list(), 1, 0), note);
+
+    run("COMMIT");
+    ASSERT_EQ(list_row_count(list()), 1);
+    EXPECT_EQ(dialog.result_list().note_row(), -1);
+    EXPECT_EQ(db.value("SELECT x FROM t"), "3");
+}

@@ -1,0 +1,42 @@
+#include "db/read_watch.h"
+
+#include "db/database_connection.h"
+
+namespace {
+
+// Everything runs on the one GUI thread.
+ReadFailureWatch* current_watch = nullptr;
+
+}  // namespace
+
+ReadFailureWatch::ReadFailureWatch() : outer_(current_watch) {
+    current_watch = this;
+}
+
+ReadFailureWatch::~ReadFailureWatch() {
+    current_watch = outer_;
+    // What an inner action could not read, the outer one could not either.
+    if (outer_ && failed() && !outer_->failed()) {
+        outer_->code_ = code_;
+        outer_->message_ = message_;
+    }
+}
+
+int ReadFailureWatch::refusal() {
+    for (const ReadFailureWatch* watch = current_watch; watch; watch = watch->outer_) {
+        if (watch->busy()) {
+            return watch->code_;
+        }
+    }
+    return SQLITE_OK;
+}
+
+void ReadFailureWatch::note(sqlite3* db, int code) {
+    const int primary = code & 0xff;
+    if (!current_watch || current_watch->failed() || !is_unreadable_failure(primary)) {
+        return;
+    }
+    current_watch->code_ = primary;
+    const char* message = db ? sqlite3_errmsg(db) : nullptr;
+    current_watch->message_ = message ? message : sqlite3_errstr(primary);
+}
