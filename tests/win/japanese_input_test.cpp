@@ -29,9 +29,14 @@ protected:
     void SetUp() override { app_module().add_message_loop(&loop); }
     void TearDown() override { app_module().remove_message_loop(); }
 
-    void focus_editor() {
+    // Types the text into the open editor as a keyboard would and ends with Enter.
+    void type_and_enter(const std::wstring& text) {
         SetForegroundWindow(main.hwnd());
         SetFocus(editor());
+        type_unicode(text);
+        loop.pump();
+        press_key(VK_RETURN);
+        loop.pump();
     }
 
     MessageLoop loop;
@@ -41,21 +46,13 @@ TEST_F(JapaneseGridInputTest, TypedIntoTheCellEditorAndTheBlankRow) {
     open_with("CREATE TABLE t(name TEXT, note TEXT); INSERT INTO t VALUES ('old', 'old');");
     double_click(0, 1);
     ASSERT_TRUE(editing());
-    focus_editor();
-    type_unicode(kTyped);
-    loop.pump();
-    press_key(VK_RETURN);
-    loop.pump();
+    type_and_enter(kTyped);
     EXPECT_EQ(stored_value("SELECT name FROM t"), kStored);
 
     // The blank row: typing there adds the record.
     double_click(1, 2);
     ASSERT_TRUE(editing());
-    focus_editor();
-    type_unicode(kTyped);
-    loop.pump();
-    press_key(VK_RETURN);
-    loop.pump();
+    type_and_enter(kTyped);
     EXPECT_EQ(stored("SELECT note FROM t ORDER BY rowid"), (Rows{{"old"}, {kStored}}));
     EXPECT_TRUE(boxes.boxes().empty());
 }
