@@ -4,7 +4,10 @@
 # without wine32, one without Wine at all; and the real 32-bit probe itself.
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-work="$(mktemp -d)"
+# In the project's build folder: a temporary folder may be mounted noexec, and the
+# real probe must be able to run there.
+mkdir -p "$here/../../build"
+work="$(mktemp -d "$here/../../build/host-arch-test.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 export KORV_ARCH_PROBE_DIR="$work/probe"
 source "$here/../../scripts/host-arch.sh"
