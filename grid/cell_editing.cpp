@@ -3,9 +3,13 @@
 
 #include <commctrl.h>
 
+#include <climits>
+
 #include "db/result_table.h"
 #include "db/sql_error.h"
+#include "db/text_convert.h"
 #include "grid/cell_editor.h"
+#include "grid/record_statements.h"
 #include "grid/text_edit_dialog.h"
 #include "win/dialog.h"
 #include "win/message_box.h"
@@ -14,6 +18,11 @@ namespace {
 
 constexpr const char kTooLongText[] = "入力文字数が長すぎます。";
 constexpr const char kInputErrorCaption[] = "入力エラー";
+
+constexpr const char kGeneratedColumnText[] =
+    "この列の値は他の列から計算される（GENERATED）ため、編集できません。";
+constexpr const char kReadOnlyTableText[] =
+    "このテーブルはレコードを特定できないため、表示のみとなります。変更はできません。";
 
 void report_too_long(HWND owner) {
     show_message_box(owner, kTooLongText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
@@ -57,7 +66,7 @@ void TableGrid::begin_cell_edit(int column) {
         commit_cell_edit(false);
     }
     const int row = selected_row();
-    if (row < 0) {
+    if (row < 0 || refuse_edit(column)) {
         return;
     }
     // After a reload the row may lie outside the visible part of the list.
@@ -83,13 +92,25 @@ void TableGrid::begin_cell_edit(int column) {
     show_editor();
 }
 
+bool TableGrid::refuse_edit(int column) {
+    const char* reason = read_only()                ? kReadOnlyTableText
+                         : column_generated(column) ? kGeneratedColumnText
+                                                    : nullptr;
+    if (!reason) {
+        return false;
+    }
+    show_message_box(hwnd(), reason, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+    return true;
+}
+
 void TableGrid::edit_in_dialog(int row, int column, RowId rowid, bool new_record) {
     TextEditDialog dialog;
     dialog.database = database;
     dialog.table_name = table_name;
-    dialog.column_name = column_name(column);
+    dialog.column_name = column_exact_name(column);
     dialog.rowid = rowid;
     dialog.rowid_name = rowid_name_;
+    dialog.record_condition = record_condition(row);
     dialog.has_record = !new_record;
     if (dialog.run(GetActiveWindow()) != 0) {
         return;
@@ -106,7 +127,13 @@ void TableGrid::edit_in_dialog(int row, int column, RowId rowid, bool new_record
         insert_record(column, value);
         return;
     }
-    if (update_cell(column_name(column), value, rowid)) {
+    const std::vector<std::string> key =
+        is_key_column(column) ? row_keys_.at(row) : std::vector<std::string>();
+    if (update_cell(column, value, record_condition(row))) {
+        if (!key.empty()) {
+            show_keyed_record(changed_key(shape_, key, column - 1, to_utf8(value)));
+            return;
+        }
         set_cell_text(row, column, value.substr(0, kCellShownBytes).c_str());
     }
 }
@@ -134,27 +161,40 @@ void TableGrid::commit_cell_edit(bool move_next) {
             written = insert_record(column, text, &new_row);
             // Only the new record's next column may open, never another record's.
             written = written && new_row >= 0;
+        } else if (is_key_column(column)) {
+            // The record moves to its new place in the order of keys.
+            const std::vector<std::string> key = row_keys_.at(editor.row);
+            written = update_cell(column, text, record_condition(editor.row)) &&
+                      show_keyed_record(changed_key(shape_, key, column - 1, to_utf8(text))) >= 0;
         } else {
-            written = update_cell(column_name(column), text, editor.rowid);
+            written = update_cell(column, text, record_condition(editor.row));
             if (written) {
                 set_cell_text(editor.row, column, text.c_str());
             }
         }
     }
-    if (move_next && written && column + 1 <= column_count()) {
-        begin_cell_edit(column + 1);
+    // Enter walks on to the next column that can be written, past generated ones.
+    int next = column + 1;
+    while (next <= column_count() && column_generated(next)) {
+        ++next;
+    }
+    if (move_next && written && next <= column_count()) {
+        begin_cell_edit(next);
     }
     if (move_next) {
         UpdateWindow(hwnd());
     }
 }
 
-bool TableGrid::update_cell(const std::string& column, const std::string& value, RowId rowid) {
-    if (!database || value.size() > kLongestWrittenValue) {
+bool TableGrid::update_cell(int column, const std::string& value, const std::string& condition) {
+    std::string utf8_value;
+    if (!database || condition.empty() || column < 1 || column > column_count() ||
+        value.size() > kLongestWrittenValue || !convert_whole(value, true, utf8_value)) {
         return false;
     }
-    if (exec_ansi(database, update_cell_sql(table_name, column, value, rowid, rowid_name_)) !=
-        SQLITE_OK) {
+    const std::string sql =
+        update_where_sql(table_name, column_exact_name(column), utf8_value, condition);
+    if (exec_utf8(database, sql) != SQLITE_OK) {
         report_sql_error(hwnd(), kUpdateFailedText, database);
         return false;
     }
@@ -168,11 +208,26 @@ bool TableGrid::insert_record(int column, const std::string& value, int* new_row
     if (!database || column < 1 || column > column_count() || value.size() > kLongestWrittenValue) {
         return false;
     }
-    const std::string sql =
-        insert_record_sql(table_name, column_names_, column, value, rowid_alias_column_);
-    if (exec_ansi(database, sql) != SQLITE_OK) {
+    std::string utf8_value;
+    if (!convert_whole(value, true, utf8_value)) {
+        return false;
+    }
+    const std::vector<std::string> literals = blank_row_literals(
+        shape_, static_cast<std::size_t>(column - 1), utf8_value, rowid_alias_column_);
+    if (exec_utf8(database, insert_literals_sql(table_name, shape_, literals)) != SQLITE_OK) {
         report_sql_error(hwnd(), kInsertFailedText, database);
         return false;
+    }
+    if (shape_.identity == RecordIdentity::primary_key) {
+        std::vector<std::string> key;
+        for (std::size_t index : shape_.key_columns()) {
+            key.push_back(literals[index]);
+        }
+        const int row = show_keyed_record(key);
+        if (new_row) {
+            *new_row = row;
+        }
+        return true;
     }
     // A trigger may have dropped the record; the last rowid is then another one's.
     const bool added = sqlite3_changes(database) > 0;
@@ -185,4 +240,43 @@ bool TableGrid::insert_record(int column, const std::string& value, int* new_row
         *new_row = row_of_record(rowid);
     }
     return true;
+}
+
+bool TableGrid::is_key_column(int column) const {
+    return shape_.identity == RecordIdentity::primary_key && column >= 1 &&
+           column <= static_cast<int>(shape_.columns.size()) &&
+           shape_.columns[static_cast<std::size_t>(column - 1)].key_position > 0;
+}
+
+int TableGrid::show_keyed_record(const std::vector<std::string>& key_literals) {
+    // The literals are what was written; the record holds them as its columns'
+    // affinities made them, so its key is read back before it is looked for.
+    std::vector<std::string> key;
+    ResultTable stored;
+    const std::string condition = ::record_condition(shape_, key_literals);
+    if (!condition.empty() &&
+        stored.run(database, identity_of_sql(table_name, shape_, condition)) &&
+        stored.rows() == 1) {
+        for (int field = 0; field < stored.columns(); ++field) {
+            const char* literal = stored.value(0, field);
+            key.push_back(literal ? literal : "");
+        }
+    }
+    ResultTable before;
+    if (!key.empty() && before.run(database, records_before_key_sql(table_name, shape_, key)) &&
+        before.rows() == 1) {
+        const std::int64_t page = parse_rowid(before.value(0, 0)) / kPageSize;
+        page_index = page < INT_MAX ? static_cast<int>(page) : INT_MAX;
+    }
+    const std::string found = ::record_condition(shape_, key);
+    RedrawOff redraw(hwnd());
+    remove_all_rows();
+    load_columns();
+    load_rows(0, found);
+    add_blank_row(count_rows());
+    const int row = row_of_condition(found);
+    if (row >= 0) {
+        ensure_visible(row);
+    }
+    return row;
 }

@@ -6,14 +6,27 @@
 #include "db/sql_error.h"
 #include "grid/cell_editor.h"
 #include "grid/grid_statements.h"
+#include "grid/record_statements.h"
 #include "grid/table_grid.h"
+#include "win/message_box.h"
+
+namespace {
+
+constexpr const char kReadOnlyDeleteText[] =
+    "このテーブルはレコードを特定できないため、削除できません。レコードはそのまま残っています。";
+constexpr const char kDeleteCaption[] = "レコード削除";
+
+}  // namespace
 
 bool delete_record(TableGrid& grid, RowId rowid) {
-    if (!grid.database) {
+    return delete_record_where(grid, grid.rowid_name() + " = " + std::to_string(rowid));
+}
+
+bool delete_record_where(TableGrid& grid, const std::string& condition) {
+    if (!grid.database || condition.empty()) {
         return false;
     }
-    if (exec_ansi(grid.database, delete_record_sql(grid.table_name, rowid, grid.rowid_name())) !=
-        SQLITE_OK) {
+    if (exec_utf8(grid.database, delete_where_sql(grid.table_name, condition)) != SQLITE_OK) {
         report_sql_error(grid.hwnd(), kDeleteFailedText, grid.database);
         return false;
     }
@@ -32,6 +45,11 @@ void delete_selected_record(TableGrid& grid) {
     }
     // The blank row stands for no record: there is nothing to delete, and an
     // edit of it stays open.
+    if (grid.read_only()) {
+        show_message_box(grid.hwnd(), kReadOnlyDeleteText, kDeleteCaption,
+                         MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     if (!grid.is_blank_row(row)) {
         CellEditor* editor = grid.cell_editor;
         if (editor && editor->active) {
@@ -43,7 +61,7 @@ void delete_selected_record(TableGrid& grid) {
                 grid.commit_cell_edit(false);
             }
         }
-        delete_record(grid, parse_rowid(grid.cell_text(row, 0).c_str()));
+        delete_record_where(grid, grid.record_condition(row));
     }
     grid.select_row(row);
     grid.ensure_visible(row);
