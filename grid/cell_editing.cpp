@@ -128,7 +128,7 @@ void TableGrid::edit_in_dialog(int row, int column, RowId rowid, bool new_record
         return;
     }
     const std::vector<std::string> key =
-        is_key_column(column) ? row_keys_.at(row) : std::vector<std::string>();
+        is_key_column(column) ? row_key(row) : std::vector<std::string>();
     if (update_cell(column, value, record_condition(row))) {
         if (!key.empty()) {
             show_keyed_record(changed_key(shape_, key, column - 1, to_utf8(value)));
@@ -163,7 +163,7 @@ void TableGrid::commit_cell_edit(bool move_next) {
             written = written && new_row >= 0;
         } else if (is_key_column(column)) {
             // The record moves to its new place in the order of keys.
-            const std::vector<std::string> key = row_keys_.at(editor.row);
+            const std::vector<std::string> key = row_key(editor.row);
             written = update_cell(column, text, record_condition(editor.row)) &&
                       show_keyed_record(changed_key(shape_, key, column - 1, to_utf8(text))) >= 0;
         } else {

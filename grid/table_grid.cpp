@@ -128,6 +128,13 @@ std::string TableGrid::record_condition(int row) const {
     return std::string();
 }
 
+std::vector<std::string> TableGrid::row_key(int row) const {
+    if (row < 0 || is_blank_row(row) || static_cast<std::size_t>(row) >= row_keys_.size()) {
+        return {};
+    }
+    return row_keys_[static_cast<std::size_t>(row)];
+}
+
 int TableGrid::row_of_condition(const std::string& condition) const {
     if (condition.empty()) {
         return -1;

@@ -137,6 +137,8 @@ private:
     bool refuse_edit(int column);
     // Column c is part of the primary key of a table without row ids.
     bool is_key_column(int column) const;
+    // The key literals of list row `row`; empty when it holds no keyed record.
+    std::vector<std::string> row_key(int row) const;
     // After a key changed or a record was added in a table without row ids: shows
     // the page that holds the record with these key literals, selected. Its list
     // row, or -1 when it cannot be found.

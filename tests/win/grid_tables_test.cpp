@@ -1,5 +1,7 @@
 #include "tests/win/grid_fixture.h"
 
+#include "win/window_text.h"
+
 namespace {
 
 // "café" in UTF-8: its é is not in code page 932.
@@ -64,6 +66,29 @@ TEST_F(GridTest, EditsATableWithoutRowidsThroughItsKey) {
     select(1);
     command(IDM_DELETE_RECORD);
     EXPECT_EQ(stored("SELECT code FROM k ORDER BY code"), (Rows{{"a2"}, {"c"}, {"d"}}));
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(GridTest, TheTextDialogReadsAndWritesTheRecordOfItsKey) {
+    open_with(
+        "CREATE TABLE k(code TEXT PRIMARY KEY, note TEXT) WITHOUT ROWID;"
+        "INSERT INTO k VALUES ('b', 'bee'), ('a', 'ay');");
+    std::string shown;
+    ModalDriver driver([&](HWND dialog) {
+        const OpenTextDialog text{dialog};
+        shown = read_window_text(text.text_area());
+        SetWindowTextA(text.text_area(), "long note");
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    });
+    {
+        ControlKeyDown control;
+        double_click(1, 2);
+    }
+    ASSERT_TRUE(driver.ran());
+    EXPECT_EQ(shown, "bee");
+    EXPECT_EQ(stored("SELECT code, note FROM k ORDER BY code"),
+              (Rows{{"a", "ay"}, {"b", "long note"}}));
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
@@ -163,6 +188,12 @@ TEST_F(GridTest, FullTextAndSpatialTablesBrowseAndEdit) {
     EXPECT_EQ(stored("SELECT title, body FROM docs WHERE docs MATCH 'gamma OR third'"),
               (Rows{{"second", "gamma"}, {"third", "<NULL>"}}));
     EXPECT_TRUE(boxes.boxes().empty());
+
+    // Dropping the full-text table takes its shadow tables with it.
+    command(IDM_DROP_TABLE);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].caption, "テーブル削除");
+    EXPECT_EQ(stored_value("SELECT COUNT(*) FROM sqlite_master WHERE name LIKE 'docs%'"), "0");
 }
 
 // Each column of a STRICT table can start a new record.
@@ -199,6 +230,12 @@ TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
     type("edited");
     enter();
     EXPECT_EQ(stored_value("SELECT x FROM " + kCafeAccent), "edited");
+
+    // The structure editor works on shown names: it is kept from this one.
+    command(IDM_EDIT_STRUCTURE);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].caption, "構造編集");
+    boxes.clear();
 
     command(IDM_DROP_TABLE);
     ASSERT_EQ(boxes.boxes().size(), 1u);
