@@ -54,6 +54,11 @@ std::string database_reason(const std::string& utf8) {
     return convert_whole(utf8, false, ansi) ? ansi : utf8;
 }
 
+constexpr const char kStructureCaption[] = "構造編集";
+constexpr const char kNameNotShownText[] =
+    "このテーブルの名前には画面に表示できない文字が含まれているため、構造編集できません。"
+    "テーブルは変更していません。";
+
 }  // namespace
 
 const MessageEntry<MainDialog> MainDialog::message_map_[] = {
@@ -229,6 +234,7 @@ void MainDialog::show_page_state(const PageView& view) {
 
 void MainDialog::show_no_tables() {
     SendMessageA(selector_, CB_RESETCONTENT, 0, 0);
+    tables_.clear();
     grid_.clear();
     page_window_.page_index = 0;
     show_page_state(PageView{"0-0", false, false});
@@ -336,19 +342,25 @@ bool MainDialog::create_database(const char* path, const char* file_title) {
 
 void MainDialog::reload_table_list() {
     ReadFailureWatch watch;
-    std::vector<std::string> names;
-    const bool listed = connection_.is_open && read_table_names(connection_.handle, names);
+    std::vector<TableName> tables;
+    const bool listed = connection_.is_open && read_tables(connection_.handle, tables);
 
     SendMessageA(selector_, CB_RESETCONTENT, 0, 0);
+    tables_.clear();
     grid_.remove_all_rows();
     grid_.remove_all_columns();
-    for (const std::string& name : names) {
-        SendMessageA(selector_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    for (TableName& table : tables) {
+        // The selector does not sort, so its entries stay in step with tables_.
+        if (SendMessageA(selector_, CB_ADDSTRING, 0,
+                         reinterpret_cast<LPARAM>(table.shown.c_str())) < 0) {
+            break;
+        }
+        tables_.push_back(std::move(table));
     }
     SendMessageA(selector_, CB_SETCURSEL, 0, 0);
     fit_selector_drop_down();
     page_window_.page_index = 0;
-    const bool any = listed && !names.empty();
+    const bool any = listed && !tables_.empty();
     enable_menu_item(IDM_EDIT_STRUCTURE, any);
     enable_menu_item(IDM_DROP_TABLE, any);
     refresh_page();
@@ -409,8 +421,16 @@ std::string MainDialog::selected_table() const {
     return text.data();
 }
 
+std::string MainDialog::selected_table_name() const {
+    const LRESULT selection = SendMessageA(selector_, CB_GETCURSEL, 0, 0);
+    if (selection < 0 || static_cast<std::size_t>(selection) >= tables_.size()) {
+        return std::string();
+    }
+    return tables_[static_cast<std::size_t>(selection)].name;
+}
+
 void MainDialog::refresh_page() {
-    const std::string table = selected_table();
+    const std::string table = selected_table_name();
     if (table.empty() && SendMessageA(selector_, CB_GETCURSEL, 0, 0) == CB_ERR) {
         // No table to show: an empty page rather than what an earlier table showed.
         grid_.clear();
@@ -448,7 +468,7 @@ void MainDialog::refresh_page() {
 }
 
 void MainDialog::drop_table(const std::string& name) {
-    if (exec_ansi(connection_.handle, drop_table_sql(name)) != SQLITE_OK) {
+    if (exec_utf8(connection_.handle, drop_table_sql(name)) != SQLITE_OK) {
         show_message_box(hwnd(), "テーブルを削除できませんでした。", kDropCaption,
                          MB_OK | MB_ICONEXCLAMATION);
     }
@@ -507,7 +527,14 @@ LRESULT MainDialog::on_edit_structure(WPARAM, LPARAM) {
     if (!connection_.is_open) {
         return 0;
     }
-    show_structure_editor(GetActiveWindow(), connection_.handle, selected_table());
+    const std::string shown = selected_table();
+    // The editor works on the shown name; one the code page cannot show whole would
+    // reach another table, or none.
+    if (to_utf8(shown) != selected_table_name()) {
+        show_message_box(hwnd(), kNameNotShownText, kStructureCaption, MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
+    show_structure_editor(GetActiveWindow(), connection_.handle, shown);
     reload_table_list();
     return 0;
 }
@@ -516,11 +543,12 @@ LRESULT MainDialog::on_drop_table(WPARAM, LPARAM) {
     if (!connection_.is_open) {
         return 0;
     }
-    const std::string name = selected_table();
+    const std::string shown = selected_table();
+    const std::string name = selected_table_name();
     if (SendMessageA(selector_, CB_GETCURSEL, 0, 0) == CB_ERR) {
         return 0;
     }
-    const std::string question = "テーブル " + name + " を削除しますか？";
+    const std::string question = "テーブル " + shown + " を削除しますか？";
     if (show_message_box(hwnd(), question.c_str(), kDropCaption, MB_OKCANCEL | MB_ICONQUESTION) !=
         IDOK) {
         return 0;

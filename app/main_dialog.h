@@ -4,10 +4,12 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "db/database_connection.h"
 #include "db/paging.h"
 #include "db/read_watch.h"
+#include "db/table_shape.h"
 #include "grid/cell_editor.h"
 #include "grid/table_grid.h"
 #include "win/dialog.h"
@@ -42,11 +44,13 @@ public:
     bool create_database(const char* path, const char* file_title);
     void reload_table_list();
     void refresh_page();
-    // The Drop table command after its question.
+    // The Drop table command after its question, for the table's exact (UTF-8) name.
     void drop_table(const std::string& name);
-    // The name of the table chosen in the selector; empty when none is.
+    // The name of the table chosen in the selector as it shows it; empty when none is.
     std::string selected_table() const;
     void fit_selector_drop_down();
+    // The exact (UTF-8) name of the table chosen in the selector; empty when none is.
+    std::string selected_table_name() const;
 
     DatabaseConnection& connection() { return connection_; }
     TableGrid& grid() { return grid_; }
@@ -96,6 +100,8 @@ private:
     void report_unreadable(const ReadFailureWatch& watch);
     void unregister_from_loop();
 
+    // The tables in the selector's order, with the names that statements use.
+    std::vector<TableName> tables_;
     DatabaseConnection connection_;
     PageWindow page_window_;
     TableGrid grid_;

@@ -12,6 +12,7 @@
 #include "db/paging.h"
 #include "db/result_table.h"
 #include "db/sql_text.h"
+#include "db/table_shape.h"
 #include "res/resource.h"
 
 namespace {
@@ -20,39 +21,51 @@ constexpr int kRecords = 1000000;
 constexpr int kRuns = 7;
 const char kTable[] = "bench";
 
+void bind_record(sqlite3_stmt* insert, int i);
+
 // Eight columns of about 20 bytes, one of them Japanese.
 std::string make_database() {
     return cached_database(
         "million.db",
         "CREATE TABLE bench(code TEXT, name TEXT, city TEXT, amount INTEGER, price NUMERIC,"
         " stamp TEXT, note TEXT, flag TEXT);",
-        "INSERT INTO bench VALUES (?, ?, ?, ?, ?, ?, ?, ?);", kRecords,
-        [](sqlite3_stmt* insert, int i) {
-            char text[64];
-            std::snprintf(text, sizeof(text), "CODE-%014d", i);
-            sqlite3_bind_text(insert, 1, text, -1, SQLITE_TRANSIENT);
-            // Six katakana and two digits: 20 bytes of UTF-8.
-            std::snprintf(text, sizeof(text), u8"サンプルデータ%02d", i % 100);
-            sqlite3_bind_text(insert, 2, text, -1, SQLITE_TRANSIENT);
-            std::snprintf(text, sizeof(text), "city-name-number-%03d", i % 1000);
-            sqlite3_bind_text(insert, 3, text, -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int64(insert, 4, 10000000000000000LL + i);
-            sqlite3_bind_double(insert, 5, i * 1.25);
-            std::snprintf(text, sizeof(text), "2026-12-07 10:%02d:%02d.0", i / 60 % 60, i % 60);
-            sqlite3_bind_text(insert, 6, text, -1, SQLITE_TRANSIENT);
-            std::snprintf(text, sizeof(text), "note text %010d", i);
-            sqlite3_bind_text(insert, 7, text, -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(insert, 8, i % 2 ? "flag-is-on-for-this" : "flag-is-off-for-it", -1,
-                              SQLITE_STATIC);
-        });
+        "INSERT INTO bench VALUES (?, ?, ?, ?, ?, ?, ?, ?);", kRecords, bind_record);
+}
+
+// The same records in a table without row ids, keyed by their code.
+std::string make_keyed_database() {
+    return cached_database(
+        "million_keyed.db",
+        "CREATE TABLE bench(code TEXT PRIMARY KEY, name TEXT, city TEXT, amount INTEGER,"
+        " price NUMERIC, stamp TEXT, note TEXT, flag TEXT) WITHOUT ROWID;",
+        "INSERT INTO bench VALUES (?, ?, ?, ?, ?, ?, ?, ?);", kRecords, bind_record);
+}
+
+void bind_record(sqlite3_stmt* insert, int i) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "CODE-%014d", i);
+    sqlite3_bind_text(insert, 1, text, -1, SQLITE_TRANSIENT);
+    // Six katakana and two digits: 20 bytes of UTF-8.
+    std::snprintf(text, sizeof(text), u8"サンプルデータ%02d", i % 100);
+    sqlite3_bind_text(insert, 2, text, -1, SQLITE_TRANSIENT);
+    std::snprintf(text, sizeof(text), "city-name-number-%03d", i % 1000);
+    sqlite3_bind_text(insert, 3, text, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int64(insert, 4, 10000000000000000LL + i);
+    sqlite3_bind_double(insert, 5, i * 1.25);
+    std::snprintf(text, sizeof(text), "2026-12-07 10:%02d:%02d.0", i / 60 % 60, i % 60);
+    sqlite3_bind_text(insert, 6, text, -1, SQLITE_TRANSIENT);
+    std::snprintf(text, sizeof(text), "note text %010d", i);
+    sqlite3_bind_text(insert, 7, text, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(insert, 8, i % 2 ? "flag-is-on-for-this" : "flag-is-off-for-it", -1,
+                      SQLITE_STATIC);
 }
 
 // The statements a refresh of page `page` sends, run with sqlite3_get_table alone.
 void raw_statements(sqlite3* db, int page) {
-    ResultTable columns;
-    columns.run(db, table_info_sql(kTable));
+    TableShape shape;
+    read_table_shape(db, kTable, shape);
     ResultTable rows;
-    rows.run(db, page_sql(kTable, page_offset(page), PageWindow::page_size));
+    rows.run(db, record_page_sql(kTable, shape, page_offset(page), PageWindow::page_size));
     ResultTable count;
     count.run(db, count_sql(kTable));
 }
@@ -67,10 +80,7 @@ void measure_refresh(MainDialog& main, const char* name, int page) {
     report(std::string(name) + "_ratio", ours / raw);
 }
 
-}  // namespace
-
-BENCH_CASE(paging) {
-    const std::string path = make_database();
+void measure_paging(const std::string& path, const std::string& prefix) {
     MainDialog main;
     main.set_startup_path(("\"" + path + "\"").c_str());
     if (!main.create()) {
@@ -79,15 +89,22 @@ BENCH_CASE(paging) {
     }
     ShowWindow(main.hwnd(), SW_SHOW);
     const int last_page = (kRecords - 1) / PageWindow::page_size;
-    measure_refresh(main, "refresh_page_first", 0);
-    measure_refresh(main, "refresh_page_500", 500);
-    measure_refresh(main, "refresh_page_last", last_page);
+    measure_refresh(main, (prefix + "refresh_page_first").c_str(), 0);
+    measure_refresh(main, (prefix + "refresh_page_500").c_str(), 500);
+    measure_refresh(main, (prefix + "refresh_page_last").c_str(), last_page);
 
     TableGrid& grid = main.grid();
     grid.page_index = 0;
     const double ours = median_ms(kRuns, [&] { grid.reload_page(1); });
     const double raw = median_ms(kRuns, [&] { raw_statements(main.connection().handle, 0); });
-    report("reload_page_ms", ours);
-    report("reload_page_raw_ms", raw);
-    report("reload_page_ratio", ours / raw);
+    report(prefix + "reload_page_ms", ours);
+    report(prefix + "reload_page_raw_ms", raw);
+    report(prefix + "reload_page_ratio", ours / raw);
+}
+
+}  // namespace
+
+BENCH_CASE(paging) {
+    measure_paging(make_database(), "");
+    measure_paging(make_keyed_database(), "keyed_");
 }

@@ -60,5 +60,11 @@ endif()
 add_library(sqlite3 STATIC "${KORV_SQLITE_DIR}/sqlite3.c")
 target_include_directories(sqlite3 SYSTEM PUBLIC "${KORV_SQLITE_DIR}")
 target_compile_definitions(sqlite3 PRIVATE SQLITE_THREADSAFE=0 SQLITE_OMIT_LOAD_EXTENSION)
+# The modules and functions that databases in the wild rely on, as SQLite's own
+# shell has them: full-text (FTS3/4 with parenthesised queries, FTS5), spatial
+# indexes (R*Tree), the math functions and the dbstat table.
+target_compile_definitions(sqlite3 PRIVATE
+    SQLITE_ENABLE_FTS3 SQLITE_ENABLE_FTS4 SQLITE_ENABLE_FTS3_PARENTHESIS SQLITE_ENABLE_FTS5
+    SQLITE_ENABLE_RTREE SQLITE_ENABLE_MATH_FUNCTIONS SQLITE_ENABLE_DBSTAT_VTAB)
 # The amalgamation is third-party code: build it optimised and without our warning set.
 set_source_files_properties("${KORV_SQLITE_DIR}/sqlite3.c" PROPERTIES COMPILE_OPTIONS "-O2;-w")

@@ -198,7 +198,14 @@ int exec_ansi(sqlite3* db, const std::string& ansi_sql) {
     if (!convert_whole(ansi_sql, true, utf8)) {
         return SQLITE_ERROR;
     }
-    return sqlite3_exec(db, utf8.c_str(), nullptr, nullptr, nullptr);
+    return exec_utf8(db, utf8);
+}
+
+int exec_utf8(sqlite3* db, const std::string& utf8_sql) {
+    if (!db) {
+        return SQLITE_MISUSE;
+    }
+    return sqlite3_exec(db, utf8_sql.c_str(), nullptr, nullptr, nullptr);
 }
 
 int exec_single_ansi(sqlite3* db, const std::string& ansi_sql, bool& more) {

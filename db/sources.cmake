@@ -6,6 +6,7 @@ list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/result_table.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_error.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_text.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/table_shape.cpp
     ${CMAKE_CURRENT_LIST_DIR}/text_convert.cpp)
 if(WIN32)
     list(APPEND KORV_WIN_SOURCES

@@ -4,10 +4,13 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "db/result_table.h"
 #include "db/sql_error.h"
+#include "db/text_convert.h"
 #include "grid/cell_editor.h"
+#include "grid/record_statements.h"
 #include "grid/text_edit_dialog.h"
 #include "win/dialog.h"
 #include "win/message_box.h"
@@ -22,6 +25,11 @@ constexpr const char kUnrepresentableText[] =
 constexpr const char kRecordMissingText[] =
     "レコードが見つからないか、変更されませんでした。表示を読み直します。";
 constexpr const char kNotAddedText[] = "レコードは追加されませんでした。表示を読み直します。";
+
+constexpr const char kGeneratedColumnText[] =
+    "この列の値は他の列から計算される（GENERATED）ため、編集できません。";
+constexpr const char kReadOnlyTableText[] =
+    "このテーブルはレコードを特定できないため、表示のみとなります。変更はできません。";
 
 void report_too_long(HWND owner) {
     show_message_box(owner, kTooLongText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
@@ -61,12 +69,13 @@ void TableGrid::show_editor() {
     UpdateWindow(editor);
 }
 
-CellAddress TableGrid::cell_address(int column, RowId rowid) const {
+CellAddress TableGrid::cell_address(int column, const std::string& condition) const {
     CellAddress cell;
     cell.table = table_name;
-    cell.column = column_name(column);
-    cell.rowid = rowid;
+    cell.column = column_exact_name(column);
     cell.rowid_name = rowid_name_;
+    cell.condition = condition;
+    cell.has_rowid = shape_.identity == RecordIdentity::rowid;
     return cell;
 }
 
@@ -79,7 +88,7 @@ void TableGrid::begin_cell_edit(int column) {
         commit_cell_edit(false);
     }
     const int row = selected_row();
-    if (row < 0) {
+    if (row < 0 || refuse_edit(column)) {
         return;
     }
     // After a reload the row may lie outside the visible part of the list.
@@ -87,13 +96,15 @@ void TableGrid::begin_cell_edit(int column) {
     place_editor(row, column);
 
     const bool new_record = is_blank_row(row);
-    const RowId rowid = new_record ? -1 : parse_rowid(cell_text(row, 0).c_str());
+    const bool by_rowid = shape_.identity == RecordIdentity::rowid;
+    const RowId rowid = new_record || !by_rowid ? -1 : parse_rowid(cell_text(row, 0).c_str());
+    const std::string condition = record_condition(row);
     std::string text = cell_text(row, column);
     ValueKind kind = ValueKind::unknown;
     if (!new_record) {
         // The cell shows a cut, converted copy; the edit starts from the record.
         CellValue value;
-        switch (read_cell_value(database, cell_address(column, rowid), value)) {
+        switch (read_cell_value(database, cell_address(column, condition), value)) {
             case ReadOutcome::missing:
                 report_record_missing(row);
                 return;
@@ -110,7 +121,7 @@ void TableGrid::begin_cell_edit(int column) {
         }
     }
     if (text.size() > kInPlaceCellLimit || control_key_down()) {
-        edit_in_dialog(row, column, rowid, new_record, kind);
+        edit_in_dialog(row, column, new_record, kind);
         return;
     }
 
@@ -120,19 +131,31 @@ void TableGrid::begin_cell_edit(int column) {
     editor.row = row;
     editor.column = column;
     editor.rowid = rowid;
+    editor.condition = condition;
     editor.new_record = new_record;
     editor.kind = kind;
     editor.active = true;
     show_editor();
 }
 
-void TableGrid::edit_in_dialog(int row, int column, RowId rowid, bool new_record, ValueKind kind) {
+bool TableGrid::refuse_edit(int column) {
+    const char* reason = read_only()                ? kReadOnlyTableText
+                         : column_generated(column) ? kGeneratedColumnText
+                                                    : nullptr;
+    if (!reason) {
+        return false;
+    }
+    show_message_box(hwnd(), reason, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+    return true;
+}
+
+void TableGrid::edit_in_dialog(int row, int column, bool new_record, ValueKind kind) {
     TextEditDialog dialog;
     dialog.database = database;
     dialog.table_name = table_name;
-    dialog.column_name = column_name(column);
-    dialog.rowid = rowid;
+    dialog.column_name = column_exact_name(column);
     dialog.rowid_name = rowid_name_;
+    dialog.record_condition = record_condition(row);
     dialog.has_record = !new_record;
     if (dialog.run(GetActiveWindow()) != 0) {
         return;
@@ -149,7 +172,7 @@ void TableGrid::edit_in_dialog(int row, int column, RowId rowid, bool new_record
         insert_record(column, value);
         return;
     }
-    const int written_row = update_cell(row, column, rowid, kind, value);
+    const int written_row = update_cell(row, column, record_condition(row), kind, value);
     if (written_row >= 0) {
         set_cell_text(written_row, column, value.substr(0, kCellShownBytes).c_str());
     }
@@ -179,20 +202,30 @@ void TableGrid::commit_cell_edit(bool move_next) {
             // Only the new record's next column may open, never another record's.
             written = written && new_row >= 0;
         } else {
-            RowId rowid = editor.rowid;
+            // The condition taken when the edit began still finds the record after
+            // a reload in between.
+            std::string condition = editor.condition;
             const int row =
-                update_cell(editor.row, column, editor.rowid, editor.kind, text, &rowid);
+                update_cell(editor.row, column, editor.condition, editor.kind, text, &condition);
             written = row >= 0;
             if (written) {
                 // The next column and the delete command go by the record's new place.
                 editor.row = row;
-                editor.rowid = rowid;
+                editor.condition = condition;
+                if (shape_.identity == RecordIdentity::rowid) {
+                    editor.rowid = parse_rowid(cell_text(row, 0).c_str());
+                }
                 set_cell_text(row, column, text.c_str());
             }
         }
     }
-    if (move_next && written && column + 1 <= column_count()) {
-        begin_cell_edit(column + 1);
+    // Enter walks on to the next column that can be written, past generated ones.
+    int next = column + 1;
+    while (next <= column_count() && column_generated(next)) {
+        ++next;
+    }
+    if (move_next && written && next <= column_count()) {
+        begin_cell_edit(next);
     }
     if (move_next) {
         UpdateWindow(hwnd());
@@ -201,16 +234,25 @@ void TableGrid::commit_cell_edit(bool move_next) {
 
 int TableGrid::update_cell(int row,
                            int column,
-                           RowId rowid,
+                           const std::string& condition,
                            ValueKind previous,
                            const std::string& value,
-                           RowId* new_rowid) {
-    if (!database || column < 1 || column > column_count() || value.size() > kLongestWrittenValue) {
+                           std::string* new_condition) {
+    std::string utf8_value;
+    if (!database || condition.empty() || column < 1 || column > column_count() ||
+        value.size() > kLongestWrittenValue || !convert_whole(value, true, utf8_value)) {
         return -1;
     }
+    const std::string literal = value_literal(utf8_value, previous, column_has_type(column));
+    // A key column's new value moves the record in a table without row ids: its
+    // key is taken before the write.
+    std::vector<std::string> key;
+    if (is_key_column(column)) {
+        const int current = row_of_condition(condition);
+        key = row_key(current >= 0 ? current : row);
+    }
     const WriteResult result =
-        update_cell_value(database, cell_address(column, rowid),
-                          value_literal(value, previous, column_has_type(column)));
+        update_cell_value(database, cell_address(column, condition), literal);
     switch (result.outcome) {
         case WriteOutcome::failed:
             report_sql_error(hwnd(), kUpdateFailedText, database);
@@ -221,10 +263,31 @@ int TableGrid::update_cell(int row,
         case WriteOutcome::written:
             break;
     }
-    if (new_rowid) {
-        *new_rowid = result.rowid;
+    if (shape_.identity != RecordIdentity::rowid) {
+        if (key.empty()) {
+            if (new_condition) {
+                *new_condition = condition;
+            }
+            return row;
+        }
+        const std::vector<std::size_t> key_columns = shape_.key_columns();
+        for (std::size_t i = 0; i < key_columns.size() && i < key.size(); ++i) {
+            if (key_columns[i] == static_cast<std::size_t>(column - 1)) {
+                key[i] = literal;
+            }
+        }
+        // The record moves to its new place in the order of keys.
+        const int moved = show_keyed_record(key);
+        if (new_condition) {
+            *new_condition = moved >= 0 ? record_condition(moved) : std::string();
+        }
+        return moved;
     }
-    if (result.rowid == rowid) {
+    const std::string after = ::record_condition(shape_, {format_rowid(result.rowid)});
+    if (new_condition) {
+        *new_condition = after;
+    }
+    if (after == condition) {
         return row;
     }
     // A new key: the record has another place in the page, or none on it, and
@@ -255,12 +318,31 @@ bool TableGrid::insert_record(int column, const std::string& value, int* new_row
     if (!database || column < 1 || column > column_count() || value.size() > kLongestWrittenValue) {
         return false;
     }
-    const std::string sql = insert_record_literal_sql(
-        table_name, column_names_, column,
-        value_literal(value, ValueKind::unknown, column_has_type(column)), rowid_alias_column_);
-    if (exec_ansi(database, sql) != SQLITE_OK) {
+    std::string utf8_value;
+    if (!convert_whole(value, true, utf8_value)) {
+        return false;
+    }
+    const std::size_t edited = static_cast<std::size_t>(column - 1);
+    std::vector<std::string> literals =
+        blank_row_literals(shape_, edited, utf8_value, rowid_alias_column_);
+    if (literals[edited].rfind("CAST(", 0) != 0) {
+        // A number typed into a column without a declared type stays a number.
+        literals[edited] = value_literal(utf8_value, ValueKind::unknown, column_has_type(column));
+    }
+    if (exec_utf8(database, insert_literals_sql(table_name, shape_, literals)) != SQLITE_OK) {
         report_sql_error(hwnd(), kInsertFailedText, database);
         return false;
+    }
+    if (shape_.identity == RecordIdentity::primary_key) {
+        std::vector<std::string> key;
+        for (std::size_t index : shape_.key_columns()) {
+            key.push_back(literals[index]);
+        }
+        const int row = show_keyed_record(key);
+        if (new_row) {
+            *new_row = row;
+        }
+        return true;
     }
     // A trigger may have dropped the record; the last rowid is then another one's.
     const bool added = sqlite3_changes(database) > 0;
@@ -275,4 +357,47 @@ bool TableGrid::insert_record(int column, const std::string& value, int* new_row
         *new_row = row_of_record(rowid);
     }
     return true;
+}
+
+bool TableGrid::is_key_column(int column) const {
+    return shape_.identity == RecordIdentity::primary_key && column >= 1 &&
+           column <= static_cast<int>(shape_.columns.size()) &&
+           shape_.columns[static_cast<std::size_t>(column - 1)].key_position > 0;
+}
+
+int TableGrid::show_keyed_record(const std::vector<std::string>& key_literals) {
+    // The literals are what was written; the record holds them as its columns'
+    // affinities made them, so its key is read back before it is looked for.
+    std::vector<std::string> key;
+    ResultTable stored;
+    const std::string condition = ::record_condition(shape_, key_literals);
+    if (!condition.empty() &&
+        stored.run(database, identity_of_sql(table_name, shape_, condition)) &&
+        stored.rows() == 1) {
+        for (int field = 0; field < stored.columns(); ++field) {
+            const char* literal = stored.value(0, field);
+            key.push_back(literal ? literal : "");
+        }
+    }
+    ResultTable before;
+    if (!key.empty() && before.run(database, records_before_key_sql(table_name, shape_, key)) &&
+        before.rows() == 1) {
+        const std::int64_t page = parse_rowid(before.value(0, 0)) / kPageSize;
+        page_index = page < INT_MAX ? static_cast<int>(page) : INT_MAX;
+    }
+    const std::string found = ::record_condition(shape_, key);
+    RedrawOff redraw(hwnd());
+    remove_all_rows();
+    load_columns();
+    load_rows(0, found);
+    const std::int64_t count = count_rows();
+    add_blank_row(count);
+    if (on_page_reloaded) {
+        on_page_reloaded(page_index, count);
+    }
+    const int row = row_of_condition(found);
+    if (row >= 0) {
+        ensure_visible(row);
+    }
+    return row;
 }

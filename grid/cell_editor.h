@@ -40,6 +40,8 @@ public:
     int row = -1;
     int column = 0;
     RowId rowid = 0;
+    // The condition that finds the edited record (UTF-8; see TableGrid::record_condition).
+    std::string condition;
     // The edit is of the blank row: its commit adds a record.
     bool new_record = false;
     // The text the edit started with: committing it unchanged writes nothing.

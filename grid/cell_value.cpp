@@ -5,6 +5,7 @@
 #include "db/result_table.h"
 #include "db/text_convert.h"
 #include "grid/grid_statements.h"
+#include "grid/record_statements.h"
 
 namespace {
 
@@ -13,15 +14,14 @@ struct StatementDeleter {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
-// Prepares a statement written in the ANSI code page; null when it cannot be.
-Statement prepare_ansi(sqlite3* db, const std::string& ansi_sql) {
-    std::string utf8;
-    if (!db || !convert_whole(ansi_sql, true, utf8)) {
+// Prepares a UTF-8 statement; null when it cannot be.
+Statement prepare_utf8(sqlite3* db, const std::string& utf8_sql) {
+    if (!db) {
         return nullptr;
     }
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, utf8.c_str(), static_cast<int>(utf8.size()), &statement, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, utf8_sql.c_str(), static_cast<int>(utf8_sql.size()), &statement,
+                           nullptr) != SQLITE_OK) {
         sqlite3_finalize(statement);
         return nullptr;
     }
@@ -34,10 +34,14 @@ bool is_digit(char c) {
 
 }  // namespace
 
+std::string CellAddress::where() const {
+    return condition.empty() ? rowid_name + " = " + std::to_string(rowid) : condition;
+}
+
 ReadOutcome read_cell_value(sqlite3* db, const CellAddress& cell, CellValue& value) {
     value = CellValue{};
     Statement statement =
-        prepare_ansi(db, select_value_sql(cell.table, cell.column, cell.rowid, cell.rowid_name));
+        prepare_utf8(db, select_value_where_sql(cell.table, cell.column, cell.where()));
     if (!statement) {
         return ReadOutcome::failed;
     }
@@ -157,20 +161,22 @@ std::string value_literal(std::string_view ansi_text,
 }
 
 std::string update_value_sql(const CellAddress& cell, std::string_view literal) {
+    // Without a row id, each changed record still returns a row, so that the
+    // changes can be counted.
     return "UPDATE " + quote_identifier(cell.table) + " SET " + quote_identifier(cell.column) +
-           "=" + std::string(literal) + " WHERE " + cell.rowid_name + " = " +
-           std::to_string(cell.rowid) + " RETURNING " + cell.rowid_name + ";";
+           "=" + std::string(literal) + " WHERE " + cell.where() + " RETURNING " +
+           (cell.has_rowid ? cell.rowid_name : std::string("1")) + ";";
 }
 
 WriteResult update_cell_value(sqlite3* db, const CellAddress& cell, std::string_view literal) {
     WriteResult result;
-    Statement statement = prepare_ansi(db, update_value_sql(cell, literal));
+    Statement statement = prepare_utf8(db, update_value_sql(cell, literal));
     if (!statement) {
         // Virtual tables take no RETURNING clause, and have no key that a write
         // could change: count the changed records instead.
         std::string plain = update_value_sql(cell, literal);
         plain.erase(plain.rfind(" RETURNING "));
-        if (!db || exec_ansi(db, plain + ";") != SQLITE_OK) {
+        if (!db || exec_utf8(db, plain + ";") != SQLITE_OK) {
             return result;
         }
         result.rowid = cell.rowid;
@@ -183,7 +189,9 @@ WriteResult update_cell_value(sqlite3* db, const CellAddress& cell, std::string_
     bool changed = false;
     while (step == SQLITE_ROW) {
         changed = true;
-        result.rowid = sqlite3_column_int64(statement.get(), 0);
+        if (cell.has_rowid) {
+            result.rowid = sqlite3_column_int64(statement.get(), 0);
+        }
         step = sqlite3_step(statement.get());
     }
     if (step != SQLITE_DONE) {
@@ -194,15 +202,22 @@ WriteResult update_cell_value(sqlite3* db, const CellAddress& cell, std::string_
     return result;
 }
 
+WriteOutcome delete_record_where(sqlite3* db,
+                                 const std::string& table,
+                                 const std::string& condition) {
+    if (!db || condition.empty()) {
+        return WriteOutcome::failed;
+    }
+    if (exec_utf8(db, delete_where_sql(table, condition)) != SQLITE_OK) {
+        return WriteOutcome::failed;
+    }
+    return sqlite3_changes(db) > 0 ? WriteOutcome::written : WriteOutcome::no_record;
+}
+
 WriteOutcome delete_record_by_rowid(sqlite3* db,
                                     std::string_view table,
                                     RowId rowid,
                                     std::string_view rowid_name) {
-    if (!db) {
-        return WriteOutcome::failed;
-    }
-    if (exec_ansi(db, delete_record_sql(table, rowid, rowid_name)) != SQLITE_OK) {
-        return WriteOutcome::failed;
-    }
-    return sqlite3_changes(db) > 0 ? WriteOutcome::written : WriteOutcome::no_record;
+    return delete_record_where(db, std::string(table),
+                               std::string(rowid_name) + " = " + std::to_string(rowid));
 }

@@ -14,11 +14,19 @@
 enum class ValueKind { unknown, null, integer, real, text, blob };
 
 // One cell of one record: the table, the column, and how the record is found.
+// Names and the condition are the database's own (UTF-8).
 struct CellAddress {
     std::string table;
     std::string column;
     RowId rowid = 0;
     std::string rowid_name = "rowid";
+    // The condition that finds the record (a table without row ids gives its key);
+    // without one, the row id does.
+    std::string condition;
+    // False for a table without row ids: a write then reports no row id.
+    bool has_rowid = true;
+
+    std::string where() const;
 };
 
 struct CellValue {
@@ -32,7 +40,7 @@ struct CellValue {
 
 enum class ReadOutcome { found, missing, failed };
 
-// Reads the cell's whole value. `missing` when no record has the row id,
+// Reads the cell's whole value. `missing` when no record meets the address,
 // `failed` when the statement cannot run (nothing is known then).
 ReadOutcome read_cell_value(sqlite3* db, const CellAddress& cell, CellValue& value);
 
@@ -47,14 +55,16 @@ EditRefusal edit_refusal(const CellValue& value);
 // most one decimal point, and an optional exponent. No blanks, no hexadecimal.
 bool is_number_literal(std::string_view text);
 
-// The SQL literal for a typed text. A number keeps its kind where the cell held a
+// The SQL literal for a typed text (either in the code page or UTF-8: only ASCII
+// text is read as a number). A number keeps its kind where the cell held a
 // number, or, in a column without a declared type, held nothing yet (`previous`
 // null or unknown); every other text is written as text.
 std::string value_literal(std::string_view ansi_text,
                           ValueKind previous,
                           bool column_has_declared_type);
 
-// UPDATE of one cell that names the record's row id afterwards.
+// UPDATE of one cell that names the record's row id afterwards (UTF-8; the
+// literal must be UTF-8 too).
 std::string update_value_sql(const CellAddress& cell, std::string_view literal);
 
 enum class WriteOutcome {
@@ -75,6 +85,11 @@ struct WriteResult {
 // for the report.
 WriteResult update_cell_value(sqlite3* db, const CellAddress& cell, std::string_view literal);
 
+// Deletes the records that meet the condition (UTF-8); `no_record` when there
+// was none to delete.
+WriteOutcome delete_record_where(sqlite3* db,
+                                 const std::string& table,
+                                 const std::string& condition);
 // Deletes the record; `no_record` when there was none to delete.
 WriteOutcome delete_record_by_rowid(sqlite3* db,
                                     std::string_view table,

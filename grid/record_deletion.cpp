@@ -6,6 +6,7 @@
 #include "db/sql_error.h"
 #include "grid/cell_editor.h"
 #include "grid/grid_statements.h"
+#include "grid/record_statements.h"
 #include "grid/table_grid.h"
 #include "win/message_box.h"
 
@@ -13,15 +14,21 @@ namespace {
 
 constexpr const char kNotDeletedText[] =
     "レコードが見つからないため、削除されませんでした。表示を読み直します。";
+constexpr const char kReadOnlyDeleteText[] =
+    "このテーブルはレコードを特定できないため、削除できません。レコードはそのまま残っています。";
 constexpr const char kDeleteCaption[] = "レコード削除";
 
 }  // namespace
 
 bool delete_record(TableGrid& grid, RowId rowid) {
-    if (!grid.database) {
+    return delete_record_where(grid, grid.rowid_name() + " = " + std::to_string(rowid));
+}
+
+bool delete_record_where(TableGrid& grid, const std::string& condition) {
+    if (!grid.database || condition.empty()) {
         return false;
     }
-    switch (delete_record_by_rowid(grid.database, grid.table_name, rowid, grid.rowid_name())) {
+    switch (delete_record_where(grid.database, grid.table_name, condition)) {
         case WriteOutcome::failed:
             report_sql_error(grid.hwnd(), kDeleteFailedText, grid.database);
             return false;
@@ -49,8 +56,13 @@ void delete_selected_record(TableGrid& grid) {
     }
     // The blank row stands for no record: there is nothing to delete, and an
     // edit of it stays open.
+    if (grid.read_only()) {
+        show_message_box(grid.hwnd(), kReadOnlyDeleteText, kDeleteCaption,
+                         MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     if (!grid.is_blank_row(row)) {
-        RowId rowid = parse_rowid(grid.cell_text(row, 0).c_str());
+        std::string condition = grid.record_condition(row);
         CellEditor* editor = grid.cell_editor;
         if (editor && editor->active) {
             // The key reached the command before the editor. An edit of the record
@@ -58,20 +70,20 @@ void delete_selected_record(TableGrid& grid) {
             if (editor->new_record) {
                 editor->abandon();
             } else {
-                const bool same_record = editor->rowid == rowid;
+                const bool same_record = editor->condition == condition;
                 grid.commit_cell_edit(false);
                 // The write may have given the record a new key and reloaded the
                 // page: delete the record the user chose, wherever it is now.
                 if (same_record) {
-                    rowid = editor->rowid;
+                    condition = editor->condition;
                 }
-                row = grid.row_of_record(rowid);
+                row = grid.row_of_condition(condition);
                 if (row < 0) {
                     return;
                 }
             }
         }
-        delete_record(grid, rowid);
+        delete_record_where(grid, condition);
     }
     grid.select_row(row);
     grid.ensure_visible(row);

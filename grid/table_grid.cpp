@@ -46,6 +46,7 @@ void TableGrid::insert_row(int index, const char* text) {
 void TableGrid::remove_all_rows() {
     SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
     blank_row_ = -1;
+    row_keys_.clear();
 }
 
 void TableGrid::remove_all_columns() {
@@ -61,7 +62,7 @@ void TableGrid::clear() {
     remove_all_rows();
     remove_all_columns();
     column_names_.clear();
-    column_typed_.clear();
+    shape_ = TableShape();
     rowid_alias_column_ = 0;
     rowid_name_ = "rowid";
     database = nullptr;
@@ -72,56 +73,128 @@ void TableGrid::clear() {
 void TableGrid::load_columns() {
     remove_all_columns();
     column_names_.clear();
-    column_typed_.clear();
     rowid_alias_column_ = 0;
     rowid_name_ = "rowid";
 
-    std::vector<ColumnInfo> columns;
-    if (!read_column_info(database, table_name, columns)) {
+    if (!read_table_shape(database, table_name, shape_)) {
+        shape_ = TableShape();
         return;
     }
-    rowid_alias_column_ = ::rowid_alias_column(columns);
-    insert_list_column(hwnd(), 0, "RowID", kRowIdColumnWidth);
+    const std::vector<ShapeColumn>& columns = shape_.columns;
+    if (shape_.identity == RecordIdentity::rowid) {
+        std::vector<ColumnInfo> keys;
+        for (const ShapeColumn& column : columns) {
+            keys.push_back({column.shown, column.type, column.key_position > 0});
+        }
+        rowid_alias_column_ = ::rowid_alias_column(keys);
+    }
+    // Column 0 holds the row id only where there is one; elsewhere it numbers the
+    // records in the table's order.
+    const char* first_header = shape_.identity == RecordIdentity::rowid ? "RowID" : "No.";
+    insert_list_column(hwnd(), 0, first_header, kRowIdColumnWidth);
     const int width = data_column_width(static_cast<int>(columns.size()));
     RECT window{};
     GetWindowRect(hwnd(), &window);
     sized_width_ = window.right - window.left;
     column_names_.reserve(columns.size());
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        const ColumnInfo& column = columns[i];
-        std::string header = column.name;
-        if (!column.type.empty()) {
-            header += " [" + column.type + "]";
-        }
-        insert_list_column(hwnd(), static_cast<int>(i + 1), header.c_str(), width);
-        column_names_.push_back(column.name);
-        column_typed_.push_back(!column.type.empty());
+        insert_list_column(hwnd(), static_cast<int>(i + 1), column_header(columns[i]).c_str(),
+                           width);
+        column_names_.push_back(columns[i].shown);
     }
-    rowid_name_ = rowid_name_for(column_names_);
+    rowid_name_ = shape_.rowid_name;
     list_columns_ = static_cast<int>(columns.size()) + 1;
 }
 
-void TableGrid::load_rows(RowId select_rowid) {
-    ResultTable result;
-    if (!result.run_typed_ansi(
-            database, page_sql(table_name, page_offset(page_index), kPageSize, rowid_name_))) {
+bool TableGrid::column_generated(int column) const {
+    return column >= 1 && column <= static_cast<int>(shape_.columns.size()) &&
+           shape_.columns[static_cast<std::size_t>(column - 1)].generated;
+}
+
+std::string TableGrid::record_condition(int row) const {
+    if (row < 0 || is_blank_row(row)) {
+        return std::string();
+    }
+    switch (shape_.identity) {
+        case RecordIdentity::rowid:
+            return ::record_condition(shape_, {cell_text(row, 0)});
+        case RecordIdentity::primary_key:
+            if (static_cast<std::size_t>(row) < row_keys_.size()) {
+                return ::record_condition(shape_, row_keys_[static_cast<std::size_t>(row)]);
+            }
+            break;
+        case RecordIdentity::none:
+            break;
+    }
+    return std::string();
+}
+
+std::vector<std::string> TableGrid::row_key(int row) const {
+    if (row < 0 || is_blank_row(row) || static_cast<std::size_t>(row) >= row_keys_.size()) {
+        return {};
+    }
+    return row_keys_[static_cast<std::size_t>(row)];
+}
+
+int TableGrid::row_of_condition(const std::string& condition) const {
+    if (condition.empty()) {
+        return -1;
+    }
+    const int rows = row_count();
+    for (int row = 0; row < rows; ++row) {
+        if (!is_blank_row(row) && record_condition(row) == condition) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+void TableGrid::load_rows(RowId select_rowid, const std::string& select_condition) {
+    if (shape_.columns.empty()) {
         return;
     }
+    ResultTable result;
+    const std::int64_t offset = page_offset(page_index);
+    // Typed, so that binary data is known by its size.
+    if (!result.run_typed(database, record_page_sql(table_name, shape_, offset, kPageSize))) {
+        return;
+    }
+    const int identity_fields = identity_field_count(shape_);
+    const bool by_rowid = shape_.identity == RecordIdentity::rowid;
+    const bool by_key = shape_.identity == RecordIdentity::primary_key;
     const int first_row = row_count();
+    if (by_key) {
+        row_keys_.resize(static_cast<std::size_t>(first_row));
+    }
     SendMessageA(hwnd(), LVM_SETITEMCOUNT, first_row + result.rows() + 1, LVSICF_NOINVALIDATEALL);
     int select = first_row;
     char cell[kCellTextSize];
     LVITEMA item{};
     item.mask = LVIF_TEXT;
     for (int row = 0; row < result.rows(); ++row) {
-        const RowId rowid = parse_rowid(result.value(row, 0));
         const int index = first_row + row;
-        insert_row(index, format_rowid(rowid).c_str());
-        if (rowid == select_rowid) {
-            select = index;
+        if (by_rowid) {
+            const RowId rowid = parse_rowid(result.value(row, 0));
+            insert_row(index, format_rowid(rowid).c_str());
+            if (rowid == select_rowid) {
+                select = index;
+            }
+        } else {
+            insert_row(index, format_rowid(offset + row + 1).c_str());
+        }
+        if (by_key) {
+            std::vector<std::string> key;
+            for (int field = 0; field < identity_fields; ++field) {
+                const char* literal = result.value(row, field);
+                key.push_back(literal ? literal : "");
+            }
+            if (!select_condition.empty() && ::record_condition(shape_, key) == select_condition) {
+                select = index;
+            }
+            row_keys_.push_back(std::move(key));
         }
         item.iItem = index;
-        for (int field = 1; field < result.columns(); ++field) {
+        for (int field = identity_fields; field < result.columns(); ++field) {
             const char* value = result.value(row, field);
             const long long blob = result.blob_size(row, field);
             if (blob >= 0) {
@@ -133,7 +206,7 @@ void TableGrid::load_rows(RowId select_rowid) {
                 cell[0] = '\0';
                 convert_cell_text(value, cell, sizeof(cell));
             }
-            item.iSubItem = field;
+            item.iSubItem = field - identity_fields + 1;
             item.pszText = cell;
             SendMessageA(hwnd(), LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
         }
@@ -142,11 +215,17 @@ void TableGrid::load_rows(RowId select_rowid) {
 }
 
 std::int64_t TableGrid::count_rows() {
-    return count_table_rows(database, table_name);
+    ResultTable result;
+    if (!result.run(database, count_sql(table_name)) || result.rows() == 0 ||
+        result.columns() < 1) {
+        return 0;
+    }
+    return parse_rowid(result.value(result.rows() - 1, 0));
 }
 
 void TableGrid::add_blank_row(std::int64_t row_count_of_table) {
-    if (!needs_blank_row(page_index, row_count_of_table)) {
+    // A table whose records cannot be found again takes none from the grid.
+    if (read_only() || !needs_blank_row(page_index, row_count_of_table)) {
         return;
     }
     const int index = row_count();

@@ -10,6 +10,7 @@
 
 #include "db/paging.h"
 #include "db/sql_text.h"
+#include "db/table_shape.h"
 #include "grid/cell_value.h"
 #include "win/message_map.h"
 #include "win/window_subclass.h"
@@ -27,7 +28,8 @@ public:
     static constexpr int kCellTextSize = 255;
     static constexpr const char kBlankRowText[] = "*";
 
-    // Written by the main window before each load.
+    // Written by the main window before each load. The table's name is its exact
+    // name in the database (UTF-8), which every statement uses.
     sqlite3* database = nullptr;
     std::string table_name;
     int page_index = 0;
@@ -41,7 +43,7 @@ public:
     CellEditor* cell_editor = nullptr;
     HBRUSH editor_brush = nullptr;
 
-    // Column names of the table, column 1 first; whole, in the ANSI code page.
+    // Column names of the table as shown, column 1 first; whole, in the ANSI code page.
     const std::vector<std::string>& column_names() const { return column_names_; }
     int column_count() const { return static_cast<int>(column_names_.size()); }
     // The name of list column c (1 to column_count()).
@@ -49,9 +51,23 @@ public:
     // Whether list column c has a declared type (without one, a column keeps
     // whatever kind of value it is given).
     bool column_has_type(int column) const {
-        return column >= 1 && column <= static_cast<int>(column_typed_.size()) &&
-               column_typed_[column - 1];
+        return column >= 1 && column <= static_cast<int>(shape_.columns.size()) &&
+               !shape_.columns[static_cast<std::size_t>(column - 1)].type.empty();
     }
+    // The exact (UTF-8) name of list column c, for statements.
+    const std::string& column_exact_name(int column) const {
+        return shape_.columns.at(column - 1).name;
+    }
+    bool column_generated(int column) const;
+    // The table as the last load read it.
+    const TableShape& shape() const { return shape_; }
+    // No record of the table can be found again: it is shown, never changed.
+    bool read_only() const { return shape_.identity == RecordIdentity::none; }
+    // The condition (UTF-8) that finds the record of list row `row`; empty for the
+    // blank row and when the table cannot identify a record.
+    std::string record_condition(int row) const;
+    // The list row of the record that this condition finds, or -1.
+    int row_of_condition(const std::string& condition) const;
     // The column that is the table's alias of rowid (INTEGER PRIMARY KEY), 0 for none.
     int rowid_alias_column() const { return rowid_alias_column_; }
     // How statements name the row id of the table shown ("rowid" unless the table
@@ -59,7 +75,9 @@ public:
     const std::string& rowid_name() const { return rowid_name_; }
 
     void load_columns();
-    void load_rows(RowId select_rowid);
+    // Selects the record select_rowid, or in a table without row ids the record
+    // that select_condition finds (or the first row).
+    void load_rows(RowId select_rowid, const std::string& select_condition = std::string());
     std::int64_t count_rows();
     // Adds the blank row when the page is the table's last.
     void add_blank_row(std::int64_t row_count);
@@ -95,17 +113,18 @@ public:
     // Writes what the in-place editor holds; with move_next, and when the write
     // succeeded, the next column of the row opens.
     void commit_cell_edit(bool move_next);
-    // Writes the text into a record's cell, as the kind of value the cell held
-    // (`previous`), and shows the outcome. Returns the record's list row after the
-    // write (the page is reloaded when its row id changed), or -1 when nothing was
-    // written; a failure, or a record that is gone, has been reported. `new_rowid`
-    // receives the record's row id after the write.
+    // Writes the text into the cell of the record that `condition` finds (see
+    // record_condition), as the kind of value the cell held (`previous`), and
+    // shows the outcome. Returns the record's list row after the write (the page
+    // is reloaded when its row id or key changed), or -1 when nothing was written;
+    // a failure, or a record that is gone, has been reported. `new_condition`
+    // receives the condition that finds the record after the write.
     int update_cell(int row,
                     int column,
-                    RowId rowid,
+                    const std::string& condition,
                     ValueKind previous,
                     const std::string& value,
-                    RowId* new_rowid = nullptr);
+                    std::string* new_condition = nullptr);
     // Adds a record holding the value in column c and reloads the page with it
     // selected; `new_row` receives its list row (-1 when it is not on the page).
     bool insert_record(int column, const std::string& value, int* new_row = nullptr);
@@ -142,11 +161,23 @@ private:
     void place_editor(int row, int column);
     void show_editor();
     void hide_editor_if_moved();
-    void edit_in_dialog(int row, int column, RowId rowid, bool new_record, ValueKind previous);
-    CellAddress cell_address(int column, RowId rowid) const;
+    void edit_in_dialog(int row, int column, bool new_record, ValueKind previous);
+    CellAddress cell_address(int column, const std::string& condition) const;
+    // Refuses an edit of a table or column that cannot be written, with a message.
+    bool refuse_edit(int column);
+    // Column c is part of the primary key of a table without row ids.
+    bool is_key_column(int column) const;
+    // The key literals of list row `row`; empty when it holds no keyed record.
+    std::vector<std::string> row_key(int row) const;
+    // After a key changed or a record was added in a table without row ids: shows
+    // the page that holds the record with these key literals, selected. Its list
+    // row, or -1 when it cannot be found.
+    int show_keyed_record(const std::vector<std::string>& key_literals);
 
     std::vector<std::string> column_names_;
-    std::vector<bool> column_typed_;
+    TableShape shape_;
+    // The identifying fields of each record row, for tables keyed by their primary key.
+    std::vector<std::vector<std::string>> row_keys_;
     int rowid_alias_column_ = 0;
     std::string rowid_name_ = "rowid";
     int list_columns_ = 0;

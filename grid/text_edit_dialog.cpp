@@ -9,6 +9,7 @@
 #include "db/text_convert.h"
 #include "grid/cell_editor.h"
 #include "grid/grid_statements.h"
+#include "grid/record_statements.h"
 #include "res/resource.h"
 #include "win/dialog_layout.h"
 
@@ -130,9 +131,11 @@ LRESULT TextEditDialog::on_init_dialog(WPARAM, LPARAM) {
 void TextEditDialog::load_text_value() {
     std::string value;
     if (has_record) {
+        const std::string condition = record_condition.empty()
+                                          ? rowid_name + " = " + std::to_string(rowid)
+                                          : record_condition;
         ResultTable result;
-        if (result.run_ansi(database,
-                            select_value_sql(table_name, column_name, rowid, rowid_name))) {
+        if (result.run(database, select_value_where_sql(table_name, column_name, condition))) {
             for (int row = 0; row < result.rows(); ++row) {
                 const char* field = result.value(row, 0);
                 std::string converted;

@@ -176,3 +176,20 @@ TEST_F(SqlExecutionTest, BinaryValuesAreKnownByTheirSize) {
     EXPECT_EQ(mixed.kind, SqlOutcome::Kind::error);
     EXPECT_FALSE(mixed.message.empty());
 }
+
+// The modules and functions that databases in the wild use are built in.
+TEST_F(SqlExecutionTest, FullTextSpatialMathAndPageStatisticsAreAvailable) {
+    SqlOutcome made =
+        run("CREATE VIRTUAL TABLE notes USING fts4(body);"
+            "INSERT INTO notes VALUES ('red apple'), ('green apple'), ('red car');"
+            "CREATE VIRTUAL TABLE words USING fts5(body);"
+            "CREATE VIRTUAL TABLE areas USING rtree(id, x0, x1);"
+            "INSERT INTO areas VALUES (1, 0, 10);");
+    ASSERT_EQ(made.kind, SqlOutcome::Kind::message) << made.message;
+    const SqlOutcome found =
+        run("SELECT (SELECT COUNT(*) FROM notes WHERE notes MATCH '(red OR green) AND apple'),"
+            " (SELECT id FROM areas WHERE x0 <= 5 AND x1 >= 5), sqrt(16),"
+            " (SELECT COUNT(*) > 0 FROM dbstat);");
+    ASSERT_EQ(found.kind, SqlOutcome::Kind::rows) << found.message;
+    EXPECT_EQ(values(found), (std::vector<std::vector<std::string>>{{"2", "1", "4.0", "1"}}));
+}

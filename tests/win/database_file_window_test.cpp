@@ -237,7 +237,7 @@ TEST_F(DatabaseFileTest, ALockHeldElsewhereIsToldNotShownAsAnEmptyDatabase) {
 
     // A write while it is held fails as before, and changes nothing.
     other.exec("BEGIN EXCLUSIVE;");
-    EXPECT_EQ(main.grid().update_cell(0, 1, 1, ValueKind::integer, "9"), -1);
+    EXPECT_EQ(main.grid().update_cell(0, 1, "rowid = 1", ValueKind::integer, "9"), -1);
     ASSERT_EQ(boxes.boxes().size(), 3u);
     EXPECT_EQ(boxes.boxes()[2].text, "データ更新処理が失敗しました。\ndatabase is locked");
     other.exec("COMMIT;");
@@ -324,7 +324,7 @@ TEST_F(DatabaseFileTest, AReadOnlyFileSaysSoInTheTitle) {
     start(path);
     const std::string shown = title();
     const bool read_only = main.connection().read_only;
-    const bool written = main.grid().update_cell(0, 1, 1, ValueKind::integer, "2") != -1;
+    const bool written = main.grid().update_cell(0, 1, "rowid = 1", ValueKind::integer, "2") != -1;
     main.connection().close();
     ASSERT_TRUE(set_immutable(path, false));
 

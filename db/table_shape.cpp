@@ -1,0 +1,227 @@
+#include "db/table_shape.h"
+
+#include <algorithm>
+
+#include "db/result_table.h"
+#include "db/sql_text.h"
+#include "db/text_convert.h"
+
+namespace {
+
+// PRAGMA table_xinfo's "hidden": 1 for a hidden column of a virtual table, 2 and 3
+// for generated columns (virtual and stored).
+constexpr int kHiddenColumn = 1;
+
+bool is_true(const char* field) {
+    return field && parse_rowid(field) != 0;
+}
+
+std::string text_of(const char* field) {
+    return field ? field : "";
+}
+
+// Whether statements can name the table's row id at all (a virtual table's
+// module may have none).
+bool has_rowid(sqlite3* db, const std::string& table, const std::string& rowid_name) {
+    const std::string sql =
+        "SELECT " + rowid_name + " FROM " + quote_identifier(table) + " LIMIT 0;";
+    sqlite3_stmt* statement = nullptr;
+    const int code = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+    sqlite3_finalize(statement);
+    return code == SQLITE_OK;
+}
+
+std::string column_list(const TableShape& shape) {
+    std::string list;
+    for (const ShapeColumn& column : shape.columns) {
+        list += list.empty() ? "" : ", ";
+        list += quote_identifier(column.name);
+    }
+    return list;
+}
+
+std::string key_order(const TableShape& shape) {
+    std::string order;
+    for (std::size_t index : shape.key_columns()) {
+        order += order.empty() ? "" : ", ";
+        order += quote_identifier(shape.columns[index].name);
+    }
+    return order;
+}
+
+std::string identity_fields(const TableShape& shape) {
+    switch (shape.identity) {
+        case RecordIdentity::rowid:
+            return shape.rowid_name;
+        case RecordIdentity::primary_key: {
+            std::string fields;
+            for (std::size_t index : shape.key_columns()) {
+                fields += fields.empty() ? "" : ", ";
+                fields += "quote(" + quote_identifier(shape.columns[index].name) + ")";
+            }
+            return fields;
+        }
+        case RecordIdentity::none:
+            break;
+    }
+    return std::string();
+}
+
+}  // namespace
+
+bool read_tables(sqlite3* db, std::vector<TableName>& tables) {
+    tables.clear();
+    ResultTable result;
+    if (!result.run(db, kTableListSql)) {
+        return false;
+    }
+    tables.reserve(static_cast<std::size_t>(result.rows()));
+    for (int row = 0; row < result.rows(); ++row) {
+        TableName table;
+        table.name = text_of(result.value(row, 0));
+        table.shown = to_ansi(table.name);
+        tables.push_back(std::move(table));
+    }
+    return true;
+}
+
+std::vector<std::size_t> TableShape::key_columns() const {
+    std::vector<std::size_t> keys;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].key_position > 0) {
+            keys.push_back(i);
+        }
+    }
+    std::stable_sort(keys.begin(), keys.end(), [this](std::size_t a, std::size_t b) {
+        return columns[a].key_position < columns[b].key_position;
+    });
+    return keys;
+}
+
+bool read_table_shape(sqlite3* db, const std::string& table, TableShape& shape) {
+    shape = TableShape();
+    ResultTable info;
+    if (!info.run(db, "PRAGMA TABLE_XINFO(" + quote_identifier(table) + ");") || info.rows() == 0 ||
+        info.columns() < 7) {
+        return false;
+    }
+    std::vector<std::string> all_names;
+    for (int row = 0; row < info.rows(); ++row) {
+        ShapeColumn column;
+        column.name = text_of(info.value(row, 1));
+        all_names.push_back(column.name);
+        const int hidden = static_cast<int>(parse_rowid(info.value(row, 6)));
+        if (hidden == kHiddenColumn) {
+            continue;
+        }
+        column.shown = to_ansi(column.name);
+        column.type = to_ansi(text_of(info.value(row, 2)));
+        column.not_null = is_true(info.value(row, 3));
+        column.has_default = info.value(row, 4) != nullptr;
+        column.key_position = static_cast<int>(parse_rowid(info.value(row, 5)));
+        column.generated = hidden > kHiddenColumn;
+        shape.columns.push_back(std::move(column));
+    }
+    if (shape.columns.empty()) {
+        return false;
+    }
+    shape.rowid_name = std::string(rowid_name_for(all_names));
+
+    bool without_rowid = false;
+    ResultTable kind;
+    if (kind.run(db, "PRAGMA main.TABLE_LIST(" + quote_identifier(table) + ");") &&
+        kind.rows() > 0 && kind.columns() >= 6) {
+        shape.is_virtual = text_of(kind.value(0, 2)) == "virtual";
+        without_rowid = is_true(kind.value(0, 4));
+        shape.strict = is_true(kind.value(0, 5));
+    }
+    if (without_rowid) {
+        shape.identity =
+            shape.key_columns().empty() ? RecordIdentity::none : RecordIdentity::primary_key;
+    } else if (!has_rowid(db, table, shape.rowid_name)) {
+        shape.identity = RecordIdentity::none;
+    }
+    return true;
+}
+
+std::string column_header(const ShapeColumn& column) {
+    std::string header = column.shown;
+    if (!column.type.empty()) {
+        header += " [" + column.type + "]";
+    }
+    if (column.generated) {
+        header += " [GENERATED]";
+    }
+    return header;
+}
+
+int identity_field_count(const TableShape& shape) {
+    switch (shape.identity) {
+        case RecordIdentity::rowid:
+            return 1;
+        case RecordIdentity::primary_key:
+            return static_cast<int>(shape.key_columns().size());
+        case RecordIdentity::none:
+            break;
+    }
+    return 0;
+}
+
+std::string record_page_sql(const std::string& table,
+                            const TableShape& shape,
+                            std::int64_t offset,
+                            int count) {
+    std::string fields = identity_fields(shape);
+    fields += fields.empty() ? "" : ", ";
+    fields += column_list(shape);
+    std::string sql = "SELECT " + fields + " FROM " + quote_identifier(table);
+    if (shape.identity == RecordIdentity::rowid) {
+        sql += " ORDER BY " + shape.rowid_name;
+    } else if (shape.identity == RecordIdentity::primary_key) {
+        sql += " ORDER BY " + key_order(shape);
+    }
+    return sql + " LIMIT " + std::to_string(offset) + ", " + std::to_string(count) + ";";
+}
+
+std::string record_condition(const TableShape& shape, const std::vector<std::string>& identity) {
+    if (static_cast<int>(identity.size()) != identity_field_count(shape) || identity.empty()) {
+        return std::string();
+    }
+    if (shape.identity == RecordIdentity::rowid) {
+        if (identity[0].empty()) {
+            return std::string();
+        }
+        return shape.rowid_name + " = " + std::to_string(parse_rowid(identity[0].c_str()));
+    }
+    std::string condition;
+    const std::vector<std::size_t> keys = shape.key_columns();
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        // quote() gives a literal for every value; a key of a table without a
+        // row id is never NULL.
+        if (identity[i].empty() || identity[i] == "NULL") {
+            return std::string();
+        }
+        condition += condition.empty() ? "" : " AND ";
+        condition += quote_identifier(shape.columns[keys[i]].name) + " = " + identity[i];
+    }
+    return condition;
+}
+
+std::string records_before_key_sql(const std::string& table,
+                                   const TableShape& shape,
+                                   const std::vector<std::string>& key_literals) {
+    std::string values;
+    for (const std::string& literal : key_literals) {
+        values += values.empty() ? "" : ", ";
+        values += literal;
+    }
+    return "SELECT COUNT(*) FROM " + quote_identifier(table) + " WHERE (" + key_order(shape) +
+           ") < (" + values + ");";
+}
+
+std::string identity_of_sql(const std::string& table,
+                            const TableShape& shape,
+                            const std::string& condition) {
+    return "SELECT " + identity_fields(shape) + " FROM " + quote_identifier(table) + " WHERE " +
+           condition + ";";
+}

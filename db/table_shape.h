@@ -1,0 +1,88 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the grid needs to know of a table to list its records and find one again.
+// Names here are the database's own (UTF-8), so that statements reach exactly the
+// table and column meant; `shown` texts are their ANSI forms for the screen, where
+// a character the code page lacks has a substitute.
+
+struct TableName {
+    std::string name;   // exact, UTF-8
+    std::string shown;  // ANSI
+};
+
+// The tables of the main database (internal ones included) in the catalogue's
+// order of names; false when the catalogue could not be read.
+bool read_tables(sqlite3* db, std::vector<TableName>& tables);
+
+// How a statement finds one record again.
+enum class RecordIdentity {
+    rowid,        // by the row id
+    primary_key,  // by every column of the primary key (a table WITHOUT ROWID)
+    none,         // not at all: the table can only be read
+};
+
+struct ShapeColumn {
+    std::string name;   // exact, UTF-8
+    std::string shown;  // ANSI
+    std::string type;   // the declared type, ANSI, possibly empty
+    bool generated = false;
+    bool not_null = false;
+    bool has_default = false;
+    // Place in the primary key, from 1; 0 for a column outside it.
+    int key_position = 0;
+};
+
+struct TableShape {
+    // The columns a user sees, in the table's order; hidden columns of virtual
+    // tables are left out, generated ones are kept.
+    std::vector<ShapeColumn> columns;
+    RecordIdentity identity = RecordIdentity::rowid;
+    // How statements name the row id (a column may have taken "rowid").
+    std::string rowid_name = "rowid";
+    bool strict = false;
+    bool is_virtual = false;
+
+    // Indexes into `columns` of the primary key's columns, in key order.
+    std::vector<std::size_t> key_columns() const;
+};
+
+// Reads the shape of a table named exactly `table` (UTF-8); false when its
+// columns cannot be read or it has none.
+bool read_table_shape(sqlite3* db, const std::string& table, TableShape& shape);
+
+// The text a column's header shows: name, declared type and a mark for a
+// generated column.
+std::string column_header(const ShapeColumn& column);
+
+// One page of records in the table's own order (row id, or primary key). Each
+// row starts with the fields that identify the record (the row id, or each key
+// column as an SQL literal; none when the table has no identity), followed by
+// the shape's columns. A NULL identifying field reads as an empty text.
+std::string record_page_sql(const std::string& table,
+                            const TableShape& shape,
+                            std::int64_t offset,
+                            int count);
+// How many identifying fields each row of record_page_sql starts with.
+int identity_field_count(const TableShape& shape);
+
+// The condition that finds one record, from the identifying fields of its page
+// row: "rowid = 42", or "\"a\" = 'x' AND \"b\" = 3". Empty when there is none.
+std::string record_condition(const TableShape& shape, const std::vector<std::string>& identity);
+
+// The number of records that come before a record with these key literals in
+// the table's order of keys (for finding the page a new record lands on).
+std::string records_before_key_sql(const std::string& table,
+                                   const TableShape& shape,
+                                   const std::vector<std::string>& key_literals);
+
+// The identifying fields of the records that meet `condition`, as record_page_sql
+// gives them.
+std::string identity_of_sql(const std::string& table,
+                            const TableShape& shape,
+                            const std::string& condition);
