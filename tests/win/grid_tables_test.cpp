@@ -10,16 +10,6 @@ const std::string kCafeAccent = "caf\xC3\xA9";
 using Rows = std::vector<std::vector<std::string>>;
 using Row = std::vector<std::string>;
 
-std::string header_text(HWND list, int column) {
-    char text[256] = "";
-    LVCOLUMNA info{};
-    info.mask = LVCF_TEXT;
-    info.pszText = text;
-    info.cchTextMax = sizeof(text);
-    SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
-    return text;
-}
-
 }  // namespace
 
 // A table without row ids: its records in key order, edited, moved by a key
@@ -30,7 +20,7 @@ TEST_F(GridTest, EditsATableWithoutRowidsThroughItsKey) {
         "INSERT INTO k VALUES ('c', 'third'), ('a', 'first'), ('b', 'second');");
     EXPECT_EQ(label(), "1-3");
     ASSERT_EQ(list_row_count(grid()), 4);
-    EXPECT_EQ(header_text(grid(), 0), "No.");
+    EXPECT_EQ(list_header(grid(), 0), "No.");
     EXPECT_EQ(list_row(grid(), 0), (Row{"00001", "a", "first"}));
     EXPECT_EQ(list_row(grid(), 2), (Row{"00003", "c", "third"}));
 
@@ -120,8 +110,8 @@ TEST_F(GridTest, GeneratedColumnsAreShownInPlaceAndNotEditable) {
     open_with(
         "CREATE TABLE t(a TEXT, g AS (a || '!'), b TEXT, s INTEGER AS (length(a)) STORED);"
         "INSERT INTO t(a, b) VALUES ('A', 'B');");
-    EXPECT_EQ(header_text(grid(), 2), "g [GENERATED]");
-    EXPECT_EQ(header_text(grid(), 3), "b [TEXT]");
+    EXPECT_EQ(list_header(grid(), 2), "g [GENERATED]");
+    EXPECT_EQ(list_header(grid(), 3), "b [TEXT]");
     EXPECT_EQ(list_row(grid(), 0), (Row{"00001", "A", "A!", "B", "1"}));
 
     double_click(0, 2);
