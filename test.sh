@@ -46,7 +46,10 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 
 tested=()
 skipped=()
-while read -r line; do
+# The plan is read whole first: a suite's programs share this shell's input and
+# must not swallow the lines that name the next architecture.
+mapfile -t plan < <(korv_runnable_archs)
+for line in "${plan[@]}"; do
     case "$line" in
         x86 | x64)
             echo "== Windows tests, $line (Wine) =="
@@ -66,7 +69,7 @@ while read -r line; do
                 status=1
             ;;
     esac
-done < <(korv_runnable_archs)
+done
 
 echo "== architectures =="
 if [ ${#tested[@]} -eq 0 ]; then
