@@ -66,5 +66,10 @@ target_compile_definitions(sqlite3 PRIVATE SQLITE_THREADSAFE=0 SQLITE_OMIT_LOAD_
 target_compile_definitions(sqlite3 PRIVATE
     SQLITE_ENABLE_FTS3 SQLITE_ENABLE_FTS4 SQLITE_ENABLE_FTS3_PARENTHESIS SQLITE_ENABLE_FTS5
     SQLITE_ENABLE_RTREE SQLITE_ENABLE_MATH_FUNCTIONS SQLITE_ENABLE_DBSTAT_VTAB)
+# Memory-mapped reads may cover a whole large file where the address space has
+# room for it (64-bit builds); SQLite's own ceiling is 2 GiB.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    target_compile_definitions(sqlite3 PRIVATE SQLITE_MAX_MMAP_SIZE=0x1000000000)
+endif()
 # The amalgamation is third-party code: build it optimised and without our warning set.
 set_source_files_properties("${KORV_SQLITE_DIR}/sqlite3.c" PROPERTIES COMPILE_OPTIONS "-O2;-w")
