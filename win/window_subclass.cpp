@@ -1,10 +1,30 @@
 #include "win/window_subclass.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "win/message_map.h"
 
 namespace {
 
-const char kSubclassProperty[] = "KorvelandisSubclass";
+// The controls taken over, found again by their window. Kept in the process rather
+// than as a window property: under Wine every property lookup is a round trip to
+// the Wine server, and a list view sends its parent two notifications for every
+// cell it is given, each coming back here reflected. A page of 1,000 records took
+// half a second of such lookups.
+std::vector<WindowSubclass*>& attached() {
+    static std::vector<WindowSubclass*> windows;
+    return windows;
+}
+
+WindowSubclass* attached_to(HWND hwnd) {
+    for (WindowSubclass* window : attached()) {
+        if (window->hwnd() == hwnd) {
+            return window;
+        }
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -36,11 +56,11 @@ WindowSubclass::~WindowSubclass() {
 }
 
 bool WindowSubclass::attach(HWND hwnd) {
-    if (hwnd_ || !hwnd || GetPropA(hwnd, kSubclassProperty)) {
+    if (hwnd_ || !hwnd || attached_to(hwnd)) {
         return false;
     }
-    SetPropA(hwnd, kSubclassProperty, this);
     hwnd_ = hwnd;
+    attached().push_back(this);
     original_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(window_proc)));
     return true;
@@ -52,8 +72,9 @@ void WindowSubclass::detach() {
     }
     if (IsWindow(hwnd_)) {
         SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-        RemovePropA(hwnd_, kSubclassProperty);
     }
+    std::vector<WindowSubclass*>& windows = attached();
+    windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
     hwnd_ = nullptr;
 }
 
@@ -62,7 +83,7 @@ LRESULT WindowSubclass::call_original(UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CALLBACK WindowSubclass::window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    auto* self = static_cast<WindowSubclass*>(GetPropA(hwnd, kSubclassProperty));
+    WindowSubclass* self = attached_to(hwnd);
     if (!self) {
         return DefWindowProcA(hwnd, msg, wparam, lparam);
     }
