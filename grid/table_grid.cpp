@@ -34,16 +34,13 @@ int TableGrid::data_column_width(int columns) const {
     return width > 0 ? width : 0;
 }
 
-void TableGrid::insert_row(int index, const char* text) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = index;
-    item.pszText = const_cast<char*>(text);
-    item.iImage = 0;
-    SendMessageA(hwnd(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+void TableGrid::append_row(const char* text) {
+    rows_.emplace_back(1, text);
+    SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
 void TableGrid::remove_all_rows() {
+    rows_.clear();
     SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
     blank_row_ = -1;
     row_keys_.clear();
@@ -166,21 +163,21 @@ void TableGrid::load_rows(RowId select_rowid, const std::string& select_conditio
     if (by_key) {
         row_keys_.resize(static_cast<std::size_t>(first_row));
     }
-    SendMessageA(hwnd(), LVM_SETITEMCOUNT, first_row + result.rows() + 1, LVSICF_NOINVALIDATEALL);
+    rows_.reserve(rows_.size() + static_cast<std::size_t>(result.rows()) + 1);
     int select = first_row;
     char cell[kCellTextSize];
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
     for (int row = 0; row < result.rows(); ++row) {
         const int index = first_row + row;
+        std::vector<std::string> cells;
+        cells.reserve(static_cast<std::size_t>(list_columns_ > 0 ? list_columns_ : 1));
         if (by_rowid) {
             const RowId rowid = parse_rowid(result.value(row, 0));
-            insert_row(index, format_rowid(rowid).c_str());
+            cells.push_back(format_rowid(rowid));
             if (rowid == select_rowid) {
                 select = index;
             }
         } else {
-            insert_row(index, format_rowid(offset + row + 1).c_str());
+            cells.push_back(format_rowid(offset + row + 1));
         }
         if (by_key) {
             std::vector<std::string> key;
@@ -193,24 +190,23 @@ void TableGrid::load_rows(RowId select_rowid, const std::string& select_conditio
             }
             row_keys_.push_back(std::move(key));
         }
-        item.iItem = index;
         for (int field = identity_fields; field < result.columns(); ++field) {
             const char* value = result.value(row, field);
             const long long blob = result.blob_size(row, field);
             if (blob >= 0) {
                 // Binary data shows as what it is, not as the text before its first zero.
-                std::snprintf(cell, sizeof(cell), "%s", blob_cell_text(blob).c_str());
+                cells.push_back(blob_cell_text(blob));
             } else if (!value || !*value) {
-                continue;
+                cells.emplace_back();
             } else {
                 cell[0] = '\0';
                 convert_cell_text(value, cell, sizeof(cell));
+                cells.emplace_back(cell);
             }
-            item.iSubItem = field - identity_fields + 1;
-            item.pszText = cell;
-            SendMessageA(hwnd(), LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
         }
+        rows_.push_back(std::move(cells));
     }
+    SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     select_row(select);
 }
 
@@ -229,7 +225,7 @@ void TableGrid::add_blank_row(std::int64_t row_count_of_table) {
         return;
     }
     const int index = row_count();
-    insert_row(index, kBlankRowText);
+    append_row(kBlankRowText);
     blank_row_ = index;
 }
 
@@ -246,7 +242,7 @@ void TableGrid::reload_page(RowId select_rowid) {
 }
 
 int TableGrid::row_count() const {
-    return static_cast<int>(SendMessageA(hwnd(), LVM_GETITEMCOUNT, 0, 0));
+    return static_cast<int>(rows_.size());
 }
 
 int TableGrid::selected_row() const {
@@ -255,21 +251,28 @@ int TableGrid::selected_row() const {
 }
 
 std::string TableGrid::cell_text(int row, int column) const {
-    // A cell holds at most kCellTextSize - 1 bytes, so this room is enough.
-    char text[kCellTextSize + 1] = "";
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    SendMessageA(hwnd(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size() || column < 0) {
+        return std::string();
+    }
+    const std::vector<std::string>& cells = rows_[static_cast<std::size_t>(row)];
+    return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)]
+                                                           : std::string();
 }
 
 void TableGrid::set_cell_text(int row, int column, const char* text) {
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text);
-    SendMessageA(hwnd(), LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size() || column < 0 ||
+        column >= list_columns_) {
+        return;
+    }
+    std::vector<std::string>& cells = rows_[static_cast<std::size_t>(row)];
+    if (cells.size() <= static_cast<std::size_t>(column)) {
+        cells.resize(static_cast<std::size_t>(column) + 1);
+    }
+    // A cell shows at most kCellTextSize - 1 bytes, as the list view kept them.
+    char shown[kCellTextSize];
+    copy_item_text(shown, sizeof(shown), text ? text : "");
+    cells[static_cast<std::size_t>(column)] = shown;
+    SendMessageA(hwnd(), LVM_REDRAWITEMS, row, row);
 }
 
 void TableGrid::select_row(int row) {

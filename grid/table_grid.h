@@ -154,8 +154,14 @@ private:
     LRESULT on_cell_edit_kill_focus(WPARAM, LPARAM);
     LRESULT on_double_click(WPARAM, LPARAM);
     LRESULT on_item_changed(WPARAM, LPARAM);
+    LRESULT on_delete_all_items(WPARAM, LPARAM);
+    LRESULT on_get_display_info(WPARAM, LPARAM);
+    LRESULT on_find_item(WPARAM, LPARAM);
+    // The row from `start` on whose column 0 is or begins with `wanted` (LVFI_ flags), or -1.
+    int find_row(const std::string& wanted, UINT flags, int start) const;
 
-    void insert_row(int index, const char* text);
+    // Appends a row whose column 0 shows `text` and tells the list its new length.
+    void append_row(const char* text);
     void send_begin_edit(int column);
     // Lays the editor over a cell (it stays hidden).
     void place_editor(int row, int column);
@@ -175,6 +181,10 @@ private:
     int show_keyed_record(const std::vector<std::string>& key_literals);
 
     std::vector<std::string> column_names_;
+    // What each cell of the page shows, row by row (column 0 first). The list view
+    // keeps no text of its own: it asks for the cells it draws, so that a page of
+    // 1,000 records is shown without handing it 9,000 texts one message at a time.
+    std::vector<std::vector<std::string>> rows_;
     TableShape shape_;
     // The identifying fields of each record row, for tables keyed by their primary key.
     std::vector<std::vector<std::string>> row_keys_;

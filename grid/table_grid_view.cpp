@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "db/text_convert.h"
 #include "grid/cell_editor.h"
+#include "win/list_view.h"
 
 namespace {
 
@@ -28,6 +30,10 @@ const MessageEntry<TableGrid> TableGrid::message_map_[] = {
     on_notify(kCellEditKillFocus, &TableGrid::on_cell_edit_kill_focus),
     on_reflected_notify(NM_DBLCLK, &TableGrid::on_double_click),
     on_reflected_notify(LVN_ITEMCHANGED, &TableGrid::on_item_changed),
+    on_reflected_notify(LVN_DELETEALLITEMS, &TableGrid::on_delete_all_items),
+    on_reflected_notify(LVN_GETDISPINFOA, &TableGrid::on_get_display_info),
+    on_reflected_notify(LVN_ODFINDITEMA, &TableGrid::on_find_item),
+    on_reflected_notify(LVN_ODFINDITEMW, &TableGrid::on_find_item),
 };
 
 bool TableGrid::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -151,4 +157,79 @@ LRESULT TableGrid::on_double_click(WPARAM, LPARAM) {
 
 LRESULT TableGrid::on_item_changed(WPARAM, LPARAM) {
     return 0;
+}
+
+LRESULT TableGrid::on_delete_all_items(WPARAM, LPARAM) {
+    // Nothing is kept per row in the list, so a page is let go at once rather than
+    // with a notification for each of its records.
+    return TRUE;
+}
+
+LRESULT TableGrid::on_get_display_info(WPARAM, LPARAM lparam) {
+    LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(lparam)->item;
+    if (item.mask & LVIF_IMAGE) {
+        item.iImage = 0;
+    }
+    if (item.mask & LVIF_TEXT) {
+        copy_item_text(item.pszText, item.cchTextMax, cell_text(item.iItem, item.iSubItem).c_str());
+    }
+    return 0;
+}
+
+LRESULT TableGrid::on_find_item(WPARAM, LPARAM lparam) {
+    // Typing in the list jumps to the next row whose first column begins with
+    // what was typed, as in a list that holds its own texts. Some list views ask
+    // in wide characters even of a parent that speaks ANSI.
+    const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+    UINT flags = 0;
+    int start = 0;
+    std::string wanted;
+    if (header->code == LVN_ODFINDITEMW) {
+        const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(lparam);
+        flags = find->lvfi.flags;
+        start = find->iStart;
+        if (find->lvfi.psz) {
+            const int size =
+                WideCharToMultiByte(CP_UTF8, 0, find->lvfi.psz, -1, nullptr, 0, nullptr, nullptr);
+            std::string utf8(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, find->lvfi.psz, -1, &utf8[0], size, nullptr, nullptr);
+            wanted = to_ansi(utf8.c_str());
+        }
+    } else {
+        const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(lparam);
+        flags = find->lvfi.flags;
+        start = find->iStart;
+        wanted = find->lvfi.psz ? find->lvfi.psz : "";
+    }
+    return find_row(wanted, flags, start);
+}
+
+int TableGrid::find_row(const std::string& wanted, UINT flags, int start) const {
+    const int rows = row_count();
+    if (rows == 0 || wanted.empty() || !(flags & (LVFI_STRING | LVFI_PARTIAL))) {
+        return -1;
+    }
+    const int wanted_length = static_cast<int>(wanted.size());
+    const bool partial = (flags & LVFI_PARTIAL) != 0;
+    const bool wrap = (flags & LVFI_WRAP) != 0;
+    if (start < 0 || start >= rows) {
+        start = 0;
+    }
+    for (int step = 0; step < rows; ++step) {
+        const int row = (start + step) % rows;
+        if (row < start && !wrap) {
+            break;
+        }
+        const std::string text = cell_text(row, 0);
+        const int text_length = static_cast<int>(text.size());
+        if (partial && text_length < wanted_length) {
+            continue;
+        }
+        if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.c_str(),
+                           partial ? wanted_length : text_length, wanted.c_str(),
+                           wanted_length) == CSTR_EQUAL) {
+            return row;
+        }
+    }
+    return -1;
 }

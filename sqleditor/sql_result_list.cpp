@@ -12,15 +12,6 @@
 
 namespace {
 
-void copy_text(char* destination, int room, const char* text) {
-    if (!destination || room <= 0) {
-        return;
-    }
-    const std::size_t n = std::min(std::strlen(text), static_cast<std::size_t>(room - 1));
-    std::memcpy(destination, text, n);
-    destination[n] = '\0';
-}
-
 // Redrawing off while columns and rows are replaced, so the list shows only the
 // finished outcome.
 class RedrawPause {
@@ -164,7 +155,8 @@ void SqlResultList::fill_item(LVITEMA& item) const {
             // Under the rows, the note stands in the first value column, where it
             // has room; the row-number column stays blank.
             const int note_column = table_ ? 1 : 0;
-            copy_text(item.pszText, item.cchTextMax, column == note_column ? note_.c_str() : "");
+            copy_item_text(item.pszText, item.cchTextMax,
+                           column == note_column ? note_.c_str() : "");
         }
         return;
     }
@@ -175,25 +167,26 @@ void SqlResultList::fill_item(LVITEMA& item) const {
         return;
     }
     if (!table_) {
-        copy_text(item.pszText, item.cchTextMax, row == 0 && column == 0 ? message_.c_str() : "");
+        copy_item_text(item.pszText, item.cchTextMax,
+                       row == 0 && column == 0 ? message_.c_str() : "");
         return;
     }
     if (row < 0 || row >= table_->rows() || column < 0 || column > table_->columns()) {
-        copy_text(item.pszText, item.cchTextMax, "");
+        copy_item_text(item.pszText, item.cchTextMax, "");
         return;
     }
     if (column == 0) {
-        copy_text(item.pszText, item.cchTextMax, format_row_number(row + 1).c_str());
+        copy_item_text(item.pszText, item.cchTextMax, format_row_number(row + 1).c_str());
         return;
     }
     const long long blob = table_->blob_size(row, column - 1);
     if (blob >= 0) {
-        copy_text(item.pszText, item.cchTextMax, blob_cell_text(blob).c_str());
+        copy_item_text(item.pszText, item.cchTextMax, blob_cell_text(blob).c_str());
         return;
     }
     char cell[kSqlCellTextSize + 1];
     sql_cell_text(table_->value(row, column - 1), cell);
-    copy_text(item.pszText, item.cchTextMax, cell);
+    copy_item_text(item.pszText, item.cchTextMax, cell);
 }
 
 bool SqlResultList::handle_message(UINT msg, WPARAM, LPARAM lparam, LRESULT& result) {

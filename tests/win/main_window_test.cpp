@@ -178,6 +178,21 @@ TEST_F(MainWindowTest, PagesThroughTwoAndAHalfThousandRecords) {
     EXPECT_EQ(main.page_window().page_index, 0);
 }
 
+TEST_F(MainWindowTest, TypingInTheGridFindsTheRowThatBeginsWithIt) {
+    const std::string path = dir.file("typing.db");
+    {
+        TestDb db(path);
+        db.exec("CREATE TABLE t(n INTEGER);");
+        db.fill("INSERT INTO t VALUES (?1);", 40);
+    }
+    start(path);
+    ASSERT_EQ(list_selected_row(grid()), 0);
+    for (char c : std::string("00025")) {
+        SendMessageA(grid(), WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+    EXPECT_EQ(list_selected_row(grid()), 24);
+}
+
 TEST_F(MainWindowTest, LabelButtonsAndBlankRowAtThePageEdges) {
     const std::string path = dir.file("edges.db");
     {
