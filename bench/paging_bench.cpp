@@ -4,11 +4,14 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/main_dialog.h"
 #include "bench/bench.h"
+#include "bench/page_statements.h"
 #include "db/paging.h"
 #include "db/result_table.h"
 #include "db/sql_text.h"
@@ -20,6 +23,8 @@ namespace {
 constexpr int kRecords = 1000000;
 constexpr int kRuns = 7;
 const char kTable[] = "bench";
+
+constexpr int kSmallRecords = 2500;
 
 void bind_record(sqlite3_stmt* insert, int i);
 
@@ -41,6 +46,15 @@ std::string make_keyed_database() {
         "INSERT INTO bench VALUES (?, ?, ?, ?, ?, ?, ?, ?);", kRecords, bind_record);
 }
 
+// The same records, as many as a small table of the demo database holds.
+std::string make_small_database() {
+    return cached_database(
+        "small.db",
+        "CREATE TABLE bench(code TEXT, name TEXT, city TEXT, amount INTEGER, price NUMERIC,"
+        " stamp TEXT, note TEXT, flag TEXT);",
+        "INSERT INTO bench VALUES (?, ?, ?, ?, ?, ?, ?, ?);", kSmallRecords, bind_record);
+}
+
 void bind_record(sqlite3_stmt* insert, int i) {
     char text[64];
     std::snprintf(text, sizeof(text), "CODE-%014d", i);
@@ -60,14 +74,8 @@ void bind_record(sqlite3_stmt* insert, int i) {
                       SQLITE_STATIC);
 }
 
-// The statements a refresh of page `page` sends, run with sqlite3_get_table alone.
 void raw_statements(sqlite3* db, int page) {
-    TableShape shape;
-    read_table_shape(db, kTable, shape);
-    ResultTable rows;
-    rows.run(db, record_page_sql(kTable, shape, page_offset(page), PageWindow::page_size));
-    ResultTable count;
-    count.run(db, count_sql(kTable));
+    run_page_statements(db, kTable, page);
 }
 
 void measure_refresh(MainDialog& main, const char* name, int page) {
@@ -102,7 +110,93 @@ void measure_paging(const std::string& path, const std::string& prefix) {
     report(prefix + "reload_page_ratio", ours / raw);
 }
 
+// What a click on a paging button costs the user: the refresh and the repaint of
+// the window, turning between the pages of a 2,500-record table.
+void measure_page_turn(const std::string& path) {
+    MainDialog main;
+    main.set_startup_path(("\"" + path + "\"").c_str());
+    if (!main.create()) {
+        std::fprintf(stderr, "page_turn: the main window could not be created\n");
+        return;
+    }
+    ShowWindow(main.hwnd(), SW_SHOW);
+    int page = 0;
+    const auto turn = [&] {
+        page = (page + 1) % 3;
+        main.page_window().page_index = page;
+        main.refresh_page();
+        RedrawWindow(main.hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    };
+    turn();
+    const double ours = median_ms(3 * kRuns, turn);
+    const double raw = median_ms(3 * kRuns, [&] {
+        page = (page + 1) % 3;
+        raw_statements(main.connection().handle, page);
+    });
+    report("page_turn_ms", ours);
+    report("page_turn_raw_ms", raw);
+}
+
+// Launches the program on the database at `path` and returns its own measure,
+// from the start of its process to its first page drawn; -1 when it gave none.
+double launch_once(const std::string& path) {
+    char program[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof(program));
+    if (length == 0 || length >= sizeof(program)) {
+        return -1.0;
+    }
+    std::string command(program, length);
+    command.erase(command.find_last_of('\\') + 1);
+    command = "\"" + command + "korvelandis.exe\" \"" + path + "\"";
+    const std::string report_path = bench_folder() + "\\first_page.txt";
+    DeleteFileA(report_path.c_str());
+    SetEnvironmentVariableA("KORVELANDIS_FIRST_PAGE_REPORT", report_path.c_str());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    SetEnvironmentVariableA("KORVELANDIS_FIRST_PAGE_REPORT", nullptr);
+    if (!started) {
+        return -1.0;
+    }
+    WaitForSingleObject(process.hProcess, 60000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    double value = -1.0;
+    if (FILE* file = std::fopen(report_path.c_str(), "r")) {
+        if (std::fscanf(file, "first_page_ms: %lf", &value) != 1) {
+            value = -1.0;
+        }
+        std::fclose(file);
+    }
+    return value;
+}
+
+// The median of several launches, after one that fills the file cache.
+double launch_to_first_page(const std::string& path) {
+    launch_once(path);
+    std::vector<double> figures;
+    for (int run = 0; run < 5; ++run) {
+        figures.push_back(launch_once(path));
+    }
+    std::sort(figures.begin(), figures.end());
+    return figures[figures.size() / 2];
+}
+
 }  // namespace
+
+BENCH_CASE(launch) {
+    const double small = launch_to_first_page(make_small_database());
+    const double large = launch_to_first_page(make_database());
+    report("launch_first_page_2500_rows_ms", small);
+    report("launch_first_page_1m_rows_ms", large);
+    report("launch_first_page_extra_for_1m_rows_ms", large - small);
+}
+
+BENCH_CASE(page_turn) {
+    measure_page_turn(make_small_database());
+}
 
 BENCH_CASE(paging) {
     measure_paging(make_database(), "");

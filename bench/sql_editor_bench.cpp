@@ -9,6 +9,8 @@
 #include <string>
 
 #include "bench/bench.h"
+#include "bench/page_statements.h"
+#include "db/database_connection.h"
 #include "db/result_table.h"
 #include "db/text_convert.h"
 #include "res/resource.h"
@@ -19,7 +21,7 @@ namespace {
 
 constexpr int kRows = 100000;
 constexpr int kRuns = 7;
-const char kQuery[] = "SELECT code, name, city, amount, note FROM items";
+const char* const kQuery = kSqlListQuery;
 
 // Five columns of about 20 bytes, one of them Japanese.
 std::string make_database() {
@@ -60,16 +62,17 @@ std::string sample_sql(std::size_t size) {
 
 BENCH_CASE(sql_result_list) {
     const std::string path = make_database();
-    sqlite3* db = nullptr;
-    if (sqlite3_open(to_utf8(path).c_str(), &db) != SQLITE_OK) {
+    // Opened as the program opens a database, so that the listing reads as it does there.
+    DatabaseConnection connection;
+    if (!connection.open(path.c_str())) {
         std::fprintf(stderr, "sql_result_list: cannot open %s\n", path.c_str());
         return;
     }
+    sqlite3* db = connection.handle;
     {
         SqlEditorDialog dialog(db);
         if (!dialog.create_modeless(IDD_SQL_EDITOR, nullptr)) {
             std::fprintf(stderr, "sql_result_list: the dialog could not be created\n");
-            sqlite3_close(db);
             return;
         }
         ShowWindow(dialog.hwnd(), SW_SHOW);
@@ -92,7 +95,6 @@ BENCH_CASE(sql_result_list) {
         report("sql_list_100k_rows_raw_get_table_ms", raw);
         report("sql_list_100k_rows_ratio", ours / raw);
     }
-    sqlite3_close(db);
 }
 
 BENCH_CASE(sql_rehighlight) {

@@ -2,7 +2,8 @@
 # Configures and builds the Windows program and its tests for x86 in build/ and for
 # x64 in build/x64 (both by default; --arch x86 or --arch x64 for one) and, with
 # --native, the window-free code and its tests natively in build/native. Other
-# arguments name the targets to build (default: all).
+# arguments name the targets to build (default: all); "native:NAME" names a target
+# of the native build, and --arch none builds no Windows program.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -10,6 +11,7 @@ cd "$root"
 native=0
 archs=(x86 x64)
 targets=()
+native_targets=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --native) native=1 ;;
@@ -18,9 +20,11 @@ while [ $# -gt 0 ]; do
             case "${1:-}" in
                 x86 | x64) archs=("$1") ;;
                 all) archs=(x86 x64) ;;
-                *) echo "build.sh: --arch takes x86, x64 or all" >&2; exit 2 ;;
+                none) archs=() ;;
+                *) echo "build.sh: --arch takes x86, x64, all or none" >&2; exit 2 ;;
             esac
             ;;
+        native:*) native=1; native_targets+=("${1#native:}") ;;
         *) targets+=("$1") ;;
     esac
     shift
@@ -40,7 +44,7 @@ configure() {
     fi
 }
 
-for arch in "${archs[@]}"; do
+for arch in "${archs[@]+"${archs[@]}"}"; do
     case "$arch" in
         x86) dir=build toolchain=cmake/mingw-i686.cmake ;;
         x64) dir=build/x64 toolchain=cmake/mingw-x86_64.cmake ;;
@@ -52,5 +56,5 @@ done
 
 if [ $native -eq 1 ]; then
     configure native build/native -DCMAKE_BUILD_TYPE=Debug -DKORV_DEPS_DIR="$root/build/deps"
-    cmake --build build/native
+    cmake --build build/native -- "${native_targets[@]+"${native_targets[@]}"}"
 fi
