@@ -210,7 +210,8 @@ TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
     open_with(
         "CREATE TABLE cafe(x TEXT); INSERT INTO cafe VALUES ('plain');"
         "CREATE TABLE " +
-        kCafeAccent + "(x TEXT); INSERT INTO " + kCafeAccent + " VALUES ('accent');");
+        kCafeAccent + "(x TEXT, memo TEXT); INSERT INTO " + kCafeAccent +
+        " VALUES ('accent', 'm'); CREATE INDEX accent_x ON " + kCafeAccent + "(x);");
     ASSERT_EQ(table_count(), 2);
     EXPECT_EQ(list_text(grid(), 0, 1), "plain");
     select_table(1);
@@ -219,14 +220,42 @@ TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
     double_click(0, 1);
     type("edited");
     enter();
+    escape();
     EXPECT_EQ(stored_value("SELECT x FROM " + kCafeAccent), "edited");
 
-    // The structure editor works on shown names: it is kept from this one.
-    command(IDM_EDIT_STRUCTURE);
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].caption, "構造編集");
-    boxes.clear();
+    // The structure editor restructures this one, through the temporary table: a
+    // column goes, the other gets a new type.
+    const std::string shown = main.selected_table();
+    std::string field;
+    {
+        ModalDriver driver([&](HWND dialog) {
+            field = window_text(GetDlgItem(dialog, IDC_STRUCTURE_TABLE_NAME));
+            HWND list = GetDlgItem(dialog, IDC_COLUMN_LIST);
+            LVITEMA state{};
+            state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+            state.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageA(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
+            SendMessageA(GetDlgItem(dialog, IDC_DELETE_COLUMN), BM_CLICK, 0, 0);
+            SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+            HWND type_box = GetDlgItem(dialog, IDC_COLUMN_TYPE);
+            SendMessageA(type_box, CB_SETCURSEL, 2, 0);
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_COLUMN_TYPE, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(type_box));
+            SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        });
+        command(IDM_EDIT_STRUCTURE);
+        EXPECT_TRUE(driver.ran());
+    }
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(field, shown);
+    EXPECT_EQ(stored("SELECT name, sql FROM sqlite_master ORDER BY name"),
+              (Rows{{"accent_x", "CREATE INDEX accent_x ON " + kCafeAccent + "(x)"},
+                    {"cafe", "CREATE TABLE cafe(x TEXT)"},
+                    {kCafeAccent, "CREATE TABLE " + kCafeAccent + "(x BLOB)"}}));
+    EXPECT_EQ(stored("SELECT rowid, x FROM cafe"), (Rows{{"1", "plain"}}));
+    EXPECT_EQ(stored("SELECT rowid, x FROM " + kCafeAccent), (Rows{{"1", "edited"}}));
 
+    select_table(1);
     command(IDM_DROP_TABLE);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(stored("SELECT name FROM sqlite_master"), (Rows{{"cafe"}}));
