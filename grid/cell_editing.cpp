@@ -333,6 +333,12 @@ bool TableGrid::insert_record(int column, const std::string& value, int* new_row
         report_sql_error(hwnd(), kInsertFailedText, database);
         return false;
     }
+    // A trigger may have dropped the record; the last rowid is then another one's.
+    if (sqlite3_changes(database) == 0) {
+        show_message_box(hwnd(), kNotAddedText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+        reload_page(0);
+        return true;
+    }
     if (shape_.identity == RecordIdentity::primary_key) {
         std::vector<std::string> key;
         for (std::size_t index : shape_.key_columns()) {
@@ -344,16 +350,12 @@ bool TableGrid::insert_record(int column, const std::string& value, int* new_row
         }
         return true;
     }
-    // A trigger may have dropped the record; the last rowid is then another one's.
-    const bool added = sqlite3_changes(database) > 0;
-    const RowId rowid = added ? sqlite3_last_insert_rowid(database) : 0;
-    if (!added) {
-        show_message_box(hwnd(), kNotAddedText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
-    } else if (row_count() > kPageSize) {
+    const RowId rowid = sqlite3_last_insert_rowid(database);
+    if (row_count() > kPageSize) {
         ++page_index;
     }
     reload_page(rowid);
-    if (new_row && added) {
+    if (new_row) {
         *new_row = row_of_record(rowid);
     }
     return true;
