@@ -243,7 +243,9 @@ int TableGrid::update_cell(int row,
         value.size() > kLongestWrittenValue || !convert_whole(value, true, utf8_value)) {
         return -1;
     }
-    const std::string literal = value_literal(utf8_value, previous, column_has_type(column));
+    const std::string literal =
+        column_literal(shape_, static_cast<std::size_t>(column - 1),
+                       value_literal(utf8_value, previous, column_has_type(column)));
     // A key column's new value moves the record in a table without row ids: its
     // key is taken before the write.
     std::vector<std::string> key;

@@ -205,6 +205,18 @@ TEST_F(GridTest, AStrictTableTakesNewRecordsThroughEveryColumn) {
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
+// A STRICT BLOB column refuses text: what the user types into its empty cell is
+// stored as the bytes of the text, as on the blank row.
+TEST_F(GridTest, AStrictBlobCellTakesTypedTextAsItsBytes) {
+    open_with("CREATE TABLE s(n TEXT, b BLOB) STRICT; INSERT INTO s VALUES ('one', NULL);");
+    double_click(0, 2);
+    ASSERT_TRUE(editing());
+    type("AB");
+    enter();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(stored("SELECT hex(b), typeof(b) FROM s"), (Rows{{"4142", "blob"}}));
+}
+
 // cafe and café look alike in code page 932, and are still two tables.
 TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
     open_with(
