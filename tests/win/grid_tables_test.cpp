@@ -6,6 +6,8 @@ namespace {
 
 // "café" in UTF-8: its é is not in code page 932.
 const std::string kCafeAccent = "caf\xC3\xA9";
+// Hangul, which code page 932 has no form for.
+const std::string kHangul = "\xED\x95\x9C\xEA\xB8\x80";
 
 using Rows = std::vector<std::vector<std::string>>;
 using Row = std::vector<std::string>;
@@ -222,8 +224,8 @@ TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
     open_with(
         "CREATE TABLE cafe(x TEXT); INSERT INTO cafe VALUES ('plain');"
         "CREATE TABLE " +
-        kCafeAccent + "(x TEXT, memo TEXT); INSERT INTO " + kCafeAccent +
-        " VALUES ('accent', 'm'); CREATE INDEX accent_x ON " + kCafeAccent + "(x);");
+        kCafeAccent + "(x TEXT, \"" + kHangul + "\" TEXT, memo TEXT); INSERT INTO " + kCafeAccent +
+        " VALUES ('accent', 'h', 'm'); CREATE INDEX accent_x ON " + kCafeAccent + "(x);");
     ASSERT_EQ(table_count(), 2);
     EXPECT_EQ(list_text(grid(), 0, 1), "plain");
     select_table(1);
@@ -236,7 +238,8 @@ TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
     EXPECT_EQ(stored_value("SELECT x FROM " + kCafeAccent), "edited");
 
     // The structure editor restructures this one, through the temporary table: a
-    // column goes, the other gets a new type.
+    // column goes, another gets a new type, the one the code page cannot name
+    // stays as it was.
     const std::string shown = main.selected_table();
     std::string field;
     {
@@ -246,7 +249,7 @@ TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
             LVITEMA state{};
             state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
             state.state = LVIS_SELECTED | LVIS_FOCUSED;
-            SendMessageA(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
+            SendMessageA(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
             SendMessageA(GetDlgItem(dialog, IDC_DELETE_COLUMN), BM_CLICK, 0, 0);
             SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
             HWND type_box = GetDlgItem(dialog, IDC_COLUMN_TYPE);
@@ -263,9 +266,10 @@ TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
     EXPECT_EQ(stored("SELECT name, sql FROM sqlite_master ORDER BY name"),
               (Rows{{"accent_x", "CREATE INDEX accent_x ON " + kCafeAccent + "(x)"},
                     {"cafe", "CREATE TABLE cafe(x TEXT)"},
-                    {kCafeAccent, "CREATE TABLE " + kCafeAccent + "(x BLOB)"}}));
+                    {kCafeAccent,
+                     "CREATE TABLE " + kCafeAccent + "(x BLOB, \"" + kHangul + "\" TEXT)"}}));
     EXPECT_EQ(stored("SELECT rowid, x FROM cafe"), (Rows{{"1", "plain"}}));
-    EXPECT_EQ(stored("SELECT rowid, x FROM " + kCafeAccent), (Rows{{"1", "edited"}}));
+    EXPECT_EQ(stored("SELECT rowid, * FROM " + kCafeAccent), (Rows{{"1", "edited", "h"}}));
 
     select_table(1);
     command(IDM_DROP_TABLE);
