@@ -54,11 +54,6 @@ std::string database_reason(const std::string& utf8) {
     return convert_whole(utf8, false, ansi) ? ansi : utf8;
 }
 
-constexpr const char kStructureCaption[] = "構造編集";
-constexpr const char kNameNotShownText[] =
-    "このテーブルの名前には画面に表示できない文字が含まれているため、構造編集できません。"
-    "テーブルは変更していません。";
-
 }  // namespace
 
 const MessageEntry<MainDialog> MainDialog::message_map_[] = {
@@ -527,14 +522,7 @@ LRESULT MainDialog::on_edit_structure(WPARAM, LPARAM) {
     if (!connection_.is_open) {
         return 0;
     }
-    const std::string shown = selected_table();
-    // The editor works on the shown name; one the code page cannot show whole would
-    // reach another table, or none.
-    if (to_utf8(shown) != selected_table_name()) {
-        show_message_box(hwnd(), kNameNotShownText, kStructureCaption, MB_OK | MB_ICONINFORMATION);
-        return 0;
-    }
-    show_structure_editor(GetActiveWindow(), connection_.handle, shown);
+    show_structure_editor(GetActiveWindow(), connection_.handle, selected_table_name());
     reload_table_list();
     return 0;
 }

@@ -243,7 +243,9 @@ int TableGrid::update_cell(int row,
         value.size() > kLongestWrittenValue || !convert_whole(value, true, utf8_value)) {
         return -1;
     }
-    const std::string literal = value_literal(utf8_value, previous, column_has_type(column));
+    const std::string literal =
+        column_literal(shape_, static_cast<std::size_t>(column - 1),
+                       value_literal(utf8_value, previous, column_has_type(column)));
     // A key column's new value moves the record in a table without row ids: its
     // key is taken before the write.
     std::vector<std::string> key;
@@ -333,6 +335,12 @@ bool TableGrid::insert_record(int column, const std::string& value, int* new_row
         report_sql_error(hwnd(), kInsertFailedText, database);
         return false;
     }
+    // A trigger may have dropped the record; the last rowid is then another one's.
+    if (sqlite3_changes(database) == 0) {
+        show_message_box(hwnd(), kNotAddedText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+        reload_page(0);
+        return true;
+    }
     if (shape_.identity == RecordIdentity::primary_key) {
         std::vector<std::string> key;
         for (std::size_t index : shape_.key_columns()) {
@@ -344,16 +352,12 @@ bool TableGrid::insert_record(int column, const std::string& value, int* new_row
         }
         return true;
     }
-    // A trigger may have dropped the record; the last rowid is then another one's.
-    const bool added = sqlite3_changes(database) > 0;
-    const RowId rowid = added ? sqlite3_last_insert_rowid(database) : 0;
-    if (!added) {
-        show_message_box(hwnd(), kNotAddedText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
-    } else if (row_count() > kPageSize) {
+    const RowId rowid = sqlite3_last_insert_rowid(database);
+    if (row_count() > kPageSize) {
         ++page_index;
     }
     reload_page(rowid);
-    if (new_row && added) {
+    if (new_row) {
         *new_row = row_of_record(rowid);
     }
     return true;

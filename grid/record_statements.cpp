@@ -49,6 +49,14 @@ BlankFill blank_fill(const TableShape& shape, const ShapeColumn& column, bool al
     return BlankFill::empty_text;
 }
 
+std::string column_literal(const TableShape& shape,
+                           std::size_t column,
+                           const std::string& literal) {
+    const bool blob = shape.strict && column < shape.columns.size() &&
+                      equals_ignoring_ascii_case(shape.columns[column].type, "BLOB");
+    return blob ? "CAST(" + literal + " AS BLOB)" : literal;
+}
+
 std::vector<std::string> blank_row_literals(const TableShape& shape,
                                             std::size_t edited,
                                             const std::string& value,
@@ -56,11 +64,7 @@ std::vector<std::string> blank_row_literals(const TableShape& shape,
     std::vector<std::string> literals;
     for (std::size_t i = 0; i < shape.columns.size(); ++i) {
         if (i == edited) {
-            // A STRICT BLOB column refuses text: the typed text goes in as its bytes.
-            const bool blob =
-                shape.strict && equals_ignoring_ascii_case(shape.columns[i].type, "BLOB");
-            literals.push_back(blob ? "CAST(" + quote_value(value) + " AS BLOB)"
-                                    : quote_value(value));
+            literals.push_back(column_literal(shape, i, quote_value(value)));
             continue;
         }
         const bool alias = alias_column > 0 && static_cast<std::size_t>(alias_column) == i + 1;

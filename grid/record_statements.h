@@ -27,6 +27,10 @@ enum class BlankFill {
 // `alias` tells whether the column is the table's alias of the row id.
 BlankFill blank_fill(const TableShape& shape, const ShapeColumn& column, bool alias);
 
+// The literal column `column` (an index into shape.columns) is written with: a
+// STRICT BLOB column refuses text, so a value goes in there as its bytes.
+std::string column_literal(const TableShape& shape, std::size_t column, const std::string& literal);
+
 // The literal each column of the blank row's insert receives (the typed value for
 // column `edited`, an index into shape.columns), empty for a column left out.
 std::vector<std::string> blank_row_literals(const TableShape& shape,

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "db/text_convert.h"
 #include "res/resource.h"
 #include "structure/table_rebuild.h"
 #include "win/dialog_layout.h"
@@ -108,7 +109,7 @@ LRESULT StructureEditorDialog::on_init_dialog(WPARAM, LPARAM) {
         if (load_table_columns(db_, table_name_, loaded)) {
             SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
             columns_.clear();
-            SetWindowTextA(table_name_field_, table_name_.c_str());
+            SetWindowTextA(table_name_field_, to_ansi(table_name_).c_str());
             for (const ColumnDef& column : loaded) {
                 append_row(column);
             }
@@ -290,14 +291,8 @@ LRESULT StructureEditorDialog::on_ok(WPARAM, LPARAM) {
         bool declined = false;
         if (edit_mode_) {
             declined = !confirm_losses();
-            // The stored name stays the table's present name until the rebuild has
-            // succeeded: after a failure the table still bears it.
             done = !declined && rebuild_table(db_, table_name_, columns_, name, error);
-            if (done) {
-                table_name_ = name;
-            }
         } else {
-            table_name_ = name;
             done = create_table(db_, name, columns_, error);
         }
         if (done) {

@@ -12,7 +12,8 @@
 #include "win/message_map.h"
 
 // Shows the structure editor modally: for a new table when table_name is empty,
-// else for that table. Returns IDOK after a table was created or rebuilt.
+// else for the table of that exact (UTF-8) name. Returns IDOK after a table was
+// created or rebuilt.
 INT_PTR show_structure_editor(HWND owner, sqlite3* db, const std::string& table_name);
 
 // The dialog in which the columns of a new table are defined, or the columns and
@@ -24,7 +25,8 @@ public:
     // The connection is lent for the time the dialog is shown.
     explicit StructureEditorDialog(sqlite3* db) : db_(db) {}
 
-    // A non-empty name opens the dialog for that table; an empty one for a new table.
+    // A non-empty name (exact, UTF-8) opens the dialog for that table; an empty one
+    // for a new table.
     void set_table_name(const std::string& name);
     INT_PTR show(HWND owner);
 
@@ -54,6 +56,8 @@ private:
     bool confirm_losses();
 
     sqlite3* db_;
+    // The exact (UTF-8) name of the table being edited; the name field shows it in
+    // the code page.
     std::string table_name_;
     bool edit_mode_ = false;
     // The row whose values the fields show and write into, or -1.

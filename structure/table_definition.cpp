@@ -45,15 +45,15 @@ bool read_table_columns(sqlite3* db,
     // declared DESC, has such an index).
     const std::string table = quote_value(table_name);
     ResultTable result;
-    if (!result.run_ansi(db,
-                         "SELECT name, type, pk, hidden, (SELECT COUNT(*) FROM "
-                         "pragma_index_list(" +
-                             table +
-                             ") WHERE origin = 'pk') FROM "
-                             "pragma_table_xinfo(" +
-                             table +
-                             ") WHERE hidden IN (0, 2, 3) "
-                             "ORDER BY cid;")) {
+    if (!result.run(db,
+                    "SELECT name, type, pk, hidden, (SELECT COUNT(*) FROM "
+                    "pragma_index_list(" +
+                        table +
+                        ") WHERE origin = 'pk') FROM "
+                        "pragma_table_xinfo(" +
+                        table +
+                        ") WHERE hidden IN (0, 2, 3) "
+                        "ORDER BY cid;")) {
         return false;
     }
     std::vector<TableColumn> loaded;
@@ -66,7 +66,8 @@ bool read_table_columns(sqlite3* db,
         const char* pk = result.value(row, 2);
         const char* hidden = result.value(row, 3);
         TableColumn column;
-        column.column.source_name = name ? to_ansi(name) : std::string();
+        column.column.exact_source_name = name ? name : "";
+        column.column.source_name = to_ansi(column.column.exact_source_name);
         column.column.name = column.column.source_name;
         column.column.type = type ? to_ansi(type) : std::string();
         column.generated = hidden && hidden[0] != '0';

@@ -9,7 +9,8 @@
 
 // A table's definition as the structure editor holds it, and its creation. Texts
 // are in the ANSI code page and held whole: a name cut short would name another
-// column.
+// column. An existing table is named by its exact (UTF-8) name, since its name in
+// the code page may stand for another table, or none.
 
 struct ColumnDef {
     // The column's name in the table the list was loaded from; empty for a column
@@ -18,6 +19,9 @@ struct ColumnDef {
     std::string name;
     // The declared type, free text (the user's own SQL), possibly empty.
     std::string type;
+    // The column's exact (UTF-8) name in that table, which source_name shows with
+    // substitutes where the code page lacks a character; empty for an added column.
+    std::string exact_source_name = {};
 };
 
 // The types offered for a column, in the order shown; the first is the type of a
@@ -58,9 +62,10 @@ struct TableColumn {
 
 constexpr const char kPrimaryKeySuffix[] = " PRIMARY KEY";
 
-// Reads the columns of a table in their order, generated ones included, with
-// source_name = name. A table that does not exist gives an empty list. False,
-// with `columns` untouched, when the column list cannot be read.
+// Reads the columns of the table named exactly `table_name` (UTF-8) in their
+// order, generated ones included, with source_name = name. A table that does not
+// exist gives an empty list. False, with `columns` untouched, when the column list
+// cannot be read.
 bool read_table_columns(sqlite3* db,
                         const std::string& table_name,
                         std::vector<TableColumn>& columns);

@@ -90,10 +90,16 @@ bool plan_change(sqlite3* db,
                  const std::string& new_name,
                  ChangePlan& plan,
                  StructureError& error) {
+    plan.table = table_name;
+    // The name field shows the table's name with substitutes where the code page
+    // lacks a character; while it still shows just that, the name is kept.
+    if (new_name == to_ansi(table_name)) {
+        plan.new_table = table_name;
+    } else if (!convert_whole(new_name, true, plan.new_table)) {
+        return refuse(error, kUnreadableTableText);
+    }
     TableSql parsed;
-    if (!convert_whole(table_name, true, plan.table) ||
-        !convert_whole(new_name, true, plan.new_table) ||
-        !read_table_columns(db, table_name, plan.columns) ||
+    if (!read_table_columns(db, table_name, plan.columns) ||
         !read_table_sql(db, plan.table, parsed) || parsed.columns.size() != plan.columns.size()) {
         return refuse(error, kUnreadableTableText);
     }
@@ -102,13 +108,15 @@ bool plan_change(sqlite3* db,
     }
     std::vector<bool> used(plan.columns.size(), false);
     for (const ColumnDef& column : columns) {
-        // A name the code page cannot hold comes back as another name: it then
-        // finds no column, rather than a wrong one.
-        std::string source;
-        convert_whole(column.source_name, true, source);
+        // Without its exact name, a name the code page cannot hold comes back as
+        // another name: it then finds no column, rather than a wrong one.
+        std::string source = column.exact_source_name;
+        if (source.empty()) {
+            convert_whole(column.source_name, true, source);
+        }
         std::size_t original = 0;
         while (original < plan.columns.size() &&
-               (used[original] || plan.columns[original].column.source_name != column.source_name ||
+               (used[original] || plan.columns[original].column.exact_source_name != source ||
                 plan.names[original] != source)) {
             ++original;
         }
@@ -120,7 +128,10 @@ bool plan_change(sqlite3* db,
         kept.original = original;
         kept.type = column.type;
         kept.retype = column.type != plan.columns[original].column.type;
-        if (!convert_whole(column.name, true, kept.name)) {
+        // A name left as it was shown keeps its exact form.
+        if (column.name == column.source_name) {
+            kept.name = source;
+        } else if (!convert_whole(column.name, true, kept.name)) {
             return refuse(error, kUnknownColumnText);
         }
         plan.kept.push_back(std::move(kept));
@@ -523,8 +534,8 @@ std::vector<std::string> objects_lost_by_change(sqlite3* db,
     ChangePlan plan;
     StructureError error;
     TableSql table;
-    if (!plan_change(db, table_name, columns, table_name, plan, error) || plan.deleted.empty() ||
-        !read_table_sql(db, plan.table, table)) {
+    if (!plan_change(db, table_name, columns, to_ansi(table_name), plan, error) ||
+        plan.deleted.empty() || !read_table_sql(db, plan.table, table)) {
         return lost;
     }
     std::vector<std::string> deleted;

@@ -43,17 +43,21 @@ std::vector<std::string> rebuild_statements(const std::string& table_name,
                                             const std::string& rowid_name,
                                             const std::string& create_sql);
 
-// What the change would lose: the indexes and triggers of the table and the
-// constraints of its definition that name a column the list leaves out (they
-// cannot come back without it), and the views that name such a column (kept,
-// but they will fail). One text per object, for the user to confirm.
+// What the change would lose: the indexes and triggers of the table (named
+// exactly, UTF-8) and the constraints of its definition that name a column the
+// list leaves out (they cannot come back without it), and the views that name
+// such a column (kept, but they will fail). One text per object, for the user to
+// confirm.
 std::vector<std::string> objects_lost_by_change(sqlite3* db,
                                                 const std::string& table_name,
                                                 const std::vector<ColumnDef>& columns);
 
-// Makes the table `table_name` into `new_name` with the columns of the list
-// (found by source_name). False with `error` holding what failed (read before
-// anything was undone); the database is then as it was.
+// Makes the table named exactly `table_name` (UTF-8) into `new_name` (the name
+// field's text, ANSI) with the columns of the list, each found by its exact
+// source name (or, in a list made by hand, by source_name). A name the user left
+// as it was shown keeps its exact form, so that a table or column whose name the
+// code page cannot show keeps it. False with `error` holding what failed (read
+// before anything was undone); the database is then as it was.
 bool rebuild_table(sqlite3* db,
                    const std::string& table_name,
                    const std::vector<ColumnDef>& columns,

@@ -255,6 +255,7 @@ TEST_F(TableRebuild, RefusedInputsAndValuesAreUndoneWithTheStepsMessage) {
     twice[2].name = "title";
     std::vector<ColumnDef> missing = all;
     missing[0].source_name = "gone";
+    missing[0].exact_source_name = "gone";
     const Case cases[] = {
         {{},
          "books",
@@ -311,16 +312,62 @@ TEST_F(TableRebuild, AChangeThatCannotBeMadeFinalIsUndone) {
     EXPECT_EQ(temp_tables(), "0");
 }
 
-TEST_F(TableRebuild, AColumnNameTheCodePageCannotHoldFailsWithoutHarm) {
-    // Hangul has no form in code page 932, so the loaded name cannot find its column.
+// cafe and café show alike in code page 932, and a column may bear a name it has
+// no form for: the change reaches the table and the columns the user left as
+// they were by their exact names, and names the user typed as typed.
+TEST_F(TableRebuild, NamesTheCodePageCannotShowReachExactlyTheirOwnTableAndColumns) {
+    const std::string cafe = "caf\xC3\xA9";
+    const std::string hangul = "\xED\x95\x9C\xEA\xB8\x80";
     db.exec(
-        u8"CREATE TABLE korean(\"한글\" TEXT, n); INSERT INTO korean VALUES ('a', 1), ('b', 2);");
-    const Rows before = rows("korean");
-    EXPECT_FALSE(rebuild_table(db.handle(), "korean", loaded("korean"), "korean", error));
-    EXPECT_EQ(error.text, "テーブルにない列があるため、構造を変更できませんでした。");
-    EXPECT_EQ(rows("korean"), before);
-    EXPECT_EQ(db.value("SELECT name FROM pragma_table_info('korean') WHERE cid = 0;"),
-              "\xED\x95\x9C\xEA\xB8\x80");
+        "CREATE TABLE cafe(x TEXT, n); INSERT INTO cafe VALUES ('plain', 1);"
+        "CREATE INDEX cafe_x ON cafe(x);"
+        "CREATE TABLE " +
+        cafe + "(\"" + hangul +
+        "\" TEXT, n, memo TEXT);"
+        "INSERT INTO " +
+        cafe +
+        " VALUES ('a', '1', 'm'), ('b', '2', NULL);"
+        "CREATE INDEX accent_key ON " +
+        cafe + "(\"" + hangul + "\", n);");
+    const std::string plain_schema = schema("cafe");
+    const Rows plain_rows = rows("cafe");
+
+    std::vector<ColumnDef> columns;
+    ASSERT_TRUE(load_table_columns(db.handle(), cafe, columns));
+    ASSERT_EQ(columns.size(), 3u);
+    EXPECT_EQ(columns[0].exact_source_name, hangul);
+    // A new type and a removed column: the rows go through TEMP_TABLE.
+    columns[1].type = "INTEGER";
+    columns.erase(columns.begin() + 2);
+    ASSERT_TRUE(rebuild_table(db.handle(), cafe, columns, ansi_of(cafe), error)) << error.text;
+
+    TestDb check(db.path());
+    const auto stored_schema = [&](const std::string& name) {
+        return check.value("SELECT sql FROM sqlite_master WHERE name = '" + name + "';");
+    };
+    EXPECT_EQ(check.rows("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name;"),
+              (Rows{{"books"}, {"cafe"}, {cafe}}));
+    EXPECT_EQ(stored_schema("cafe"), plain_schema);
+    EXPECT_EQ(check.rows("SELECT rowid, * FROM cafe;"), plain_rows);
+    EXPECT_EQ(stored_schema("cafe_x"), "CREATE INDEX cafe_x ON cafe(x)");
+    EXPECT_EQ(stored_schema(cafe), "CREATE TABLE " + cafe + "(\"" + hangul + "\" TEXT, n INTEGER)");
+    EXPECT_EQ(check.rows("SELECT rowid, \"" + hangul + "\", n, typeof(n) FROM " + cafe +
+                         " ORDER BY rowid;"),
+              (Rows{{"1", "a", "1", "integer"}, {"2", "b", "2", "integer"}}));
+    EXPECT_EQ(stored_schema("accent_key"),
+              "CREATE INDEX accent_key ON " + cafe + "(\"" + hangul + "\", n)");
+    check.close();
+
+    // New names typed by the user: the column and the table take them as typed.
+    ASSERT_TRUE(load_table_columns(db.handle(), cafe, columns));
+    columns[0].name = "名前";
+    ASSERT_TRUE(rebuild_table(db.handle(), cafe, columns, "tea", error)) << error.text;
+    TestDb renamed(db.path());
+    EXPECT_EQ(renamed.rows("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name;"),
+              (Rows{{"books"}, {"cafe"}, {"tea"}}));
+    EXPECT_EQ(renamed.rows(u8"SELECT \"名前\", n FROM tea ORDER BY rowid;"),
+              (Rows{{"a", "1"}, {"b", "2"}}));
+    EXPECT_EQ(renamed.rows("SELECT rowid, * FROM cafe;"), plain_rows);
     EXPECT_EQ(temp_tables(), "0");
 }
 

@@ -14,6 +14,7 @@ constexpr const char kUnrepresentableText[] =
     "この値にはこのシステムで表示できない文字が含まれるため編集できません。";
 constexpr const char kMissingText[] =
     "レコードが見つからないか、変更されませんでした。表示を読み直します。";
+constexpr const char kNotAddedText[] = "レコードは追加されませんでした。表示を読み直します。";
 
 }  // namespace
 
@@ -80,6 +81,33 @@ TEST_F(GridTest, AWriteThatReachesNoRecordIsReportedAndTheTruthShown) {
     ASSERT_EQ(list_row_count(grid()), 1);
     EXPECT_EQ(list_text(grid(), 0, 0), "*");
     EXPECT_EQ(stored_value("SELECT COUNT(*) FROM t"), "0");
+}
+
+// A trigger that drops the new record: the user is told, whether the table has
+// row ids or finds its records by their key, and no edit goes on.
+TEST_F(GridTest, ARecordATriggerDropsIsReportedInEveryKindOfTable) {
+    open_with(
+        "CREATE TABLE k(a TEXT PRIMARY KEY, b TEXT) WITHOUT ROWID;"
+        "CREATE TRIGGER kd BEFORE INSERT ON k WHEN new.a = 'drop' BEGIN SELECT RAISE(IGNORE); END;"
+        "CREATE TABLE r(a TEXT, b TEXT);"
+        "CREATE TRIGGER rd BEFORE INSERT ON r WHEN new.a = 'drop' BEGIN SELECT RAISE(IGNORE); "
+        "END;");
+    for (int table = 0; table < 2; ++table) {
+        SCOPED_TRACE(table);
+        boxes.clear();
+        select_table(table);
+        double_click(0, 1);
+        ASSERT_TRUE(editing());
+        type("drop");
+        enter();
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, kNotAddedText);
+        EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+        EXPECT_FALSE(editing());
+        EXPECT_EQ(list_row_count(grid()), 1);
+        EXPECT_EQ(label(), "0-0");
+    }
+    EXPECT_EQ(stored_value("SELECT (SELECT COUNT(*) FROM k) + (SELECT COUNT(*) FROM r)"), "0");
 }
 
 TEST_F(GridTest, ValuesTheEditorCannotHoldAreNotEdited) {

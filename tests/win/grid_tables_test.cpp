@@ -6,6 +6,8 @@ namespace {
 
 // "café" in UTF-8: its é is not in code page 932.
 const std::string kCafeAccent = "caf\xC3\xA9";
+// Hangul, which code page 932 has no form for.
+const std::string kHangul = "\xED\x95\x9C\xEA\xB8\x80";
 
 using Rows = std::vector<std::vector<std::string>>;
 using Row = std::vector<std::string>;
@@ -205,12 +207,25 @@ TEST_F(GridTest, AStrictTableTakesNewRecordsThroughEveryColumn) {
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
+// A STRICT BLOB column refuses text: what the user types into its empty cell is
+// stored as the bytes of the text, as on the blank row.
+TEST_F(GridTest, AStrictBlobCellTakesTypedTextAsItsBytes) {
+    open_with("CREATE TABLE s(n TEXT, b BLOB) STRICT; INSERT INTO s VALUES ('one', NULL);");
+    double_click(0, 2);
+    ASSERT_TRUE(editing());
+    type("AB");
+    enter();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(stored("SELECT hex(b), typeof(b) FROM s"), (Rows{{"4142", "blob"}}));
+}
+
 // cafe and café look alike in code page 932, and are still two tables.
 TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
     open_with(
         "CREATE TABLE cafe(x TEXT); INSERT INTO cafe VALUES ('plain');"
         "CREATE TABLE " +
-        kCafeAccent + "(x TEXT); INSERT INTO " + kCafeAccent + " VALUES ('accent');");
+        kCafeAccent + "(x TEXT, \"" + kHangul + "\" TEXT, memo TEXT); INSERT INTO " + kCafeAccent +
+        " VALUES ('accent', 'h', 'm'); CREATE INDEX accent_x ON " + kCafeAccent + "(x);");
     ASSERT_EQ(table_count(), 2);
     EXPECT_EQ(list_text(grid(), 0, 1), "plain");
     select_table(1);
@@ -219,14 +234,44 @@ TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
     double_click(0, 1);
     type("edited");
     enter();
+    escape();
     EXPECT_EQ(stored_value("SELECT x FROM " + kCafeAccent), "edited");
 
-    // The structure editor works on shown names: it is kept from this one.
-    command(IDM_EDIT_STRUCTURE);
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].caption, "構造編集");
-    boxes.clear();
+    // The structure editor restructures this one, through the temporary table: a
+    // column goes, another gets a new type, the one the code page cannot name
+    // stays as it was.
+    const std::string shown = main.selected_table();
+    std::string field;
+    {
+        ModalDriver driver([&](HWND dialog) {
+            field = window_text(GetDlgItem(dialog, IDC_STRUCTURE_TABLE_NAME));
+            HWND list = GetDlgItem(dialog, IDC_COLUMN_LIST);
+            LVITEMA state{};
+            state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+            state.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageA(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
+            SendMessageA(GetDlgItem(dialog, IDC_DELETE_COLUMN), BM_CLICK, 0, 0);
+            SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+            HWND type_box = GetDlgItem(dialog, IDC_COLUMN_TYPE);
+            SendMessageA(type_box, CB_SETCURSEL, 2, 0);
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_COLUMN_TYPE, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(type_box));
+            SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        });
+        command(IDM_EDIT_STRUCTURE);
+        EXPECT_TRUE(driver.ran());
+    }
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(field, shown);
+    EXPECT_EQ(stored("SELECT name, sql FROM sqlite_master ORDER BY name"),
+              (Rows{{"accent_x", "CREATE INDEX accent_x ON " + kCafeAccent + "(x)"},
+                    {"cafe", "CREATE TABLE cafe(x TEXT)"},
+                    {kCafeAccent,
+                     "CREATE TABLE " + kCafeAccent + "(x BLOB, \"" + kHangul + "\" TEXT)"}}));
+    EXPECT_EQ(stored("SELECT rowid, x FROM cafe"), (Rows{{"1", "plain"}}));
+    EXPECT_EQ(stored("SELECT rowid, * FROM " + kCafeAccent), (Rows{{"1", "edited", "h"}}));
 
+    select_table(1);
     command(IDM_DROP_TABLE);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(stored("SELECT name FROM sqlite_master"), (Rows{{"cafe"}}));
