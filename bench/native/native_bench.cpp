@@ -23,9 +23,9 @@ double median_ms(const std::function<void()>& action) {
     for (int i = 0; i < kRuns; ++i) {
         const auto start = std::chrono::steady_clock::now();
         action();
-        times.push_back(std::chrono::duration<double, std::milli>(
-                            std::chrono::steady_clock::now() - start)
-                            .count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
@@ -51,9 +51,8 @@ void time_paging(const std::string& folder, const std::string& file, const std::
         return;
     }
     const int last_page = (1000000 - 1) / PageWindow::page_size;
-    const std::pair<const char*, int> pages[] = {{"refresh_page_first", 0},
-                                                 {"refresh_page_500", 500},
-                                                 {"refresh_page_last", last_page}};
+    const std::pair<const char*, int> pages[] = {
+        {"refresh_page_first", 0}, {"refresh_page_500", 500}, {"refresh_page_last", last_page}};
     for (const auto& [name, page] : pages) {
         report(prefix + name,
                median_ms([&] { run_page_statements(connection.handle, "bench", page); }));
