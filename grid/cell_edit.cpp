@@ -268,6 +268,12 @@ bool CellEdit::insert(EditTarget& target, int column, const std::string& value, 
         target.tell(EditNotice::insert_failed);
         return false;
     }
+    // A trigger may have dropped the record; the last rowid is then another one's.
+    if (sqlite3_changes(db) <= 0) {
+        target.tell(EditNotice::not_added);
+        target.show_record(0);
+        return true;
+    }
     if (shape.identity == RecordIdentity::primary_key) {
         std::vector<std::string> key;
         for (std::size_t key_column : shape.key_columns()) {
@@ -277,12 +283,6 @@ bool CellEdit::insert(EditTarget& target, int column, const std::string& value, 
         if (new_row) {
             *new_row = row;
         }
-        return true;
-    }
-    // A trigger may have dropped the record; the last rowid is then another one's.
-    if (sqlite3_changes(db) <= 0) {
-        target.tell(EditNotice::not_added);
-        target.show_record(0);
         return true;
     }
     const int row = target.show_added_record(sqlite3_last_insert_rowid(db));

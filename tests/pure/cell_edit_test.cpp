@@ -227,3 +227,29 @@ TEST(CellEdit, AKeyEditOfARecordDeletedMeanwhileIsReported) {
     EXPECT_TRUE(page.is_blank_row(1));
     EXPECT_EQ(db.rows("SELECT code, v FROM w"), (Rows{{"a", "first"}}));
 }
+
+// A trigger that drops new records: the blank row's edit says the record was not
+// added and goes no further, in a table with row ids and in one without.
+TEST(CellEdit, ANewRecordThatATriggerDropsIsTold) {
+    TempDir dir;
+    TestDb db(dir.file("dropped.db"));
+    db.exec(
+        "CREATE TABLE t(a TEXT, b TEXT); INSERT INTO t VALUES ('kept', '');"
+        "CREATE TABLE w(code TEXT PRIMARY KEY, v TEXT) WITHOUT ROWID;"
+        "CREATE TRIGGER dt BEFORE INSERT ON t BEGIN SELECT RAISE(IGNORE); END;"
+        "CREATE TRIGGER dw BEFORE INSERT ON w BEGIN SELECT RAISE(IGNORE); END;");
+    for (const char* table : {"t", "w"}) {
+        SCOPED_TRACE(table);
+        FakePage page(db.handle(), table);
+        const int blank = table == std::string("t") ? 1 : 0;
+        ASSERT_TRUE(page.is_blank_row(blank));
+        CellEdit edit;
+        ASSERT_TRUE(open_edit(edit, page, blank, 1));
+        const CommitOutcome outcome = edit.commit(page, "new", true);
+        EXPECT_EQ(outcome.next_column, 0);
+        EXPECT_EQ(page.notices, Notices{EditNotice::not_added});
+        EXPECT_TRUE(page.is_blank_row(blank));
+    }
+    EXPECT_EQ(db.rows("SELECT a FROM t"), (Rows{{"kept"}}));
+    EXPECT_EQ(db.value("SELECT COUNT(*) FROM w"), "0");
+}
