@@ -201,7 +201,11 @@ void TableGrid::commit_cell_edit(bool move_next) {
         return;
     }
     if (outcome.next_column > 0) {
-        open_cell_edit(outcome.next_column, true);
+        // The key that ended the edit has been handled in full. What waits in the
+        // queue now was typed after it and belongs to the next cell, once that is
+        // open with its text selected: dispatching it here would type it into
+        // the text the cell had, or commit that text.
+        open_cell_edit(outcome.next_column, false);
     }
     if (move_next) {
         UpdateWindow(hwnd());

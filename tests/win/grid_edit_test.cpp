@@ -133,6 +133,26 @@ TEST_F(GridTest, EnterWalksTheBlankRowIntoOneNewRecord) {
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
+// Keys a fast typist sends on wait in the queue while Enter writes the cell:
+// what follows Enter belongs to the next cell and replaces its text, as typing
+// after the editor has opened does.
+TEST_F(GridTest, KeysTypedAheadOfEnterGoToTheNextCell) {
+    open_with("CREATE TABLE t(a TEXT, b TEXT, c TEXT); INSERT INTO t VALUES ('1a', '1b', '1c');");
+    double_click(0, 1);
+    ASSERT_TRUE(editing());
+    for (char c : std::string("x\ry\rz")) {
+        PostMessageA(editor(), WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+    pump_messages();
+    ASSERT_TRUE(editing());
+    EXPECT_EQ(main.cell_editor().edit().cell().column, 3);
+    EXPECT_EQ(window_text(editor()), "z");
+    EXPECT_EQ(GetFocus(), editor());
+    enter();
+    EXPECT_EQ(stored("SELECT a, b, c FROM t"), (Rows{{"x", "y", "z"}}));
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
 TEST_F(GridTest, BlankRowOfAnIntegerKeyTableAddsRecords) {
     open_with(
         "CREATE TABLE k(id INTEGER PRIMARY KEY, name TEXT NOT NULL);"
