@@ -253,3 +253,24 @@ TEST(CellEdit, ANewRecordThatATriggerDropsIsTold) {
     EXPECT_EQ(db.rows("SELECT a FROM t"), (Rows{{"kept"}}));
     EXPECT_EQ(db.value("SELECT COUNT(*) FROM w"), "0");
 }
+
+// A full-text table takes no RETURNING clause; its records keep their row ids
+// through an edit, and Enter walks on along the same record.
+TEST(CellEdit, EnterWalksAlongARecordOfAFullTextTable) {
+    TempDir dir;
+    TestDb db(dir.file("fts.db"));
+    db.exec(
+        "CREATE VIRTUAL TABLE docs USING fts5(title, body);"
+        "INSERT INTO docs VALUES ('first', 'alpha'), ('second', 'beta');");
+    FakePage page(db.handle(), "docs");
+    CellEdit edit;
+    ASSERT_TRUE(open_edit(edit, page, 1, 1));
+    EXPECT_EQ(edit.commit(page, "2nd", true).next_column, 2);
+    EXPECT_EQ(edit.cell().row, 1);
+    ASSERT_TRUE(open_edit(edit, page, 1, 2));
+    edit.commit(page, "gamma", true);
+    EXPECT_EQ(db.rows("SELECT rowid, title, body FROM docs"),
+              (Rows{{"1", "first", "alpha"}, {"2", "2nd", "gamma"}}));
+    EXPECT_TRUE(page.missing.empty());
+    EXPECT_TRUE(page.notices.empty());
+}
