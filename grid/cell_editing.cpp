@@ -1,4 +1,3 @@
-#include "grid/grid_statements.h"
 #include "grid/table_grid.h"
 
 #include <commctrl.h>
@@ -8,9 +7,8 @@
 
 #include "db/result_table.h"
 #include "db/sql_error.h"
-#include "db/text_convert.h"
+#include "grid/cell_edit.h"
 #include "grid/cell_editor.h"
-#include "grid/record_statements.h"
 #include "grid/text_edit_dialog.h"
 #include "win/dialog.h"
 #include "win/message_box.h"
@@ -31,20 +29,90 @@ constexpr const char kGeneratedColumnText[] =
 constexpr const char kReadOnlyTableText[] =
     "このテーブルはレコードを特定できないため、表示のみとなります。変更はできません。";
 
-void report_too_long(HWND owner) {
-    show_message_box(owner, kTooLongText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
-}
-
-void report_refusal(HWND owner, EditRefusal refusal) {
-    show_message_box(owner, refusal == EditRefusal::binary ? kBinaryText : kUnrepresentableText,
-                     kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
-}
-
 bool control_key_down() {
     return (GetKeyState(VK_CONTROL) & 0x8000) != 0;
 }
 
 }  // namespace
+
+// The grid's page, for the edit in progress.
+class GridEditTarget final : public EditTarget {
+public:
+    explicit GridEditTarget(TableGrid& grid) : grid_(grid) {}
+
+    sqlite3* edited_database() const override { return grid_.database; }
+    const std::string& edited_table() const override { return grid_.table_name; }
+    const TableShape& shape() const override { return grid_.shape(); }
+    int rowid_alias_column() const override { return grid_.rowid_alias_column(); }
+    std::string record_condition(int row) const override { return grid_.record_condition(row); }
+    int row_of_condition(const std::string& condition) const override {
+        return grid_.row_of_condition(condition);
+    }
+    bool is_blank_row(int row) const override { return grid_.is_blank_row(row); }
+    std::string cell_text(int row, int column) const override {
+        return grid_.cell_text(row, column);
+    }
+
+    void show_cell_text(int row, int column, const std::string& text) override {
+        grid_.set_cell_text(row, column, text.c_str());
+    }
+    int show_record(RowId rowid) override {
+        grid_.reload_page(rowid);
+        return grid_.row_of_record(rowid);
+    }
+    int show_added_record(RowId rowid) override {
+        // A full last page (its records and the blank row): the new record starts
+        // the next one.
+        if (grid_.row_count() > TableGrid::kPageSize) {
+            ++grid_.page_index;
+        }
+        return show_record(rowid);
+    }
+    int show_keyed_record(const std::vector<std::string>& key_literals) override {
+        return grid_.show_keyed_record(key_literals);
+    }
+    void report_record_missing(int row) override { grid_.report_record_missing(row); }
+    void tell(EditNotice notice) override;
+    void hide_editor() override {
+        if (grid_.cell_editor) {
+            grid_.cell_editor->hide();
+        }
+    }
+
+private:
+    TableGrid& grid_;
+};
+
+void GridEditTarget::tell(EditNotice notice) {
+    const char* text = nullptr;
+    switch (notice) {
+        case EditNotice::update_failed:
+            report_sql_error(grid_.hwnd(), kUpdateFailedText, grid_.database);
+            return;
+        case EditNotice::insert_failed:
+            report_sql_error(grid_.hwnd(), kInsertFailedText, grid_.database);
+            return;
+        case EditNotice::too_long:
+            text = kTooLongText;
+            break;
+        case EditNotice::binary:
+            text = kBinaryText;
+            break;
+        case EditNotice::unrepresentable:
+            text = kUnrepresentableText;
+            break;
+        case EditNotice::read_only_table:
+            text = kReadOnlyTableText;
+            break;
+        case EditNotice::generated_column:
+            text = kGeneratedColumnText;
+            break;
+        case EditNotice::not_added:
+            text = kNotAddedText;
+            break;
+    }
+    show_message_box(grid_.hwnd(), text, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+}
 
 void TableGrid::place_editor(int row, int column) {
     RECT cell;
@@ -54,14 +122,16 @@ void TableGrid::place_editor(int row, int column) {
     MoveWindow(editor, cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top, TRUE);
 }
 
-void TableGrid::show_editor() {
+void TableGrid::show_editor(bool input_pending) {
     HWND editor = cell_editor->hwnd();
     ShowWindow(editor, SW_SHOW);
-    // What is left of the click or key that started the edit goes first, so that
-    // it does not take the focus away again.
-    drain_message_queue();
-    if (!cell_editor->active) {
-        return;
+    if (input_pending) {
+        // What is left of the click or key that started the edit goes first, so
+        // that it does not take the focus away again.
+        drain_message_queue();
+        if (!cell_editor->edit().active()) {
+            return;
+        }
     }
     SetFocus(editor);
     SendMessageA(editor, EM_SETSEL, 0, -1);
@@ -69,163 +139,73 @@ void TableGrid::show_editor() {
     UpdateWindow(editor);
 }
 
-CellAddress TableGrid::cell_address(int column, const std::string& condition) const {
-    CellAddress cell;
-    cell.table = table_name;
-    cell.column = column_exact_name(column);
-    cell.rowid_name = rowid_name_;
-    cell.condition = condition;
-    cell.has_rowid = shape_.identity == RecordIdentity::rowid;
-    return cell;
+void TableGrid::begin_cell_edit(int column) {
+    open_cell_edit(column, true);
 }
 
-void TableGrid::begin_cell_edit(int column) {
+void TableGrid::open_cell_edit(int column, bool input_pending) {
     if (!cell_editor || !cell_editor->hwnd() || column < 1 || column > column_count()) {
         return;
     }
-    if (cell_editor->active) {
+    if (cell_editor->edit().active()) {
         // An edit left open (hidden by scrolling) is written before another starts.
         commit_cell_edit(false);
     }
     const int row = selected_row();
-    if (row < 0 || refuse_edit(column)) {
+    GridEditTarget target(*this);
+    if (row < 0 || CellEdit::refuse(target, column)) {
         return;
     }
     // After a reload the row may lie outside the visible part of the list.
     ensure_visible(row);
     place_editor(row, column);
 
-    const bool new_record = is_blank_row(row);
-    const bool by_rowid = shape_.identity == RecordIdentity::rowid;
-    const RowId rowid = new_record || !by_rowid ? -1 : parse_rowid(cell_text(row, 0).c_str());
-    const std::string condition = record_condition(row);
-    std::string text = cell_text(row, column);
-    ValueKind kind = ValueKind::unknown;
-    if (!new_record) {
-        // The cell shows a cut, converted copy; the edit starts from the record.
-        CellValue value;
-        switch (read_cell_value(database, cell_address(column, condition), value)) {
-            case ReadOutcome::missing:
-                report_record_missing(row);
-                return;
-            case ReadOutcome::found:
-                if (const EditRefusal refusal = edit_refusal(value); refusal != EditRefusal::none) {
-                    report_refusal(hwnd(), refusal);
-                    return;
-                }
-                text = value.ansi;
-                kind = value.kind;
-                break;
-            case ReadOutcome::failed:
-                break;
-        }
+    EditedCell cell;
+    switch (CellEdit::prepare(target, row, column, control_key_down(), cell)) {
+        case EditStart::none:
+            return;
+        case EditStart::dialog:
+            edit_in_dialog(cell);
+            return;
+        case EditStart::in_place:
+            break;
     }
-    if (text.size() > kInPlaceCellLimit || control_key_down()) {
-        edit_in_dialog(row, column, new_record, kind);
-        return;
-    }
-
-    CellEditor& editor = *cell_editor;
-    editor.set_text(text);
-    editor.original_text = editor.text();
-    editor.row = row;
-    editor.column = column;
-    editor.rowid = rowid;
-    editor.condition = condition;
-    editor.new_record = new_record;
-    editor.kind = kind;
-    editor.active = true;
-    show_editor();
+    cell_editor->set_text(cell.text);
+    cell_editor->edit().open(cell, cell_editor->text());
+    show_editor(input_pending);
 }
 
-bool TableGrid::refuse_edit(int column) {
-    const char* reason = read_only()                ? kReadOnlyTableText
-                         : column_generated(column) ? kGeneratedColumnText
-                                                    : nullptr;
-    if (!reason) {
-        return false;
-    }
-    show_message_box(hwnd(), reason, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
-    return true;
-}
-
-void TableGrid::edit_in_dialog(int row, int column, bool new_record, ValueKind kind) {
+void TableGrid::edit_in_dialog(const EditedCell& cell) {
     TextEditDialog dialog;
     dialog.database = database;
     dialog.table_name = table_name;
-    dialog.column_name = column_exact_name(column);
+    dialog.column_name = column_exact_name(cell.column);
     dialog.rowid_name = rowid_name_;
-    dialog.record_condition = record_condition(row);
-    dialog.has_record = !new_record;
-    if (dialog.run(GetActiveWindow()) != 0) {
+    dialog.record_condition = cell.condition;
+    dialog.has_record = !cell.new_record;
+    if (dialog.run(GetActiveWindow()) != 0 || dialog.text() == dialog.opened_text()) {
         return;
     }
-    const std::string& value = dialog.text();
-    if (value == dialog.opened_text()) {
-        return;
-    }
-    if (value.size() > kLongestWrittenValue) {
-        report_too_long(hwnd());
-        return;
-    }
-    if (new_record) {
-        insert_record(column, value);
-        return;
-    }
-    const int written_row = update_cell(row, column, record_condition(row), kind, value);
-    if (written_row >= 0) {
-        set_cell_text(written_row, column, value.substr(0, kCellShownBytes).c_str());
-    }
+    GridEditTarget target(*this);
+    CellEdit::write_from_dialog(target, cell, dialog.text());
 }
 
 void TableGrid::commit_cell_edit(bool move_next) {
-    if (!cell_editor || !cell_editor->active) {
+    if (!cell_editor || !cell_editor->edit().active()) {
         return;
     }
-    CellEditor& editor = *cell_editor;
-    const std::string text = editor.text();
-    // Before any statement or message box: the focus changes they cause must not
-    // start a second commit.
-    editor.active = false;
-    editor.hide();
-
-    if (text.size() > kInPlaceTextLimit) {
-        report_too_long(hwnd());
+    GridEditTarget target(*this);
+    const CommitOutcome outcome =
+        cell_editor->edit().commit(target, cell_editor->text(), move_next);
+    if (!outcome.finished) {
         return;
     }
-    const int column = editor.column;
-    bool written = true;
-    if (text != editor.original_text) {
-        if (editor.new_record) {
-            int new_row = -1;
-            written = insert_record(column, text, &new_row);
-            // Only the new record's next column may open, never another record's.
-            written = written && new_row >= 0;
-        } else {
-            // The condition taken when the edit began still finds the record after
-            // a reload in between.
-            std::string condition = editor.condition;
-            const int row =
-                update_cell(editor.row, column, editor.condition, editor.kind, text, &condition);
-            written = row >= 0;
-            if (written) {
-                // The next column and the delete command go by the record's new place.
-                editor.row = row;
-                editor.condition = condition;
-                if (shape_.identity == RecordIdentity::rowid) {
-                    editor.rowid = parse_rowid(cell_text(row, 0).c_str());
-                }
-                set_cell_text(row, column, text.c_str());
-            }
-        }
-    }
-    // Enter walks on to the next column that can be written, past generated ones.
-    int next = column + 1;
-    while (next <= column_count() && column_generated(next)) {
-        ++next;
-    }
-    if (move_next && written && next <= column_count()) {
-        begin_cell_edit(next);
+    if (outcome.next_column > 0) {
+        // The key that ended the edit has been handled in full. What waits in the
+        // queue now was typed after it and belongs to the next cell, once that is
+        // open with its text selected: dispatching it here would type it into
+        // the text the cell had, or commit that text.
+        open_cell_edit(outcome.next_column, false);
     }
     if (move_next) {
         UpdateWindow(hwnd());
@@ -238,64 +218,8 @@ int TableGrid::update_cell(int row,
                            ValueKind previous,
                            const std::string& value,
                            std::string* new_condition) {
-    std::string utf8_value;
-    if (!database || condition.empty() || column < 1 || column > column_count() ||
-        value.size() > kLongestWrittenValue || !convert_whole(value, true, utf8_value)) {
-        return -1;
-    }
-    const std::string literal =
-        column_literal(shape_, static_cast<std::size_t>(column - 1),
-                       value_literal(utf8_value, previous, column_has_type(column)));
-    // A key column's new value moves the record in a table without row ids: its
-    // key is taken before the write.
-    std::vector<std::string> key;
-    if (is_key_column(column)) {
-        const int current = row_of_condition(condition);
-        key = row_key(current >= 0 ? current : row);
-    }
-    const WriteResult result =
-        update_cell_value(database, cell_address(column, condition), literal);
-    switch (result.outcome) {
-        case WriteOutcome::failed:
-            report_sql_error(hwnd(), kUpdateFailedText, database);
-            return -1;
-        case WriteOutcome::no_record:
-            report_record_missing(row);
-            return -1;
-        case WriteOutcome::written:
-            break;
-    }
-    if (shape_.identity != RecordIdentity::rowid) {
-        if (key.empty()) {
-            if (new_condition) {
-                *new_condition = condition;
-            }
-            return row;
-        }
-        const std::vector<std::size_t> key_columns = shape_.key_columns();
-        for (std::size_t i = 0; i < key_columns.size() && i < key.size(); ++i) {
-            if (key_columns[i] == static_cast<std::size_t>(column - 1)) {
-                key[i] = literal;
-            }
-        }
-        // The record moves to its new place in the order of keys.
-        const int moved = show_keyed_record(key);
-        if (new_condition) {
-            *new_condition = moved >= 0 ? record_condition(moved) : std::string();
-        }
-        return moved;
-    }
-    const std::string after = ::record_condition(shape_, {format_rowid(result.rowid)});
-    if (new_condition) {
-        *new_condition = after;
-    }
-    if (after == condition) {
-        return row;
-    }
-    // A new key: the record has another place in the page, or none on it, and
-    // anything after this write must find it by its new row id.
-    reload_page(result.rowid);
-    return row_of_record(result.rowid);
+    GridEditTarget target(*this);
+    return CellEdit::update(target, row, column, condition, previous, value, new_condition);
 }
 
 void TableGrid::report_record_missing(int row) {
@@ -308,65 +232,9 @@ void TableGrid::report_record_missing(int row) {
 }
 
 void TableGrid::finish_cell_edit() {
-    if (cell_editor && cell_editor->active) {
+    if (cell_editor && cell_editor->edit().active()) {
         commit_cell_edit(false);
     }
-}
-
-bool TableGrid::insert_record(int column, const std::string& value, int* new_row) {
-    if (new_row) {
-        *new_row = -1;
-    }
-    if (!database || column < 1 || column > column_count() || value.size() > kLongestWrittenValue) {
-        return false;
-    }
-    std::string utf8_value;
-    if (!convert_whole(value, true, utf8_value)) {
-        return false;
-    }
-    const std::size_t edited = static_cast<std::size_t>(column - 1);
-    std::vector<std::string> literals =
-        blank_row_literals(shape_, edited, utf8_value, rowid_alias_column_);
-    if (literals[edited].rfind("CAST(", 0) != 0) {
-        // A number typed into a column without a declared type stays a number.
-        literals[edited] = value_literal(utf8_value, ValueKind::unknown, column_has_type(column));
-    }
-    if (exec_utf8(database, insert_literals_sql(table_name, shape_, literals)) != SQLITE_OK) {
-        report_sql_error(hwnd(), kInsertFailedText, database);
-        return false;
-    }
-    // A trigger may have dropped the record; the last rowid is then another one's.
-    if (sqlite3_changes(database) == 0) {
-        show_message_box(hwnd(), kNotAddedText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
-        reload_page(0);
-        return true;
-    }
-    if (shape_.identity == RecordIdentity::primary_key) {
-        std::vector<std::string> key;
-        for (std::size_t index : shape_.key_columns()) {
-            key.push_back(literals[index]);
-        }
-        const int row = show_keyed_record(key);
-        if (new_row) {
-            *new_row = row;
-        }
-        return true;
-    }
-    const RowId rowid = sqlite3_last_insert_rowid(database);
-    if (row_count() > kPageSize) {
-        ++page_index;
-    }
-    reload_page(rowid);
-    if (new_row) {
-        *new_row = row_of_record(rowid);
-    }
-    return true;
-}
-
-bool TableGrid::is_key_column(int column) const {
-    return shape_.identity == RecordIdentity::primary_key && column >= 1 &&
-           column <= static_cast<int>(shape_.columns.size()) &&
-           shape_.columns[static_cast<std::size_t>(column - 1)].key_position > 0;
 }
 
 int TableGrid::show_keyed_record(const std::vector<std::string>& key_literals) {

@@ -77,7 +77,7 @@ void CellEditor::hide_keeping_focus() {
 }
 
 void CellEditor::abandon() {
-    active = false;
+    edit_.cancel();
     hide();
 }
 

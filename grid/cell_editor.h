@@ -4,8 +4,7 @@
 
 #include <string>
 
-#include "db/sql_text.h"
-#include "grid/cell_value.h"
+#include "grid/cell_edit.h"
 
 // What the editor tells its parent, the grid, in a WM_NOTIFY whose header
 // carries only the code: Enter was pressed (LVN_ENDLABELEDIT), or the editor
@@ -36,19 +35,9 @@ public:
     // Ends the edit without writing anything.
     void abandon();
 
-    bool active = false;
-    int row = -1;
-    int column = 0;
-    RowId rowid = 0;
-    // The condition that finds the edited record (UTF-8; see TableGrid::record_condition).
-    std::string condition;
-    // The edit is of the blank row: its commit adds a record.
-    bool new_record = false;
-    // The text the edit started with: committing it unchanged writes nothing.
-    std::string original_text;
-    // What the cell held when the edit began: a number typed over a number is
-    // written as a number.
-    ValueKind kind = ValueKind::unknown;
+    // The edit that the editor shows, from its opening to its commit or Esc.
+    CellEdit& edit() { return edit_; }
+    const CellEdit& edit() const { return edit_; }
 
 private:
     static bool register_class();
@@ -57,4 +46,5 @@ private:
     void notify_parent(UINT code);
 
     HWND hwnd_ = nullptr;
+    CellEdit edit_;
 };

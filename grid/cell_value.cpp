@@ -172,15 +172,26 @@ WriteResult update_cell_value(sqlite3* db, const CellAddress& cell, std::string_
     WriteResult result;
     Statement statement = prepare_utf8(db, update_value_sql(cell, literal));
     if (!statement) {
-        // Virtual tables take no RETURNING clause, and have no key that a write
-        // could change: count the changed records instead.
+        // Virtual tables take no RETURNING clause: count the changed records
+        // instead.
         std::string plain = update_value_sql(cell, literal);
         plain.erase(plain.rfind(" RETURNING "));
         if (!db || exec_utf8(db, plain + ";") != SQLITE_OK) {
             return result;
         }
-        result.rowid = cell.rowid;
         result.outcome = sqlite3_changes(db) > 0 ? WriteOutcome::written : WriteOutcome::no_record;
+        result.rowid = cell.rowid;
+        if (result.outcome == WriteOutcome::written && cell.has_rowid) {
+            // The record's row id as it is now; where its address no longer finds
+            // it (a spatial index's id was the edited column), the page is read
+            // again.
+            Statement found =
+                prepare_utf8(db, "SELECT " + cell.rowid_name + " FROM " +
+                                     quote_identifier(cell.table) + " WHERE " + cell.where() + ";");
+            if (found && sqlite3_step(found.get()) == SQLITE_ROW) {
+                result.rowid = sqlite3_column_int64(found.get(), 0);
+            }
+        }
         return result;
     }
     // The first step makes every change; the rows it returns are the records

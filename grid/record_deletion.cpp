@@ -64,18 +64,18 @@ void delete_selected_record(TableGrid& grid) {
     if (!grid.is_blank_row(row)) {
         std::string condition = grid.record_condition(row);
         CellEditor* editor = grid.cell_editor;
-        if (editor && editor->active) {
+        if (editor && editor->edit().active()) {
             // The key reached the command before the editor. An edit of the record
             // is written first rather than left over a reloaded page.
-            if (editor->new_record) {
+            if (editor->edit().cell().new_record) {
                 editor->abandon();
             } else {
-                const bool same_record = editor->condition == condition;
+                const bool same_record = editor->edit().cell().condition == condition;
                 grid.commit_cell_edit(false);
                 // The write may have given the record a new key and reloaded the
                 // page: delete the record the user chose, wherever it is now.
                 if (same_record) {
-                    condition = editor->condition;
+                    condition = editor->edit().cell().condition;
                 }
                 row = grid.row_of_condition(condition);
                 if (row < 0) {

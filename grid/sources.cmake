@@ -1,4 +1,5 @@
 list(APPEND KORV_PURE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/cell_edit.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cell_value.cpp
     ${CMAKE_CURRENT_LIST_DIR}/grid_statements.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_statements.cpp)

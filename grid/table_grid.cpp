@@ -52,7 +52,7 @@ void TableGrid::remove_all_columns() {
 }
 
 void TableGrid::clear() {
-    if (cell_editor && cell_editor->active) {
+    if (cell_editor && cell_editor->edit().active()) {
         // Its record belongs to what is going away.
         cell_editor->abandon();
     }
@@ -124,13 +124,6 @@ std::string TableGrid::record_condition(int row) const {
             break;
     }
     return std::string();
-}
-
-std::vector<std::string> TableGrid::row_key(int row) const {
-    if (row < 0 || is_blank_row(row) || static_cast<std::size_t>(row) >= row_keys_.size()) {
-        return {};
-    }
-    return row_keys_[static_cast<std::size_t>(row)];
 }
 
 int TableGrid::row_of_condition(const std::string& condition) const {

@@ -16,6 +16,7 @@
 #include "win/window_subclass.h"
 
 class CellEditor;
+struct EditedCell;
 
 // One page of one table in the main window's list view: the RowID column, one
 // column per table column, the records of the page and, on the last page, the
@@ -125,9 +126,6 @@ public:
                     ValueKind previous,
                     const std::string& value,
                     std::string* new_condition = nullptr);
-    // Adds a record holding the value in column c and reloads the page with it
-    // selected; `new_row` receives its list row (-1 when it is not on the page).
-    bool insert_record(int column, const std::string& value, int* new_row = nullptr);
     // Tells the user that a record was gone or left unchanged and shows the page
     // as the database holds it, with the same list row selected.
     void report_record_missing(int row);
@@ -160,21 +158,20 @@ private:
     // The row from `start` on whose column 0 is or begins with `wanted` (LVFI_ flags), or -1.
     int find_row(const std::string& wanted, UINT flags, int start) const;
 
+    // The page as an edit reaches it.
+    friend class GridEditTarget;
+
     // Appends a row whose column 0 shows `text` and tells the list its new length.
     void append_row(const char* text);
     void send_begin_edit(int column);
+    // Starts an edit; `input_pending` when the click or key that asked for it may
+    // still have messages waiting.
+    void open_cell_edit(int column, bool input_pending);
     // Lays the editor over a cell (it stays hidden).
     void place_editor(int row, int column);
-    void show_editor();
+    void show_editor(bool input_pending);
     void hide_editor_if_moved();
-    void edit_in_dialog(int row, int column, bool new_record, ValueKind previous);
-    CellAddress cell_address(int column, const std::string& condition) const;
-    // Refuses an edit of a table or column that cannot be written, with a message.
-    bool refuse_edit(int column);
-    // Column c is part of the primary key of a table without row ids.
-    bool is_key_column(int column) const;
-    // The key literals of list row `row`; empty when it holds no keyed record.
-    std::vector<std::string> row_key(int row) const;
+    void edit_in_dialog(const EditedCell& cell);
     // After a key changed or a record was added in a table without row ids: shows
     // the page that holds the record with these key literals, selected. Its list
     // row, or -1 when it cannot be found.

@@ -94,14 +94,15 @@ LRESULT TableGrid::on_mouse_wheel(WPARAM wparam, LPARAM lparam) {
 
 void TableGrid::hide_editor_if_moved() {
     // Left in place, the editor would float over another cell than its own.
-    if (!cell_editor || !cell_editor->active || !IsWindowVisible(cell_editor->hwnd())) {
+    if (!cell_editor || !cell_editor->edit().active() || !IsWindowVisible(cell_editor->hwnd())) {
         return;
     }
     RECT cell;
     RECT placed;
     GetWindowRect(cell_editor->hwnd(), &placed);
     MapWindowPoints(HWND_DESKTOP, hwnd(), reinterpret_cast<POINT*>(&placed), 2);
-    if (!cell_rect(cell_editor->row, cell_editor->column, cell) || cell.left != placed.left ||
+    const EditedCell& edited = cell_editor->edit().cell();
+    if (!cell_rect(edited.row, edited.column, cell) || cell.left != placed.left ||
         cell.top != placed.top) {
         cell_editor->hide_keeping_focus();
     }

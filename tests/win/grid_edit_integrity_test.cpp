@@ -26,8 +26,8 @@ TEST_F(GridTest, AnEditOfTheKeyMovesTheRestOfTheEditToTheNewKey) {
     type("50");
     enter();
     ASSERT_TRUE(editing());
-    EXPECT_EQ(main.cell_editor().column, 2);
-    EXPECT_EQ(main.cell_editor().rowid, 50);
+    EXPECT_EQ(main.cell_editor().edit().cell().column, 2);
+    EXPECT_EQ(main.cell_editor().edit().cell().rowid, 50);
     type("fifty");
     enter();
     EXPECT_TRUE(boxes.boxes().empty());

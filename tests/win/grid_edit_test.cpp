@@ -73,7 +73,7 @@ TEST_F(GridTest, DoubleClickOpensTheColumnUnderTheCursorOnTheSelectedRow) {
     double_click(2, 9);
     enter();
     ASSERT_TRUE(editing());
-    EXPECT_EQ(main.cell_editor().column, 10);
+    EXPECT_EQ(main.cell_editor().edit().cell().column, 10);
     EXPECT_EQ(window_text(editor()), "r3c10");
     escape();
     EXPECT_TRUE(boxes.boxes().empty());
@@ -86,8 +86,8 @@ TEST_F(GridTest, EnterOnTheGridOpensTheFirstColumnOfTheSelectedRow) {
     select(1);
     press_enter_on_grid();
     ASSERT_TRUE(editing());
-    EXPECT_EQ(main.cell_editor().row, 1);
-    EXPECT_EQ(main.cell_editor().column, 1);
+    EXPECT_EQ(main.cell_editor().edit().cell().row, 1);
+    EXPECT_EQ(main.cell_editor().edit().cell().column, 1);
     EXPECT_EQ(window_text(editor()), "2a");
     escape();
 
@@ -116,7 +116,7 @@ TEST_F(GridTest, EnterWalksTheBlankRowIntoOneNewRecord) {
     EXPECT_EQ(list_selected_row(grid()), 0);
     // The next column of the new record is open, and now it updates.
     ASSERT_TRUE(editing());
-    EXPECT_EQ(main.cell_editor().column, 2);
+    EXPECT_EQ(main.cell_editor().edit().cell().column, 2);
     RECT cell;
     table_grid().cell_rect(0, 2, cell);
     EXPECT_EQ(editor_rect().top, cell.top);
@@ -130,6 +130,26 @@ TEST_F(GridTest, EnterWalksTheBlankRowIntoOneNewRecord) {
     EXPECT_FALSE(editing());
     EXPECT_FALSE(editor_shown());
     EXPECT_EQ(list_row_count(grid()), 2);
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+// Keys a fast typist sends on wait in the queue while Enter writes the cell:
+// what follows Enter belongs to the next cell and replaces its text, as typing
+// after the editor has opened does.
+TEST_F(GridTest, KeysTypedAheadOfEnterGoToTheNextCell) {
+    open_with("CREATE TABLE t(a TEXT, b TEXT, c TEXT); INSERT INTO t VALUES ('1a', '1b', '1c');");
+    double_click(0, 1);
+    ASSERT_TRUE(editing());
+    for (char c : std::string("x\ry\rz")) {
+        PostMessageA(editor(), WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+    pump_messages();
+    ASSERT_TRUE(editing());
+    EXPECT_EQ(main.cell_editor().edit().cell().column, 3);
+    EXPECT_EQ(window_text(editor()), "z");
+    EXPECT_EQ(GetFocus(), editor());
+    enter();
+    EXPECT_EQ(stored("SELECT a, b, c FROM t"), (Rows{{"x", "y", "z"}}));
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
@@ -325,7 +345,7 @@ TEST_F(GridTest, InsertingIntoAFullLastPageShowsTheNextPage) {
     EXPECT_EQ(list_text(grid(), 1, 0), "*");
     EXPECT_EQ(list_selected_row(grid()), 0);
     ASSERT_TRUE(editing());
-    EXPECT_EQ(main.cell_editor().column, 2);
+    EXPECT_EQ(main.cell_editor().edit().cell().column, 2);
     EXPECT_TRUE(editor_shown());
     // The label, the paging buttons and the main window's page follow the grid.
     EXPECT_EQ(label(), "1001-1001");

@@ -41,7 +41,7 @@ protected:
     TableGrid& table_grid() { return main.grid(); }
     HWND editor() { return main.cell_editor().hwnd(); }
     bool editor_shown() { return IsWindowVisible(editor()) != FALSE; }
-    bool editing() { return main.cell_editor().active; }
+    bool editing() { return main.cell_editor().edit().active(); }
 
     void select(int row) { table_grid().select_row(row); }
 

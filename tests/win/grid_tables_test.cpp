@@ -40,8 +40,8 @@ TEST_F(GridTest, EditsATableWithoutRowidsThroughItsKey) {
               (Rows{{"b", "two"}, {"c", "third"}, {"d", "first"}}));
     EXPECT_EQ(list_row(grid(), 2), (Row{"00003", "d", "first"}));
     ASSERT_TRUE(editing());
-    EXPECT_EQ(main.cell_editor().row, 2);
-    EXPECT_EQ(main.cell_editor().column, 2);
+    EXPECT_EQ(main.cell_editor().edit().cell().row, 2);
+    EXPECT_EQ(main.cell_editor().edit().cell().column, 2);
     escape();
 
     // The blank row adds a record, shown selected at its place.
@@ -131,7 +131,7 @@ TEST_F(GridTest, GeneratedColumnsAreShownInPlaceAndNotEditable) {
     double_click(0, 1);
     enter();
     ASSERT_TRUE(editing());
-    EXPECT_EQ(main.cell_editor().column, 3);
+    EXPECT_EQ(main.cell_editor().edit().cell().column, 3);
     escape();
     // A new record leaves the generated columns to SQLite.
     double_click(1, 1);

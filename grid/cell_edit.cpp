@@ -1,0 +1,295 @@
+#include "grid/cell_edit.h"
+
+#include "db/result_table.h"
+#include "db/text_convert.h"
+#include "grid/grid_statements.h"
+#include "grid/record_statements.h"
+
+namespace {
+
+int column_count(const EditTarget& target) {
+    return static_cast<int>(target.shape().columns.size());
+}
+
+const ShapeColumn* shape_column(const EditTarget& target, int column) {
+    const std::vector<ShapeColumn>& columns = target.shape().columns;
+    if (column < 1 || column > static_cast<int>(columns.size())) {
+        return nullptr;
+    }
+    return &columns[static_cast<std::size_t>(column - 1)];
+}
+
+CellAddress cell_address(const EditTarget& target, int column, const std::string& condition) {
+    const TableShape& shape = target.shape();
+    CellAddress cell;
+    cell.table = target.edited_table();
+    cell.column = shape.columns.at(static_cast<std::size_t>(column - 1)).name;
+    cell.rowid_name = shape.rowid_name;
+    cell.condition = condition;
+    cell.has_rowid = shape.identity == RecordIdentity::rowid;
+    return cell;
+}
+
+// The key literals of the record that `condition` finds, as the database holds
+// them now; empty when there is no such record.
+std::vector<std::string> stored_key(const EditTarget& target, const std::string& condition) {
+    std::vector<std::string> key;
+    ResultTable stored;
+    if (!stored.run(target.edited_database(),
+                    identity_of_sql(target.edited_table(), target.shape(), condition)) ||
+        stored.rows() != 1) {
+        return key;
+    }
+    for (int field = 0; field < stored.columns(); ++field) {
+        const char* literal = stored.value(0, field);
+        key.push_back(literal ? literal : "");
+    }
+    return key;
+}
+
+}  // namespace
+
+bool CellEdit::refuse(EditTarget& target, int column) {
+    if (target.shape().identity == RecordIdentity::none) {
+        target.tell(EditNotice::read_only_table);
+        return true;
+    }
+    const ShapeColumn* edited = shape_column(target, column);
+    if (edited && edited->generated) {
+        target.tell(EditNotice::generated_column);
+        return true;
+    }
+    return false;
+}
+
+EditStart CellEdit::prepare(EditTarget& target,
+                            int row,
+                            int column,
+                            bool want_dialog,
+                            EditedCell& cell) {
+    cell = EditedCell{};
+    if (row < 0 || !shape_column(target, column)) {
+        return EditStart::none;
+    }
+    cell.row = row;
+    cell.column = column;
+    cell.new_record = target.is_blank_row(row);
+    if (!cell.new_record && target.shape().identity == RecordIdentity::rowid) {
+        cell.rowid = parse_rowid(target.cell_text(row, 0).c_str());
+    }
+    cell.condition = target.record_condition(row);
+    cell.text = target.cell_text(row, column);
+    if (!cell.new_record) {
+        // The cell shows a cut, converted copy; the edit starts from the record.
+        CellValue value;
+        switch (read_cell_value(target.edited_database(),
+                                cell_address(target, column, cell.condition), value)) {
+            case ReadOutcome::missing:
+                target.report_record_missing(row);
+                return EditStart::none;
+            case ReadOutcome::found:
+                if (const EditRefusal refusal = edit_refusal(value); refusal != EditRefusal::none) {
+                    target.tell(refusal == EditRefusal::binary ? EditNotice::binary
+                                                               : EditNotice::unrepresentable);
+                    return EditStart::none;
+                }
+                cell.text = value.ansi;
+                cell.kind = value.kind;
+                break;
+            case ReadOutcome::failed:
+                break;
+        }
+    }
+    return cell.text.size() > kInPlaceCellLimit || want_dialog ? EditStart::dialog
+                                                               : EditStart::in_place;
+}
+
+void CellEdit::open(const EditedCell& cell, const std::string& text) {
+    cell_ = cell;
+    cell_.text = text;
+    active_ = true;
+}
+
+CommitOutcome CellEdit::commit(EditTarget& target, const std::string& text, bool move_next) {
+    CommitOutcome outcome;
+    if (!active_) {
+        return outcome;
+    }
+    // Before any statement or message box: the focus changes they cause must not
+    // start a second commit.
+    active_ = false;
+    target.hide_editor();
+
+    if (text.size() > kInPlaceTextLimit) {
+        target.tell(EditNotice::too_long);
+        return outcome;
+    }
+    outcome.finished = true;
+    const int column = cell_.column;
+    bool written = true;
+    if (text != cell_.text) {
+        if (cell_.new_record) {
+            int new_row = -1;
+            // Only the new record's next column may open, never another record's.
+            written = insert(target, column, text, &new_row) && new_row >= 0;
+        } else {
+            // The condition taken when the edit began still finds the record after
+            // a reload in between.
+            std::string condition = cell_.condition;
+            const int row =
+                update(target, cell_.row, column, cell_.condition, cell_.kind, text, &condition);
+            written = row >= 0;
+            if (written) {
+                // The next column and the delete command go by the record's new place.
+                cell_.row = row;
+                cell_.condition = condition;
+                if (target.shape().identity == RecordIdentity::rowid) {
+                    cell_.rowid = parse_rowid(target.cell_text(row, 0).c_str());
+                }
+                target.show_cell_text(row, column, text);
+            }
+        }
+    }
+    if (!move_next || !written) {
+        return outcome;
+    }
+    // Enter walks on to the next column that can be written, past generated ones.
+    int next = column + 1;
+    while (next <= column_count(target) && shape_column(target, next)->generated) {
+        ++next;
+    }
+    outcome.next_column = next <= column_count(target) ? next : 0;
+    return outcome;
+}
+
+void CellEdit::write_from_dialog(EditTarget& target,
+                                 const EditedCell& cell,
+                                 const std::string& value) {
+    if (value.size() > kLongestWrittenValue) {
+        target.tell(EditNotice::too_long);
+        return;
+    }
+    if (cell.new_record) {
+        insert(target, cell.column, value);
+        return;
+    }
+    const int row = update(target, cell.row, cell.column, cell.condition, cell.kind, value);
+    if (row >= 0) {
+        target.show_cell_text(row, cell.column, value.substr(0, kCellShownBytes));
+    }
+}
+
+int CellEdit::update(EditTarget& target,
+                     int row,
+                     int column,
+                     const std::string& condition,
+                     ValueKind previous,
+                     const std::string& value,
+                     std::string* new_condition) {
+    sqlite3* db = target.edited_database();
+    const ShapeColumn* edited = shape_column(target, column);
+    std::string utf8_value;
+    if (!db || !edited || condition.empty() || value.size() > kLongestWrittenValue ||
+        !convert_whole(value, true, utf8_value)) {
+        return -1;
+    }
+    const TableShape& shape = target.shape();
+    const std::string literal =
+        column_literal(shape, static_cast<std::size_t>(column - 1),
+                       value_literal(utf8_value, previous, !edited->type.empty()));
+    // A key column's new value moves the record in a table without row ids: its
+    // key is taken before the write.
+    std::vector<std::string> key;
+    if (shape.identity == RecordIdentity::primary_key && edited->key_position > 0) {
+        key = stored_key(target, condition);
+    }
+    const WriteResult result =
+        update_cell_value(db, cell_address(target, column, condition), literal);
+    switch (result.outcome) {
+        case WriteOutcome::failed:
+            target.tell(EditNotice::update_failed);
+            return -1;
+        case WriteOutcome::no_record:
+            target.report_record_missing(row);
+            return -1;
+        case WriteOutcome::written:
+            break;
+    }
+    if (shape.identity != RecordIdentity::rowid) {
+        if (key.empty()) {
+            if (new_condition) {
+                *new_condition = condition;
+            }
+            return row;
+        }
+        const std::vector<std::size_t> key_columns = shape.key_columns();
+        for (std::size_t i = 0; i < key_columns.size() && i < key.size(); ++i) {
+            if (key_columns[i] == static_cast<std::size_t>(column - 1)) {
+                key[i] = literal;
+            }
+        }
+        // The record moves to its new place in the order of keys.
+        const int moved = target.show_keyed_record(key);
+        if (new_condition) {
+            *new_condition = moved >= 0 ? target.record_condition(moved) : std::string();
+        }
+        return moved;
+    }
+    const std::string after = record_condition(shape, {format_rowid(result.rowid)});
+    if (new_condition) {
+        *new_condition = after;
+    }
+    if (after == condition) {
+        return row;
+    }
+    // A new key: the record has another place in the page, or none on it, and
+    // anything after this write must find it by its new row id.
+    return target.show_record(result.rowid);
+}
+
+bool CellEdit::insert(EditTarget& target, int column, const std::string& value, int* new_row) {
+    if (new_row) {
+        *new_row = -1;
+    }
+    sqlite3* db = target.edited_database();
+    const ShapeColumn* edited = shape_column(target, column);
+    std::string utf8_value;
+    if (!db || !edited || value.size() > kLongestWrittenValue ||
+        !convert_whole(value, true, utf8_value)) {
+        return false;
+    }
+    const TableShape& shape = target.shape();
+    const std::size_t index = static_cast<std::size_t>(column - 1);
+    std::vector<std::string> literals =
+        blank_row_literals(shape, index, utf8_value, target.rowid_alias_column());
+    if (literals[index].rfind("CAST(", 0) != 0) {
+        // A number typed into a column without a declared type stays a number.
+        literals[index] = value_literal(utf8_value, ValueKind::unknown, !edited->type.empty());
+    }
+    if (exec_utf8(db, insert_literals_sql(target.edited_table(), shape, literals)) != SQLITE_OK) {
+        target.tell(EditNotice::insert_failed);
+        return false;
+    }
+    // A trigger may have dropped the record; the last rowid is then another one's.
+    if (sqlite3_changes(db) <= 0) {
+        target.tell(EditNotice::not_added);
+        target.show_record(0);
+        return true;
+    }
+    if (shape.identity == RecordIdentity::primary_key) {
+        std::vector<std::string> key;
+        for (std::size_t key_column : shape.key_columns()) {
+            key.push_back(literals[key_column]);
+        }
+        const int row = target.show_keyed_record(key);
+        if (new_row) {
+            *new_row = row;
+        }
+        return true;
+    }
+    const int row = target.show_added_record(sqlite3_last_insert_rowid(db));
+    if (new_row) {
+        *new_row = row;
+    }
+    return true;
+}
