@@ -88,14 +88,22 @@ void measure_refresh(MainDialog& main, const char* name, int page) {
     report(std::string(name) + "_ratio", ours / raw);
 }
 
-void measure_paging(const std::string& path, const std::string& prefix) {
-    MainDialog main;
+// Shows the main window on the database at `path`, as a launch with it would.
+bool show_main_window(MainDialog& main, const std::string& path, const char* bench) {
     main.set_startup_path(("\"" + path + "\"").c_str());
     if (!main.create()) {
-        std::fprintf(stderr, "paging: the main window could not be created\n");
-        return;
+        std::fprintf(stderr, "%s: the main window could not be created\n", bench);
+        return false;
     }
     ShowWindow(main.hwnd(), SW_SHOW);
+    return true;
+}
+
+void measure_paging(const std::string& path, const std::string& prefix) {
+    MainDialog main;
+    if (!show_main_window(main, path, "paging")) {
+        return;
+    }
     const int last_page = (kRecords - 1) / PageWindow::page_size;
     measure_refresh(main, (prefix + "refresh_page_first").c_str(), 0);
     measure_refresh(main, (prefix + "refresh_page_500").c_str(), 500);
@@ -114,12 +122,9 @@ void measure_paging(const std::string& path, const std::string& prefix) {
 // the window, turning between the pages of a 2,500-record table.
 void measure_page_turn(const std::string& path) {
     MainDialog main;
-    main.set_startup_path(("\"" + path + "\"").c_str());
-    if (!main.create()) {
-        std::fprintf(stderr, "page_turn: the main window could not be created\n");
+    if (!show_main_window(main, path, "page_turn")) {
         return;
     }
-    ShowWindow(main.hwnd(), SW_SHOW);
     int page = 0;
     const auto turn = [&] {
         page = (page + 1) % 3;
