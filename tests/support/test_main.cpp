@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #ifdef _WIN32
 #include <windows.h>
 #include <commctrl.h>
@@ -7,6 +9,8 @@
 #endif
 
 int main(int argc, char** argv) {
+    // Every line reaches the log at once, so a program that dies shows how far it got.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
 #ifdef _WIN32
     // As the program starts: COM, the version-1 rich edit control, common controls.
     CoInitialize(nullptr);
