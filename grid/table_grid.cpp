@@ -12,19 +12,6 @@
 #include "grid/grid_statements.h"
 #include "win/list_view.h"
 
-RedrawOff::RedrawOff(HWND hwnd) : hwnd_(hwnd), was_visible_(hwnd && IsWindowVisible(hwnd)) {
-    if (was_visible_) {
-        SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
-    }
-}
-
-RedrawOff::~RedrawOff() {
-    if (was_visible_) {
-        SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(hwnd_, nullptr, TRUE);
-    }
-}
-
 int TableGrid::data_column_width(int columns) const {
     int width = list_usable_width(hwnd()) - kRowIdColumnWidth;
     if (columns <= 0) {

@@ -13,6 +13,7 @@
 #include "db/table_shape.h"
 #include "grid/cell_value.h"
 #include "win/message_map.h"
+#include "win/redraw_off.h"
 #include "win/window_subclass.h"
 
 class CellEditor;
@@ -189,17 +190,4 @@ private:
     std::string rowid_name_ = "rowid";
     int list_columns_ = 0;
     int blank_row_ = -1;
-};
-
-// Switches a window's redrawing off for a scope and repaints it at the end.
-class RedrawOff {
-public:
-    explicit RedrawOff(HWND hwnd);
-    ~RedrawOff();
-    RedrawOff(const RedrawOff&) = delete;
-    RedrawOff& operator=(const RedrawOff&) = delete;
-
-private:
-    HWND hwnd_;
-    bool was_visible_;
 };

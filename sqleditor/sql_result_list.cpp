@@ -3,39 +3,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "res/resource.h"
 #include "win/dialog.h"
 #include "win/list_view.h"
 #include "win/message_map.h"
-
-namespace {
-
-// Redrawing off while columns and rows are replaced, so the list shows only the
-// finished outcome.
-class RedrawPause {
-public:
-    explicit RedrawPause(HWND hwnd) : hwnd_(hwnd), visible_(IsWindowVisible(hwnd) != FALSE) {
-        if (visible_) {
-            SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
-        }
-    }
-    ~RedrawPause() {
-        if (visible_) {
-            SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
-            InvalidateRect(hwnd_, nullptr, TRUE);
-        }
-    }
-    RedrawPause(const RedrawPause&) = delete;
-    RedrawPause& operator=(const RedrawPause&) = delete;
-
-private:
-    HWND hwnd_;
-    bool visible_;
-};
-
-}  // namespace
+#include "win/redraw_off.h"
 
 bool SqlResultList::setup(HWND list) {
     if (!attach(list)) {
@@ -61,7 +34,7 @@ bool SqlResultList::setup(HWND list) {
 }
 
 void SqlResultList::run_sql_text(sqlite3* db, const char* ansi_text) {
-    RedrawPause pause(hwnd());
+    RedrawOff redraw(hwnd());
     // No row may ask for a cell of a result that is about to go.
     SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
     table_.reset();
