@@ -10,14 +10,14 @@ if [ -z "${KORV_WINEPREFIX:-}" ]; then
 fi
 export WINEPREFIX="${KORV_WINEPREFIX:-$(korv_prefix test)}"
 
-# The program's output goes through a file, shown as it grows: Wine's helper
-# processes inherit what the program writes to and could hold a pipe open long
-# after the program ended.
+# The program's output (and Wine's) goes through a file, shown as it grows: the
+# helper processes that the first program of a new Wine server starts inherit what
+# it writes to, and would hold a pipe open long after it ended.
 out="$(mktemp)"
 trap 'rm -f "$out"' EXIT
 run_once() {
     : >"$out"
-    "$KORV_WINE" "$@" >"$out" </dev/null &
+    "$KORV_WINE" "$@" >"$out" 2>&1 </dev/null &
     local pid=$!
     tail -n +1 -s 0.1 -f --pid="$pid" "$out"
     wait "$pid"
