@@ -3,7 +3,9 @@ list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/database_connection.cpp
     ${CMAKE_CURRENT_LIST_DIR}/paging.cpp
     ${CMAKE_CURRENT_LIST_DIR}/read_watch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/record_page.cpp
     ${CMAKE_CURRENT_LIST_DIR}/result_table.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/run_watch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_error.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table_shape.cpp

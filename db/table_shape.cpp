@@ -31,15 +31,6 @@ bool has_rowid(sqlite3* db, const std::string& table, const std::string& rowid_n
     return code == SQLITE_OK;
 }
 
-std::string column_list(const TableShape& shape) {
-    std::string list;
-    for (const ShapeColumn& column : shape.columns) {
-        list += list.empty() ? "" : ", ";
-        list += quote_identifier(column.name);
-    }
-    return list;
-}
-
 std::string key_order(const TableShape& shape) {
     std::string order;
     for (std::size_t index : shape.key_columns()) {
@@ -172,8 +163,21 @@ std::string record_page_sql(const std::string& table,
                             std::int64_t offset,
                             int count) {
     std::string fields = identity_fields(shape);
-    fields += fields.empty() ? "" : ", ";
-    fields += column_list(shape);
+    // typeof(), length() of a BLOB and octet_length() read no byte of the value:
+    // a cell that shows a BLOB's size costs nothing, however large the BLOB. A long
+    // text is read in part afterwards where the record has a row id, as substr()
+    // would read the whole of it first.
+    const bool prefix_reads = shape.identity == RecordIdentity::rowid && !shape.is_virtual;
+    for (const ShapeColumn& column : shape.columns) {
+        const std::string name = quote_identifier(column.name);
+        const std::string text_form = prefix_reads && !column.generated
+                                          ? "CASE WHEN octet_length(" + name +
+                                                ") > 1024 THEN zeroblob(0) ELSE " + name + " END"
+                                          : "substr(" + name + ", 1, 1024)";
+        fields += fields.empty() ? "" : ", ";
+        fields += "CASE typeof(" + name + ") WHEN 'blob' THEN CAST(length(" + name +
+                  ") AS BLOB) WHEN 'text' THEN " + text_form + " ELSE " + name + " END";
+    }
     std::string sql = "SELECT " + fields + " FROM " + quote_identifier(table);
     if (shape.identity == RecordIdentity::rowid) {
         sql += " ORDER BY " + shape.rowid_name;

@@ -63,7 +63,10 @@ std::string column_header(const ShapeColumn& column);
 // One page of records in the table's own order (row id, or primary key). Each
 // row starts with the fields that identify the record (the row id, or each key
 // column as an SQL literal; none when the table has no identity), followed by
-// the shape's columns. A NULL identifying field reads as an empty text.
+// the shape's columns as a cell shows them: a BLOB as a BLOB of the digits of
+// its size, a text by its first 1024 characters, or, in a table with row ids, a
+// text longer than 1024 bytes as an empty BLOB (read_record_page reads its first
+// bytes). A NULL identifying field reads as an empty text.
 std::string record_page_sql(const std::string& table,
                             const TableShape& shape,
                             std::int64_t offset,

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "db/catalogue.h"
+#include "db/record_page.h"
 #include "db/result_table.h"
 #include "db/text_convert.h"
 #include "grid/cell_editor.h"
@@ -130,57 +131,51 @@ void TableGrid::load_rows(RowId select_rowid, const std::string& select_conditio
     if (shape_.columns.empty()) {
         return;
     }
-    ResultTable result;
     const std::int64_t offset = page_offset(page_index);
-    // Typed, so that binary data is known by its size.
-    if (!result.run_typed(database, record_page_sql(table_name, shape_, offset, kPageSize))) {
+    std::vector<PageRecord> records;
+    if (!read_record_page(database, table_name, shape_, offset, kPageSize, records)) {
         return;
     }
-    const int identity_fields = identity_field_count(shape_);
     const bool by_rowid = shape_.identity == RecordIdentity::rowid;
     const bool by_key = shape_.identity == RecordIdentity::primary_key;
     const int first_row = row_count();
     if (by_key) {
         row_keys_.resize(static_cast<std::size_t>(first_row));
     }
-    rows_.reserve(rows_.size() + static_cast<std::size_t>(result.rows()) + 1);
+    rows_.reserve(rows_.size() + records.size() + 1);
     int select = first_row;
     char cell[kCellTextSize];
-    for (int row = 0; row < result.rows(); ++row) {
-        const int index = first_row + row;
+    for (std::size_t row = 0; row < records.size(); ++row) {
+        PageRecord& record = records[row];
+        const int index = first_row + static_cast<int>(row);
         std::vector<std::string> cells;
-        cells.reserve(static_cast<std::size_t>(list_columns_ > 0 ? list_columns_ : 1));
+        cells.reserve(record.values.size() + 1);
         if (by_rowid) {
-            const RowId rowid = parse_rowid(result.value(row, 0));
+            const RowId rowid =
+                parse_rowid(record.identity.empty() ? "" : record.identity[0].c_str());
             cells.push_back(format_rowid(rowid));
             if (rowid == select_rowid) {
                 select = index;
             }
         } else {
-            cells.push_back(format_rowid(offset + row + 1));
+            cells.push_back(format_rowid(offset + static_cast<std::int64_t>(row) + 1));
         }
         if (by_key) {
-            std::vector<std::string> key;
-            for (int field = 0; field < identity_fields; ++field) {
-                const char* literal = result.value(row, field);
-                key.push_back(literal ? literal : "");
-            }
-            if (!select_condition.empty() && ::record_condition(shape_, key) == select_condition) {
+            if (!select_condition.empty() &&
+                ::record_condition(shape_, record.identity) == select_condition) {
                 select = index;
             }
-            row_keys_.push_back(std::move(key));
+            row_keys_.push_back(std::move(record.identity));
         }
-        for (int field = identity_fields; field < result.columns(); ++field) {
-            const char* value = result.value(row, field);
-            const long long blob = result.blob_size(row, field);
-            if (blob >= 0) {
+        for (const PageValue& value : record.values) {
+            if (value.kind == PageValue::Kind::blob) {
                 // Binary data shows as what it is, not as the text before its first zero.
-                cells.push_back(blob_cell_text(blob));
-            } else if (!value || !*value) {
+                cells.push_back(blob_cell_text(value.blob_bytes));
+            } else if (value.text.empty()) {
                 cells.emplace_back();
             } else {
                 cell[0] = '\0';
-                convert_cell_text(value, cell, sizeof(cell));
+                convert_cell_text(value.text.c_str(), cell, sizeof(cell));
                 cells.emplace_back(cell);
             }
         }
