@@ -12,12 +12,14 @@
 #include "db/catalogue.h"
 #include "db/read_watch.h"
 #include "db/result_table.h"
+#include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "db/text_convert.h"
 #include "grid/record_deletion.h"
 #include "res/resource.h"
 #include "sqleditor/sql_editor_dialog.h"
 #include "structure/structure_editor_dialog.h"
+#include "win/busy_pump.h"
 #include "win/message_box.h"
 
 namespace {
@@ -37,6 +39,8 @@ constexpr const char kLockedReadText[] =
     "表示されていないテーブルやレコードがあります。しばらくしてから、もう一度表示してください。";
 constexpr const char kUnreadableText[] =
     "データベースを読み込めませんでした。\n表示されていないテーブルやレコードがあります。";
+constexpr const char kInterruptedReadText[] =
+    "読み込みを中止しました。\n表示されていないテーブルやレコードがあります。";
 constexpr const char kReadOnlyMark[] = " [読み取り専用]";
 constexpr const char kUnreadableLabel[] = "-";
 constexpr const char kTransactionCaption[] = "トランザクション";
@@ -140,6 +144,7 @@ bool MainDialog::pre_translate_message(MSG* msg) {
 
 LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd());
+    run_watch::set_poll(pump_while_busy);
 
     big_icon_ = static_cast<HICON>(
         LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON,
@@ -285,8 +290,10 @@ void MainDialog::report_unreadable(const ReadFailureWatch& watch) {
     if (!watch.failed() || !watch.outermost()) {
         return;
     }
-    std::string text = watch.busy() ? kLockedReadText : kUnreadableText;
-    if (!watch.busy() && !watch.message().empty()) {
+    std::string text = watch.busy()          ? kLockedReadText
+                       : watch.interrupted() ? kInterruptedReadText
+                                             : kUnreadableText;
+    if (!watch.busy() && !watch.interrupted() && !watch.message().empty()) {
         text += "\n" + database_reason(watch.message());
     }
     show_message_box(hwnd(), text.c_str(), kReadCaption, MB_OK | MB_ICONINFORMATION);

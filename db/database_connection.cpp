@@ -8,6 +8,7 @@
 #include <string>
 
 #include "db/result_table.h"
+#include "db/run_watch.h"
 #include "db/text_convert.h"
 
 namespace {
@@ -108,6 +109,7 @@ bool DatabaseConnection::open(const char* path) {
     }
     sqlite3_busy_timeout(handle, kBusyTimeoutMs);
     map_reads(handle, path);
+    run_watch::watch(handle);
 
     ResultTable check;
     if (!check.run(handle, kSchemaCheckSql)) {
@@ -136,6 +138,7 @@ bool DatabaseConnection::create(const char* path) {
     if (handle) {
         sqlite3_busy_timeout(handle, kBusyTimeoutMs);
         map_reads(handle, path);
+        run_watch::watch(handle);
     }
     is_open = true;
     return true;

@@ -24,7 +24,7 @@ ReadFailureWatch::~ReadFailureWatch() {
 
 int ReadFailureWatch::refusal() {
     for (const ReadFailureWatch* watch = current_watch; watch; watch = watch->outer_) {
-        if (watch->busy()) {
+        if (watch->busy() || watch->interrupted()) {
             return watch->code_;
         }
     }
@@ -33,7 +33,8 @@ int ReadFailureWatch::refusal() {
 
 void ReadFailureWatch::note(sqlite3* db, int code) {
     const int primary = code & 0xff;
-    if (!current_watch || current_watch->failed() || !is_unreadable_failure(primary)) {
+    if (!current_watch || current_watch->failed() ||
+        (!is_unreadable_failure(primary) && primary != SQLITE_INTERRUPT)) {
         return;
     }
     current_watch->code_ = primary;

@@ -12,7 +12,7 @@
 //
 // After a busy or locked failure the later reads of the same action fail at once
 // with the same code: each would wait out the whole busy timeout for the same
-// answer.
+// answer. So do they after the user stopped a read.
 class ReadFailureWatch {
 public:
     ReadFailureWatch();
@@ -24,6 +24,8 @@ public:
     // The primary result code of the failure, SQLITE_OK when none.
     int code() const { return code_; }
     bool busy() const { return code_ == SQLITE_BUSY || code_ == SQLITE_LOCKED; }
+    // The user stopped a read of the action; its later reads are refused too.
+    bool interrupted() const { return code_ == SQLITE_INTERRUPT; }
     // The database's message at the failure (UTF-8).
     const std::string& message() const { return message_; }
     // True for the watch of the whole action, the one that reports: an inner

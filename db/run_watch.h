@@ -1,0 +1,40 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <functional>
+
+// Keeps a long statement from freezing the program. SQLite calls back every few
+// thousand steps of any statement on a watched connection; once a run has gone on
+// for a moment, the callback hands control to the window layer's poll now and then
+// (to repaint, show that the program works, and take a request to stop). When the
+// poll asks to stop, the running statement ends with SQLITE_INTERRUPT, as after
+// sqlite3_interrupt: what it changed is rolled back by the database itself.
+//
+// Everything runs on the one GUI thread; the poll must not use the connection.
+namespace run_watch {
+
+// How long a run goes on before the poll is first called, and how often after.
+constexpr int kQuietMs = 150;
+constexpr int kPollIntervalMs = 30;
+
+// Makes every statement of the connection watched.
+void watch(sqlite3* db);
+
+// The poll: true when the user asked to stop. Empty: nothing is polled.
+void set_poll(std::function<bool()> poll);
+
+// For loops of our own that step a statement (gathering rows): polls when it is
+// due, as the callback would. True when the run is to stop; from then on every
+// long statement of the run is interrupted, until a pause between statements
+// shows that the run has ended, or until `reset`.
+bool tick();
+
+// Forgets a stop and the run's start: called where a user action begins.
+void reset();
+
+// Whether the run asked to stop (tests and callers that must tell an interrupted
+// run from a failed one).
+bool stopped();
+
+}  // namespace run_watch
