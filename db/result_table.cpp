@@ -1,5 +1,6 @@
 #include "db/result_table.h"
 
+#include <functional>
 #include <memory>
 
 #include "db/read_watch.h"
@@ -50,23 +51,27 @@ long long ResultTable::blob_size(int row, int column) const {
     return index < blob_sizes_.size() ? blob_sizes_[index] : -1;
 }
 
-bool ResultTable::run_typed(sqlite3* db, const std::string& utf8_sql) {
-    reset();
+int step_statements(sqlite3* db,
+                    const std::string& utf8_sql,
+                    const std::function<void(sqlite3_stmt*)>& on_columns,
+                    const std::function<void(sqlite3_stmt*)>& on_row,
+                    std::string& message) {
+    message.clear();
     if (!db) {
-        code_ = SQLITE_MISUSE;
-        return false;
+        return SQLITE_MISUSE;
     }
-    // The statements run one after another as sqlite3_exec runs them; the header
-    // comes from the statement that gives the first row.
-    std::vector<std::string> header;
+    // The statements run one after another as sqlite3_exec runs them; the columns
+    // are those of the statement that gives the first row.
     const char* sql = utf8_sql.c_str();
-    code_ = ReadFailureWatch::refusal();
-    while (code_ == SQLITE_OK && *sql) {
+    int columns = -1;
+    bool any_row = false;
+    int code = ReadFailureWatch::refusal();
+    while (code == SQLITE_OK && *sql) {
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
-        code_ = sqlite3_prepare_v2(db, sql, -1, &raw, &tail);
+        code = sqlite3_prepare_v2(db, sql, -1, &raw, &tail);
         std::unique_ptr<sqlite3_stmt, StatementDeleter> statement(raw);
-        if (code_ != SQLITE_OK) {
+        if (code != SQLITE_OK) {
             break;
         }
         sql = tail;
@@ -79,48 +84,22 @@ bool ResultTable::run_typed(sqlite3* db, const std::string& utf8_sql) {
             const bool row = step == SQLITE_ROW;
             if (row || (step == SQLITE_DONE && !described && reports_empty_results(db))) {
                 const int count = sqlite3_column_count(statement.get());
-                if (rows_ == 0) {
-                    columns_ = count;
-                    header.clear();
-                    for (int c = 0; c < count; ++c) {
-                        const char* name = sqlite3_column_name(statement.get(), c);
-                        header.push_back(name ? name : "");
-                    }
-                } else if (count != columns_) {
-                    message_ = kIncompatibleText;
-                    code_ = SQLITE_ERROR;
+                if (!any_row) {
+                    columns = count;
+                    on_columns(statement.get());
+                } else if (count != columns) {
+                    message = kIncompatibleText;
+                    code = SQLITE_ERROR;
                     break;
                 }
                 described = true;
             }
             if (row) {
-                for (int c = 0; c < columns_; ++c) {
-                    sqlite3_stmt* s = statement.get();
-                    const int type = sqlite3_column_type(s, c);
-                    long long blob = -1;
-                    std::string value;
-                    if (type == SQLITE_BLOB) {
-                        const void* bytes = sqlite3_column_blob(s, c);
-                        blob = sqlite3_column_bytes(s, c);
-                        if (bytes && blob > 0) {
-                            value.assign(static_cast<const char*>(bytes),
-                                         static_cast<std::size_t>(blob));
-                        }
-                    } else if (type != SQLITE_NULL) {
-                        const unsigned char* text = sqlite3_column_text(s, c);
-                        if (text) {
-                            value.assign(reinterpret_cast<const char*>(text),
-                                         static_cast<std::size_t>(sqlite3_column_bytes(s, c)));
-                        }
-                    }
-                    cells_.push_back(std::move(value));
-                    is_null_.push_back(type == SQLITE_NULL);
-                    blob_sizes_.push_back(blob);
-                }
-                ++rows_;
+                any_row = true;
+                on_row(statement.get());
                 continue;
             }
-            code_ = sqlite3_finalize(statement.release());
+            code = sqlite3_finalize(statement.release());
             break;
         }
         while (*sql == ' ' || *sql == '\t' || *sql == '\n' || *sql == '\r' || *sql == '\f' ||
@@ -128,11 +107,52 @@ bool ResultTable::run_typed(sqlite3* db, const std::string& utf8_sql) {
             ++sql;
         }
     }
-    ReadFailureWatch::note(db, code_);
+    ReadFailureWatch::note(db, code);
+    return code;
+}
+
+bool ResultTable::run_typed(sqlite3* db, const std::string& utf8_sql) {
+    reset();
+    std::vector<std::string> header;
+    auto on_columns = [&](sqlite3_stmt* s) {
+        columns_ = sqlite3_column_count(s);
+        header.clear();
+        for (int c = 0; c < columns_; ++c) {
+            const char* name = sqlite3_column_name(s, c);
+            header.push_back(name ? name : "");
+        }
+    };
+    auto on_row = [&](sqlite3_stmt* s) {
+        for (int c = 0; c < columns_; ++c) {
+            const int type = sqlite3_column_type(s, c);
+            long long blob = -1;
+            std::string value;
+            if (type == SQLITE_BLOB) {
+                const void* bytes = sqlite3_column_blob(s, c);
+                blob = sqlite3_column_bytes(s, c);
+                if (bytes && blob > 0) {
+                    value.assign(static_cast<const char*>(bytes), static_cast<std::size_t>(blob));
+                }
+            } else if (type != SQLITE_NULL) {
+                const unsigned char* text = sqlite3_column_text(s, c);
+                if (text) {
+                    value.assign(reinterpret_cast<const char*>(text),
+                                 static_cast<std::size_t>(sqlite3_column_bytes(s, c)));
+                }
+            }
+            cells_.push_back(std::move(value));
+            is_null_.push_back(type == SQLITE_NULL);
+            blob_sizes_.push_back(blob);
+        }
+        ++rows_;
+    };
+    code_ = step_statements(db, utf8_sql, on_columns, on_row, message_);
     if (code_ != SQLITE_OK) {
         const std::string message = message_;
+        const int code = code_;
         reset();
         message_ = message;
+        code_ = code;
         return false;
     }
     // The layout of sqlite3_get_table: the names, then the values row by row.

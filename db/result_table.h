@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,18 @@ private:
     int columns_ = 0;
     int code_ = SQLITE_OK;
 };
+
+// Steps every statement of the UTF-8 text in turn, as sqlite3_exec would, and
+// hands over each row. `on_columns` comes before the first row, with the statement
+// that gives it (and for a statement without rows when the connection reports
+// empty results); every later statement that gives rows must have as many
+// columns, or the run fails with `message` set. The SQLite result code
+// (SQLITE_MISUSE without a connection).
+int step_statements(sqlite3* db,
+                    const std::string& utf8_sql,
+                    const std::function<void(sqlite3_stmt*)>& on_columns,
+                    const std::function<void(sqlite3_stmt*)>& on_row,
+                    std::string& message);
 
 // Runs a statement written in the ANSI code page that must be exactly one: when
 // the text holds anything after it but blanks and comments, nothing runs, `more`

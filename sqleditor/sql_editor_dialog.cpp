@@ -4,8 +4,10 @@
 
 #include <cstring>
 
+#include "db/run_watch.h"
 #include "res/resource.h"
 #include "sqleditor/sql_rehighlight.h"
+#include "win/busy_pump.h"
 
 namespace {
 
@@ -43,6 +45,9 @@ std::string SqlEditorDialog::text_to_run() const {
 
 LRESULT SqlEditorDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd());
+    // A long run keeps the windows painted and can be stopped with Esc.
+    run_watch::watch(db_);
+    run_watch::set_poll(pump_while_busy);
 
     HWND edit = item(IDC_SQL_TEXT);
     editor_.attach(edit);

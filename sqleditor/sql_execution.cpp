@@ -1,11 +1,17 @@
 #include "sqleditor/sql_execution.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
+#include "db/result_table.h"
+#include "db/run_watch.h"
 #include "db/text_convert.h"
 
 namespace {
+
+// How often rows that arrive are shown while the run goes on.
+constexpr int kTellRowsEveryMs = 100;
 
 SqlOutcome failure(const char* text) {
     SqlOutcome outcome;
@@ -25,7 +31,10 @@ std::string database_message(sqlite3* db) {
     return ansi;
 }
 
-SqlOutcome run_statements(sqlite3* db, const char* ansi_text) {
+SqlOutcome run_statements(sqlite3* db,
+                          const char* ansi_text,
+                          const std::function<void(const SqlRows&)>& on_rows,
+                          std::size_t budget) {
     if (!db) {
         return failure(kSqlNoDatabaseText);
     }
@@ -39,13 +48,35 @@ SqlOutcome run_statements(sqlite3* db, const char* ansi_text) {
     }
 
     SqlOutcome outcome;
-    auto table = std::make_unique<ResultTable>();
-    if (!table->run_typed(db, utf8)) {
+    auto table = std::make_unique<SqlRows>(budget);
+    bool described = false;
+    auto last_told = std::chrono::steady_clock::now();
+    auto on_columns = [&](sqlite3_stmt* statement) {
+        table->set_columns(sqlite3_column_count(statement));
+        described = true;
+    };
+    auto on_row = [&](sqlite3_stmt* statement) {
+        table->add_row(statement);
+        if (run_watch::tick()) {
+            sqlite3_interrupt(db);
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (on_rows && now - last_told >= std::chrono::milliseconds(kTellRowsEveryMs)) {
+            last_told = now;
+            on_rows(*table);
+        }
+    };
+    std::string own_message;
+    const int code = step_statements(db, utf8, on_columns, on_row, own_message);
+    outcome.interrupted = (code & 0xff) == SQLITE_INTERRUPT;
+    if (code != SQLITE_OK && !(outcome.interrupted && table->rows_returned() > 0)) {
         outcome.kind = SqlOutcome::Kind::error;
-        outcome.message = table->message().empty() ? database_message(db) : table->message();
-    } else if (table->columns() == 0) {
+        outcome.message = own_message.empty() ? database_message(db) : own_message;
+    } else if (!described || table->columns() == 0) {
         outcome.kind = SqlOutcome::Kind::message;
-        outcome.message = database_message(db);
+        // Said from the result, not read back: a text without a statement calls
+        // nothing that would replace an earlier run's message.
+        outcome.message = sqlite3_errstr(SQLITE_OK);
     } else {
         outcome.kind = SqlOutcome::Kind::rows;
         outcome.table = std::move(table);
@@ -55,8 +86,11 @@ SqlOutcome run_statements(sqlite3* db, const char* ansi_text) {
 
 }  // namespace
 
-SqlOutcome run_sql(sqlite3* db, const char* ansi_text) {
-    SqlOutcome outcome = run_statements(db, ansi_text);
+SqlOutcome run_sql(sqlite3* db,
+                   const char* ansi_text,
+                   const std::function<void(const SqlRows&)>& on_rows,
+                   std::size_t budget) {
+    SqlOutcome outcome = run_statements(db, ansi_text, on_rows, budget);
     outcome.transaction_open = db && sqlite3_get_autocommit(db) == 0;
     return outcome;
 }

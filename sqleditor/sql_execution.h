@@ -5,7 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "db/result_table.h"
+#include <cstdint>
+#include <functional>
+
+#include "sqleditor/sql_rows.h"
 
 // Free SQL from the editor: what one run produced, before it is shown.
 
@@ -24,6 +27,14 @@ constexpr char kSqlTooLongText[] =
     "SQL が長すぎるため実行しませんでした（10239 バイトまで実行できます）。";
 constexpr char kSqlNotConvertedText[] = "SQL を変換できなかったため実行しませんでした。";
 constexpr char kSqlNoDatabaseText[] = "データベースが開かれていません。";
+constexpr char kSqlRunningText[] = "実行しています。Esc キーで中止できます。";
+// The notes under rows that were not all listed: "... 4000000 行を返しました。
+// 最初の 1700000 行を表示しています ..."
+constexpr char kSqlNotAllKeptText1[] = "結果が大きいため、SQL は最後まで実行しましたが、返された ";
+constexpr char kSqlNotAllKeptText2[] = " 行のうち最初の ";
+constexpr char kSqlNotAllKeptText3[] = " 行だけを表示しています。";
+constexpr char kSqlStoppedText1[] = "実行を中止しました。中止までに返された ";
+constexpr char kSqlStoppedText2[] = " 行を表示しています。";
 constexpr char kSqlTransactionOpenText[] =
     "トランザクションが開いたままです。COMMIT するまで変更は確定されず、"
     "データベースは他のプログラムからロックされます。";
@@ -34,17 +45,24 @@ struct SqlOutcome {
     Kind kind = Kind::message;
     // The line shown for a message or an error, in the ANSI code page.
     std::string message;
-    // The whole result when the statements returned columns (kind rows).
-    std::unique_ptr<ResultTable> table;
+    // The rows when the statements returned columns (kind rows), as far as they
+    // were kept.
+    std::unique_ptr<SqlRows> table;
+    // The user stopped the run; the rows it had returned are kept.
+    bool interrupted = false;
     // A transaction begun by the text (or an earlier one) is still open after it.
     bool transaction_open = false;
 };
 
-// Runs the whole text with one sqlite3_get_table call: rows when the result has
-// columns, otherwise the database's message (its success text after a statement
+// Runs the whole text, statement after statement: rows when the result has
+// columns, otherwise the database's message (its success text after statements
 // without rows, its error text after a failure). A text that is too long, cannot
-// be converted or has no connection to go to is not run at all.
-SqlOutcome run_sql(sqlite3* db, const char* ansi_text);
+// be converted or has no connection to go to is not run at all. `on_rows` is told
+// now and then while rows arrive, so that they can be shown before the run ends.
+SqlOutcome run_sql(sqlite3* db,
+                   const char* ansi_text,
+                   const std::function<void(const SqlRows&)>& on_rows = nullptr,
+                   std::size_t budget = SqlRows::kDefaultBudget);
 
 // The number shown for result row `row` (from 1): "%05d".
 std::string format_row_number(int row);

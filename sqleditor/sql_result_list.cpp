@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "db/result_table.h"
+#include "db/run_watch.h"
 #include "res/resource.h"
 #include "win/dialog.h"
 #include "win/list_view.h"
@@ -34,12 +36,21 @@ bool SqlResultList::setup(HWND list) {
 }
 
 void SqlResultList::run_sql_text(sqlite3* db, const char* ansi_text) {
-    RedrawOff redraw(hwnd());
-    // No row may ask for a cell of a result that is about to go.
-    SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
-    table_.reset();
+    {
+        RedrawOff redraw(hwnd());
+        // No row may ask for a cell of a result that is about to go.
+        SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
+        table_.reset();
+        show_sql_message(kSqlMessageHeader, image_message, kSqlRunningText);
+    }
+    UpdateWindow(hwnd());
 
-    SqlOutcome outcome = run_sql(db, ansi_text);
+    run_watch::reset();
+    SqlOutcome outcome =
+        run_sql(db, ansi_text, [this](const SqlRows& rows) { show_arriving_rows(rows); });
+    arriving_ = nullptr;
+
+    RedrawOff redraw(hwnd());
     switch (outcome.kind) {
         case SqlOutcome::Kind::rows:
             show_rows(std::move(outcome.table));
@@ -51,21 +62,57 @@ void SqlResultList::run_sql_text(sqlite3* db, const char* ansi_text) {
             show_sql_message(kSqlErrorHeader, image_error, outcome.message);
             break;
     }
+    if (table_) {
+        const std::string shown = std::to_string(table_->rows());
+        if (outcome.interrupted) {
+            add_note("interrupted: " + std::string(kSqlStoppedText1) + shown + kSqlStoppedText2,
+                     image_error);
+        } else if (!table_->complete()) {
+            add_note(kSqlNotAllKeptText1 + std::to_string(table_->rows_returned()) +
+                         kSqlNotAllKeptText2 + shown + kSqlNotAllKeptText3,
+                     image_message);
+        }
+    }
     if (outcome.transaction_open) {
-        add_note(kSqlTransactionOpenText);
+        add_note(kSqlTransactionOpenText, image_message);
     }
 }
 
-void SqlResultList::add_note(const char* text) {
-    note_row_ = static_cast<int>(SendMessageA(hwnd(), LVM_GETITEMCOUNT, 0, 0));
-    note_ = text;
-    SendMessageA(hwnd(), LVM_SETITEMCOUNT, note_row_ + 1, 0);
+void SqlResultList::show_arriving_rows(const SqlRows& rows) {
+    if (rows.columns() == 0) {
+        return;
+    }
+    if (!arriving_) {
+        RedrawOff redraw(hwnd());
+        SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
+        notes_.clear();
+        message_.clear();
+        remove_columns();
+        const int number_width = row_number_width(1000000);
+        insert_list_column(hwnd(), 0, kRowNumberHeader, number_width);
+        const int width = std::max((list_usable_width(hwnd()) - number_width) / rows.columns(), 0);
+        for (int c = 1; c <= rows.columns(); ++c) {
+            insert_list_column(hwnd(), c, "", width);
+        }
+        column_count_ = rows.columns() + 1;
+        arriving_ = &rows;
+    }
+    SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows.rows(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void SqlResultList::add_note(const std::string& text, Image image) {
+    if (notes_.empty()) {
+        first_note_row_ = static_cast<int>(SendMessageA(hwnd(), LVM_GETITEMCOUNT, 0, 0));
+    }
+    notes_.push_back(Note{text, image});
+    SendMessageA(hwnd(), LVM_SETITEMCOUNT, first_note_row_ + static_cast<int>(notes_.size()), 0);
 }
 
 void SqlResultList::show_sql_message(const char* header, Image image, const std::string& text) {
     SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
     table_.reset();
-    note_.clear();
+    arriving_ = nullptr;
+    notes_.clear();
     remove_columns();
     insert_list_column(hwnd(), 0, header, std::max(list_usable_width(hwnd()), 0));
     message_ = text;
@@ -86,7 +133,7 @@ int SqlResultList::row_number_width(int rows) const {
     return kRowNumberColumnWidth + std::max(extra, 0);
 }
 
-void SqlResultList::show_rows(std::unique_ptr<ResultTable> table) {
+void SqlResultList::show_rows(std::unique_ptr<SqlRows> table) {
     remove_columns();
     // Wide enough for the largest number shown: 1000000 must not read "100...".
     const int number_width = row_number_width(table->rows());
@@ -101,7 +148,7 @@ void SqlResultList::show_rows(std::unique_ptr<ResultTable> table) {
 
     table_ = std::move(table);
     message_.clear();
-    note_.clear();
+    notes_.clear();
     const int rows = table_->rows();
     SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows, 0);
     if (rows > 0) {
@@ -120,31 +167,34 @@ void SqlResultList::remove_columns() {
 void SqlResultList::fill_item(LVITEMA& item) const {
     const int row = item.iItem;
     const int column = item.iSubItem;
-    if (!note_.empty() && row == note_row_) {
+    const SqlRows* rows = table_ ? table_.get() : arriving_;
+    if (!notes_.empty() && row >= first_note_row_) {
+        const std::size_t index = static_cast<std::size_t>(row - first_note_row_);
+        const Note* note = index < notes_.size() ? &notes_[index] : nullptr;
         if (item.mask & LVIF_IMAGE) {
-            item.iImage = image_message;
+            item.iImage = note ? note->image : image_message;
         }
         if (item.mask & LVIF_TEXT) {
-            // Under the rows, the note stands in the first value column, where it
+            // Under the rows, a note stands in the first value column, where it
             // has room; the row-number column stays blank.
-            const int note_column = table_ ? 1 : 0;
+            const int note_column = rows ? 1 : 0;
             copy_item_text(item.pszText, item.cchTextMax,
-                           column == note_column ? note_.c_str() : "");
+                           note && column == note_column ? note->text.c_str() : "");
         }
         return;
     }
     if (item.mask & LVIF_IMAGE) {
-        item.iImage = table_ ? image_row : message_image_;
+        item.iImage = rows ? image_row : message_image_;
     }
     if (!(item.mask & LVIF_TEXT)) {
         return;
     }
-    if (!table_) {
+    if (!rows) {
         copy_item_text(item.pszText, item.cchTextMax,
                        row == 0 && column == 0 ? message_.c_str() : "");
         return;
     }
-    if (row < 0 || row >= table_->rows() || column < 0 || column > table_->columns()) {
+    if (row < 0 || row >= rows->rows() || column < 0 || column > rows->columns()) {
         copy_item_text(item.pszText, item.cchTextMax, "");
         return;
     }
@@ -152,13 +202,15 @@ void SqlResultList::fill_item(LVITEMA& item) const {
         copy_item_text(item.pszText, item.cchTextMax, format_row_number(row + 1).c_str());
         return;
     }
-    const long long blob = table_->blob_size(row, column - 1);
+    const long long blob = rows->blob_size(row, column - 1);
     if (blob >= 0) {
         copy_item_text(item.pszText, item.cchTextMax, blob_cell_text(blob).c_str());
         return;
     }
+    // Kept texts are short: a few hundred characters at most.
+    const std::string value(rows->text(row, column - 1));
     char cell[kSqlCellTextSize + 1];
-    sql_cell_text(table_->value(row, column - 1), cell);
+    sql_cell_text(value.c_str(), cell);
     copy_item_text(item.pszText, item.cchTextMax, cell);
 }
 

@@ -7,14 +7,16 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sqleditor/sql_execution.h"
 #include "win/window_subclass.h"
 
 // The SQL editor's result list: the numbered rows a run returned, or one line with
-// the database's message. It is a virtual list: the result stays with the list and
-// each cell's text is made when the list shows it, so a large result is listed as
-// fast as the database returns it.
+// the database's message, and under them the notes on the run (rows not kept, a
+// stop, an open transaction). It is a virtual list: the result stays with the list
+// and each cell's text is made when the list shows it, so the first rows of a
+// large result show while the run goes on.
 class SqlResultList : public WindowSubclass {
 public:
     // Images of the list, in this order.
@@ -32,26 +34,38 @@ public:
 
     // Columns inserted for the present outcome.
     int column_count() const { return column_count_; }
-    // The list row of the line saying that a transaction is still open, -1 when
-    // the list has none.
-    int note_row() const { return note_.empty() ? -1 : note_row_; }
+    // The list row of the last note (the one saying that a transaction is still
+    // open, when there is one), -1 when the list has none.
+    int note_row() const {
+        return notes_.empty() ? -1 : first_note_row_ + static_cast<int>(notes_.size()) - 1;
+    }
+    // The rows the list shows, and the rows the run returned.
+    int rows_shown() const { return table_ ? table_->rows() : 0; }
 
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
 private:
-    void show_rows(std::unique_ptr<ResultTable> table);
+    void show_rows(std::unique_ptr<SqlRows> table);
+    // Columns and rows of a result that is still arriving.
+    void show_arriving_rows(const SqlRows& rows);
     void remove_columns();
     int row_number_width(int rows) const;
-    // Adds the line with the note after what the list shows.
-    void add_note(const char* text);
+    // Adds a line with a note after what the list shows.
+    void add_note(const std::string& text, Image image);
     // Width of the list inside its border and vertical scroll bar.
     void fill_item(LVITEMA& item) const;
 
     int column_count_ = 0;
-    std::unique_ptr<ResultTable> table_;
+    std::unique_ptr<SqlRows> table_;
+    // The rows of the run under way, shown before it ends.
+    const SqlRows* arriving_ = nullptr;
     std::string message_;
     Image message_image_ = image_message;
-    std::string note_;
-    int note_row_ = -1;
+    struct Note {
+        std::string text;
+        Image image;
+    };
+    std::vector<Note> notes_;
+    int first_note_row_ = -1;
 };

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "db/result_table.h"
 #include "sqleditor/sql_execution.h"
 #include "tests/support/test_support.h"
 
@@ -13,7 +14,7 @@ protected:
 
     SqlOutcome run(const std::string& ansi) { return run_sql(db.handle(), ansi.c_str()); }
 
-    // Every value of a rows outcome, row by row; NULL as "<NULL>".
+    // Every value of a rows outcome, row by row; NULL as "<NULL>", a BLOB by its size.
     static std::vector<std::vector<std::string>> values(const SqlOutcome& outcome) {
         std::vector<std::vector<std::string>> rows;
         if (!outcome.table) {
@@ -22,8 +23,11 @@ protected:
         for (int r = 0; r < outcome.table->rows(); ++r) {
             rows.emplace_back();
             for (int c = 0; c < outcome.table->columns(); ++c) {
-                const char* v = outcome.table->value(r, c);
-                rows.back().push_back(v ? v : "<NULL>");
+                const SqlRows& t = *outcome.table;
+                const long long blob = t.blob_size(r, c);
+                rows.back().push_back(t.is_null(r, c) ? "<NULL>"
+                                      : blob >= 0     ? "<BLOB " + std::to_string(blob) + ">"
+                                                      : std::string(t.text(r, c)));
             }
         }
         return rows;
@@ -166,9 +170,10 @@ TEST_F(SqlExecutionTest, BinaryValuesAreKnownByTheirSize) {
     for (int row = 0; row < 7; ++row) {
         EXPECT_EQ(outcome.table->blob_size(row, 0), sizes[row]) << row;
     }
-    EXPECT_EQ(values(outcome),
-              (std::vector<std::vector<std::string>>{
-                  {"\x89PNG"}, {"ABCD"}, {""}, {"text"}, {"<NULL>"}, {"7"}, {"after"}}));
+    EXPECT_EQ(
+        values(outcome),
+        (std::vector<std::vector<std::string>>{
+            {"<BLOB 9>"}, {"<BLOB 4>"}, {"<BLOB 0>"}, {"text"}, {"<NULL>"}, {"7"}, {"after"}}));
     EXPECT_EQ(blob_cell_text(9), "(BLOB 9 バイト)");
 
     // Statements whose columns differ cannot share one list.
