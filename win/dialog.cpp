@@ -1,5 +1,8 @@
 #include "win/dialog.h"
 
+#include <new>
+
+#include "win/message_box.h"
 #include "win/reflection.h"
 
 namespace {
@@ -63,9 +66,18 @@ INT_PTR CALLBACK Dialog::dialog_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM 
     }
 
     LRESULT result = 0;
-    bool handled = self->handle_message(msg, wparam, lparam, result);
-    if (!handled && self->reflects_notifications()) {
-        handled = reflect_notification(hwnd, msg, wparam, lparam, result);
+    bool handled = false;
+    // An exception must not cross the system's frames: an action that runs out of
+    // memory ends here, and the program goes on.
+    try {
+        handled = self->handle_message(msg, wparam, lparam, result);
+        if (!handled && self->reflects_notifications()) {
+            handled = reflect_notification(hwnd, msg, wparam, lparam, result);
+        }
+    } catch (const std::bad_alloc&) {
+        report_out_of_memory(hwnd);
+        handled = true;
+        result = 0;
     }
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);

@@ -21,3 +21,10 @@ int show_message_box(HWND owner, const char* text, const char* caption, UINT typ
 MessageBoxSink set_message_box_sink(MessageBoxSink sink) {
     return std::exchange(current_sink(), std::move(sink));
 }
+
+void report_out_of_memory(HWND owner) {
+    show_message_box(owner,
+                     "メモリが足りないため、操作を中止しました。\n"
+                     "データベースと入力中の内容はそのままです。",
+                     "メモリ不足", MB_OK | MB_ICONEXCLAMATION);
+}

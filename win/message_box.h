@@ -15,3 +15,8 @@ int show_message_box(HWND owner, const char* text, const char* caption, UINT typ
 // Installs a sink that replaces MessageBoxA (an empty sink restores it); returns
 // the previous one.
 MessageBoxSink set_message_box_sink(MessageBoxSink sink);
+
+// Tells the user that an action ran out of memory and was stopped. Window
+// procedures call it when an allocation failed under a handler: the program goes
+// on, and what the action had not finished is as it was.
+void report_out_of_memory(HWND owner);

@@ -1,8 +1,10 @@
 #include "win/window_subclass.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
+#include "win/message_box.h"
 #include "win/message_map.h"
 
 namespace {
@@ -88,8 +90,14 @@ LRESULT CALLBACK WindowSubclass::window_proc(HWND hwnd, UINT msg, WPARAM wparam,
         return DefWindowProcA(hwnd, msg, wparam, lparam);
     }
     LRESULT result = 0;
-    if (self->handle_message(msg, wparam, lparam, result)) {
-        return result;
+    try {
+        if (self->handle_message(msg, wparam, lparam, result)) {
+            return result;
+        }
+    } catch (const std::bad_alloc&) {
+        // As in a dialog: the action ends, the program goes on.
+        report_out_of_memory(GetAncestor(hwnd, GA_ROOT));
+        return 0;
     }
     if (is_reflected_message(msg)) {
         return DefWindowProcA(hwnd, msg - kReflectedMessageBase, wparam, lparam);
