@@ -1,5 +1,8 @@
 #include "app/application.h"
 
+#include <windows.h>
+#include <psapi.h>
+
 #include <cstdio>
 #include <memory>
 
@@ -9,7 +12,8 @@
 namespace {
 
 // Set to a file's path, the program writes there how long it took from the start
-// of its process to the first page drawn, and ends: the benchmarks launch it so.
+// of its process to the first page drawn and the most memory it had used by then,
+// and ends: the benchmarks launch it so.
 constexpr char kFirstPageReport[] = "KORVELANDIS_FIRST_PAGE_REPORT";
 
 double milliseconds_since_process_start() {
@@ -39,7 +43,13 @@ void report_first_page(HWND main_window) {
     RedrawWindow(main_window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     const double elapsed = milliseconds_since_process_start();
     if (FILE* file = std::fopen(path, "w")) {
-        std::fprintf(file, "first_page_ms: %.2f\n", elapsed);
+        PROCESS_MEMORY_COUNTERS memory{};
+        memory.cb = sizeof(memory);
+        const double peak_mb =
+            GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory))
+                ? static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0)
+                : -1.0;
+        std::fprintf(file, "first_page_ms: %.2f\npeak_memory_mb: %.1f\n", elapsed, peak_mb);
         std::fclose(file);
     }
     PostMessageA(main_window, WM_CLOSE, 0, 0);

@@ -34,3 +34,12 @@ std::string cached_database(const std::string& file_name,
                             const char* insert_sql,
                             int rows,
                             const std::function<void(sqlite3_stmt*, int)>& bind);
+
+// What the program reports of one launch on a database: from the start of its
+// process to its first page drawn, and the most memory it had used by then
+// (-1 for a figure it did not give).
+struct LaunchFigures {
+    double first_page_ms = -1.0;
+    double peak_memory_mb = -1.0;
+};
+LaunchFigures launch_program(const std::string& path);

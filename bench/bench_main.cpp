@@ -87,6 +87,41 @@ std::string cached_database(const std::string& file_name,
     return path;
 }
 
+LaunchFigures launch_program(const std::string& path) {
+    LaunchFigures figures;
+    char program[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof(program));
+    if (length == 0 || length >= sizeof(program)) {
+        return figures;
+    }
+    std::string command(program, length);
+    command.erase(command.find_last_of('\\') + 1);
+    command = "\"" + command + "korvelandis.exe\" \"" + path + "\"";
+    const std::string report_path = bench_folder() + "\\first_page.txt";
+    DeleteFileA(report_path.c_str());
+    SetEnvironmentVariableA("KORVELANDIS_FIRST_PAGE_REPORT", report_path.c_str());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    SetEnvironmentVariableA("KORVELANDIS_FIRST_PAGE_REPORT", nullptr);
+    if (!started) {
+        return figures;
+    }
+    WaitForSingleObject(process.hProcess, 120000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (FILE* file = std::fopen(report_path.c_str(), "r")) {
+        if (std::fscanf(file, "first_page_ms: %lf peak_memory_mb: %lf", &figures.first_page_ms,
+                        &figures.peak_memory_mb) < 1) {
+            figures.first_page_ms = -1.0;
+        }
+        std::fclose(file);
+    }
+    return figures;
+}
+
 // korvelandis_bench <folder for databases> [name filter]
 int main(int argc, char** argv) {
     if (argc < 2) {

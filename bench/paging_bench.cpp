@@ -142,48 +142,12 @@ void measure_page_turn(const std::string& path) {
     report("page_turn_raw_ms", raw);
 }
 
-// Launches the program on the database at `path` and returns its own measure,
-// from the start of its process to its first page drawn; -1 when it gave none.
-double launch_once(const std::string& path) {
-    char program[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof(program));
-    if (length == 0 || length >= sizeof(program)) {
-        return -1.0;
-    }
-    std::string command(program, length);
-    command.erase(command.find_last_of('\\') + 1);
-    command = "\"" + command + "korvelandis.exe\" \"" + path + "\"";
-    const std::string report_path = bench_folder() + "\\first_page.txt";
-    DeleteFileA(report_path.c_str());
-    SetEnvironmentVariableA("KORVELANDIS_FIRST_PAGE_REPORT", report_path.c_str());
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    SetEnvironmentVariableA("KORVELANDIS_FIRST_PAGE_REPORT", nullptr);
-    if (!started) {
-        return -1.0;
-    }
-    WaitForSingleObject(process.hProcess, 60000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    double value = -1.0;
-    if (FILE* file = std::fopen(report_path.c_str(), "r")) {
-        if (std::fscanf(file, "first_page_ms: %lf", &value) != 1) {
-            value = -1.0;
-        }
-        std::fclose(file);
-    }
-    return value;
-}
-
 // The median of several launches, after one that fills the file cache.
 double launch_to_first_page(const std::string& path) {
-    launch_once(path);
+    launch_program(path);
     std::vector<double> figures;
     for (int run = 0; run < 5; ++run) {
-        figures.push_back(launch_once(path));
+        figures.push_back(launch_program(path).first_page_ms);
     }
     std::sort(figures.begin(), figures.end());
     return figures[figures.size() / 2];
