@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "db/sql_error.h"
 #include "db/text_convert.h"
 
 namespace {
@@ -15,9 +16,10 @@ SqlOutcome failure(const char* text) {
 }
 
 // The database's last message, shown in the ANSI code page like every other text:
-// it may quote names, which unconverted would be garbled.
-std::string database_message(sqlite3* db) {
-    const char* message = sqlite3_errmsg(db);
+// it may quote names, which unconverted would be garbled. A text without a
+// statement calls no SQLite function, so `code` says what the run came to.
+std::string database_message(sqlite3* db, int code) {
+    const char* message = connection_message(db, code);
     std::string ansi;
     if (!message || !convert_whole(message, false, ansi)) {
         return message ? message : "";
@@ -42,10 +44,11 @@ SqlOutcome run_statements(sqlite3* db, const char* ansi_text) {
     auto table = std::make_unique<ResultTable>();
     if (!table->run_typed(db, utf8)) {
         outcome.kind = SqlOutcome::Kind::error;
-        outcome.message = table->message().empty() ? database_message(db) : table->message();
+        outcome.message =
+            table->message().empty() ? database_message(db, table->code()) : table->message();
     } else if (table->columns() == 0) {
         outcome.kind = SqlOutcome::Kind::message;
-        outcome.message = database_message(db);
+        outcome.message = database_message(db, table->code());
     } else {
         outcome.kind = SqlOutcome::Kind::rows;
         outcome.table = std::move(table);
