@@ -9,6 +9,7 @@
 
 #include "db/result_table.h"
 #include "db/run_watch.h"
+#include "db/sql_error.h"
 #include "db/text_convert.h"
 
 namespace {
@@ -81,8 +82,7 @@ bool DatabaseConnection::set_path(const char* path) {
 
 bool DatabaseConnection::refuse(int code) {
     open_result = code;
-    const char* message = handle ? sqlite3_errmsg(handle) : nullptr;
-    open_message = message ? message : sqlite3_errstr(code);
+    open_message = connection_message(handle, code);
     sqlite3_close(handle);
     handle = nullptr;
     read_only = false;
@@ -120,7 +120,7 @@ bool DatabaseConnection::open(const char* path) {
         // A real database that another program holds: it stays open, and the
         // caller says why its tables are missing.
         open_result = SQLITE_BUSY;
-        open_message = sqlite3_errmsg(handle);
+        open_message = connection_message(handle, failure);
     }
     read_only = sqlite3_db_readonly(handle, "main") == 1;
     is_open = true;

@@ -1,6 +1,7 @@
 #include "db/read_watch.h"
 
 #include "db/database_connection.h"
+#include "db/sql_error.h"
 
 namespace {
 
@@ -38,6 +39,6 @@ void ReadFailureWatch::note(sqlite3* db, int code) {
         return;
     }
     current_watch->code_ = primary;
-    const char* message = db ? sqlite3_errmsg(db) : nullptr;
-    current_watch->message_ = message ? message : sqlite3_errstr(primary);
+    // A refused read made no call: the connection's message is not about it.
+    current_watch->message_ = connection_message(db, primary);
 }

@@ -15,6 +15,12 @@ constexpr const char kDeleteFailedText[] = "レコード削除処理時にエラ
 constexpr const char kCreateTableFailedText[] = "テーブル作成処理が失敗しました。";
 constexpr const char kSqlErrorCaption[] = "SQL エラー";
 
+// The database's message (UTF-8) for a call that returned `code`. A result found
+// before any SQLite call (a read refused, a text without a statement) leaves the
+// connection holding an earlier call's message: the library's text for `code`
+// stands in then.
+const char* connection_message(sqlite3* db, int code);
+
 // The report's text: the operation's text, a line break and the database's own
 // message (shown in the ANSI code page, like every text of the program).
 std::string sql_error_text(const char* operation_text, sqlite3* handle);

@@ -6,6 +6,7 @@
 
 #include "db/result_table.h"
 #include "db/run_watch.h"
+#include "db/sql_error.h"
 #include "db/text_convert.h"
 
 namespace {
@@ -21,9 +22,10 @@ SqlOutcome failure(const char* text) {
 }
 
 // The database's last message, shown in the ANSI code page like every other text:
-// it may quote names, which unconverted would be garbled.
-std::string database_message(sqlite3* db) {
-    const char* message = sqlite3_errmsg(db);
+// it may quote names, which unconverted would be garbled. A text without a
+// statement calls no SQLite function, so `code` says what the run came to.
+std::string database_message(sqlite3* db, int code) {
+    const char* message = connection_message(db, code);
     std::string ansi;
     if (!message || !convert_whole(message, false, ansi)) {
         return message ? message : "";
@@ -71,12 +73,10 @@ SqlOutcome run_statements(sqlite3* db,
     outcome.interrupted = (code & 0xff) == SQLITE_INTERRUPT;
     if (code != SQLITE_OK && !(outcome.interrupted && table->rows_returned() > 0)) {
         outcome.kind = SqlOutcome::Kind::error;
-        outcome.message = own_message.empty() ? database_message(db) : own_message;
+        outcome.message = own_message.empty() ? database_message(db, code) : own_message;
     } else if (!described || table->columns() == 0) {
         outcome.kind = SqlOutcome::Kind::message;
-        // Said from the result, not read back: a text without a statement calls
-        // nothing that would replace an earlier run's message.
-        outcome.message = sqlite3_errstr(SQLITE_OK);
+        outcome.message = database_message(db, code);
     } else {
         outcome.kind = SqlOutcome::Kind::rows;
         outcome.table = std::move(table);

@@ -60,7 +60,9 @@ TEST_F(SqlExecutionTest, QueriesGiveTheirRows) {
 
 TEST_F(SqlExecutionTest, StatementsWithoutRowsGiveTheSuccessText) {
     for (const char* text : {"CREATE TABLE x(a)", "INSERT INTO x VALUES (7)", "", "   ",
-                             "SELECT * FROM x WHERE a = 8", "-- only a comment"}) {
+                             "SELECT * FROM x WHERE a = 8", "-- only a comment", ";"}) {
+        // After a failure, so that an earlier run's error cannot stand in for it.
+        ASSERT_EQ(run("SELEC 1").kind, SqlOutcome::Kind::error);
         SqlOutcome outcome = run(text);
         EXPECT_EQ(outcome.kind, SqlOutcome::Kind::message) << text;
         EXPECT_EQ(outcome.message, "not an error") << text;
