@@ -1,5 +1,6 @@
 list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/sql_execution.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sql_colour_runs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_highlighter.cpp)
 list(APPEND KORV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/sql_editor_dialog.cpp
