@@ -94,13 +94,13 @@ LRESULT SqlEditorDialog::on_close(WPARAM, LPARAM) {
 }
 
 LRESULT SqlEditorDialog::on_text_changed(WPARAM, LPARAM) {
-    // The content that rehighlight streams in is no change of the user's.
+    // The content that a whole pass streams in is no change of the user's.
     if (rehighlighting_) {
         return 0;
     }
     rehighlighting_ = true;
     ++rehighlight_count_;
-    rehighlight(editor_.hwnd(), hwnd(), rtf_buffer_);
+    recolour_changed_lines(editor_.hwnd(), hwnd(), coloured_text_, rtf_buffer_);
     rehighlighting_ = false;
     return 0;
 }

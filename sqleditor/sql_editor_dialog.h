@@ -50,6 +50,8 @@ private:
     DialogLayout layout_;
     // The document on its way into the editor; empty between updates.
     std::string rtf_buffer_;
+    // The editor's text as it was last coloured.
+    std::string coloured_text_;
     bool rehighlighting_ = false;
     int rehighlight_count_ = 0;
 };

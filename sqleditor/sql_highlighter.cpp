@@ -63,6 +63,10 @@ bool is_sql_keyword(std::string_view token) {
     return false;
 }
 
+bool is_sql_separator(char c) {
+    return separator_text(c) != nullptr;
+}
+
 std::string sql_to_rtf(std::string_view text) {
     std::string rtf;
     // Typical SQL grows by about half; one reservation saves most regrowth.

@@ -17,3 +17,6 @@ std::string sql_to_rtf(std::string_view text);
 
 // True for the words coloured as keywords, in any case.
 bool is_sql_keyword(std::string_view token);
+
+// True for the bytes that end a token: space, tab, CR, LF, "(", ")" and ";".
+bool is_sql_separator(char c);

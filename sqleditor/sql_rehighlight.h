@@ -10,5 +10,14 @@
 // empty again afterwards.
 void rehighlight(HWND editor, HWND dialog, std::string& rtf_buffer);
 
+// Brings the colours up to date after a change of the editor's text, ending with
+// the colours of rehighlight. `coloured` holds the text as it was last coloured and
+// is given the editor's text: only the lines that differ from it are recoloured, in
+// place, unless so much changed that the whole pass is quicker.
+void recolour_changed_lines(HWND editor,
+                            HWND dialog,
+                            std::string& coloured,
+                            std::string& rtf_buffer);
+
 // The editor's selected text, whole; its whole text when nothing is selected.
 std::string editor_selected_text(HWND editor);

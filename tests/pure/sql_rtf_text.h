@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "sqleditor/sql_highlighter.h"
 
@@ -44,4 +45,28 @@ inline bool rtf_document_text(const std::string& rtf, std::string& text, std::st
         }
     }
     return true;
+}
+
+// The colour number (0, 1 or 2) in force at each byte of the text a colouring
+// document carries, for a document that rtf_document_text reads without a problem.
+inline std::vector<int> rtf_document_colours(const std::string& rtf) {
+    const std::size_t head = std::strlen(kSqlRtfHeader);
+    const std::size_t tail = std::strlen(kSqlRtfTrailer);
+    std::vector<int> colours;
+    int colour = 0;
+    for (std::size_t i = head; i + tail < rtf.size();) {
+        if (rtf[i] != '\\') {
+            colours.push_back(colour);
+            ++i;
+        } else if (rtf.compare(i, 3, "\\cf") == 0) {
+            colour = rtf[i + 3] - '0';
+            i += 5;
+        } else if (rtf.compare(i, 4, "\\par") == 0) {
+            i += 4;
+        } else {
+            colours.push_back(colour);
+            i += 2;
+        }
+    }
+    return colours;
 }

@@ -1,3 +1,4 @@
+#include "tests/pure/sql_rtf_text.h"
 #include "tests/win/main_window_fixture.h"
 #include "tests/win/sql_editor_fixture.h"
 #include "win/window_text.h"
@@ -31,6 +32,30 @@ long colour_at(HWND editor, LONG position) {
 
 constexpr long kBlue = RGB(0, 0, 255);
 constexpr long kGreen = RGB(0, 128, 0);
+
+// Where the colours of the editor differ from those of the document the whole
+// text gives, as "position: seen, expected" lines; paragraph marks are not drawn
+// and not compared.
+std::string colour_differences(HWND editor) {
+    const std::string text = read_window_text(editor);
+    const std::vector<int> document = rtf_document_colours(sql_to_rtf(text));
+    const long expected_of[] = {-1, kBlue, kGreen};
+    std::string differences;
+    LONG position = 0;
+    for (std::size_t i = 0; i < text.size(); ++position) {
+        const bool pair = IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size();
+        if (text[i] != '\r' && text[i] != '\n') {
+            const long seen = colour_at(editor, position);
+            const long expected = expected_of[document.at(i)];
+            if (seen != expected) {
+                differences += std::to_string(position) + ": " + std::to_string(seen) + ", " +
+                               std::to_string(expected) + "\n";
+            }
+        }
+        i += pair ? 2 : 1;
+    }
+    return differences;
+}
 
 }  // namespace
 
@@ -232,6 +257,49 @@ TEST_F(SqlEditorTest, EachChangeColoursOnceAndKeepsTheViewAndTheCaret) {
     EXPECT_EQ(selection.cpMax, caret + 1);
     EXPECT_EQ(GetFocus(), editor());
     EXPECT_EQ(text().size(), sql.size() + 1);
+}
+
+// Each edit recolours only the lines it touched; after each the colours are those
+// of the whole text, and a whole pass changes nothing.
+TEST_F(SqlEditorTest, EditsEndWithTheColoursOfTheWholeText) {
+    set_text(
+        "select a, b from t -- 表の一覧\r\n"
+        "where a not null;\r\n"
+        "insert into 表 values('ソ能', \"select\");\r\n"
+        "delete from t where b like 'x%'\r\n"
+        "-- select\r\n"
+        "update t set a = 1");
+    ASSERT_EQ(colour_differences(editor()), "");
+    const auto type = [&](LONG at, const char* keys) {
+        select(at, at);
+        for (const char* c = keys; *c; ++c) {
+            SendMessageA(editor(), WM_CHAR, static_cast<BYTE>(*c), 1);
+        }
+    };
+    type(6, "x");  // selectx: no keyword
+    EXPECT_EQ(colour_differences(editor()), "");
+    type(0, "-- ");  // the first line becomes a comment
+    EXPECT_EQ(colour_differences(editor()), "");
+    type(12, "\r");  // a comment broken in two: its second half is SQL again
+    EXPECT_EQ(colour_differences(editor()), "");
+    type(13, "\b");  // and joined again
+    EXPECT_EQ(colour_differences(editor()), "");
+    select(80, 120);  // a paste over several lines
+    SendMessageA(editor(), EM_REPLACESEL, TRUE,
+                 reinterpret_cast<LPARAM>("drop table t;\r\n-- from\r\nFROM ("));
+    EXPECT_EQ(colour_differences(editor()), "");
+    select(2, 2);
+    SendMessageA(editor(), WM_KEYDOWN, VK_DELETE, 1);  // "-- " loses its space: "--selectx"
+    EXPECT_EQ(colour_differences(editor()), "");
+    const std::string edited = text();
+
+    std::string buffer;
+    rehighlight(editor(), dialog.hwnd(), buffer);
+    EXPECT_EQ(text(), edited);
+    EXPECT_EQ(colour_differences(editor()), "");
+    // As after a whole pass, there is nothing to undo.
+    type(0, "x");
+    EXPECT_FALSE(SendMessageA(editor(), EM_CANUNDO, 0, 0));
 }
 
 TEST_F(MainWindowTest, TheSqlEditorOpensEmptyAndItsTablesReachTheSelector) {
