@@ -109,7 +109,10 @@ LaunchFigures launch_program(const std::string& path) {
     if (!started) {
         return figures;
     }
-    WaitForSingleObject(process.hProcess, 120000);
+    // A program that never drew its page (a message box on a missing file) is ended.
+    if (WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     if (FILE* file = std::fopen(report_path.c_str(), "r")) {

@@ -75,7 +75,8 @@ bool SqlRows::add_row(sqlite3_stmt* statement) {
         } else {
             const char* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
             const std::size_t length =
-                text ? prefix_length(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, c)),
+                text ? prefix_length(text,
+                                     static_cast<std::size_t>(sqlite3_column_bytes(statement, c)),
                                      kKeptCharacters)
                      : 0;
             row_buffer_.push_back(static_cast<char>(tag_text));
@@ -84,12 +85,13 @@ bool SqlRows::add_row(sqlite3_stmt* statement) {
         }
     }
     // The row index grows by doubling: count what the next step would take.
-    const std::size_t index_growth =
-        row_starts_.size() == row_starts_.capacity() ? row_starts_.capacity() * sizeof(std::uint32_t)
-                                                     : 0;
+    const std::size_t index_growth = row_starts_.size() == row_starts_.capacity()
+                                         ? row_starts_.capacity() * sizeof(std::uint32_t)
+                                         : 0;
     const std::size_t size = row_buffer_.size();
-    const std::size_t new_chunk =
-        chunks_.empty() || chunk_used_ + size > chunk_size_ ? (size > kChunkSize ? size : kChunkSize) : 0;
+    const std::size_t new_chunk = chunks_.empty() || chunk_used_ + size > chunk_size_
+                                      ? (size > kChunkSize ? size : kChunkSize)
+                                      : 0;
     if (bytes_used() + index_growth + new_chunk > budget_ ||
         chunks_.size() >= (std::size_t{1} << (32 - kOffsetBits)) - 1) {
         full_ = true;
@@ -99,8 +101,8 @@ bool SqlRows::add_row(sqlite3_stmt* statement) {
     if (size > 0) {
         std::memcpy(place, row_buffer_.data(), row_buffer_.size());
     }
-    row_starts_.push_back(static_cast<std::uint32_t>(((chunks_.size() - 1) << kOffsetBits) |
-                                                     chunk_used_));
+    row_starts_.push_back(
+        static_cast<std::uint32_t>(((chunks_.size() - 1) << kOffsetBits) | chunk_used_));
     chunk_used_ += row_buffer_.size();
     return true;
 }

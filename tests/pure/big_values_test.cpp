@@ -48,13 +48,15 @@ sqlite3_int64 sqlite_peak_during(Action action) {
 TEST(BigValues, APageHoldsWhatItsCellsShow) {
     TempDir dir;
     TestDb db(dir.file("big.db"));
-    db.exec("CREATE TABLE photos(id INTEGER PRIMARY KEY, name TEXT, data BLOB, doc TEXT);"
-            "CREATE TABLE keyed(k TEXT PRIMARY KEY, doc TEXT) WITHOUT ROWID;"
-            "CREATE TABLE shadow(\"rowid\" TEXT, doc TEXT, tail TEXT AS (substr(doc, 1, 3000)));");
+    db.exec(
+        "CREATE TABLE photos(id INTEGER PRIMARY KEY, name TEXT, data BLOB, doc TEXT);"
+        "CREATE TABLE keyed(k TEXT PRIMARY KEY, doc TEXT) WITHOUT ROWID;"
+        "CREATE TABLE shadow(\"rowid\" TEXT, doc TEXT, tail TEXT AS (substr(doc, 1, 3000)));");
     sqlite3_stmt* insert = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db.handle(),
-                                 "INSERT INTO photos(name, data, doc) VALUES (?1, randomblob(3145728), ?2);",
-                                 -1, &insert, nullptr),
+    ASSERT_EQ(sqlite3_prepare_v2(
+                  db.handle(),
+                  "INSERT INTO photos(name, data, doc) VALUES (?1, randomblob(3145728), ?2);", -1,
+                  &insert, nullptr),
               SQLITE_OK);
     std::vector<std::string> docs;
     for (int row = 0; row < 8; ++row) {
@@ -65,9 +67,10 @@ TEST(BigValues, APageHoldsWhatItsCellsShow) {
         sqlite3_reset(insert);
     }
     sqlite3_finalize(insert);
-    db.exec("INSERT INTO photos(name, data, doc) VALUES ('short', X'00FF', 'ab'), ('null', NULL, NULL);"
-            "INSERT INTO keyed SELECT name, doc FROM photos;"
-            "INSERT INTO shadow(\"rowid\", doc) SELECT name, doc FROM photos;");
+    db.exec(
+        "INSERT INTO photos(name, data, doc) VALUES ('short', X'00FF', 'ab'), ('null', NULL, NULL);"
+        "INSERT INTO keyed SELECT name, doc FROM photos;"
+        "INSERT INTO shadow(\"rowid\", doc) SELECT name, doc FROM photos;");
 
     for (const char* table : {"photos", "keyed", "shadow"}) {
         SCOPED_TRACE(table);
@@ -80,8 +83,8 @@ TEST(BigValues, APageHoldsWhatItsCellsShow) {
         });
         ASSERT_EQ(page.size(), 10u);
         const std::vector<std::vector<std::string>> whole =
-            db.rows(std::string("SELECT ") + (std::string(table) == "photos" ? "name, doc" : "doc, doc") +
-                    " FROM " + table);
+            db.rows(std::string("SELECT ") +
+                    (std::string(table) == "photos" ? "name, doc" : "doc, doc") + " FROM " + table);
         for (std::size_t row = 0; row < page.size(); ++row) {
             for (const PageValue& value : page[row].values) {
                 EXPECT_LE(value.text.size(), kPageTextBytes + 3);
@@ -110,10 +113,11 @@ TEST(BigValues, APageHoldsWhatItsCellsShow) {
 TEST(BigValues, AResultBeyondTheBudgetKeepsItsFirstRowsAndItsCount) {
     TempDir dir;
     TestDb db(dir.file("rows.db"));
-    db.exec("CREATE TABLE t(a, b, c, d, e, f, g, h);"
-            "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n LIMIT 300)"
-            " INSERT INTO t SELECT x, 'name' || x, x * 1.5, NULL, X'0102', 'city', x, "
-            " printf('%.*c', 600, 'x') FROM n;");
+    db.exec(
+        "CREATE TABLE t(a, b, c, d, e, f, g, h);"
+        "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n LIMIT 300)"
+        " INSERT INTO t SELECT x, 'name' || x, x * 1.5, NULL, X'0102', 'city', x, "
+        " printf('%.*c', 600, 'x') FROM n;");
     constexpr std::size_t kBudget = 2 << 20;
     const SqlOutcome outcome =
         run_sql(db.handle(), "SELECT * FROM t a, t b; UPDATE t SET a = -a WHERE rowid = 1;",
@@ -162,8 +166,9 @@ TEST(BigValues, ARunThatIsStoppedEndsAndChangesNothing) {
     EXPECT_TRUE(endless.interrupted);
 
     polls = 0;
-    const SqlOutcome rows = run_sql(
-        db.handle(), "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c;");
+    const SqlOutcome rows =
+        run_sql(db.handle(),
+                "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c;");
     EXPECT_EQ(rows.kind, SqlOutcome::Kind::rows);
     EXPECT_TRUE(rows.interrupted);
     ASSERT_TRUE(rows.table);
@@ -185,8 +190,9 @@ TEST(BigValues, ARunThatIsStoppedEndsAndChangesNothing) {
         ReadFailureWatch watch;
         TableShape shape;
         ASSERT_TRUE(read_table_shape(db.handle(), "t", shape));
-        db.exec("CREATE VIEW slow AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c)"
-                " SELECT x AS v FROM c WHERE x < 0;");
+        db.exec(
+            "CREATE VIEW slow AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c)"
+            " SELECT x AS v FROM c WHERE x < 0;");
         std::vector<PageRecord> page;
         TableShape slow;
         ShapeColumn column;

@@ -1,6 +1,10 @@
-// A statement that runs long in the SQL editor: Esc stops it, closing the editor
-// stops it and then closes, and the rows it had returned stay listed.
+// Long runs and exhausted memory: Esc stops a statement in the SQL editor, closing
+// the editor stops it and then closes, the rows it had returned stay listed, and an
+// action that runs out of memory ends with a message while the program goes on.
+#include <new>
+
 #include "tests/win/sql_editor_fixture.h"
+#include "win/dialog.h"
 
 namespace {
 
@@ -51,4 +55,30 @@ TEST_F(SqlEditorTest, ClosingDuringARunStopsItAndThenCloses) {
     EXPECT_TRUE(IsWindowVisible(dialog.hwnd()));
     pump_messages();
     EXPECT_FALSE(IsWindowVisible(dialog.hwnd()));
+}
+
+namespace {
+
+// A dialog whose command handler runs out of memory, as a handler holding a huge
+// value might.
+class ExhaustedDialog : public Dialog {
+protected:
+    bool handle_message(UINT msg, WPARAM wparam, LPARAM, LRESULT&) override {
+        if (msg == WM_COMMAND && LOWORD(wparam) == IDOK) {
+            throw std::bad_alloc();
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST(OutOfMemory, AnActionThatRunsOutOfMemoryEndsWithAMessageAndTheProgramGoesOn) {
+    MessageBoxRecorder boxes;
+    ExhaustedDialog dialog;
+    ASSERT_NE(dialog.create_modeless(IDD_ABOUT, nullptr), nullptr);
+    SendMessageA(dialog.hwnd(), WM_COMMAND, IDOK, 0);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].caption, "メモリ不足");
+    EXPECT_TRUE(IsWindow(dialog.hwnd()));
 }
