@@ -16,7 +16,9 @@
 #include "db/result_table.h"
 #include "db/sql_text.h"
 #include "db/table_shape.h"
+#include "grid/table_grid.h"
 #include "res/resource.h"
+#include "win/redraw_off.h"
 
 namespace {
 
@@ -25,8 +27,11 @@ constexpr int kRuns = 7;
 const char kTable[] = "bench";
 
 constexpr int kSmallRecords = 2500;
+// As wide as SQLite's default limit allows with the row id beside the columns.
+constexpr int kWideColumns = 1999;
 
 void bind_record(sqlite3_stmt* insert, int i);
+void bind_wide_record(sqlite3_stmt* insert, int i);
 
 // Eight columns of about 20 bytes, one of them Japanese.
 std::string make_database() {
@@ -53,6 +58,28 @@ std::string make_small_database() {
         "CREATE TABLE bench(code TEXT, name TEXT, city TEXT, amount INTEGER, price NUMERIC,"
         " stamp TEXT, note TEXT, flag TEXT);",
         "INSERT INTO bench VALUES (?, ?, ?, ?, ?, ?, ?, ?);", kSmallRecords, bind_record);
+}
+
+// As many records as the small table, in 1,999 columns of about 20 bytes.
+std::string make_wide_database() {
+    std::string create = "CREATE TABLE bench(";
+    std::string insert = "INSERT INTO bench VALUES (";
+    for (int c = 1; c <= kWideColumns; ++c) {
+        create += (c > 1 ? ", c" : "c") + std::to_string(c) + " TEXT";
+        insert += c > 1 ? ", ?" : "?";
+    }
+    create += ");";
+    insert += ");";
+    return cached_database("wide.db", create.c_str(), insert.c_str(), kSmallRecords,
+                           bind_wide_record);
+}
+
+void bind_wide_record(sqlite3_stmt* insert, int i) {
+    char text[64];
+    for (int c = 1; c <= kWideColumns; ++c) {
+        std::snprintf(text, sizeof(text), "cell-%06d-col-%04d", i, c);
+        sqlite3_bind_text(insert, c, text, -1, SQLITE_TRANSIENT);
+    }
 }
 
 void bind_record(sqlite3_stmt* insert, int i) {
@@ -118,12 +145,17 @@ void measure_paging(const std::string& path, const std::string& prefix) {
     report(prefix + "reload_page_ratio", ours / raw);
 }
 
+struct PageTurn {
+    double ours = 0.0;
+    double raw = 0.0;
+};
+
 // What a click on a paging button costs the user: the refresh and the repaint of
 // the window, turning between the pages of a 2,500-record table.
-void measure_page_turn(const std::string& path) {
+PageTurn measure_page_turn(const std::string& path, int runs) {
     MainDialog main;
     if (!show_main_window(main, path, "page_turn")) {
-        return;
+        return PageTurn();
     }
     int page = 0;
     const auto turn = [&] {
@@ -133,13 +165,26 @@ void measure_page_turn(const std::string& path) {
         RedrawWindow(main.hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     };
     turn();
-    const double ours = median_ms(3 * kRuns, turn);
-    const double raw = median_ms(3 * kRuns, [&] {
+    PageTurn figures;
+    figures.ours = median_ms(runs, turn);
+    figures.raw = median_ms(runs, [&] {
         page = (page + 1) % 3;
         raw_statements(main.connection().handle, page);
     });
-    report("page_turn_ms", ours);
-    report("page_turn_raw_ms", raw);
+    return figures;
+}
+
+// The columns of the wide table alone, as each page turn rebuilds them.
+double measure_wide_columns(const std::string& path) {
+    MainDialog main;
+    if (!show_main_window(main, path, "wide_columns")) {
+        return 0.0;
+    }
+    TableGrid& grid = main.grid();
+    return median_ms(kRuns, [&] {
+        RedrawOff redraw(grid.hwnd());
+        grid.load_columns();
+    });
 }
 
 // The median of several launches, after one that fills the file cache.
@@ -164,7 +209,25 @@ BENCH_CASE(launch) {
 }
 
 BENCH_CASE(page_turn) {
-    measure_page_turn(make_small_database());
+    const PageTurn turn = measure_page_turn(make_small_database(), 3 * kRuns);
+    report("page_turn_ms", turn.ours);
+    report("page_turn_raw_ms", turn.raw);
+}
+
+// The same records in 1,999 columns instead of 8: each turn shows 250 times the
+// cells, and should cost no more than that many more cells do.
+BENCH_CASE(wide_page_turn) {
+    const PageTurn narrow = measure_page_turn(make_small_database(), 3 * kRuns);
+    const PageTurn wide = measure_page_turn(make_wide_database(), 5);
+    report("wide_page_turn_ms", wide.ours);
+    report("wide_page_turn_raw_ms", wide.raw);
+    report("wide_load_columns_ms", measure_wide_columns(make_wide_database()));
+    // Per cell, the row id column included: 9 cells a record against 2,000.
+    const double narrow_cell = narrow.ours / 9;
+    const double wide_cell = wide.ours / (kWideColumns + 1);
+    report("wide_page_turn_cell_vs_page_turn_cell", narrow_cell > 0 ? wide_cell / narrow_cell : 0);
+    report("wide_page_turn_raw_cell_vs_page_turn_raw_cell",
+           narrow.raw > 0 ? (wide.raw / (kWideColumns + 1)) / (narrow.raw / 9) : 0);
 }
 
 BENCH_CASE(paging) {

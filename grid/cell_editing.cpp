@@ -156,8 +156,10 @@ void TableGrid::open_cell_edit(int column, bool input_pending) {
     if (row < 0 || CellEdit::refuse(target, column)) {
         return;
     }
-    // After a reload the row may lie outside the visible part of the list.
+    // After a reload the row may lie outside the visible part of the list, and
+    // the next column of a wide table beyond its right edge.
     ensure_visible(row);
+    ensure_column_visible(column);
     place_editor(row, column);
 
     EditedCell cell;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -10,16 +11,24 @@
 #include "db/result_table.h"
 #include "db/text_convert.h"
 #include "grid/cell_editor.h"
+#include "grid/column_widths.h"
 #include "grid/grid_statements.h"
 #include "win/list_view.h"
 
+namespace {
+
+// The header's margins on either side of its text, with a little room for the
+// cells below it.
+constexpr int kHeaderTextMargins = 16;
+
+}  // namespace
+
 int TableGrid::data_column_width(int columns) const {
-    int width = list_usable_width(hwnd()) - kRowIdColumnWidth;
-    if (columns <= 0) {
-        return width;
-    }
-    width /= columns;
-    return width > 0 ? width : 0;
+    return shared_column_width(list_usable_width(hwnd()) - kRowIdColumnWidth, columns);
+}
+
+std::vector<int> TableGrid::data_column_widths() const {
+    return ::data_column_widths(list_usable_width(hwnd()) - kRowIdColumnWidth, header_widths_);
 }
 
 void TableGrid::append_row(const char* text) {
@@ -37,6 +46,7 @@ void TableGrid::remove_all_rows() {
 void TableGrid::remove_all_columns() {
     remove_list_columns(hwnd());
     list_columns_ = 0;
+    shown_headers_.clear();
 }
 
 void TableGrid::clear() {
@@ -47,6 +57,7 @@ void TableGrid::clear() {
     remove_all_rows();
     remove_all_columns();
     column_names_.clear();
+    header_widths_.clear();
     shape_ = TableShape();
     rowid_alias_column_ = 0;
     rowid_name_ = "rowid";
@@ -56,12 +67,13 @@ void TableGrid::clear() {
 }
 
 void TableGrid::load_columns() {
-    remove_all_columns();
     column_names_.clear();
+    header_widths_.clear();
     rowid_alias_column_ = 0;
     rowid_name_ = "rowid";
 
     if (!read_table_shape(database, table_name, shape_)) {
+        remove_all_columns();
         shape_ = TableShape();
         return;
     }
@@ -75,20 +87,64 @@ void TableGrid::load_columns() {
     }
     // Column 0 holds the row id only where there is one; elsewhere it numbers the
     // records in the table's order.
-    const char* first_header = shape_.identity == RecordIdentity::rowid ? "RowID" : "No.";
-    insert_list_column(hwnd(), 0, first_header, kRowIdColumnWidth);
-    const int width = data_column_width(static_cast<int>(columns.size()));
+    std::vector<std::string> headers;
+    headers.reserve(columns.size() + 1);
+    headers.push_back(shape_.identity == RecordIdentity::rowid ? "RowID" : "No.");
+    for (const ShapeColumn& column : columns) {
+        headers.push_back(column_header(column));
+    }
+    header_widths_ = list_text_widths(hwnd(), headers);
+    header_widths_.erase(header_widths_.begin());
+    for (int& width : header_widths_) {
+        width += kHeaderTextMargins;
+    }
     RECT window{};
     GetWindowRect(hwnd(), &window);
     sized_width_ = window.right - window.left;
     column_names_.reserve(columns.size());
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        insert_list_column(hwnd(), static_cast<int>(i + 1), column_header(columns[i]).c_str(),
-                           width);
-        column_names_.push_back(columns[i].shown);
+    for (const ShapeColumn& column : columns) {
+        column_names_.push_back(column.shown);
     }
     rowid_name_ = shape_.rowid_name;
-    list_columns_ = static_cast<int>(columns.size()) + 1;
+    if (headers == shown_headers_) {
+        // The same columns again (another page of the table): they get their
+        // widths back as a rebuild would, without the list moving a couple of
+        // thousand columns for it.
+        set_column_width(0, kRowIdColumnWidth);
+        set_data_column_widths();
+        return;
+    }
+    remove_all_columns();
+    const std::vector<int> widths = data_column_widths();
+    insert_list_column(hwnd(), 0, headers[0].c_str(), kRowIdColumnWidth);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        insert_list_column(hwnd(), static_cast<int>(i + 1), headers[i + 1].c_str(), widths[i]);
+    }
+    list_columns_ = static_cast<int>(headers.size());
+    shown_headers_ = std::move(headers);
+    // Another table starts at its first column.
+    const int scrolled = GetScrollPos(hwnd(), SB_HORZ);
+    if (scrolled > 0) {
+        SendMessageA(hwnd(), LVM_SCROLL, static_cast<WPARAM>(-scrolled), 0);
+    }
+}
+
+void TableGrid::set_column_width(int column, int width) {
+    if (SendMessageA(hwnd(), LVM_GETCOLUMNWIDTH, column, 0) != width) {
+        LVCOLUMNA item{};
+        item.mask = LVCF_WIDTH;
+        item.cx = width;
+        SendMessageA(hwnd(), LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void TableGrid::set_data_column_widths() {
+    // Most columns of a wide table keep their width: only the others are set.
+    const std::vector<int> widths = data_column_widths();
+    const int columns = std::min(list_columns_ - 1, static_cast<int>(widths.size()));
+    for (int column = 1; column <= columns; ++column) {
+        set_column_width(column, widths[static_cast<std::size_t>(column - 1)]);
+    }
 }
 
 bool TableGrid::column_generated(int column) const {
@@ -270,6 +326,14 @@ int TableGrid::row_of_record(RowId rowid) const {
         }
     }
     return -1;
+}
+
+void TableGrid::ensure_column_visible(int column) {
+    // Every row has the same column edges; the first one serves.
+    RECT cell;
+    if (row_count() > 0 && cell_rect(0, column, cell)) {
+        scroll_into_view_sideways(hwnd(), cell.left, cell.right);
+    }
 }
 
 bool TableGrid::cell_rect(int row, int column, RECT& rect) const {

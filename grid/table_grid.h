@@ -93,7 +93,9 @@ public:
     // database).
     void clear();
 
-    // Width of each data column for the list view's present size.
+    // The equal share of the list view's present width for each of `columns` data
+    // columns. A column whose share is too narrow to read is made wider, and the
+    // list scrolls sideways.
     int data_column_width(int columns) const;
     int row_count() const;
     int selected_row() const;
@@ -108,6 +110,8 @@ public:
     int row_of_record(RowId rowid) const;
     // A cell's label rectangle in the list view's client coordinates.
     bool cell_rect(int row, int column, RECT& rect) const;
+    // Scrolls the list sideways as little as brings the column into view.
+    void ensure_column_visible(int column);
 
     // Editing (the in-place editor or the text edit dialog) of column c (1 to
     // column_count()) of the selected row.
@@ -146,7 +150,9 @@ private:
     LRESULT on_key_down(WPARAM, LPARAM);
     LRESULT on_get_dlg_code(WPARAM, LPARAM);
     LRESULT on_vertical_scroll(WPARAM, LPARAM);
+    LRESULT on_horizontal_scroll(WPARAM, LPARAM);
     LRESULT on_mouse_wheel(WPARAM, LPARAM);
+    LRESULT on_mouse_horizontal_wheel(WPARAM, LPARAM);
     LRESULT on_ctl_color_edit(WPARAM, LPARAM);
     LRESULT on_begin_label_edit(WPARAM, LPARAM);
     LRESULT on_end_label_edit(WPARAM, LPARAM);
@@ -162,6 +168,10 @@ private:
     // The page as an edit reaches it.
     friend class GridEditTarget;
 
+    // The widths the data columns get for the list view's present width.
+    std::vector<int> data_column_widths() const;
+    void set_data_column_widths();
+    void set_column_width(int column, int width);
     // Appends a row whose column 0 shows `text` and tells the list its new length.
     void append_row(const char* text);
     void send_begin_edit(int column);
@@ -179,6 +189,10 @@ private:
     int show_keyed_record(const std::vector<std::string>& key_literals);
 
     std::vector<std::string> column_names_;
+    // What each data column's header needs to be read whole, in pixels.
+    std::vector<int> header_widths_;
+    // The header texts of the list's columns, column 0 first.
+    std::vector<std::string> shown_headers_;
     // What each cell of the page shows, row by row (column 0 first). The list view
     // keeps no text of its own: it asks for the cells it draws, so that a page of
     // 1,000 records is shown without handing it 9,000 texts one message at a time.

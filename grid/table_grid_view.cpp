@@ -12,8 +12,6 @@ namespace {
 
 constexpr COLORREF kEditorTextColour = RGB(0, 0, 0);
 constexpr COLORREF kEditorBackColour = RGB(250, 250, 210);
-// A double-click opens only the first columns; later ones are reached with Enter.
-constexpr int kDoubleClickColumns = 9;
 
 }  // namespace
 
@@ -23,7 +21,9 @@ const MessageEntry<TableGrid> TableGrid::message_map_[] = {
     on_message(WM_KEYDOWN, &TableGrid::on_key_down),
     on_message(WM_GETDLGCODE, &TableGrid::on_get_dlg_code),
     on_message(WM_VSCROLL, &TableGrid::on_vertical_scroll),
+    on_message(WM_HSCROLL, &TableGrid::on_horizontal_scroll),
     on_message(WM_MOUSEWHEEL, &TableGrid::on_mouse_wheel),
+    on_message(WM_MOUSEHWHEEL, &TableGrid::on_mouse_horizontal_wheel),
     on_message(WM_CTLCOLOREDIT, &TableGrid::on_ctl_color_edit),
     on_notify(LVN_BEGINLABELEDITA, &TableGrid::on_begin_label_edit),
     on_notify(LVN_ENDLABELEDITA, &TableGrid::on_end_label_edit),
@@ -55,15 +55,7 @@ LRESULT TableGrid::on_size(WPARAM, LPARAM) {
         return 0;
     }
     sized_width_ = window.right - window.left;
-    const int columns = column_count();
-    if (columns > 0) {
-        LVCOLUMNA column{};
-        column.mask = LVCF_WIDTH;
-        column.cx = data_column_width(columns);
-        for (int i = 1; i <= columns; ++i) {
-            SendMessageA(hwnd(), LVM_SETCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-        }
-    }
+    set_data_column_widths();
     return 0;
 }
 
@@ -86,8 +78,22 @@ LRESULT TableGrid::on_vertical_scroll(WPARAM wparam, LPARAM lparam) {
     return call_original(WM_VSCROLL, wparam, lparam);
 }
 
+LRESULT TableGrid::on_horizontal_scroll(WPARAM wparam, LPARAM lparam) {
+    // Sideways as up and down: the edit stays open for the cell it was opened on.
+    if (cell_editor) {
+        cell_editor->hide_keeping_focus();
+    }
+    return call_original(WM_HSCROLL, wparam, lparam);
+}
+
 LRESULT TableGrid::on_mouse_wheel(WPARAM wparam, LPARAM lparam) {
     const LRESULT result = call_original(WM_MOUSEWHEEL, wparam, lparam);
+    hide_editor_if_moved();
+    return result;
+}
+
+LRESULT TableGrid::on_mouse_horizontal_wheel(WPARAM wparam, LPARAM lparam) {
+    const LRESULT result = call_original(WM_MOUSEHWHEEL, wparam, lparam);
     hide_editor_if_moved();
     return result;
 }
@@ -142,13 +148,20 @@ LRESULT TableGrid::on_double_click(WPARAM, LPARAM) {
     POINT cursor;
     GetCursorPos(&cursor);
     ScreenToClient(hwnd(), &cursor);
-    const int last = std::min(column_count(), kDoubleClickColumns);
-    for (int column = 1; column <= last; ++column) {
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    // Columns scrolled out of sight lie outside the list, where no click lands.
+    if (cursor.x < client.left || cursor.x >= client.right) {
+        return 0;
+    }
+    const int columns = column_count();
+    for (int column = 1; column <= columns; ++column) {
         RECT cell;
-        if (!cell_rect(0, column, cell) || cell.left > cell.right) {
+        // Columns lie left to right: none further on can be under the cursor.
+        if (!cell_rect(0, column, cell) || cell.left > cell.right || cell.left >= cursor.x) {
             break;
         }
-        if (cell.left < cursor.x && cursor.x < cell.right) {
+        if (cursor.x < cell.right) {
             send_begin_edit(column);
             break;
         }

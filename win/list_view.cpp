@@ -4,6 +4,36 @@
 
 #include <cstring>
 
+namespace {
+
+// The list's device context with its font selected, for measuring texts.
+class FontDc {
+public:
+    explicit FontDc(HWND window) : window_(window), dc_(GetDC(window)) {
+        if (dc_) {
+            old_font_ = SelectObject(
+                dc_, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
+        }
+    }
+    ~FontDc() {
+        if (dc_) {
+            SelectObject(dc_, old_font_);
+            ReleaseDC(window_, dc_);
+        }
+    }
+    FontDc(const FontDc&) = delete;
+    FontDc& operator=(const FontDc&) = delete;
+
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+    HGDIOBJ old_font_ = nullptr;
+};
+
+}  // namespace
+
 void insert_list_column(HWND list, int index, const char* heading, int width) {
     LVCOLUMNA column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -15,6 +45,13 @@ void insert_list_column(HWND list, int index, const char* heading, int width) {
 }
 
 void remove_list_columns(HWND list) {
+    // Last first: taking the first away moves every column after it, which for a
+    // table of a couple of thousand columns takes a second.
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    int count = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    while (count > 0 && SendMessageA(list, LVM_DELETECOLUMN, count - 1, 0)) {
+        --count;
+    }
     while (SendMessageA(list, LVM_DELETECOLUMN, 0, 0)) {
     }
 }
@@ -23,6 +60,40 @@ int list_usable_width(HWND list) {
     RECT r{};
     GetWindowRect(list, &r);
     return (r.right - r.left) - GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXEDGE);
+}
+
+std::vector<int> list_text_widths(HWND list, const std::vector<std::string>& texts) {
+    // One context for all: a table may have a couple of thousand headers.
+    std::vector<int> widths(texts.size(), 0);
+    FontDc dc(list);
+    if (!dc.get()) {
+        return widths;
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        SIZE extent{};
+        if (GetTextExtentPoint32A(dc.get(), texts[i].c_str(), static_cast<int>(texts[i].size()),
+                                  &extent)) {
+            widths[i] = extent.cx;
+        }
+    }
+    return widths;
+}
+
+void scroll_into_view_sideways(HWND list, int left, int right) {
+    RECT client{};
+    if (!GetClientRect(list, &client)) {
+        return;
+    }
+    int dx = 0;
+    if (right > client.right) {
+        dx = right - client.right;
+    }
+    if (left - dx < client.left) {
+        dx = left - client.left;
+    }
+    if (dx != 0) {
+        SendMessageA(list, LVM_SCROLL, dx, 0);
+    }
 }
 
 void copy_item_text(char* destination, int room, const char* text) {

@@ -2,17 +2,28 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 // Small operations on a report-view list control.
 
 // Adds a left-aligned column with a heading and a width in pixels.
 void insert_list_column(HWND list, int index, const char* heading, int width);
 
-// Deletes column 0 until none is left, whatever was inserted before.
+// Deletes every column, whatever was inserted before.
 void remove_list_columns(HWND list);
 
 // The list's outer width less a vertical scroll bar and two window edges: the
 // room that its columns share.
 int list_usable_width(HWND list);
+
+// The widths in pixels of texts drawn in the list's font.
+std::vector<int> list_text_widths(HWND list, const std::vector<std::string>& texts);
+
+// Scrolls the list sideways by the fewest pixels that bring the horizontal extent
+// [left, right) (client coordinates) into view; its left part when it is wider
+// than the list.
+void scroll_into_view_sideways(HWND list, int left, int right);
 
 // Copies a text into the room a list view gave for an item's text (a display
 // notification): as much as fits, never half of a double-byte character.

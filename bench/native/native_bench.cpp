@@ -69,11 +69,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[1];
-    {
+    const std::pair<const char*, const char*> page_turns[] = {{"page_turn", "small.db"},
+                                                              {"wide_page_turn", "wide.db"}};
+    for (const auto& [name, file] : page_turns) {
         DatabaseConnection connection;
-        if (open(connection, folder + "/small.db")) {
+        if (open(connection, folder + "/" + file)) {
             int page = 0;
-            report("page_turn", median_ms([&] {
+            report(name, median_ms([&] {
                        page = (page + 1) % 3;
                        run_page_statements(connection.handle, "bench", page);
                    }));

@@ -62,10 +62,46 @@ protected:
         activate.iItem = row;
         SendMessageA(main.hwnd(), WM_NOTIFY, IDC_GRID, reinterpret_cast<LPARAM>(&activate));
     }
+    // Scrolls the column into view first, with the scroll bar, as a user would.
     void double_click(int row, int column) {
+        scroll_into_view(row, column);
         RECT cell;
         table_grid().cell_rect(row, column, cell);
         double_click_at(row, (cell.left + cell.right) / 2);
+    }
+
+    // Whether the whole width of a cell is in view.
+    bool in_view(int row, int column) {
+        RECT cell;
+        RECT client;
+        GetClientRect(grid(), &client);
+        return table_grid().cell_rect(row, column, cell) && cell.left >= client.left &&
+               cell.right <= client.right;
+    }
+    // Scrolls sideways with the scroll bar, a page at a time while the cell is
+    // wholly out of sight and then a line at a time, until the cell is in view or
+    // the list scrolls no further.
+    bool scroll_into_view(int row, int column) {
+        RECT client;
+        GetClientRect(grid(), &client);
+        while (!in_view(row, column)) {
+            RECT cell;
+            table_grid().cell_rect(row, column, cell);
+            WPARAM step = SB_LINERIGHT;
+            if (cell.left >= client.right) {
+                step = SB_PAGERIGHT;
+            } else if (cell.right <= client.left) {
+                step = SB_PAGELEFT;
+            } else if (cell.left < client.left) {
+                step = SB_LINELEFT;
+            }
+            const int before = GetScrollPos(grid(), SB_HORZ);
+            SendMessageA(grid(), WM_HSCROLL, step, 0);
+            if (GetScrollPos(grid(), SB_HORZ) == before) {
+                break;
+            }
+        }
+        return in_view(row, column);
     }
 
     void press_enter_on_grid() { SendMessageA(grid(), WM_KEYDOWN, VK_RETURN, 0x001C0001); }

@@ -1,0 +1,22 @@
+#include "grid/column_widths.h"
+
+#include <algorithm>
+
+int shared_column_width(int room, int columns) {
+    if (columns <= 0) {
+        return room > 0 ? room : 0;
+    }
+    const int width = room / columns;
+    return width > 0 ? width : 0;
+}
+
+std::vector<int> data_column_widths(int room, const std::vector<int>& header_widths) {
+    const int shared = shared_column_width(room, static_cast<int>(header_widths.size()));
+    std::vector<int> widths;
+    widths.reserve(header_widths.size());
+    for (const int header : header_widths) {
+        const int readable = std::max(kReadableColumnWidth, std::min(header, kHeaderWidthCap));
+        widths.push_back(std::max(shared, readable));
+    }
+    return widths;
+}
