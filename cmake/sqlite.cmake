@@ -66,6 +66,10 @@ target_compile_definitions(sqlite3 PRIVATE SQLITE_THREADSAFE=0 SQLITE_OMIT_LOAD_
 target_compile_definitions(sqlite3 PRIVATE
     SQLITE_ENABLE_FTS3 SQLITE_ENABLE_FTS4 SQLITE_ENABLE_FTS3_PARENTHESIS SQLITE_ENABLE_FTS5
     SQLITE_ENABLE_RTREE SQLITE_ENABLE_MATH_FUNCTIONS SQLITE_ENABLE_DBSTAT_VTAB)
+# A page of a table of 2,000 columns (the most a table may have) reads its row id
+# or key with them: the program lets its page statement, and nothing else, go past
+# 2,000 result columns.
+target_compile_definitions(sqlite3 PRIVATE SQLITE_MAX_COLUMN=4096)
 # Memory-mapped reads may cover a whole large file where the address space has
 # room for it (64-bit builds); SQLite's own ceiling is 2 GiB.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)

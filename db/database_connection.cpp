@@ -54,6 +54,15 @@ void map_reads(sqlite3* handle, const char* path) {
     sqlite3_free(sql);
 }
 
+// Tables made here keep to the number of columns every SQLite can open, although
+// this build reads pages of more result columns than that.
+void keep_column_limit(sqlite3* handle) {
+    constexpr int kStandardColumnLimit = 2000;
+    if (handle && sqlite3_limit(handle, SQLITE_LIMIT_COLUMN, -1) > kStandardColumnLimit) {
+        sqlite3_limit(handle, SQLITE_LIMIT_COLUMN, kStandardColumnLimit);
+    }
+}
+
 }  // namespace
 
 bool is_unreadable_failure(int code) {
@@ -110,6 +119,7 @@ bool DatabaseConnection::open(const char* path) {
     sqlite3_busy_timeout(handle, kBusyTimeoutMs);
     map_reads(handle, path);
     run_watch::watch(handle);
+    keep_column_limit(handle);
 
     ResultTable check;
     if (!check.run(handle, kSchemaCheckSql)) {
@@ -139,6 +149,7 @@ bool DatabaseConnection::create(const char* path) {
         sqlite3_busy_timeout(handle, kBusyTimeoutMs);
         map_reads(handle, path);
         run_watch::watch(handle);
+        keep_column_limit(handle);
     }
     is_open = true;
     return true;

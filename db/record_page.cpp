@@ -115,8 +115,21 @@ bool read_record_page(sqlite3* db,
                       std::vector<PageRecord>& records) {
     records.clear();
     ResultTable result;
-    if (!result.run_typed(db, record_page_sql(table, shape, offset, count))) {
-        return false;
+    {
+        // The row id or key comes on top of the columns: a table of the most
+        // columns SQLite allows would give one result column too many.
+        const int needed = identity_field_count(shape) + static_cast<int>(shape.columns.size());
+        const int limit = db ? sqlite3_limit(db, SQLITE_LIMIT_COLUMN, -1) : 0;
+        if (db && needed > limit) {
+            sqlite3_limit(db, SQLITE_LIMIT_COLUMN, needed);
+        }
+        const bool read = result.run_typed(db, record_page_sql(table, shape, offset, count));
+        if (db && needed > limit) {
+            sqlite3_limit(db, SQLITE_LIMIT_COLUMN, limit);
+        }
+        if (!read) {
+            return false;
+        }
     }
     const int identity_fields = identity_field_count(shape);
     const std::size_t columns = shape.columns.size();

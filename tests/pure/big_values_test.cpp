@@ -209,3 +209,32 @@ TEST(BigValues, ARunThatIsStoppedEndsAndChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A table of as many columns as SQLite allows pages: its row id and its columns
+// together are one more than a table may have.
+TEST(BigValues, ATableOfTheMostColumnsSQLiteAllowsIsPaged) {
+    TempDir dir;
+    TestDb db(dir.file("wide.db"));
+    std::string columns;
+    std::string values;
+    for (int c = 1; c <= 2000; ++c) {
+        columns += (c > 1 ? ", c" : "c") + std::to_string(c);
+        values += (c > 1 ? ", " : "") + std::to_string(c);
+    }
+    db.exec("CREATE TABLE wide(" + columns + "); INSERT INTO wide VALUES (" + values + ");");
+    // As everywhere: no table of more columns can be made.
+    sqlite3_limit(db.handle(), SQLITE_LIMIT_COLUMN, 2000);
+    TableShape shape;
+    ASSERT_TRUE(read_table_shape(db.handle(), "wide", shape));
+    std::vector<PageRecord> page;
+    ASSERT_TRUE(read_record_page(db.handle(), "wide", shape, 0, 1000, page))
+        << sqlite3_errmsg(db.handle());
+    ASSERT_EQ(page.size(), 1u);
+    EXPECT_EQ(page[0].identity, std::vector<std::string>{"1"});
+    EXPECT_EQ(page[0].values.back().text, "2000");
+    EXPECT_EQ(sqlite3_limit(db.handle(), SQLITE_LIMIT_COLUMN, -1), 2000);
+}
+
+}  // namespace

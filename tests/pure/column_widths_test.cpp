@@ -23,7 +23,9 @@ TEST(ColumnWidths, FewColumnsShareTheRoomAndManyKeepAReadableWidth) {
         {590, {10, 150, 400, 72, 73}, {118, 150, 200, 118, 118}},
         // Many columns: the readable minimum, or what the header needs.
         {590, Widths(58, 40), Widths(58, 72)},
-        {590, {40, 150, 400, 40, 40, 40, 40, 40, 40, 40}, {72, 150, 200, 72, 72, 72, 72, 72, 72, 72}},
+        {590,
+         {40, 150, 400, 40, 40, 40, 40, 40, 40, 40},
+         {72, 150, 200, 72, 72, 72, 72, 72, 72, 72}},
         // No room at all (a window made very narrow).
         {0, {10, 100}, {72, 100}},
         {-30, {10}, {72}},

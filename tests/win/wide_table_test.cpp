@@ -46,8 +46,8 @@ protected:
     // header's margins.
     int header_needs(int column) {
         const std::string text = list_header(grid(), column);
-        return static_cast<int>(
-                   SendMessageA(grid(), LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str()))) +
+        return static_cast<int>(SendMessageA(grid(), LVM_GETSTRINGWIDTHA, 0,
+                                             reinterpret_cast<LPARAM>(text.c_str()))) +
                12;
     }
 };
@@ -109,8 +109,7 @@ TEST_F(WideTableTest, ADoubleClickOpensAnyColumnInViewAndTheEditFollowsScrolling
     SendMessageA(grid(), WM_HSCROLL, SB_PAGELEFT, 0);
     SetFocus(grid());
     EXPECT_FALSE(editing());
-    EXPECT_EQ(stored_value("SELECT c12_source_crs_auth_name FROM wide WHERE rowid = 2"),
-              "moved!");
+    EXPECT_EQ(stored_value("SELECT c12_source_crs_auth_name FROM wide WHERE rowid = 2"), "moved!");
     EXPECT_EQ(stored_value("SELECT c13_source_crs_auth_name FROM wide WHERE rowid = 2"), "r2c13");
 
     // A column half out of view opens in view; outside the list nothing opens.
