@@ -9,7 +9,6 @@
 #include "app/about_dialog.h"
 #include "app/file_dialog.h"
 #include "app/help.h"
-#include "db/catalogue.h"
 #include "db/read_watch.h"
 #include "db/result_table.h"
 #include "db/run_watch.h"
@@ -157,7 +156,6 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
 
     if (MessageLoop* loop = app_module().message_loop()) {
         loop->add_message_filter(this);
-        loop->add_idle_handler(this);
         registered_ = true;
     }
 
@@ -617,7 +615,6 @@ void MainDialog::unregister_from_loop() {
     }
     if (MessageLoop* loop = app_module().message_loop()) {
         loop->remove_message_filter(this);
-        loop->remove_idle_handler(this);
     }
     registered_ = false;
 }

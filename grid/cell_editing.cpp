@@ -212,16 +212,6 @@ void TableGrid::commit_cell_edit(bool move_next) {
     }
 }
 
-int TableGrid::update_cell(int row,
-                           int column,
-                           const std::string& condition,
-                           ValueKind previous,
-                           const std::string& value,
-                           std::string* new_condition) {
-    GridEditTarget target(*this);
-    return CellEdit::update(target, row, column, condition, previous, value, new_condition);
-}
-
 void TableGrid::report_record_missing(int row) {
     show_message_box(hwnd(), kRecordMissingText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
     reload_page(0);

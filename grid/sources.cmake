@@ -1,7 +1,6 @@
 list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/cell_edit.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cell_value.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/grid_statements.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_statements.cpp)
 list(APPEND KORV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/cell_editing.cpp

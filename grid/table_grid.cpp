@@ -10,7 +10,6 @@
 #include "db/result_table.h"
 #include "db/text_convert.h"
 #include "grid/cell_editor.h"
-#include "grid/grid_statements.h"
 #include "win/list_view.h"
 
 int TableGrid::data_column_width(int columns) const {
@@ -186,12 +185,7 @@ void TableGrid::load_rows(RowId select_rowid, const std::string& select_conditio
 }
 
 std::int64_t TableGrid::count_rows() {
-    ResultTable result;
-    if (!result.run(database, count_sql(table_name)) || result.rows() == 0 ||
-        result.columns() < 1) {
-        return 0;
-    }
-    return parse_rowid(result.value(result.rows() - 1, 0));
+    return count_table_rows(database, table_name);
 }
 
 void TableGrid::add_blank_row(std::int64_t row_count_of_table) {

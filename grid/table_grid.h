@@ -115,18 +115,6 @@ public:
     // Writes what the in-place editor holds; with move_next, and when the write
     // succeeded, the next column of the row opens.
     void commit_cell_edit(bool move_next);
-    // Writes the text into the cell of the record that `condition` finds (see
-    // record_condition), as the kind of value the cell held (`previous`), and
-    // shows the outcome. Returns the record's list row after the write (the page
-    // is reloaded when its row id or key changed), or -1 when nothing was written;
-    // a failure, or a record that is gone, has been reported. `new_condition`
-    // receives the condition that finds the record after the write.
-    int update_cell(int row,
-                    int column,
-                    const std::string& condition,
-                    ValueKind previous,
-                    const std::string& value,
-                    std::string* new_condition = nullptr);
     // Tells the user that a record was gone or left unchanged and shows the page
     // as the database holds it, with the same list row selected.
     void report_record_missing(int row);
