@@ -15,6 +15,7 @@
 #include "db/sql_error.h"
 #include "db/text_convert.h"
 #include "grid/record_deletion.h"
+#include "grid/sql_error_report.h"
 #include "res/resource.h"
 #include "sqleditor/sql_editor_dialog.h"
 #include "structure/structure_editor_dialog.h"

@@ -9,6 +9,7 @@
 #include "db/sql_error.h"
 #include "grid/cell_edit.h"
 #include "grid/cell_editor.h"
+#include "grid/sql_error_report.h"
 #include "grid/text_edit_dialog.h"
 #include "win/dialog.h"
 #include "win/message_box.h"

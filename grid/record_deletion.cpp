@@ -6,6 +6,7 @@
 #include "db/sql_error.h"
 #include "grid/cell_editor.h"
 #include "grid/record_statements.h"
+#include "grid/sql_error_report.h"
 #include "grid/table_grid.h"
 #include "win/message_box.h"
 
