@@ -22,7 +22,8 @@ constexpr std::size_t kInPlaceCellLimit = 64;
 constexpr std::size_t kInPlaceTextLimit = 100;
 // The longest value the grid writes.
 constexpr std::size_t kLongestWrittenValue = 32768;
-// What a grid cell shows of a value written through the text edit dialog.
+// What a grid cell shows of a longer value: its first 254 bytes, which with the
+// terminating zero fill the list view's item text.
 constexpr std::size_t kCellShownBytes = 254;
 
 // What an edit has the grid tell the user.

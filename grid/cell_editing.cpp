@@ -17,7 +17,9 @@
 namespace {
 
 constexpr const char kTooLongText[] = "入力文字数が長すぎます。";
-constexpr const char kInputErrorCaption[] = "入力エラー";
+// The caption of what a cell edit tells the user (the structure editor's messages
+// say "エラー" instead).
+constexpr const char kCellInputErrorCaption[] = "入力エラー";
 constexpr const char kBinaryText[] = "この値はバイナリ データ（BLOB）のため編集できません。";
 constexpr const char kUnrepresentableText[] =
     "この値にはこのシステムで表示できない文字が含まれるため編集できません。";
@@ -112,7 +114,7 @@ void GridEditTarget::tell(EditNotice notice) {
             text = kNotAddedText;
             break;
     }
-    show_message_box(grid_.hwnd(), text, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+    show_message_box(grid_.hwnd(), text, kCellInputErrorCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 void TableGrid::place_editor(int row, int column) {
@@ -214,7 +216,8 @@ void TableGrid::commit_cell_edit(bool move_next) {
 }
 
 void TableGrid::report_record_missing(int row) {
-    show_message_box(hwnd(), kRecordMissingText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+    show_message_box(hwnd(), kRecordMissingText, kCellInputErrorCaption,
+                     MB_OK | MB_ICONINFORMATION);
     reload_page(0);
     const int rows = row_count();
     if (rows > 0) {

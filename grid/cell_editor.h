@@ -14,7 +14,6 @@ constexpr UINT kCellEditKillFocus = 13544;
 // The in-place editor laid over a grid cell, and the edit in progress.
 class CellEditor {
 public:
-    static constexpr int kTextLimit = 100;
     static constexpr const char kClassName[] = "KorvelandisGridEdit";
 
     CellEditor() = default;

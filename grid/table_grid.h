@@ -26,8 +26,6 @@ class TableGrid : public WindowSubclass {
 public:
     static constexpr int kPageSize = PageWindow::page_size;
     static constexpr int kRowIdColumnWidth = 60;
-    // Room of a cell's text: a longer value shows its first 254 bytes.
-    static constexpr int kCellTextSize = 255;
     static constexpr const char kBlankRowText[] = "*";
 
     // Written by the main window before each load. The table's name is its exact
