@@ -24,7 +24,6 @@
 
 namespace {
 
-constexpr COLORREF kEditorBackground = RGB(250, 250, 210);
 constexpr DWORD kGridExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
 constexpr const char kDropCaption[] = "テーブル削除";
 constexpr const char kPathTooLongText[] = "ファイルのパスが長すぎるため開けません。";
@@ -180,7 +179,7 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     grid_.attach(list_view);
     cell_editor_.create(list_view, reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
 
-    editor_brush_ = CreateSolidBrush(kEditorBackground);
+    editor_brush_ = CreateSolidBrush(kCellEditorBackColour);
     grid_.cell_editor = &cell_editor_;
     grid_.on_page_reloaded = [this](int page_index, std::int64_t count) {
         page_window_.page_index = page_index;

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr COLORREF kEditorTextColour = RGB(0, 0, 0);
-constexpr COLORREF kEditorBackColour = RGB(250, 250, 210);
 // A double-click opens only the first columns; later ones are reached with Enter.
 constexpr int kDoubleClickColumns = 9;
 
@@ -113,8 +111,8 @@ LRESULT TableGrid::on_ctl_color_edit(WPARAM wparam, LPARAM lparam) {
         return call_original(WM_CTLCOLOREDIT, wparam, lparam);
     }
     HDC dc = reinterpret_cast<HDC>(wparam);
-    SetTextColor(dc, kEditorTextColour);
-    SetBkColor(dc, kEditorBackColour);
+    SetTextColor(dc, kCellEditorTextColour);
+    SetBkColor(dc, kCellEditorBackColour);
     return reinterpret_cast<LRESULT>(editor_brush);
 }
 
