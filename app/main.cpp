@@ -4,9 +4,8 @@
 
 #include "app/application.h"
 #include "win/message_box.h"
-#include "win/message_loop.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_command) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show_command) {
     CoInitialize(nullptr);
 
     // The text edit dialog and the SQL editor use the version-1 rich edit control.
@@ -21,9 +20,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_c
     controls.dwICC = ICC_BAR_CLASSES | ICC_COOL_CLASSES;
     InitCommonControlsEx(&controls);
 
-    app_module().init(instance);
     const int result = run_application(command_line, show_command);
-    app_module().term();
 
     CoUninitialize();
     return result;

@@ -9,13 +9,13 @@
 #include "app/about_dialog.h"
 #include "app/file_dialog.h"
 #include "app/help.h"
-#include "db/catalogue.h"
 #include "db/read_watch.h"
 #include "db/result_table.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "db/text_convert.h"
 #include "grid/record_deletion.h"
+#include "grid/sql_error_report.h"
 #include "res/resource.h"
 #include "sqleditor/sql_editor_dialog.h"
 #include "structure/structure_editor_dialog.h"
@@ -24,7 +24,6 @@
 
 namespace {
 
-constexpr COLORREF kEditorBackground = RGB(250, 250, 210);
 constexpr DWORD kGridExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
 constexpr const char kDropCaption[] = "テーブル削除";
 constexpr const char kPathTooLongText[] = "ファイルのパスが長すぎるため開けません。";
@@ -157,7 +156,6 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
 
     if (MessageLoop* loop = app_module().message_loop()) {
         loop->add_message_filter(this);
-        loop->add_idle_handler(this);
         registered_ = true;
     }
 
@@ -181,7 +179,7 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     grid_.attach(list_view);
     cell_editor_.create(list_view, reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
 
-    editor_brush_ = CreateSolidBrush(kEditorBackground);
+    editor_brush_ = CreateSolidBrush(kCellEditorBackColour);
     grid_.cell_editor = &cell_editor_;
     grid_.on_page_reloaded = [this](int page_index, std::int64_t count) {
         page_window_.page_index = page_index;
@@ -617,7 +615,6 @@ void MainDialog::unregister_from_loop() {
     }
     if (MessageLoop* loop = app_module().message_loop()) {
         loop->remove_message_filter(this);
-        loop->remove_idle_handler(this);
     }
     registered_ = false;
 }

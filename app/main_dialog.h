@@ -20,7 +20,7 @@
 // The program's main window: the table selector, the grid, the paging buttons and
 // label, the menu. It owns the database connection and is the only code that
 // opens and closes it.
-class MainDialog : public Dialog, public MessageFilter, public IdleHandler {
+class MainDialog : public Dialog, public MessageFilter {
 public:
     static constexpr std::size_t kStartupPathSize = 512;
     static constexpr const char kTitle[] = "KORVELANDIS";
@@ -34,7 +34,6 @@ public:
     HWND create();
 
     bool pre_translate_message(MSG* msg) override;
-    bool on_idle() override { return false; }
 
     // The Open command after its dialog: open the file, list its tables, set the
     // title and the menu. False, with nothing of the old database left on screen,

@@ -2,17 +2,12 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "db/sql_text.h"
-
-// Reading the database's catalogue. Names come back whole, in the ANSI code page.
-// These statements only read: a failure gives an empty answer and no message.
-
-// The names of the tables (internal ones included) in the database's order of
-// names; false when the catalogue could not be read.
-bool read_table_names(sqlite3* db, std::vector<std::string>& names);
+// What the catalogue tells of a table's columns, and its number of records.
+// Names are in the ANSI code page.
 
 struct ColumnInfo {
     std::string name;
@@ -20,9 +15,10 @@ struct ColumnInfo {
     bool primary_key = false;
 };
 
-// The columns of a table in their order; false when they could not be read or
-// the table has none.
-bool read_column_info(sqlite3* db, const std::string& table, std::vector<ColumnInfo>& columns);
+// The column (1-based) that is the table's alias of rowid: declared INTEGER and
+// the table's only primary-key column. 0 when the table has none.
+int rowid_alias_column(const std::vector<ColumnInfo>& columns);
 
-// The number of records of a table; 0 when it cannot be counted.
+// The number of records of a table (UTF-8 name); 0 when it cannot be counted.
+// Only reads: a failure gives no message.
 std::int64_t count_table_rows(sqlite3* db, const std::string& table);

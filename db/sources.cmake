@@ -12,7 +12,6 @@ list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/text_convert.cpp)
 if(WIN32)
     list(APPEND KORV_WIN_SOURCES
-        ${CMAKE_CURRENT_LIST_DIR}/sql_error_win.cpp
         ${CMAKE_CURRENT_LIST_DIR}/text_convert_win.cpp)
 else()
     list(APPEND KORV_PURE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/text_convert_iconv.cpp)

@@ -4,10 +4,6 @@
 
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 // The operation texts of the common report of a failed statement.
 constexpr const char kUpdateFailedText[] = "データ更新処理が失敗しました。";
 constexpr const char kInsertFailedText[] = "レコード追加処理が失敗しました。";
@@ -24,9 +20,3 @@ const char* connection_message(sqlite3* db, int code);
 // The report's text: the operation's text, a line break and the database's own
 // message (shown in the ANSI code page, like every text of the program).
 std::string sql_error_text(const char* operation_text, sqlite3* handle);
-
-#ifdef _WIN32
-// Shows a failed statement: the text above, caption "SQL エラー", information icon,
-// OK only, owned by the window of the operation.
-void report_sql_error(HWND owner, const char* operation_text, sqlite3* handle);
-#endif

@@ -71,10 +71,6 @@ RowId parse_rowid(const char* text) {
     return static_cast<RowId>(value);
 }
 
-std::string table_info_sql(std::string_view table) {
-    return "PRAGMA TABLE_INFO(" + quote_identifier(table) + ");";
-}
-
 std::string_view rowid_name_for(const std::vector<std::string>& column_names) {
     static constexpr std::string_view kNames[] = {"rowid", "_rowid_", "oid"};
     for (std::string_view name : kNames) {
@@ -87,15 +83,6 @@ std::string_view rowid_name_for(const std::vector<std::string>& column_names) {
         }
     }
     return kNames[0];
-}
-
-std::string page_sql(std::string_view table,
-                     std::int64_t offset,
-                     int count,
-                     std::string_view rowid_name) {
-    const std::string rowid(rowid_name);
-    return "SELECT " + rowid + ", * FROM " + quote_identifier(table) + " ORDER BY " + rowid +
-           " LIMIT " + std::to_string(offset) + ", " + std::to_string(count) + ";";
 }
 
 std::string count_sql(std::string_view table) {

@@ -36,11 +36,6 @@ RowId parse_rowid(const char* text);
 // When all three are taken by columns, "rowid" is returned.
 std::string_view rowid_name_for(const std::vector<std::string>& column_names);
 
-std::string table_info_sql(std::string_view table);
-std::string page_sql(std::string_view table,
-                     std::int64_t offset,
-                     int count,
-                     std::string_view rowid_name = "rowid");
 std::string count_sql(std::string_view table);
 std::string drop_table_sql(std::string_view table);
 

@@ -2,7 +2,6 @@
 
 #include "db/result_table.h"
 #include "db/text_convert.h"
-#include "grid/grid_statements.h"
 #include "grid/record_statements.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,17 @@
 // begin, the record it writes to, the write, and what the page shows after it.
 // The grid and the in-place editor only drive it; it reaches the page and the
 // user through an EditTarget.
+
+// A cell text longer than this opens the text edit dialog instead of the
+// in-place editor.
+constexpr std::size_t kInPlaceCellLimit = 64;
+// The longest text the in-place editor writes.
+constexpr std::size_t kInPlaceTextLimit = 100;
+// The longest value the grid writes.
+constexpr std::size_t kLongestWrittenValue = 32768;
+// What a grid cell shows of a longer value: its first 254 bytes, which with the
+// terminating zero fill the list view's item text.
+constexpr std::size_t kCellShownBytes = 254;
 
 // What an edit has the grid tell the user.
 enum class EditNotice {

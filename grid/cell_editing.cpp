@@ -9,6 +9,7 @@
 #include "db/sql_error.h"
 #include "grid/cell_edit.h"
 #include "grid/cell_editor.h"
+#include "grid/sql_error_report.h"
 #include "grid/text_edit_dialog.h"
 #include "win/dialog.h"
 #include "win/message_box.h"
@@ -16,7 +17,9 @@
 namespace {
 
 constexpr const char kTooLongText[] = "入力文字数が長すぎます。";
-constexpr const char kInputErrorCaption[] = "入力エラー";
+// The caption of what a cell edit tells the user (the structure editor's messages
+// say "エラー" instead).
+constexpr const char kCellInputErrorCaption[] = "入力エラー";
 constexpr const char kBinaryText[] = "この値はバイナリ データ（BLOB）のため編集できません。";
 constexpr const char kUnrepresentableText[] =
     "この値にはこのシステムで表示できない文字が含まれるため編集できません。";
@@ -111,7 +114,7 @@ void GridEditTarget::tell(EditNotice notice) {
             text = kNotAddedText;
             break;
     }
-    show_message_box(grid_.hwnd(), text, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+    show_message_box(grid_.hwnd(), text, kCellInputErrorCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 void TableGrid::place_editor(int row, int column) {
@@ -214,18 +217,9 @@ void TableGrid::commit_cell_edit(bool move_next) {
     }
 }
 
-int TableGrid::update_cell(int row,
-                           int column,
-                           const std::string& condition,
-                           ValueKind previous,
-                           const std::string& value,
-                           std::string* new_condition) {
-    GridEditTarget target(*this);
-    return CellEdit::update(target, row, column, condition, previous, value, new_condition);
-}
-
 void TableGrid::report_record_missing(int row) {
-    show_message_box(hwnd(), kRecordMissingText, kInputErrorCaption, MB_OK | MB_ICONINFORMATION);
+    show_message_box(hwnd(), kRecordMissingText, kCellInputErrorCaption,
+                     MB_OK | MB_ICONINFORMATION);
     reload_page(0);
     const int rows = row_count();
     if (rows > 0) {

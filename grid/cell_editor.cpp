@@ -53,7 +53,7 @@ bool CellEditor::create(HWND list_view, HFONT font) {
         return false;
     }
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    SendMessageA(hwnd_, EM_LIMITTEXT, kTextLimit, 0);
+    SendMessageA(hwnd_, EM_LIMITTEXT, kInPlaceTextLimit, 0);
     return true;
 }
 

@@ -11,10 +11,14 @@
 // lost the focus (this code).
 constexpr UINT kCellEditKillFocus = 13544;
 
+// The in-place editor's colours: its text, and the background that sets it off
+// from the cells around it.
+constexpr COLORREF kCellEditorTextColour = RGB(0, 0, 0);
+constexpr COLORREF kCellEditorBackColour = RGB(250, 250, 210);
+
 // The in-place editor laid over a grid cell, and the edit in progress.
 class CellEditor {
 public:
-    static constexpr int kTextLimit = 100;
     static constexpr const char kClassName[] = "KorvelandisGridEdit";
 
     CellEditor() = default;

@@ -4,7 +4,6 @@
 
 #include "db/result_table.h"
 #include "db/text_convert.h"
-#include "grid/grid_statements.h"
 #include "grid/record_statements.h"
 
 namespace {
@@ -223,12 +222,4 @@ WriteOutcome delete_record_where(sqlite3* db,
         return WriteOutcome::failed;
     }
     return sqlite3_changes(db) > 0 ? WriteOutcome::written : WriteOutcome::no_record;
-}
-
-WriteOutcome delete_record_by_rowid(sqlite3* db,
-                                    std::string_view table,
-                                    RowId rowid,
-                                    std::string_view rowid_name) {
-    return delete_record_where(db, std::string(table),
-                               std::string(rowid_name) + " = " + std::to_string(rowid));
 }

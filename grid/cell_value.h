@@ -90,8 +90,3 @@ WriteResult update_cell_value(sqlite3* db, const CellAddress& cell, std::string_
 WriteOutcome delete_record_where(sqlite3* db,
                                  const std::string& table,
                                  const std::string& condition);
-// Deletes the record; `no_record` when there was none to delete.
-WriteOutcome delete_record_by_rowid(sqlite3* db,
-                                    std::string_view table,
-                                    RowId rowid,
-                                    std::string_view rowid_name);

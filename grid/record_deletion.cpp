@@ -5,8 +5,8 @@
 #include "db/result_table.h"
 #include "db/sql_error.h"
 #include "grid/cell_editor.h"
-#include "grid/grid_statements.h"
 #include "grid/record_statements.h"
+#include "grid/sql_error_report.h"
 #include "grid/table_grid.h"
 #include "win/message_box.h"
 

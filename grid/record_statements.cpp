@@ -102,17 +102,3 @@ std::string insert_literals_sql(const std::string& table,
     }
     return "INSERT INTO " + quote_identifier(table) + " (" + names + ") VALUES (" + values + ");";
 }
-
-std::vector<std::string> changed_key(const TableShape& shape,
-                                     const std::vector<std::string>& key,
-                                     std::size_t edited,
-                                     const std::string& value) {
-    std::vector<std::string> changed = key;
-    const std::vector<std::size_t> keys = shape.key_columns();
-    for (std::size_t i = 0; i < keys.size() && i < changed.size(); ++i) {
-        if (keys[i] == edited) {
-            changed[i] = quote_value(value);
-        }
-    }
-    return changed;
-}

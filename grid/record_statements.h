@@ -42,10 +42,3 @@ std::vector<std::string> blank_row_literals(const TableShape& shape,
 std::string insert_literals_sql(const std::string& table,
                                 const TableShape& shape,
                                 const std::vector<std::string>& literals);
-
-// The key literals of a record after column `edited` (an index into shape.columns)
-// was given `value`: the literal of that key column replaced, the others kept.
-std::vector<std::string> changed_key(const TableShape& shape,
-                                     const std::vector<std::string>& key,
-                                     std::size_t edited,
-                                     const std::string& value);

@@ -12,7 +12,6 @@
 #include "db/text_convert.h"
 #include "grid/cell_editor.h"
 #include "grid/column_widths.h"
-#include "grid/grid_statements.h"
 #include "win/list_view.h"
 
 namespace {
@@ -200,7 +199,7 @@ void TableGrid::load_rows(RowId select_rowid, const std::string& select_conditio
     }
     rows_.reserve(rows_.size() + records.size() + 1);
     int select = first_row;
-    char cell[kCellTextSize];
+    char cell[kCellShownBytes + 1];
     for (std::size_t row = 0; row < records.size(); ++row) {
         PageRecord& record = records[row];
         const int index = first_row + static_cast<int>(row);
@@ -242,12 +241,7 @@ void TableGrid::load_rows(RowId select_rowid, const std::string& select_conditio
 }
 
 std::int64_t TableGrid::count_rows() {
-    ResultTable result;
-    if (!result.run(database, count_sql(table_name)) || result.rows() == 0 ||
-        result.columns() < 1) {
-        return 0;
-    }
-    return parse_rowid(result.value(result.rows() - 1, 0));
+    return count_table_rows(database, table_name);
 }
 
 void TableGrid::add_blank_row(std::int64_t row_count_of_table) {
@@ -299,8 +293,8 @@ void TableGrid::set_cell_text(int row, int column, const char* text) {
     if (cells.size() <= static_cast<std::size_t>(column)) {
         cells.resize(static_cast<std::size_t>(column) + 1);
     }
-    // A cell shows at most kCellTextSize - 1 bytes, as the list view kept them.
-    char shown[kCellTextSize];
+    // A cell shows at most kCellShownBytes bytes, as the list view kept them.
+    char shown[kCellShownBytes + 1];
     copy_item_text(shown, sizeof(shown), text ? text : "");
     cells[static_cast<std::size_t>(column)] = shown;
     SendMessageA(hwnd(), LVM_REDRAWITEMS, row, row);

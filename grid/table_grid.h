@@ -26,8 +26,6 @@ class TableGrid : public WindowSubclass {
 public:
     static constexpr int kPageSize = PageWindow::page_size;
     static constexpr int kRowIdColumnWidth = 60;
-    // Room of a cell's text: a longer value shows its first 254 bytes.
-    static constexpr int kCellTextSize = 255;
     static constexpr const char kBlankRowText[] = "*";
 
     // Written by the main window before each load. The table's name is its exact
@@ -119,18 +117,6 @@ public:
     // Writes what the in-place editor holds; with move_next, and when the write
     // succeeded, the next column of the row opens.
     void commit_cell_edit(bool move_next);
-    // Writes the text into the cell of the record that `condition` finds (see
-    // record_condition), as the kind of value the cell held (`previous`), and
-    // shows the outcome. Returns the record's list row after the write (the page
-    // is reloaded when its row id or key changed), or -1 when nothing was written;
-    // a failure, or a record that is gone, has been reported. `new_condition`
-    // receives the condition that finds the record after the write.
-    int update_cell(int row,
-                    int column,
-                    const std::string& condition,
-                    ValueKind previous,
-                    const std::string& value,
-                    std::string* new_condition = nullptr);
     // Tells the user that a record was gone or left unchanged and shows the page
     // as the database holds it, with the same list row selected.
     void report_record_missing(int row);

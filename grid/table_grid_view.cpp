@@ -8,13 +8,6 @@
 #include "grid/cell_editor.h"
 #include "win/list_view.h"
 
-namespace {
-
-constexpr COLORREF kEditorTextColour = RGB(0, 0, 0);
-constexpr COLORREF kEditorBackColour = RGB(250, 250, 210);
-
-}  // namespace
-
 // The order of the rows is the order of the tests.
 const MessageEntry<TableGrid> TableGrid::message_map_[] = {
     on_message(WM_SIZE, &TableGrid::on_size),
@@ -119,8 +112,8 @@ LRESULT TableGrid::on_ctl_color_edit(WPARAM wparam, LPARAM lparam) {
         return call_original(WM_CTLCOLOREDIT, wparam, lparam);
     }
     HDC dc = reinterpret_cast<HDC>(wparam);
-    SetTextColor(dc, kEditorTextColour);
-    SetBkColor(dc, kEditorBackColour);
+    SetTextColor(dc, kCellEditorTextColour);
+    SetBkColor(dc, kCellEditorBackColour);
     return reinterpret_cast<LRESULT>(editor_brush);
 }
 

@@ -108,11 +108,11 @@ bool create_table(sqlite3* db,
                   const std::vector<ColumnDef>& columns,
                   StructureError& error) {
     if (table_name.empty()) {
-        error = {kNoTableNameText, kInputErrorCaption, 0};
+        error = {kNoTableNameText, kStructureErrorCaption, 0};
         return false;
     }
     if (columns.empty()) {
-        error = {kNoColumnsText, kInputErrorCaption, 0};
+        error = {kNoColumnsText, kStructureErrorCaption, 0};
         return false;
     }
     // Types go in as typed; a type that closes the definition must not get a

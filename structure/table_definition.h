@@ -29,7 +29,9 @@ struct ColumnDef {
 constexpr std::array<const char*, 4> kTypeChoices = {"TEXT", "NUMERIC", "BLOB",
                                                      "INTEGER PRIMARY KEY"};
 
-constexpr const char kInputErrorCaption[] = "エラー";
+// The caption of the structure editor's messages about what it was given or could not
+// change (the grid's edits say "入力エラー" instead).
+constexpr const char kStructureErrorCaption[] = "エラー";
 constexpr const char kNoTableNameText[] = "テーブル名が未入力です";
 constexpr const char kNoColumnsText[] = "カラム設定がありません";
 

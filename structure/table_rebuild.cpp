@@ -55,7 +55,7 @@ bool fail(StructureError& error, const char* text, sqlite3* db, int step = 0) {
 }
 
 bool refuse(StructureError& error, const char* text) {
-    error = {text, kInputErrorCaption, 0};
+    error = {text, kStructureErrorCaption, 0};
     return false;
 }
 
@@ -580,7 +580,7 @@ bool rebuild_table(sqlite3* db,
         return false;
     }
     if (new_name.empty()) {
-        error = {kNoTableNameText, kInputErrorCaption, 4};
+        error = {kNoTableNameText, kStructureErrorCaption, 4};
         return false;
     }
     ChangePlan plan;

@@ -10,15 +10,6 @@ void MessageLoop::remove_message_filter(MessageFilter* filter) {
     filters_.erase(std::remove(filters_.begin(), filters_.end(), filter), filters_.end());
 }
 
-void MessageLoop::add_idle_handler(IdleHandler* handler) {
-    idle_handlers_.push_back(handler);
-}
-
-void MessageLoop::remove_idle_handler(IdleHandler* handler) {
-    idle_handlers_.erase(std::remove(idle_handlers_.begin(), idle_handlers_.end(), handler),
-                         idle_handlers_.end());
-}
-
 bool MessageLoop::pre_translate_message(MSG* msg) {
     for (auto it = filters_.rbegin(); it != filters_.rend(); ++it) {
         if ((*it)->pre_translate_message(msg)) {
@@ -52,16 +43,8 @@ bool MessageLoop::pump() {
 }
 
 int MessageLoop::run() {
-    bool idle = true;
     MSG msg{};
     for (;;) {
-        while (idle && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            bool more = false;
-            for (IdleHandler* handler : idle_handlers_) {
-                more = handler->on_idle() || more;
-            }
-            idle = more;
-        }
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == -1) {
             continue;
@@ -70,33 +53,7 @@ int MessageLoop::run() {
             return static_cast<int>(msg.wParam);
         }
         dispatch(msg);
-        idle = true;
     }
-}
-
-void AppModule::init(HINSTANCE instance) {
-    instance_ = instance;
-}
-
-void AppModule::term() {
-    std::lock_guard<std::mutex> guard(lock_);
-    loops_.clear();
-}
-
-bool AppModule::add_message_loop(MessageLoop* loop) {
-    std::lock_guard<std::mutex> guard(lock_);
-    return loops_.emplace(GetCurrentThreadId(), loop).second;
-}
-
-void AppModule::remove_message_loop() {
-    std::lock_guard<std::mutex> guard(lock_);
-    loops_.erase(GetCurrentThreadId());
-}
-
-MessageLoop* AppModule::message_loop() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    auto it = loops_.find(GetCurrentThreadId());
-    return it == loops_.end() ? nullptr : it->second;
 }
 
 AppModule& app_module() {

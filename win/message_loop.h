@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <map>
-#include <mutex>
 #include <vector>
 
 class MessageFilter {
@@ -11,13 +9,6 @@ public:
     virtual ~MessageFilter() = default;
     // True when the message has been consumed.
     virtual bool pre_translate_message(MSG* msg) = 0;
-};
-
-class IdleHandler {
-public:
-    virtual ~IdleHandler() = default;
-    // False when no more idle-time work is wanted until the next message.
-    virtual bool on_idle() = 0;
 };
 
 // The message loop of one thread: messages go to the filters first (the most
@@ -28,8 +19,6 @@ class MessageLoop {
 public:
     void add_message_filter(MessageFilter* filter);
     void remove_message_filter(MessageFilter* filter);
-    void add_idle_handler(IdleHandler* handler);
-    void remove_idle_handler(IdleHandler* handler);
 
     // Runs until WM_QUIT; returns its wParam.
     int run();
@@ -41,25 +30,18 @@ public:
 
 private:
     std::vector<MessageFilter*> filters_;
-    std::vector<IdleHandler*> idle_handlers_;
 };
 
-// The program's module: the instance handle of its resources and the message
-// loop of each thread that runs one.
+// The program's module: the message loop of its one window thread, which the
+// windows join with their filters.
 class AppModule {
 public:
-    void init(HINSTANCE instance);
-    void term();
-    HINSTANCE instance() const { return instance_; }
-
-    bool add_message_loop(MessageLoop* loop);
-    void remove_message_loop();
-    MessageLoop* message_loop() const;  // of the calling thread, or nullptr
+    void add_message_loop(MessageLoop* loop) { loop_ = loop; }
+    void remove_message_loop() { loop_ = nullptr; }
+    MessageLoop* message_loop() const { return loop_; }  // nullptr when none runs
 
 private:
-    HINSTANCE instance_ = nullptr;
-    mutable std::mutex lock_;
-    std::map<DWORD, MessageLoop*> loops_;
+    MessageLoop* loop_ = nullptr;
 };
 
 AppModule& app_module();

@@ -3,50 +3,57 @@
 #include "db/catalogue.h"
 #include "db/database_connection.h"
 #include "db/result_table.h"
+#include "db/table_shape.h"
 #include "tests/support/test_support.h"
 
-TEST(Catalogue, ListsTablesInTheDatabasesOrderOfNames) {
-    TempDir dir;
-    TestDb db(dir.file("order.db"));
-    db.exec(
-        u8"CREATE TABLE b(x); CREATE TABLE a(x); CREATE TABLE テーブル(x);"
-        u8"CREATE TABLE t(id INTEGER PRIMARY KEY AUTOINCREMENT); CREATE VIEW v AS SELECT 1;"
-        u8"CREATE INDEX i ON b(x);");
-    std::vector<std::string> names;
-    ASSERT_TRUE(read_table_names(db.handle(), names));
-    // Internal tables are listed too; views and indexes are not.
-    const std::vector<std::string> expected = {"a", "b", "sqlite_sequence", "t", "テーブル"};
-    EXPECT_EQ(names, expected);
+namespace {
+
+// The rowid alias of a table, from its columns as the grid reads them.
+int alias_of(TestDb& db, const char* table) {
+    TableShape shape;
+    EXPECT_TRUE(read_table_shape(db.handle(), table, shape)) << table;
+    std::vector<ColumnInfo> columns;
+    for (const ShapeColumn& column : shape.columns) {
+        columns.push_back({column.shown, column.type, column.key_position > 0});
+    }
+    return rowid_alias_column(columns);
 }
 
-TEST(Catalogue, ReadsColumnsWholeWithTheirDeclaredTypes) {
-    TempDir dir;
-    TestDb db(dir.file("columns.db"));
-    const std::string long_name(300, 'n');
-    db.exec(u8"CREATE TABLE t(id INTEGER PRIMARY KEY, 名前 TEXT, untyped, \"" + long_name +
-            u8"\" VARCHAR(20) NOT NULL);");
-    std::vector<ColumnInfo> columns;
-    ASSERT_TRUE(read_column_info(db.handle(), "t", columns));
-    ASSERT_EQ(columns.size(), 4u);
-    EXPECT_EQ(columns[0].name, "id");
-    EXPECT_EQ(columns[0].type, "INTEGER");
-    EXPECT_TRUE(columns[0].primary_key);
-    EXPECT_EQ(columns[1].name, "名前");
-    EXPECT_FALSE(columns[1].primary_key);
-    EXPECT_EQ(columns[2].type, "");
-    EXPECT_EQ(columns[3].name, long_name);
-    EXPECT_EQ(columns[3].type, "VARCHAR(20)");
+}  // namespace
 
-    EXPECT_FALSE(read_column_info(db.handle(), "missing", columns));
-    EXPECT_TRUE(columns.empty());
+// Only a sole INTEGER primary key stands for rowid; SQLite agrees on every table.
+TEST(Catalogue, FindsTheColumnThatIsTheRowidAlias) {
+    TempDir dir;
+    TestDb db(dir.file("alias.db"));
+    db.exec(
+        "CREATE TABLE plain(a TEXT, b);"
+        "CREATE TABLE first(id INTEGER PRIMARY KEY, name TEXT);"
+        "CREATE TABLE second(name TEXT, Id integer primary key);"
+        "CREATE TABLE table_key(x TEXT, id INTEGER, PRIMARY KEY(id));"
+        "CREATE TABLE int_key(id INT PRIMARY KEY, name TEXT);"
+        "CREATE TABLE text_key(code TEXT PRIMARY KEY, name TEXT);"
+        "CREATE TABLE pair(a INTEGER, b INTEGER, PRIMARY KEY(a, b));");
+    struct Case {
+        const char* table;
+        int alias;
+    };
+    for (const Case& c :
+         {Case{"plain", 0}, Case{"first", 1}, Case{"second", 2}, Case{"table_key", 2},
+          Case{"int_key", 0}, Case{"text_key", 0}, Case{"pair", 0}}) {
+        EXPECT_EQ(alias_of(db, c.table), c.alias) << c.table;
+    }
+    EXPECT_EQ(rowid_alias_column({}), 0);
+
+    // Where a column is the alias, a record's value in it is its rowid.
+    db.exec("INSERT INTO first(id, name) VALUES (9, 'x'); INSERT INTO int_key VALUES (9, 'x');");
+    EXPECT_EQ(db.value("SELECT rowid FROM first"), "9");
+    EXPECT_NE(db.value("SELECT rowid FROM int_key"), "9");
 }
 
 TEST(Catalogue, ReadingStatementsFailSilentlyWithoutAConnection) {
-    std::vector<std::string> names{"stale"};
-    EXPECT_FALSE(read_table_names(nullptr, names));
-    EXPECT_TRUE(names.empty());
-    std::vector<ColumnInfo> columns;
-    EXPECT_FALSE(read_column_info(nullptr, "t", columns));
+    std::vector<TableName> tables{{"stale", "stale"}};
+    EXPECT_FALSE(read_tables(nullptr, tables));
+    EXPECT_TRUE(tables.empty());
     EXPECT_EQ(count_table_rows(nullptr, "t"), 0);
     ResultTable result;
     EXPECT_FALSE(result.run(nullptr, "SELECT 1"));

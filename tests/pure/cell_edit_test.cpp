@@ -7,7 +7,6 @@
 #include "db/catalogue.h"
 #include "db/result_table.h"
 #include "grid/cell_edit.h"
-#include "grid/grid_statements.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -150,10 +150,10 @@ TEST(CellValue, WritesReportTheRecordTheyReached) {
               WriteOutcome::failed);
     EXPECT_EQ(update_cell_value(nullptr, cell("k", "id", 6), "8").outcome, WriteOutcome::failed);
 
-    EXPECT_EQ(delete_record_by_rowid(db.handle(), "k", 5, "rowid"), WriteOutcome::no_record);
-    EXPECT_EQ(delete_record_by_rowid(db.handle(), "k", 7, "rowid"), WriteOutcome::no_record);
-    EXPECT_EQ(delete_record_by_rowid(db.handle(), "k", 50, "rowid"), WriteOutcome::written);
-    EXPECT_EQ(delete_record_by_rowid(db.handle(), "missing", 6, "rowid"), WriteOutcome::failed);
+    EXPECT_EQ(delete_record_where(db.handle(), "k", "rowid = 5"), WriteOutcome::no_record);
+    EXPECT_EQ(delete_record_where(db.handle(), "k", "rowid = 7"), WriteOutcome::no_record);
+    EXPECT_EQ(delete_record_where(db.handle(), "k", "rowid = 50"), WriteOutcome::written);
+    EXPECT_EQ(delete_record_where(db.handle(), "missing", "rowid = 6"), WriteOutcome::failed);
 
     TestDb check(db.path());
     EXPECT_EQ(check.rows("SELECT id, name FROM k ORDER BY id"),

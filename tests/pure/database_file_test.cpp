@@ -12,6 +12,7 @@
 #include "db/database_connection.h"
 #include "db/read_watch.h"
 #include "db/result_table.h"
+#include "db/table_shape.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -62,9 +63,9 @@ TEST(DatabaseFile, OpensExistingFilesOnlyAndRefusesWhatIsNoDatabase) {
     const std::string empty = dir.file("empty.db");
     write_bytes(empty, "");
     ASSERT_TRUE(connection.open(empty.c_str()));
-    std::vector<std::string> names{"stale"};
-    EXPECT_TRUE(read_table_names(connection.handle, names));
-    EXPECT_TRUE(names.empty());
+    std::vector<TableName> tables{{"stale", "stale"}};
+    EXPECT_TRUE(read_tables(connection.handle, tables));
+    EXPECT_TRUE(tables.empty());
     connection.close();
     EXPECT_EQ(file_bytes(empty), "");
 
@@ -106,8 +107,8 @@ TEST(DatabaseFile, WaitsOutAShortLockAndTellsALongOneOnce) {
     {
         ReadFailureWatch watch;
         auto start = std::chrono::steady_clock::now();
-        std::vector<std::string> names;
-        EXPECT_FALSE(read_table_names(connection.handle, names));
+        std::vector<TableName> tables;
+        EXPECT_FALSE(read_tables(connection.handle, tables));
         EXPECT_GE(seconds_since(start), DatabaseConnection::kBusyTimeoutMs / 1000.0 - 0.5);
         EXPECT_TRUE(watch.busy());
         {

@@ -6,6 +6,7 @@
 #include "db/catalogue.h"
 #include "db/result_table.h"
 #include "db/sql_text.h"
+#include "db/table_shape.h"
 #include "tests/support/test_support.h"
 
 TEST(SqlText, QuotesIdentifiersAndValues) {
@@ -14,10 +15,7 @@ TEST(SqlText, QuotesIdentifiersAndValues) {
     EXPECT_EQ(quote_identifier("a\"b"), "\"a\"\"b\"");
     EXPECT_EQ(quote_identifier(""), "\"\"");
     EXPECT_EQ(quote_value("O'Brien"), "'O''Brien'");
-    EXPECT_EQ(page_sql("t", 2000, 1000),
-              "SELECT rowid, * FROM \"t\" ORDER BY rowid LIMIT 2000, 1000;");
     EXPECT_EQ(count_sql("x\"y"), "SELECT COUNT(*) FROM \"x\"\"y\";");
-    EXPECT_EQ(table_info_sql("t"), "PRAGMA TABLE_INFO(\"t\");");
     EXPECT_EQ(drop_table_sql("t"), "DROP TABLE \"t\"");
 }
 
@@ -54,17 +52,17 @@ TEST(SqlText, HostileTableNamesAreOnlyNames) {
         "INSERT INTO \"order items\" VALUES (5, 'five');");
 
     for (const char* name : {"x; DROP TABLE y", "order items"}) {
+        TableShape shape;
+        ASSERT_TRUE(read_table_shape(db.handle(), name, shape)) << name;
         ResultTable page;
-        ASSERT_TRUE(page.run(db.handle(), page_sql(name, 0, 1000))) << name;
+        ASSERT_TRUE(page.run(db.handle(), record_page_sql(name, shape, 0, 1000))) << name;
         EXPECT_EQ(page.rows(), 1) << name;
         EXPECT_EQ(count_table_rows(db.handle(), name), 1) << name;
-        std::vector<ColumnInfo> columns;
-        EXPECT_TRUE(read_column_info(db.handle(), name, columns)) << name;
     }
-    std::vector<ColumnInfo> columns;
-    ASSERT_TRUE(read_column_info(db.handle(), "order items", columns));
-    ASSERT_EQ(columns.size(), 2u);
-    EXPECT_EQ(columns[1].name, "na\"me");
+    TableShape shape;
+    ASSERT_TRUE(read_table_shape(db.handle(), "order items", shape));
+    ASSERT_EQ(shape.columns.size(), 2u);
+    EXPECT_EQ(shape.columns[1].name, "na\"me");
     EXPECT_EQ(db.value("SELECT COUNT(*) FROM y"), "1");
 
     EXPECT_EQ(exec_ansi(db.handle(), drop_table_sql("x; DROP TABLE y")), SQLITE_OK);
@@ -83,8 +81,10 @@ TEST(SqlText, FindsTheRowIdUnderANameTheTableLeavesFree) {
     TestDb db(dir.file("rowid.db"));
     db.exec(
         "CREATE TABLE t(rowid TEXT, v TEXT); INSERT INTO t VALUES ('same', 'a'), ('same', 'b');");
+    TableShape shape;
+    ASSERT_TRUE(read_table_shape(db.handle(), "t", shape));
     ResultTable page;
-    ASSERT_TRUE(page.run(db.handle(), page_sql("t", 0, 1000, rowid_name_for({"rowid", "v"}))));
+    ASSERT_TRUE(page.run(db.handle(), record_page_sql("t", shape, 0, 1000)));
     ASSERT_EQ(page.rows(), 2);
     EXPECT_STREQ(page.value(0, 0), "1");
     EXPECT_STREQ(page.value(1, 0), "2");

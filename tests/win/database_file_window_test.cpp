@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "db/result_table.h"
-#include "grid/cell_value.h"
+#include "grid/cell_editor.h"
 #include "tests/win/main_window_fixture.h"
 
 namespace {
@@ -93,6 +93,24 @@ protected:
         TestDb db(path);
         db.exec(sql);
         return path;
+    }
+
+    // Opens the in-place editor on a cell of the shown page.
+    void open_cell(int row, int column) {
+        main.grid().select_row(row);
+        main.grid().begin_cell_edit(column);
+    }
+    // Types the text over the open editor's and presses Enter, as the user would;
+    // an edit that could not be written is then given up with Esc.
+    void type_and_enter(const std::string& text) {
+        HWND editor = main.cell_editor().hwnd();
+        for (unsigned char c : text) {
+            SendMessageA(editor, WM_CHAR, c, 1);
+        }
+        SendMessageA(editor, WM_CHAR, VK_RETURN, 1);
+        if (main.cell_editor().edit().active()) {
+            SendMessageA(editor, WM_CHAR, VK_ESCAPE, 1);
+        }
     }
 };
 
@@ -236,8 +254,9 @@ TEST_F(DatabaseFileTest, ALockHeldElsewhereIsToldNotShownAsAnEmptyDatabase) {
     EXPECT_EQ(boxes.boxes().size(), 2u);
 
     // A write while it is held fails as before, and changes nothing.
+    open_cell(0, 1);
     other.exec("BEGIN EXCLUSIVE;");
-    EXPECT_EQ(main.grid().update_cell(0, 1, "rowid = 1", ValueKind::integer, "9"), -1);
+    type_and_enter("9");
     ASSERT_EQ(boxes.boxes().size(), 3u);
     EXPECT_EQ(boxes.boxes()[2].text, "データ更新処理が失敗しました。\ndatabase is locked");
     other.exec("COMMIT;");
@@ -324,13 +343,13 @@ TEST_F(DatabaseFileTest, AReadOnlyFileSaysSoInTheTitle) {
     start(path);
     const std::string shown = title();
     const bool read_only = main.connection().read_only;
-    const bool written = main.grid().update_cell(0, 1, "rowid = 1", ValueKind::integer, "2") != -1;
+    open_cell(0, 1);
+    type_and_enter("2");
     main.connection().close();
     ASSERT_TRUE(set_immutable(path, false));
 
     EXPECT_EQ(shown, "fixed.db [読み取り専用] - KORVELANDIS");
     EXPECT_TRUE(read_only);
-    EXPECT_FALSE(written);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text,
               "データ更新処理が失敗しました。\nattempt to write a readonly database");

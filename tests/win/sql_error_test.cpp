@@ -4,6 +4,7 @@
 
 #include "db/result_table.h"
 #include "db/sql_error.h"
+#include "grid/sql_error_report.h"
 #include "tests/support/test_support.h"
 #include "tests/support/win_support.h"
 

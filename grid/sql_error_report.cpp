@@ -1,3 +1,7 @@
+#include "grid/sql_error_report.h"
+
+#include <string>
+
 #include "db/sql_error.h"
 #include "win/message_box.h"
 

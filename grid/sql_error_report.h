@@ -1,0 +1,10 @@
+#pragma once
+
+#include <windows.h>
+
+#include <sqlite3.h>
+
+// Shows a failed statement: the operation's text and the database's message (see
+// sql_error_text), caption "SQL エラー", information icon, OK only, owned by the
+// window of the operation.
+void report_sql_error(HWND owner, const char* operation_text, sqlite3* handle);
