@@ -288,6 +288,11 @@ void MainDialog::report_unreadable(const ReadFailureWatch& watch) {
     if (!watch.failed() || !watch.outermost()) {
         return;
     }
+    MSG closing{};
+    if (watch.interrupted() && PeekMessageA(&closing, nullptr, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) {
+        // The read was stopped because a window is closing: no box to answer first.
+        return;
+    }
     std::string text = watch.busy()          ? kLockedReadText
                        : watch.interrupted() ? kInterruptedReadText
                                              : kUnreadableText;
