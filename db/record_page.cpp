@@ -5,26 +5,17 @@
 
 #include "db/result_table.h"
 #include "db/sql_text.h"
+#include "db/text_convert.h"
 
 namespace {
 
 // Cuts a UTF-8 text after kPageTextBytes, before the lead byte of a character.
 void cut_text(std::string& text) {
-    if (text.size() <= kPageTextBytes) {
-        return;
-    }
-    std::size_t cut = kPageTextBytes;
-    while (cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
-        ++cut;
-    }
-    text.resize(cut);
+    text.resize(utf8_cut(text.data(), text.size(), kPageTextBytes));
 }
 
 struct BlobCloser {
     void operator()(sqlite3_blob* blob) const { sqlite3_blob_close(blob); }
-};
-struct StatementDeleter {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 };
 
 // Reads the first bytes of long texts that the page statement left out. Through
@@ -33,20 +24,11 @@ struct StatementDeleter {
 class TextPrefixReader {
 public:
     TextPrefixReader(sqlite3* db, const std::string& table, const TableShape& shape)
-        : db_(db), table_(table), shape_(shape), blobs_(shape.columns.size()) {
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA main.encoding;", -1, &raw, nullptr) == SQLITE_OK) {
-            std::unique_ptr<sqlite3_stmt, StatementDeleter> statement(raw);
-            if (sqlite3_step(raw) == SQLITE_ROW) {
-                const unsigned char* encoding = sqlite3_column_text(raw, 0);
-                utf8_ = encoding && std::string(reinterpret_cast<const char*>(encoding)) == "UTF-8";
-            }
-        }
-    }
+        : db_(db), table_(table), shape_(shape), blobs_(shape.columns.size()) {}
 
     bool read(sqlite3_int64 rowid, std::size_t column, std::string& text) {
         text.clear();
-        if (utf8_ && read_stored_bytes(rowid, column, text)) {
+        if (stored_as_utf8() && read_stored_bytes(rowid, column, text)) {
             cut_text(text);
             return true;
         }
@@ -54,6 +36,16 @@ public:
     }
 
 private:
+    // The stored bytes are the text's UTF-8 only in a UTF-8 database.
+    bool stored_as_utf8() {
+        if (utf8_ < 0) {
+            ResultTable encoding;
+            utf8_ = encoding.run(db_, "PRAGMA main.encoding;") && encoding.rows() == 1 &&
+                    encoding.value(0, 0) && std::string(encoding.value(0, 0)) == "UTF-8";
+        }
+        return utf8_ == 1;
+    }
+
     bool read_stored_bytes(sqlite3_int64 rowid, std::size_t column, std::string& text) {
         std::unique_ptr<sqlite3_blob, BlobCloser>& blob = blobs_[column];
         if (blob) {
@@ -86,8 +78,8 @@ private:
     bool read_by_query(sqlite3_int64 rowid, std::size_t column, std::string& text) {
         const std::string sql = "SELECT substr(" + quote_identifier(shape_.columns[column].name) +
                                 ", 1, " + std::to_string(kPageTextBytes) + ") FROM " +
-                                quote_identifier(table_) + " WHERE " + shape_.rowid_name + " = " +
-                                std::to_string(rowid) + ";";
+                                quote_identifier(table_) + " WHERE " +
+                                record_condition(shape_, {std::to_string(rowid)}) + ";";
         ResultTable result;
         if (!result.run(db_, sql) || result.rows() < 1 || result.columns() < 1) {
             return false;
@@ -101,7 +93,7 @@ private:
     sqlite3* db_;
     const std::string& table_;
     const TableShape& shape_;
-    bool utf8_ = false;
+    int utf8_ = -1;  // not known yet
     std::vector<std::unique_ptr<sqlite3_blob, BlobCloser>> blobs_;
 };
 
@@ -114,11 +106,13 @@ bool read_record_page(sqlite3* db,
                       int count,
                       std::vector<PageRecord>& records) {
     records.clear();
+    const int identity_fields = identity_field_count(shape);
+    const std::size_t columns = shape.columns.size();
     ResultTable result;
     {
         // The row id or key comes on top of the columns: a table of the most
         // columns SQLite allows would give one result column too many.
-        const int needed = identity_field_count(shape) + static_cast<int>(shape.columns.size());
+        const int needed = identity_fields + static_cast<int>(columns);
         const int limit = db ? sqlite3_limit(db, SQLITE_LIMIT_COLUMN, -1) : 0;
         if (db && needed > limit) {
             sqlite3_limit(db, SQLITE_LIMIT_COLUMN, needed);
@@ -131,8 +125,6 @@ bool read_record_page(sqlite3* db,
             return false;
         }
     }
-    const int identity_fields = identity_field_count(shape);
-    const std::size_t columns = shape.columns.size();
     if (result.columns() != identity_fields + static_cast<int>(columns)) {
         return false;
     }

@@ -85,8 +85,4 @@ void reset() {
     s.started = false;
 }
 
-bool stopped() {
-    return state().stop;
-}
-
 }  // namespace run_watch

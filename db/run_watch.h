@@ -33,8 +33,4 @@ bool tick();
 // Forgets a stop and the run's start: called where a user action begins.
 void reset();
 
-// Whether the run asked to stop (tests and callers that must tell an interrupted
-// run from a failed one).
-bool stopped();
-
 }  // namespace run_watch

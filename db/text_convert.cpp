@@ -36,6 +36,14 @@ std::string to_ansi(std::string_view utf8) {
     return result;
 }
 
+std::size_t utf8_cut(const char* utf8, std::size_t length, std::size_t at) {
+    std::size_t cut = at < length ? at : length;
+    while (cut < length && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) {
+        ++cut;
+    }
+    return cut;
+}
+
 int convert_cell_text(const char* utf8, char* destination, int limit) {
     if (!utf8 || limit < 1) {
         return 0;
@@ -48,10 +56,6 @@ int convert_cell_text(const char* utf8, char* destination, int limit) {
     if (length <= enough) {
         return convert_text(utf8, destination, limit, false);
     }
-    std::size_t cut = enough;
-    while (cut < length && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) {
-        ++cut;
-    }
-    std::string prefix(utf8, cut);
+    std::string prefix(utf8, utf8_cut(utf8, length, enough));
     return convert_text(prefix.c_str(), destination, limit, false);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include <string>
 #include <string_view>
 
@@ -22,3 +24,8 @@ std::string to_ansi(std::string_view utf8);  // empty on failure
 // convert_text from UTF-8 for a display cell of `limit` bytes: the same result,
 // without converting more of a huge value than the cell can show.
 int convert_cell_text(const char* utf8, char* destination, int limit);
+
+// Where a UTF-8 text of `length` bytes is cut to keep at least its first `at`
+// bytes without splitting a character: before the first lead byte from `at` on
+// (`length` when the text is no longer).
+std::size_t utf8_cut(const char* utf8, std::size_t length, std::size_t at);

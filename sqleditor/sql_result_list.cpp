@@ -87,14 +87,8 @@ void SqlResultList::show_arriving_rows(const SqlRows& rows) {
         SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
         notes_.clear();
         message_.clear();
-        remove_columns();
-        const int number_width = row_number_width(1000000);
-        insert_list_column(hwnd(), 0, kRowNumberHeader, number_width);
-        const int width = std::max((list_usable_width(hwnd()) - number_width) / rows.columns(), 0);
-        for (int c = 1; c <= rows.columns(); ++c) {
-            insert_list_column(hwnd(), c, "", width);
-        }
-        column_count_ = rows.columns() + 1;
+        // The final count is not known yet: room for a seven-digit number.
+        insert_result_columns(rows.columns(), 1000000);
         arriving_ = &rows;
     }
     SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows.rows(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
@@ -133,18 +127,21 @@ int SqlResultList::row_number_width(int rows) const {
     return kRowNumberColumnWidth + std::max(extra, 0);
 }
 
-void SqlResultList::show_rows(std::unique_ptr<SqlRows> table) {
+void SqlResultList::insert_result_columns(int columns, int rows) {
     remove_columns();
     // Wide enough for the largest number shown: 1000000 must not read "100...".
-    const int number_width = row_number_width(table->rows());
+    const int number_width = row_number_width(rows);
     insert_list_column(hwnd(), 0, kRowNumberHeader, number_width);
-    const int columns = table->columns();
     // What the division leaves over stays free at the right.
     const int width = std::max((list_usable_width(hwnd()) - number_width) / columns, 0);
     for (int c = 1; c <= columns; ++c) {
         insert_list_column(hwnd(), c, "", width);
     }
     column_count_ = columns + 1;
+}
+
+void SqlResultList::show_rows(std::unique_ptr<SqlRows> table) {
+    insert_result_columns(table->columns(), table->rows());
 
     table_ = std::move(table);
     message_.clear();

@@ -50,6 +50,8 @@ private:
     // Columns and rows of a result that is still arriving.
     void show_arriving_rows(const SqlRows& rows);
     void remove_columns();
+    // The row-number column, wide enough for `rows`, and `columns` value columns.
+    void insert_result_columns(int columns, int rows);
     int row_number_width(int rows) const;
     // Adds a line with a note after what the list shows.
     void add_note(const std::string& text, Image image);
