@@ -181,10 +181,7 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
 
     editor_brush_ = CreateSolidBrush(kCellEditorBackColour);
     grid_.cell_editor = &cell_editor_;
-    grid_.on_page_reloaded = [this](int page_index, std::int64_t count) {
-        page_window_.page_index = page_index;
-        show_page_state(page_view(page_index, count));
-    };
+    grid_.on_page_shown = [this] { show_page_state(grid_.page().view()); };
     grid_.editor_brush = editor_brush_;
 
     SendMessageA(list_view, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(image_list_));
@@ -196,8 +193,6 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
                                      {IDC_PAGE_NEXT, layout_move_x},
                                      {IDC_PAGE_LABEL, layout_move_x},
                                  });
-
-    page_window_.page_index = 0;
 
     for (UINT id :
          {IDM_NEW_TABLE, IDM_EDIT_STRUCTURE, IDM_DROP_TABLE, IDM_DELETE_RECORD, IDM_SQL_EDITOR}) {
@@ -234,7 +229,6 @@ void MainDialog::show_no_tables() {
     SendMessageA(selector_, CB_RESETCONTENT, 0, 0);
     tables_.clear();
     grid_.clear();
-    page_window_.page_index = 0;
     show_page_state(PageView{"0-0", false, false});
     enable_menu_item(IDM_EDIT_STRUCTURE, false);
     enable_menu_item(IDM_DROP_TABLE, false);
@@ -352,8 +346,9 @@ void MainDialog::reload_table_list() {
 
     SendMessageA(selector_, CB_RESETCONTENT, 0, 0);
     tables_.clear();
-    grid_.remove_all_rows();
-    grid_.remove_all_columns();
+    // The shape of every table is read anew: the change that made the list read
+    // again may have changed it.
+    grid_.clear();
     for (TableName& table : tables) {
         // The selector does not sort, so its entries stay in step with tables_.
         if (SendMessageA(selector_, CB_ADDSTRING, 0,
@@ -364,11 +359,10 @@ void MainDialog::reload_table_list() {
     }
     SendMessageA(selector_, CB_SETCURSEL, 0, 0);
     fit_selector_drop_down();
-    page_window_.page_index = 0;
     const bool any = listed && !tables_.empty();
     enable_menu_item(IDM_EDIT_STRUCTURE, any);
     enable_menu_item(IDM_DROP_TABLE, any);
-    refresh_page();
+    show_page(0);
     report_unreadable(watch);
 }
 
@@ -412,7 +406,7 @@ void MainDialog::fit_selector_drop_down() {
     SendMessageA(selector_, CB_SETMINVISIBLE, std::clamp(count, 1, kMostVisibleItems), 0);
 }
 
-std::string MainDialog::selected_table() const {
+std::string MainDialog::selected_table_shown_name() const {
     const LRESULT selection = SendMessageA(selector_, CB_GETCURSEL, 0, 0);
     if (selection == CB_ERR) {
         return std::string();
@@ -426,7 +420,7 @@ std::string MainDialog::selected_table() const {
     return text.data();
 }
 
-std::string MainDialog::selected_table_name() const {
+std::string MainDialog::selected_table_exact_name() const {
     const LRESULT selection = SendMessageA(selector_, CB_GETCURSEL, 0, 0);
     if (selection < 0 || static_cast<std::size_t>(selection) >= tables_.size()) {
         return std::string();
@@ -435,7 +429,11 @@ std::string MainDialog::selected_table_name() const {
 }
 
 void MainDialog::refresh_page() {
-    const std::string table = selected_table_name();
+    show_page(grid_.page().page_index());
+}
+
+void MainDialog::show_page(int page_index) {
+    const std::string table = selected_table_exact_name();
     if (table.empty() && SendMessageA(selector_, CB_GETCURSEL, 0, 0) == CB_ERR) {
         // No table to show: an empty page rather than what an earlier table showed.
         grid_.clear();
@@ -444,30 +442,28 @@ void MainDialog::refresh_page() {
         return;
     }
     ReadFailureWatch watch;
-    grid_.database = connection_.is_open ? connection_.handle : nullptr;
-    grid_.page_index = page_window_.page_index;
-    grid_.table_name = table;
-
-    std::int64_t count = 0;
     {
         RedrawOff redraw(grid_.hwnd());
-        grid_.remove_all_rows();
-        grid_.load_columns();
-        grid_.load_rows(1);
-        // One count serves both the blank row and the label.
-        count = grid_.count_rows();
-        grid_.add_blank_row(count);
+        const TablePage& page = grid_.page();
+        // The table's shape is read once, when it is chosen (or read again after
+        // it could not be): a page turn reads only records.
+        if (!page.is_open() || page.table() != table) {
+            grid_.open_table(connection_.is_open ? connection_.handle : nullptr, table);
+        }
+        if (page.is_open()) {
+            grid_.load_page(page_index, 1);
+        }
         if (watch.failed()) {
             // Part of the page may be missing: show none of it rather than a table
             // that looks empty or shorter than it is.
-            grid_.clear();
+            grid_.show_no_rows();
         }
     }
     if (watch.failed()) {
-        show_page_state(PageView{kUnreadableLabel, page_window_.page_index > 0, false});
+        show_page_state(PageView{kUnreadableLabel, grid_.page().page_index() > 0, false});
         enable_menu_item(IDM_DELETE_RECORD, false);
-    } else {
-        show_page_state(page_view(page_window_.page_index, count));
+    } else if (!grid_.page().is_open()) {
+        show_page_state(page_view(0, 0));
     }
     report_unreadable(watch);
 }
@@ -532,7 +528,7 @@ LRESULT MainDialog::on_edit_structure(WPARAM, LPARAM) {
     if (!connection_.is_open) {
         return 0;
     }
-    show_structure_editor(GetActiveWindow(), connection_.handle, selected_table_name());
+    show_structure_editor(GetActiveWindow(), connection_.handle, selected_table_exact_name());
     reload_table_list();
     return 0;
 }
@@ -541,8 +537,8 @@ LRESULT MainDialog::on_drop_table(WPARAM, LPARAM) {
     if (!connection_.is_open) {
         return 0;
     }
-    const std::string shown = selected_table();
-    const std::string name = selected_table_name();
+    const std::string shown = selected_table_shown_name();
+    const std::string name = selected_table_exact_name();
     if (SendMessageA(selector_, CB_GETCURSEL, 0, 0) == CB_ERR) {
         return 0;
     }
@@ -570,16 +566,15 @@ LRESULT MainDialog::on_delete_record(WPARAM, LPARAM) {
 }
 
 LRESULT MainDialog::on_page_previous(WPARAM, LPARAM) {
-    if (page_window_.page_index > 0) {
-        --page_window_.page_index;
-        refresh_page();
+    const int page_index = grid_.page().page_index();
+    if (page_index > 0) {
+        show_page(page_index - 1);
     }
     return 0;
 }
 
 LRESULT MainDialog::on_page_next(WPARAM, LPARAM) {
-    ++page_window_.page_index;
-    refresh_page();
+    show_page(grid_.page().page_index() + 1);
     return 0;
 }
 
@@ -594,8 +589,8 @@ LRESULT MainDialog::on_help(WPARAM, LPARAM) {
 }
 
 LRESULT MainDialog::on_table_selected(WPARAM, LPARAM) {
-    page_window_.page_index = 0;
-    refresh_page();
+    grid_.clear();
+    show_page(0);
     return 0;
 }
 

@@ -42,19 +42,23 @@ public:
     // The New command after its dialog.
     bool create_database(const char* path, const char* file_title);
     void reload_table_list();
+    // Shows page `page_index` of the table chosen in the selector, reading the
+    // table's shape first when it is newly chosen.
+    void show_page(int page_index);
+    // The page shown, read again.
     void refresh_page();
     // The Drop table command after its question, for the table's exact (UTF-8) name.
     void drop_table(const std::string& name);
-    // The name of the table chosen in the selector as it shows it; empty when none is.
-    std::string selected_table() const;
-    void fit_selector_drop_down();
+    // The name of the table chosen in the selector as it shows it (ANSI); empty
+    // when none is.
+    std::string selected_table_shown_name() const;
     // The exact (UTF-8) name of the table chosen in the selector; empty when none is.
-    std::string selected_table_name() const;
+    std::string selected_table_exact_name() const;
+    void fit_selector_drop_down();
 
     DatabaseConnection& connection() { return connection_; }
     TableGrid& grid() { return grid_; }
     CellEditor& cell_editor() { return cell_editor_; }
-    PageWindow& page_window() { return page_window_; }
     const DialogLayout& layout() const { return layout_; }
     HACCEL accelerators() const { return accelerators_; }
     HBRUSH editor_brush() const { return editor_brush_; }
@@ -102,7 +106,6 @@ private:
     // The tables in the selector's order, with the names that statements use.
     std::vector<TableName> tables_;
     DatabaseConnection connection_;
-    PageWindow page_window_;
     TableGrid grid_;
     CellEditor cell_editor_;
     DialogLayout layout_;

@@ -3,11 +3,8 @@
 #include <cstdint>
 #include <string>
 
-// The page of a table that the main window shows.
-struct PageWindow {
-    static constexpr int page_size = 1000;
-    int page_index = 0;
-};
+// The records a page of a table holds.
+constexpr int kPageSize = 1000;
 
 // Offset of a page's first record; never below 0.
 std::int64_t page_offset(int page_index);

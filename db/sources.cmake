@@ -1,5 +1,4 @@
 list(APPEND KORV_PURE_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/catalogue.cpp
     ${CMAKE_CURRENT_LIST_DIR}/database_connection.cpp
     ${CMAKE_CURRENT_LIST_DIR}/paging.cpp
     ${CMAKE_CURRENT_LIST_DIR}/read_watch.cpp

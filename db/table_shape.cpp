@@ -31,6 +31,15 @@ bool has_rowid(sqlite3* db, const std::string& table, const std::string& rowid_n
     return code == SQLITE_OK;
 }
 
+// Whether the table's primary key has an index of its own, which a key that is
+// the row id never has.
+bool key_has_index(sqlite3* db, const std::string& table) {
+    ResultTable indexes;
+    return indexes.run(db, "SELECT COUNT(*) FROM pragma_index_list(" + quote_value(table) +
+                               ") WHERE origin = 'pk';") &&
+           indexes.rows() == 1 && is_true(indexes.value(0, 0));
+}
+
 std::string key_order(const TableShape& shape) {
     std::string order;
     for (std::size_t index : shape.key_columns()) {
@@ -131,8 +140,26 @@ bool read_table_shape(sqlite3* db, const std::string& table, TableShape& shape) 
             shape.key_columns().empty() ? RecordIdentity::none : RecordIdentity::primary_key;
     } else if (!has_rowid(db, table, shape.rowid_name)) {
         shape.identity = RecordIdentity::none;
+    } else {
+        const std::vector<std::size_t> keys = shape.key_columns();
+        if (keys.size() == 1 &&
+            key_is_rowid_alias(shape.columns[keys[0]].type, 1, key_has_index(db, table))) {
+            shape.rowid_alias = static_cast<int>(keys[0]) + 1;
+        }
     }
     return true;
+}
+
+bool key_is_rowid_alias(const std::string& key_type, int key_columns, bool key_has_index) {
+    return key_columns == 1 && !key_has_index && equals_ignoring_ascii_case(key_type, "INTEGER");
+}
+
+std::int64_t count_table_rows(sqlite3* db, const std::string& table) {
+    ResultTable result;
+    if (!result.run(db, count_sql(table)) || result.rows() == 0 || result.columns() < 1) {
+        return 0;
+    }
+    return parse_rowid(result.value(result.rows() - 1, 0));
 }
 
 std::string column_header(const ShapeColumn& column) {

@@ -47,6 +47,8 @@ struct TableShape {
     std::string rowid_name = "rowid";
     bool strict = false;
     bool is_virtual = false;
+    // The column (1-based) that is the table's alias of rowid; 0 for none.
+    int rowid_alias = 0;
 
     // Indexes into `columns` of the primary key's columns, in key order.
     std::vector<std::size_t> key_columns() const;
@@ -55,6 +57,15 @@ struct TableShape {
 // Reads the shape of a table named exactly `table` (UTF-8); false when its
 // columns cannot be read or it has none.
 bool read_table_shape(sqlite3* db, const std::string& table, TableShape& shape);
+
+// Whether a table with row ids takes its primary key for its row id: a key of one
+// column declared exactly INTEGER, with no index of its own. A key declared
+// "INTEGER PRIMARY KEY DESC" has one, and is an ordinary column.
+bool key_is_rowid_alias(const std::string& key_type, int key_columns, bool key_has_index);
+
+// The number of records of a table (UTF-8 name); 0 when it cannot be counted.
+// Only reads: a failure gives no message.
+std::int64_t count_table_rows(sqlite3* db, const std::string& table);
 
 // The text a column's header shows: name, declared type and a mark for a
 // generated column.

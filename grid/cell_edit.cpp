@@ -260,7 +260,7 @@ bool CellEdit::insert(EditTarget& target, int column, const std::string& value, 
     const TableShape& shape = target.shape();
     const std::size_t index = static_cast<std::size_t>(column - 1);
     std::vector<std::string> literals =
-        blank_row_literals(shape, index, utf8_value, target.rowid_alias_column());
+        blank_row_literals(shape, index, utf8_value, shape.rowid_alias);
     if (literals[index].rfind("CAST(", 0) != 0) {
         // A number typed into a column without a declared type stays a number.
         literals[index] = value_literal(utf8_value, ValueKind::unknown, !edited->type.empty());

@@ -48,8 +48,6 @@ public:
     virtual sqlite3* edited_database() const = 0;
     virtual const std::string& edited_table() const = 0;
     virtual const TableShape& shape() const = 0;
-    // The column that is the table's alias of rowid, 0 for none.
-    virtual int rowid_alias_column() const = 0;
 
     // The condition that finds the record of list row `row`; empty for the blank
     // row and where no record can be found again.

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <climits>
 
 #include "db/result_table.h"
 #include "db/sql_error.h"
@@ -43,10 +42,9 @@ class GridEditTarget final : public EditTarget {
 public:
     explicit GridEditTarget(TableGrid& grid) : grid_(grid) {}
 
-    sqlite3* edited_database() const override { return grid_.database; }
-    const std::string& edited_table() const override { return grid_.table_name; }
+    sqlite3* edited_database() const override { return grid_.page().database(); }
+    const std::string& edited_table() const override { return grid_.page().table(); }
     const TableShape& shape() const override { return grid_.shape(); }
-    int rowid_alias_column() const override { return grid_.rowid_alias_column(); }
     std::string record_condition(int row) const override { return grid_.record_condition(row); }
     int row_of_condition(const std::string& condition) const override {
         return grid_.row_of_condition(condition);
@@ -59,20 +57,16 @@ public:
     void show_cell_text(int row, int column, const std::string& text) override {
         grid_.set_cell_text(row, column, text.c_str());
     }
-    int show_record(RowId rowid) override {
-        grid_.reload_page(rowid);
-        return grid_.row_of_record(rowid);
-    }
+    int show_record(RowId rowid) override { return shown(grid_.page().show_record(rowid)); }
     int show_added_record(RowId rowid) override {
-        // A full last page (its records and the blank row): the new record starts
-        // the next one.
-        if (grid_.row_count() > TableGrid::kPageSize) {
-            ++grid_.page_index;
-        }
-        return show_record(rowid);
+        return shown(grid_.page().show_added_record(rowid));
     }
     int show_keyed_record(const std::vector<std::string>& key_literals) override {
-        return grid_.show_keyed_record(key_literals);
+        const int row = shown(grid_.page().show_keyed_record(key_literals));
+        if (row >= 0) {
+            grid_.ensure_visible(row);
+        }
+        return row;
     }
     void report_record_missing(int row) override { grid_.report_record_missing(row); }
     void tell(EditNotice notice) override;
@@ -83,6 +77,14 @@ public:
     }
 
 private:
+    // Puts the page just read into the list, the record's row selected (or the
+    // first row); that row, or -1.
+    int shown(int row) {
+        RedrawOff redraw(grid_.hwnd());
+        grid_.show_page(row);
+        return row;
+    }
+
     TableGrid& grid_;
 };
 
@@ -90,10 +92,10 @@ void GridEditTarget::tell(EditNotice notice) {
     const char* text = nullptr;
     switch (notice) {
         case EditNotice::update_failed:
-            report_sql_error(grid_.hwnd(), kUpdateFailedText, grid_.database);
+            report_sql_error(grid_.hwnd(), kUpdateFailedText, grid_.page().database());
             return;
         case EditNotice::insert_failed:
-            report_sql_error(grid_.hwnd(), kInsertFailedText, grid_.database);
+            report_sql_error(grid_.hwnd(), kInsertFailedText, grid_.page().database());
             return;
         case EditNotice::too_long:
             text = kTooLongText;
@@ -182,10 +184,10 @@ void TableGrid::open_cell_edit(int column, bool input_pending) {
 
 void TableGrid::edit_in_dialog(const EditedCell& cell) {
     TextEditDialog dialog;
-    dialog.database = database;
-    dialog.table_name = table_name;
+    dialog.database = page_.database();
+    dialog.table_name = page_.table();
     dialog.column_name = column_exact_name(cell.column);
-    dialog.rowid_name = rowid_name_;
+    dialog.rowid_name = page_.shape().rowid_name;
     dialog.record_condition = cell.condition;
     dialog.has_record = !cell.new_record;
     if (dialog.run(GetActiveWindow()) != 0 || dialog.text() == dialog.opened_text()) {
@@ -231,41 +233,4 @@ void TableGrid::finish_cell_edit() {
     if (cell_editor && cell_editor->edit().active()) {
         commit_cell_edit(false);
     }
-}
-
-int TableGrid::show_keyed_record(const std::vector<std::string>& key_literals) {
-    // The literals are what was written; the record holds them as its columns'
-    // affinities made them, so its key is read back before it is looked for.
-    std::vector<std::string> key;
-    ResultTable stored;
-    const std::string condition = ::record_condition(shape_, key_literals);
-    if (!condition.empty() &&
-        stored.run(database, identity_of_sql(table_name, shape_, condition)) &&
-        stored.rows() == 1) {
-        for (int field = 0; field < stored.columns(); ++field) {
-            const char* literal = stored.value(0, field);
-            key.push_back(literal ? literal : "");
-        }
-    }
-    ResultTable before;
-    if (!key.empty() && before.run(database, records_before_key_sql(table_name, shape_, key)) &&
-        before.rows() == 1) {
-        const std::int64_t page = parse_rowid(before.value(0, 0)) / kPageSize;
-        page_index = page < INT_MAX ? static_cast<int>(page) : INT_MAX;
-    }
-    const std::string found = ::record_condition(shape_, key);
-    RedrawOff redraw(hwnd());
-    remove_all_rows();
-    load_columns();
-    load_rows(0, found);
-    const std::int64_t count = count_rows();
-    add_blank_row(count);
-    if (on_page_reloaded) {
-        on_page_reloaded(page_index, count);
-    }
-    const int row = row_of_condition(found);
-    if (row >= 0) {
-        ensure_visible(row);
-    }
-    return row;
 }

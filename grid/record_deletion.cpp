@@ -1,7 +1,5 @@
 #include "grid/record_deletion.h"
 
-#include <algorithm>
-
 #include "db/result_table.h"
 #include "db/sql_error.h"
 #include "grid/cell_editor.h"
@@ -20,17 +18,14 @@ constexpr const char kDeleteCaption[] = "レコード削除";
 
 }  // namespace
 
-bool delete_record(TableGrid& grid, RowId rowid) {
-    return delete_record_where(grid, grid.rowid_name() + " = " + std::to_string(rowid));
-}
-
 bool delete_record_where(TableGrid& grid, const std::string& condition) {
-    if (!grid.database || condition.empty()) {
+    TablePage& page = grid.page();
+    if (!page.database() || condition.empty()) {
         return false;
     }
-    switch (delete_record_where(grid.database, grid.table_name, condition)) {
+    switch (delete_record_where(page.database(), page.table(), condition)) {
         case WriteOutcome::failed:
-            report_sql_error(grid.hwnd(), kDeleteFailedText, grid.database);
+            report_sql_error(grid.hwnd(), kDeleteFailedText, page.database());
             return false;
         case WriteOutcome::no_record:
             // Gone already (another program), or kept by a trigger: the page shows
@@ -41,11 +36,9 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
         case WriteOutcome::written:
             break;
     }
-    // The record and the blank row were all the page held: show the one before.
-    if (grid.row_count() <= 2) {
-        grid.page_index = std::max(0, grid.page_index - 1);
-    }
-    grid.reload_page(0);
+    RedrawOff redraw(grid.hwnd());
+    page.show_after_deletion();
+    grid.show_page(0);
     return true;
 }
 

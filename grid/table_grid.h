@@ -12,6 +12,7 @@
 #include "db/sql_text.h"
 #include "db/table_shape.h"
 #include "grid/cell_value.h"
+#include "grid/table_page.h"
 #include "win/message_map.h"
 #include "win/redraw_off.h"
 #include "win/window_subclass.h"
@@ -19,93 +20,75 @@
 class CellEditor;
 struct EditedCell;
 
-// One page of one table in the main window's list view: the RowID column, one
-// column per table column, the records of the page and, on the last page, the
-// blank row "*" for a new record.
+// The list view of the main window, showing the page of a table that its
+// TablePage holds: the RowID column, one column per table column, the records of
+// the page and, on the last page, the blank row "*" for a new record. The list
+// keeps no text of its own; it asks for the cells it draws.
 class TableGrid : public WindowSubclass {
 public:
-    static constexpr int kPageSize = PageWindow::page_size;
     static constexpr int kRowIdColumnWidth = 60;
-    static constexpr const char kBlankRowText[] = "*";
 
-    // Written by the main window before each load. The table's name is its exact
-    // name in the database (UTF-8), which every statement uses.
-    sqlite3* database = nullptr;
-    std::string table_name;
-    int page_index = 0;
-
-    // Told the page and the table's row count each time the grid reloads its page
-    // by itself (after an insertion or a deletion), so that the page label and the
-    // paging buttons describe the rows on screen.
-    std::function<void(int page_index, std::int64_t row_count)> on_page_reloaded;
+    // Told each time the grid shows a page, so that the page label and the paging
+    // buttons describe the rows on screen.
+    std::function<void()> on_page_shown;
 
     // Lent by the main window for the in-place editor.
     CellEditor* cell_editor = nullptr;
     HBRUSH editor_brush = nullptr;
 
-    // Column names of the table as shown, column 1 first; whole, in the ANSI code page.
-    const std::vector<std::string>& column_names() const { return column_names_; }
-    int column_count() const { return static_cast<int>(column_names_.size()); }
-    // The name of list column c (1 to column_count()).
-    const std::string& column_name(int column) const { return column_names_.at(column - 1); }
-    // Whether list column c has a declared type (without one, a column keeps
-    // whatever kind of value it is given).
-    bool column_has_type(int column) const {
-        return column >= 1 && column <= static_cast<int>(shape_.columns.size()) &&
-               !shape_.columns[static_cast<std::size_t>(column - 1)].type.empty();
-    }
-    // The exact (UTF-8) name of list column c, for statements.
-    const std::string& column_exact_name(int column) const {
-        return shape_.columns.at(column - 1).name;
-    }
-    bool column_generated(int column) const;
-    // The table as the last load read it.
-    const TableShape& shape() const { return shape_; }
-    // No record of the table can be found again: it is shown, never changed.
-    bool read_only() const { return shape_.identity == RecordIdentity::none; }
-    // The condition (UTF-8) that finds the record of list row `row`; empty for the
-    // blank row and when the table cannot identify a record.
-    std::string record_condition(int row) const;
-    // The list row of the record that this condition finds, or -1.
-    int row_of_condition(const std::string& condition) const;
-    // The column that is the table's alias of rowid (INTEGER PRIMARY KEY), 0 for none.
-    int rowid_alias_column() const { return rowid_alias_column_; }
-    // How statements name the row id of the table shown ("rowid" unless the table
-    // has a column of that name).
-    const std::string& rowid_name() const { return rowid_name_; }
+    // The table and the page shown.
+    TablePage& page() { return page_; }
+    const TablePage& page() const { return page_; }
 
-    void load_columns();
-    // Selects the record select_rowid, or in a table without row ids the record
-    // that select_condition finds (or the first row).
-    void load_rows(RowId select_rowid, const std::string& select_condition = std::string());
-    std::int64_t count_rows();
-    // Adds the blank row when the page is the table's last.
-    void add_blank_row(std::int64_t row_count);
-    // Rows, columns, page and blank row again, selecting the record select_rowid
-    // (or the first row).
+    // Opens the table named exactly `table` (UTF-8) and gives the list its
+    // columns. False, with no table shown, when its columns cannot be read.
+    bool open_table(sqlite3* db, const std::string& table);
+    // Reads page `page_index` of the open table and shows it, the record
+    // select_rowid selected (or the first row).
+    void load_page(int page_index, RowId select_rowid);
+    // The page again, selecting the record select_rowid (or the first row).
     void reload_page(RowId select_rowid);
-
-    void remove_all_rows();
-    void remove_all_columns();
+    // Puts the page as it stands into the list, `select` selected (or the first
+    // row), and tells on_page_shown.
+    void show_page(int select);
+    // Empties the list and leaves the table open: what a page that could not be
+    // read whole shows.
+    void show_no_rows();
     // Shows nothing and forgets the table and the connection (a closed or changed
     // database).
     void clear();
+
+    int column_count() const { return page_.column_count(); }
+    // The name of list column c (1 to column_count()) as shown, in the ANSI code page.
+    const std::string& column_name(int column) const { return shape_column(column).shown; }
+    // Whether list column c has a declared type (without one, a column keeps
+    // whatever kind of value it is given).
+    bool column_has_type(int column) const { return !shape_column(column).type.empty(); }
+    // The exact (UTF-8) name of list column c, for statements.
+    const std::string& column_exact_name(int column) const { return shape_column(column).name; }
+    bool column_generated(int column) const { return shape_column(column).generated; }
+    const TableShape& shape() const { return page_.shape(); }
+    bool read_only() const { return page_.read_only(); }
+    std::string record_condition(int row) const { return page_.record_condition(row); }
+    int row_of_condition(const std::string& condition) const {
+        return page_.row_of_condition(condition);
+    }
+    int row_of_record(RowId rowid) const { return page_.row_of_record(rowid); }
+    int blank_row() const { return page_.blank_row(); }
+    bool is_blank_row(int row) const { return page_.is_blank_row(row); }
+    int row_count() const { return page_.row_count(); }
+    const std::string& cell_text(int row, int column) const { return page_.cell_text(row, column); }
+    // Puts a text into a cell of the page and redraws it; a cell shows at most
+    // kCellShownBytes bytes of it.
+    void set_cell_text(int row, int column, const char* text);
 
     // The equal share of the list view's present width for each of `columns` data
     // columns. A column whose share is too narrow to read is made wider, and the
     // list scrolls sideways.
     int data_column_width(int columns) const;
-    int row_count() const;
     int selected_row() const;
-    // The list row of the blank row, or -1 when the page has none.
-    int blank_row() const { return blank_row_; }
-    bool is_blank_row(int row) const { return row >= 0 && row == blank_row_; }
-    std::string cell_text(int row, int column) const;
-    void set_cell_text(int row, int column, const char* text);
     void select_row(int row);
     void ensure_visible(int row);
-    // The list row of the record with this rowid, or -1 when it is not on the page.
-    int row_of_record(RowId rowid) const;
     // A cell's label rectangle in the list view's client coordinates.
     bool cell_rect(int row, int column, RECT& rect) const;
     // Scrolls the list sideways as little as brings the column into view.
@@ -140,7 +123,6 @@ private:
     LRESULT on_mouse_wheel(WPARAM, LPARAM);
     LRESULT on_mouse_horizontal_wheel(WPARAM, LPARAM);
     LRESULT on_ctl_color_edit(WPARAM, LPARAM);
-    LRESULT on_begin_label_edit(WPARAM, LPARAM);
     LRESULT on_end_label_edit(WPARAM, LPARAM);
     LRESULT on_cell_edit_kill_focus(WPARAM, LPARAM);
     LRESULT on_double_click(WPARAM, LPARAM);
@@ -154,13 +136,15 @@ private:
     // The page as an edit reaches it.
     friend class GridEditTarget;
 
+    // Column c of the table (1 to column_count()); an empty one outside them.
+    const ShapeColumn& shape_column(int column) const;
+    // The list's columns for the open table.
+    void show_columns();
+    void remove_all_columns();
     // The widths the data columns get for the list view's present width.
     std::vector<int> data_column_widths() const;
     void set_data_column_widths();
     void set_column_width(int column, int width);
-    // Appends a row whose column 0 shows `text` and tells the list its new length.
-    void append_row(const char* text);
-    void send_begin_edit(int column);
     // Starts an edit; `input_pending` when the click or key that asked for it may
     // still have messages waiting.
     void open_cell_edit(int column, bool input_pending);
@@ -169,25 +153,11 @@ private:
     void show_editor(bool input_pending);
     void hide_editor_if_moved();
     void edit_in_dialog(const EditedCell& cell);
-    // After a key changed or a record was added in a table without row ids: shows
-    // the page that holds the record with these key literals, selected. Its list
-    // row, or -1 when it cannot be found.
-    int show_keyed_record(const std::vector<std::string>& key_literals);
 
-    std::vector<std::string> column_names_;
+    TablePage page_;
     // What each data column's header needs to be read whole, in pixels.
     std::vector<int> header_widths_;
     // The header texts of the list's columns, column 0 first.
     std::vector<std::string> shown_headers_;
-    // What each cell of the page shows, row by row (column 0 first). The list view
-    // keeps no text of its own: it asks for the cells it draws, so that a page of
-    // 1,000 records is shown without handing it 9,000 texts one message at a time.
-    std::vector<std::vector<std::string>> rows_;
-    TableShape shape_;
-    // The identifying fields of each record row, for tables keyed by their primary key.
-    std::vector<std::vector<std::string>> row_keys_;
-    int rowid_alias_column_ = 0;
-    std::string rowid_name_ = "rowid";
     int list_columns_ = 0;
-    int blank_row_ = -1;
 };

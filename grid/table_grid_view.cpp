@@ -18,7 +18,6 @@ const MessageEntry<TableGrid> TableGrid::message_map_[] = {
     on_message(WM_MOUSEWHEEL, &TableGrid::on_mouse_wheel),
     on_message(WM_MOUSEHWHEEL, &TableGrid::on_mouse_horizontal_wheel),
     on_message(WM_CTLCOLOREDIT, &TableGrid::on_ctl_color_edit),
-    on_notify(LVN_BEGINLABELEDITA, &TableGrid::on_begin_label_edit),
     on_notify(LVN_ENDLABELEDITA, &TableGrid::on_end_label_edit),
     on_notify(kCellEditKillFocus, &TableGrid::on_cell_edit_kill_focus),
     on_reflected_notify(NM_DBLCLK, &TableGrid::on_double_click),
@@ -31,12 +30,6 @@ const MessageEntry<TableGrid> TableGrid::message_map_[] = {
 
 bool TableGrid::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     return dispatch_message(this, message_map_, msg, wparam, lparam, result);
-}
-
-void TableGrid::send_begin_edit(int column) {
-    NMHDR header{};
-    header.code = LVN_BEGINLABELEDITA;
-    SendMessageA(hwnd(), WM_NOTIFY, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&header));
 }
 
 LRESULT TableGrid::on_size(WPARAM, LPARAM) {
@@ -54,7 +47,7 @@ LRESULT TableGrid::on_size(WPARAM, LPARAM) {
 
 LRESULT TableGrid::on_key_down(WPARAM wparam, LPARAM lparam) {
     if (wparam == VK_RETURN) {
-        send_begin_edit(1);
+        begin_cell_edit(1);
     }
     return call_original(WM_KEYDOWN, wparam, lparam);
 }
@@ -117,11 +110,6 @@ LRESULT TableGrid::on_ctl_color_edit(WPARAM wparam, LPARAM lparam) {
     return reinterpret_cast<LRESULT>(editor_brush);
 }
 
-LRESULT TableGrid::on_begin_label_edit(WPARAM wparam, LPARAM) {
-    begin_cell_edit(static_cast<int>(wparam));
-    return 0;
-}
-
 LRESULT TableGrid::on_end_label_edit(WPARAM, LPARAM) {
     commit_cell_edit(true);
     return 0;
@@ -155,7 +143,7 @@ LRESULT TableGrid::on_double_click(WPARAM, LPARAM) {
             break;
         }
         if (cursor.x < cell.right) {
-            send_begin_edit(column);
+            begin_cell_edit(column);
             break;
         }
     }

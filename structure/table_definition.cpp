@@ -3,6 +3,7 @@
 #include "db/result_table.h"
 #include "db/sql_error.h"
 #include "db/sql_text.h"
+#include "db/table_shape.h"
 #include "db/text_convert.h"
 
 namespace {
@@ -78,9 +79,9 @@ bool read_table_columns(sqlite3* db,
         loaded.push_back(std::move(column));
     }
     const char* key_index = result.rows() > 0 ? result.value(0, 4) : nullptr;
-    if (key_columns == 1 && key_index && std::string(key_index) == "0" &&
-        equals_ignoring_ascii_case(loaded[static_cast<std::size_t>(key_row)].column.type,
-                                   "INTEGER")) {
+    if (key_row >= 0 &&
+        key_is_rowid_alias(loaded[static_cast<std::size_t>(key_row)].column.type, key_columns,
+                           !key_index || std::string(key_index) != "0")) {
         TableColumn& key = loaded[static_cast<std::size_t>(key_row)];
         key.rowid_key = true;
         key.column.type += kPrimaryKeySuffix;

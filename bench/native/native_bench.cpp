@@ -50,7 +50,7 @@ void time_paging(const std::string& folder, const std::string& file, const std::
     if (!open(connection, folder + "/" + file)) {
         return;
     }
-    const int last_page = (1000000 - 1) / PageWindow::page_size;
+    const int last_page = (1000000 - 1) / kPageSize;
     const std::pair<const char*, int> pages[] = {
         {"refresh_page_first", 0}, {"refresh_page_500", 500}, {"refresh_page_last", last_page}};
     for (const auto& [name, page] : pages) {

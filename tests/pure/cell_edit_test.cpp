@@ -4,9 +4,8 @@
 
 #include <functional>
 
-#include "db/catalogue.h"
-#include "db/result_table.h"
 #include "grid/cell_edit.h"
+#include "grid/table_page.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -14,65 +13,38 @@ namespace {
 using Rows = std::vector<std::vector<std::string>>;
 using Notices = std::vector<EditNotice>;
 
-// Every record of a table in its order, then the blank row, as the grid would
-// show them; read again from the file whenever the edit asks for the page.
+// The grid's page of a table, its first page, without the window: what the edit
+// reads and shows goes through the TablePage the program uses.
 class FakePage : public EditTarget {
 public:
-    FakePage(sqlite3* db, const std::string& table) : db_(db), table_(table) {
-        EXPECT_TRUE(read_table_shape(db, table, shape_));
-        std::vector<ColumnInfo> columns;
-        for (const ShapeColumn& column : shape_.columns) {
-            columns.push_back({column.shown, column.type, column.key_position > 0});
-        }
-        if (shape_.identity == RecordIdentity::rowid) {
-            alias_ = ::rowid_alias_column(columns);
-        }
-        load();
+    FakePage(sqlite3* db, const std::string& table) {
+        EXPECT_TRUE(page_.open(db, table));
+        page_.load(0);
     }
 
-    sqlite3* edited_database() const override { return db_; }
-    const std::string& edited_table() const override { return table_; }
-    const TableShape& shape() const override { return shape_; }
-    int rowid_alias_column() const override { return alias_; }
-    std::string record_condition(int row) const override {
-        return is_record(row) ? ::record_condition(shape_, ids_[index(row)]) : std::string();
-    }
+    sqlite3* edited_database() const override { return page_.database(); }
+    const std::string& edited_table() const override { return page_.table(); }
+    const TableShape& shape() const override { return page_.shape(); }
+    std::string record_condition(int row) const override { return page_.record_condition(row); }
     int row_of_condition(const std::string& condition) const override {
-        for (int row = 0; is_record(row); ++row) {
-            if (!condition.empty() && record_condition(row) == condition) {
-                return row;
-            }
-        }
-        return -1;
+        return page_.row_of_condition(condition);
     }
-    bool is_blank_row(int row) const override { return row == static_cast<int>(ids_.size()); }
+    bool is_blank_row(int row) const override { return page_.is_blank_row(row); }
     std::string cell_text(int row, int column) const override {
-        if (!is_record(row)) {
-            return column == 0 ? "*" : "";
-        }
-        if (column == 0) {
-            return shape_.identity == RecordIdentity::rowid
-                       ? format_rowid(parse_rowid(ids_[index(row)][0].c_str()))
-                       : format_rowid(row + 1);
-        }
-        return texts_[index(row)].at(static_cast<std::size_t>(column - 1));
+        return page_.cell_text(row, column);
     }
 
     void show_cell_text(int row, int column, const std::string& text) override {
-        texts_.at(index(row)).at(static_cast<std::size_t>(column - 1)) = text;
+        page_.set_cell_text(row, column, text);
     }
-    int show_record(RowId rowid) override {
-        load();
-        return row_of_condition(::record_condition(shape_, {format_rowid(rowid)}));
-    }
-    int show_added_record(RowId rowid) override { return show_record(rowid); }
+    int show_record(RowId rowid) override { return page_.show_record(rowid); }
+    int show_added_record(RowId rowid) override { return page_.show_added_record(rowid); }
     int show_keyed_record(const std::vector<std::string>& key_literals) override {
-        load();
-        return row_of_condition(::record_condition(shape_, key_literals));
+        return page_.show_keyed_record(key_literals);
     }
     void report_record_missing(int row) override {
         missing.push_back(row);
-        load();
+        page_.load(page_.page_index());
     }
     void tell(EditNotice notice) override { notices.push_back(notice); }
     void hide_editor() override {
@@ -91,33 +63,7 @@ public:
     std::function<void()> on_focus_lost;
 
 private:
-    static std::size_t index(int row) { return static_cast<std::size_t>(row); }
-    bool is_record(int row) const { return row >= 0 && index(row) < ids_.size(); }
-
-    void load() {
-        ids_.clear();
-        texts_.clear();
-        ResultTable page;
-        ASSERT_TRUE(page.run(db_, record_page_sql(table_, shape_, 0, 1000)));
-        const int fields = identity_field_count(shape_);
-        for (int row = 0; row < page.rows(); ++row) {
-            std::vector<std::string> id;
-            std::vector<std::string> texts;
-            for (int field = 0; field < page.columns(); ++field) {
-                const char* value = page.value(row, field);
-                (field < fields ? id : texts).push_back(value ? value : "");
-            }
-            ids_.push_back(id);
-            texts_.push_back(texts);
-        }
-    }
-
-    sqlite3* db_;
-    std::string table_;
-    TableShape shape_;
-    int alias_ = 0;
-    std::vector<std::vector<std::string>> ids_;
-    std::vector<std::vector<std::string>> texts_;
+    TablePage page_;
 };
 
 // Opens the in-place edit of a cell as the grid does; false when it is refused

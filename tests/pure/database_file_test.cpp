@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "db/catalogue.h"
 #include "db/database_connection.h"
 #include "db/read_watch.h"
 #include "db/result_table.h"

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "db/catalogue.h"
 #include "db/result_table.h"
 #include "db/sql_text.h"
 #include "db/table_shape.h"

@@ -41,6 +41,43 @@ TableShape shape_of(TestDb& db, const std::string& table) {
 
 }  // namespace
 
+// Only a sole key column declared INTEGER stands for the row id, and not when it
+// is declared "INTEGER PRIMARY KEY DESC": the blank row leaves the alias to SQLite
+// (NULL gives a new row id), where any other key column gets a value of its own.
+// Each answer is checked against where SQLite put a record's key.
+TEST(TableShape, FindsTheColumnThatIsTheRowidAlias) {
+    TempDir dir;
+    TestDb db(dir.file("alias.db"));
+    db.exec(
+        "CREATE TABLE plain(a TEXT, b);"
+        "CREATE TABLE first(id INTEGER PRIMARY KEY, name TEXT);"
+        "CREATE TABLE second(name TEXT, Id integer primary key);"
+        "CREATE TABLE table_key(x TEXT, id INTEGER, PRIMARY KEY(id));"
+        "CREATE TABLE table_desc(x TEXT, id INTEGER, PRIMARY KEY(id DESC));"
+        "CREATE TABLE column_desc(id INTEGER PRIMARY KEY DESC, x TEXT);"
+        "CREATE TABLE int_key(id INT PRIMARY KEY, x TEXT);"
+        "CREATE TABLE text_key(id TEXT PRIMARY KEY, x TEXT);"
+        "CREATE TABLE pair(id INTEGER, b INTEGER, PRIMARY KEY(id, b));");
+    struct Case {
+        const char* table;
+        int alias;
+    };
+    for (const Case& c : {Case{"plain", 0}, Case{"first", 1}, Case{"second", 2},
+                          Case{"table_key", 2}, Case{"table_desc", 2}, Case{"column_desc", 0},
+                          Case{"int_key", 0}, Case{"text_key", 0}, Case{"pair", 0}}) {
+        TableShape shape;
+        ASSERT_TRUE(read_table_shape(db.handle(), c.table, shape)) << c.table;
+        EXPECT_EQ(shape.rowid_alias, c.alias) << c.table;
+        if (c.alias > 0) {
+            db.exec(std::string("INSERT INTO ") + c.table + "(id) VALUES (9);");
+            EXPECT_EQ(db.value(std::string("SELECT rowid FROM ") + c.table), "9") << c.table;
+        }
+    }
+    db.exec("INSERT INTO column_desc(id) VALUES (9); INSERT INTO int_key(id) VALUES (9);");
+    EXPECT_NE(db.value("SELECT rowid FROM column_desc"), "9");
+    EXPECT_NE(db.value("SELECT rowid FROM int_key"), "9");
+}
+
 // Records of a table without row ids are listed in key order and found again by
 // every key column, whatever the key's values hold.
 TEST(TableShape, ListsAndFindsRecordsOfATableWithoutRowids) {

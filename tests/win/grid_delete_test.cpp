@@ -42,7 +42,7 @@ TEST_F(GridTest, DeletingTheOnlyRecordOfTheLastPageShowsThePageBefore) {
     select(0);
     command(IDM_DELETE_RECORD);
     EXPECT_EQ(stored_value("SELECT COUNT(*) FROM t"), "1000");
-    EXPECT_EQ(table_grid().page_index, 0);
+    EXPECT_EQ(table_grid().page().page_index(), 0);
     // 1000 records are now one full last page, with the blank row after them.
     ASSERT_EQ(list_row_count(grid()), 1001);
     EXPECT_EQ(list_text(grid(), 0, 0), "00001");
@@ -50,7 +50,7 @@ TEST_F(GridTest, DeletingTheOnlyRecordOfTheLastPageShowsThePageBefore) {
     EXPECT_EQ(list_selected_row(grid()), 0);
     // The label, the buttons and the main window's page moved with the grid.
     EXPECT_EQ(label(), "1-1000");
-    EXPECT_EQ(main.page_window().page_index, 0);
+    EXPECT_EQ(main.grid().page().page_index(), 0);
     EXPECT_FALSE(previous_enabled());
     EXPECT_FALSE(next_enabled());
 
@@ -59,7 +59,7 @@ TEST_F(GridTest, DeletingTheOnlyRecordOfTheLastPageShowsThePageBefore) {
     select(0);
     command(IDM_DELETE_RECORD);
     EXPECT_EQ(stored_value("SELECT COUNT(*) FROM u"), "0");
-    EXPECT_EQ(table_grid().page_index, 0);
+    EXPECT_EQ(table_grid().page().page_index(), 0);
     ASSERT_EQ(list_row_count(grid()), 1);
     EXPECT_EQ(list_text(grid(), 0, 0), "*");
     EXPECT_EQ(label(), "0-0");

@@ -343,7 +343,7 @@ TEST_F(GridTest, InsertingIntoAFullLastPageShowsTheNextPage) {
     enter();
 
     EXPECT_EQ(stored_value("SELECT COUNT(*) FROM t"), "1001");
-    EXPECT_EQ(table_grid().page_index, 1);
+    EXPECT_EQ(table_grid().page().page_index(), 1);
     ASSERT_EQ(list_row_count(grid()), 2);
     EXPECT_EQ(list_row(grid(), 0), (std::vector<std::string>{"01001", "1001", ""}));
     EXPECT_EQ(list_text(grid(), 1, 0), "*");
@@ -353,7 +353,7 @@ TEST_F(GridTest, InsertingIntoAFullLastPageShowsTheNextPage) {
     EXPECT_TRUE(editor_shown());
     // The label, the paging buttons and the main window's page follow the grid.
     EXPECT_EQ(label(), "1001-1001");
-    EXPECT_EQ(main.page_window().page_index, 1);
+    EXPECT_EQ(main.grid().page().page_index(), 1);
     EXPECT_TRUE(previous_enabled());
     EXPECT_FALSE(next_enabled());
     escape();

@@ -166,7 +166,7 @@ TEST_F(GridTest, FullTextAndSpatialTablesBrowseAndEdit) {
 
     // After the spatial index's three shadow tables.
     select_table(4);
-    ASSERT_EQ(main.selected_table(), "docs");
+    ASSERT_EQ(main.selected_table_shown_name(), "docs");
     EXPECT_EQ(list_column_count(grid()), 3);
     EXPECT_EQ(list_row(grid(), 0), (Row{"00001", "first", "alpha words"}));
     double_click(1, 2);
@@ -229,7 +229,7 @@ TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
     ASSERT_EQ(table_count(), 2);
     EXPECT_EQ(list_text(grid(), 0, 1), "plain");
     select_table(1);
-    EXPECT_EQ(main.selected_table_name(), kCafeAccent);
+    EXPECT_EQ(main.selected_table_exact_name(), kCafeAccent);
     EXPECT_EQ(list_text(grid(), 0, 1), "accent");
     double_click(0, 1);
     type("edited");
@@ -240,7 +240,7 @@ TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
     // The structure editor restructures this one, through the temporary table: a
     // column goes, another gets a new type, the one the code page cannot name
     // stays as it was.
-    const std::string shown = main.selected_table();
+    const std::string shown = main.selected_table_shown_name();
     std::string field;
     {
         ModalDriver driver([&](HWND dialog) {

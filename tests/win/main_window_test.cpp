@@ -175,7 +175,7 @@ TEST_F(MainWindowTest, PagesThroughTwoAndAHalfThousandRecords) {
     command(IDC_PAGE_NEXT);
     select_table(0);
     EXPECT_EQ(label(), "1-1000");
-    EXPECT_EQ(main.page_window().page_index, 0);
+    EXPECT_EQ(main.grid().page().page_index(), 0);
 }
 
 TEST_F(MainWindowTest, TypingInTheGridFindsTheRowThatBeginsWithIt) {
@@ -400,7 +400,7 @@ TEST_F(MainWindowTest, NewDatabaseLeavesNothingOfTheOldOneOnScreen) {
     EXPECT_FALSE(enabled(IDM_EDIT_STRUCTURE));
     EXPECT_FALSE(enabled(IDM_DROP_TABLE));
     EXPECT_FALSE(enabled(IDM_DELETE_RECORD));
-    EXPECT_EQ(main.grid().database, nullptr);
+    EXPECT_EQ(main.grid().page().database(), nullptr);
 
     // The new file is the open database.
     EXPECT_EQ(exec_ansi(main.connection().handle, "CREATE TABLE fresh(x);"), SQLITE_OK);
@@ -425,7 +425,7 @@ TEST_F(MainWindowTest, FailedOpenLeavesNoTableAndNoConnectionBehind) {
     EXPECT_EQ(label(), "0-0");
     EXPECT_FALSE(previous_enabled());
     EXPECT_FALSE(next_enabled());
-    EXPECT_EQ(main.grid().database, nullptr);
+    EXPECT_EQ(main.grid().page().database(), nullptr);
     // The failed open says why; then nothing reaches the closed connection.
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text,

@@ -1,54 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "db/catalogue.h"
 #include "db/database_connection.h"
 #include "db/result_table.h"
 #include "db/table_shape.h"
 #include "tests/support/test_support.h"
-
-namespace {
-
-// The rowid alias of a table, from its columns as the grid reads them.
-int alias_of(TestDb& db, const char* table) {
-    TableShape shape;
-    EXPECT_TRUE(read_table_shape(db.handle(), table, shape)) << table;
-    std::vector<ColumnInfo> columns;
-    for (const ShapeColumn& column : shape.columns) {
-        columns.push_back({column.shown, column.type, column.key_position > 0});
-    }
-    return rowid_alias_column(columns);
-}
-
-}  // namespace
-
-// Only a sole INTEGER primary key stands for rowid; SQLite agrees on every table.
-TEST(Catalogue, FindsTheColumnThatIsTheRowidAlias) {
-    TempDir dir;
-    TestDb db(dir.file("alias.db"));
-    db.exec(
-        "CREATE TABLE plain(a TEXT, b);"
-        "CREATE TABLE first(id INTEGER PRIMARY KEY, name TEXT);"
-        "CREATE TABLE second(name TEXT, Id integer primary key);"
-        "CREATE TABLE table_key(x TEXT, id INTEGER, PRIMARY KEY(id));"
-        "CREATE TABLE int_key(id INT PRIMARY KEY, name TEXT);"
-        "CREATE TABLE text_key(code TEXT PRIMARY KEY, name TEXT);"
-        "CREATE TABLE pair(a INTEGER, b INTEGER, PRIMARY KEY(a, b));");
-    struct Case {
-        const char* table;
-        int alias;
-    };
-    for (const Case& c :
-         {Case{"plain", 0}, Case{"first", 1}, Case{"second", 2}, Case{"table_key", 2},
-          Case{"int_key", 0}, Case{"text_key", 0}, Case{"pair", 0}}) {
-        EXPECT_EQ(alias_of(db, c.table), c.alias) << c.table;
-    }
-    EXPECT_EQ(rowid_alias_column({}), 0);
-
-    // Where a column is the alias, a record's value in it is its rowid.
-    db.exec("INSERT INTO first(id, name) VALUES (9, 'x'); INSERT INTO int_key VALUES (9, 'x');");
-    EXPECT_EQ(db.value("SELECT rowid FROM first"), "9");
-    EXPECT_NE(db.value("SELECT rowid FROM int_key"), "9");
-}
 
 TEST(Catalogue, ReadingStatementsFailSilentlyWithoutAConnection) {
     std::vector<TableName> tables{{"stale", "stale"}};

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "db/paging.h"
+#include "db/sql_text.h"
+#include "db/table_shape.h"
+
+// The table the main window shows and the page of it on screen, apart from any
+// window: the one place that knows which table, which page, what each row shows
+// and which record each row stands for. The grid copies it into its list, the
+// main window its label and buttons; edits and deletions read pages through it.
+class TablePage {
+public:
+    // What column 0 of the blank row shows.
+    static constexpr const char kBlankRowText[] = "*";
+
+    // Takes the table named exactly `table` (UTF-8) of an open database and reads
+    // its shape, which holds for as long as the table stays open. Page 0, no rows
+    // yet. False, with nothing open, when its columns cannot be read.
+    bool open(sqlite3* db, const std::string& table);
+    // Forgets the table, its page and the connection.
+    void close();
+    bool is_open() const { return db_ != nullptr; }
+
+    // Reads page `page_index` (never below 0): its records, the table's number of
+    // records and, on the table's last page, the blank row for a new record. False
+    // when the records could not be read; the page then holds no row.
+    bool load(int page_index);
+    // Drops the rows (the page could not be shown whole); table and page index stay.
+    void drop_rows();
+
+    // Reads the page again. The list row of the record with this row id, or -1.
+    int show_record(RowId rowid);
+    // The same for a record just added: a full last page gives way to the next.
+    int show_added_record(RowId rowid);
+    // Reads the page that holds the record with these key literals (a table
+    // without row ids). Its list row, or -1 when it cannot be found.
+    int show_keyed_record(const std::vector<std::string>& key_literals);
+    // Reads the page again after a record on it was deleted: the page before
+    // when that record was all it held.
+    void show_after_deletion();
+
+    sqlite3* database() const { return db_; }
+    // The table's exact (UTF-8) name, which every statement uses.
+    const std::string& table() const { return table_; }
+    const TableShape& shape() const { return shape_; }
+    int page_index() const { return page_index_; }
+    // The table's number of records as the last load counted them.
+    std::int64_t table_rows() const { return table_rows_; }
+    // What the page label and the paging buttons show.
+    PageView view() const { return page_view(page_index_, table_rows_); }
+    // No record of the table can be found again: it is shown, never changed.
+    bool read_only() const { return shape_.identity == RecordIdentity::none; }
+    int column_count() const { return static_cast<int>(shape_.columns.size()); }
+
+    // The rows of the page: its records, then the blank row if it has one.
+    int row_count() const { return static_cast<int>(rows_.size()); }
+    int record_count() const { return blank_row_ >= 0 ? blank_row_ : row_count(); }
+    // The list row of the blank row, or -1 when the page has none.
+    int blank_row() const { return blank_row_; }
+    bool is_blank_row(int row) const { return row >= 0 && row == blank_row_; }
+    // What a cell shows (column 0: the row id, the record's number in a table
+    // without row ids, or "*"), in the ANSI code page; empty outside the page.
+    const std::string& cell_text(int row, int column) const;
+    // Puts a text (at most a cell's worth) into one cell of the page.
+    void set_cell_text(int row, int column, const std::string& text);
+
+    // The condition (UTF-8) that finds the record of row `row`; empty for the blank
+    // row and when the table cannot identify a record.
+    std::string record_condition(int row) const;
+    // The row of the record that this condition finds, or -1.
+    int row_of_condition(const std::string& condition) const;
+    // The row of the record with this row id, or -1 when it is not on the page.
+    int row_of_record(RowId rowid) const;
+
+private:
+    sqlite3* db_ = nullptr;
+    std::string table_;
+    TableShape shape_;
+    int page_index_ = 0;
+    std::int64_t table_rows_ = 0;
+    // The cells of each row, column 0 first.
+    std::vector<std::vector<std::string>> rows_;
+    // The identifying fields of each record row, for tables keyed by their primary key.
+    std::vector<std::vector<std::string>> row_keys_;
+    int blank_row_ = -1;
+};
