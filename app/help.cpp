@@ -109,7 +109,7 @@ HelpViewerSource default_help_viewer_source() {
     return HelpViewerSource{HKEY_CLASSES_ROOT, kViewerKey, kViewerLibrary};
 }
 
-HWND HtmlHelpA(HWND caller, const char* file, UINT command, DWORD_PTR data) {
+HWND call_help_viewer(HWND caller, const char* file, UINT command, DWORD_PTR data) {
     HelpViewer& state = viewer();
     if (state.failed) {
         return nullptr;
@@ -145,7 +145,7 @@ std::string help_file_location(const char* file_name) {
 }
 
 void show_help_contents(HWND caller) {
-    HtmlHelpA(caller, help_file_location().c_str(), kHelpDisplayToc, 0);
+    call_help_viewer(caller, help_file_location().c_str(), kHelpDisplayToc, 0);
 }
 
 HelpViewerState help_viewer_state() {

@@ -11,7 +11,7 @@ constexpr UINT kHelpDisplayToc = 1;
 // Forwards the four arguments unchanged to the HTML Help viewer's own entry point,
 // loading the viewer library on first use. Returns the viewer's answer, or 0 when
 // the viewer cannot be reached; after one failure it never tries again.
-HWND HtmlHelpA(HWND caller, const char* file, UINT command, DWORD_PTR data);
+HWND call_help_viewer(HWND caller, const char* file, UINT command, DWORD_PTR data);
 
 // Opens the help file at its table of contents; nothing is reported when the viewer
 // or the file is missing.

@@ -51,12 +51,6 @@ constexpr const char kCommitFailedText[] = "トランザクションの確定 (C
 constexpr const char kRollbackFailedText[] =
     "トランザクションの取り消し (ROLLBACK) が失敗しました。";
 
-// The database's own message in the program's code page.
-std::string database_reason(const std::string& utf8) {
-    std::string ansi;
-    return convert_whole(utf8, false, ansi) ? ansi : utf8;
-}
-
 }  // namespace
 
 const MessageEntry<MainDialog> MainDialog::message_map_[] = {
@@ -272,7 +266,7 @@ void MainDialog::report_failed_open(const char* path) {
     } else {
         text = std::string(kNotOpenedText) + "\n" + path;
         if (!connection_.open_message.empty()) {
-            text += "\n" + database_reason(connection_.open_message);
+            text += "\n" + ansi_message(connection_.open_message.c_str());
         }
     }
     show_message_box(hwnd(), text.c_str(), kOpenCaption, MB_OK | MB_ICONINFORMATION);
@@ -291,7 +285,7 @@ void MainDialog::report_unreadable(const ReadFailureWatch& watch) {
                        : watch.interrupted() ? kInterruptedReadText
                                              : kUnreadableText;
     if (!watch.busy() && !watch.interrupted() && !watch.message().empty()) {
-        text += "\n" + database_reason(watch.message());
+        text += "\n" + ansi_message(watch.message().c_str());
     }
     show_message_box(hwnd(), text.c_str(), kReadCaption, MB_OK | MB_ICONINFORMATION);
 }

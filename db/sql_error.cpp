@@ -9,16 +9,16 @@ const char* connection_message(sqlite3* db, int code) {
     return sqlite3_errstr(code);
 }
 
+std::string ansi_message(const char* utf8) {
+    if (!utf8) {
+        return std::string();
+    }
+    std::string ansi;
+    return convert_whole(utf8, false, ansi) ? ansi : std::string(utf8);
+}
+
 std::string sql_error_text(const char* operation_text, sqlite3* handle) {
     std::string text = operation_text ? operation_text : "";
     text += '\n';
-    const char* message = handle ? sqlite3_errmsg(handle) : "";
-    std::string ansi;
-    // The message may quote names in UTF-8; shown unconverted they would be garbled.
-    if (convert_whole(message, false, ansi)) {
-        text += ansi;
-    } else {
-        text += message;
-    }
-    return text;
+    return text + ansi_message(handle ? sqlite3_errmsg(handle) : "");
 }

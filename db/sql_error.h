@@ -17,6 +17,11 @@ constexpr const char kSqlErrorCaption[] = "SQL エラー";
 // stands in then.
 const char* connection_message(sqlite3* db, int code);
 
+// A message of the database (UTF-8) in the ANSI code page, as the program shows
+// every text: it may quote names, which unconverted would be garbled. Left as it
+// is when it cannot be converted.
+std::string ansi_message(const char* utf8);
+
 // The report's text: the operation's text, a line break and the database's own
 // message (shown in the ANSI code page, like every text of the program).
 std::string sql_error_text(const char* operation_text, sqlite3* handle);

@@ -49,6 +49,10 @@ std::string quote_value(std::string_view value) {
     return quoted(value, '\'');
 }
 
+std::string rowid_condition(std::string_view rowid_name, RowId rowid) {
+    return std::string(rowid_name) + " = " + std::to_string(rowid);
+}
+
 std::string format_rowid(RowId rowid) {
     const bool negative = rowid < 0;
     // Negate in unsigned arithmetic so that the smallest value does not overflow.
@@ -62,7 +66,7 @@ std::string format_rowid(RowId rowid) {
     return negative ? "-" + digits : digits;
 }
 
-RowId parse_rowid(const char* text) {
+std::int64_t parse_integer(const char* text) {
     if (!text) {
         return 0;
     }

@@ -27,9 +27,13 @@ std::string quote_value(std::string_view value);
 // (42 -> 00042, -5 -> -0005), longer numbers whole.
 std::string format_rowid(RowId rowid);
 
-// The decimal value at the start of a text (leading blanks and zeros ignored);
-// 0 when the text does not start with a number. Out-of-range values saturate.
-RowId parse_rowid(const char* text);
+// The decimal value at the start of a text (leading blanks and zeros ignored): a
+// row id, a count, a flag of a PRAGMA's answer. 0 when the text does not start
+// with a number. Out-of-range values saturate.
+std::int64_t parse_integer(const char* text);
+
+// The condition that finds the record with this row id: "rowid = 42".
+std::string rowid_condition(std::string_view rowid_name, RowId rowid);
 
 // The name by which statements reach a table's row id: "rowid", unless the table
 // has a column of that name (which would then be meant), else "_rowid_" or "oid".

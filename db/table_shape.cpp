@@ -13,7 +13,7 @@ namespace {
 constexpr int kHiddenColumn = 1;
 
 bool is_true(const char* field) {
-    return field && parse_rowid(field) != 0;
+    return field && parse_integer(field) != 0;
 }
 
 std::string text_of(const char* field) {
@@ -110,7 +110,7 @@ bool read_table_shape(sqlite3* db, const std::string& table, TableShape& shape) 
         ShapeColumn column;
         column.name = text_of(info.value(row, 1));
         all_names.push_back(column.name);
-        const int hidden = static_cast<int>(parse_rowid(info.value(row, 6)));
+        const int hidden = static_cast<int>(parse_integer(info.value(row, 6)));
         if (hidden == kHiddenColumn) {
             continue;
         }
@@ -118,7 +118,7 @@ bool read_table_shape(sqlite3* db, const std::string& table, TableShape& shape) 
         column.type = to_ansi(text_of(info.value(row, 2)));
         column.not_null = is_true(info.value(row, 3));
         column.has_default = info.value(row, 4) != nullptr;
-        column.key_position = static_cast<int>(parse_rowid(info.value(row, 5)));
+        column.key_position = static_cast<int>(parse_integer(info.value(row, 5)));
         column.generated = hidden > kHiddenColumn;
         shape.columns.push_back(std::move(column));
     }
@@ -159,7 +159,7 @@ std::int64_t count_table_rows(sqlite3* db, const std::string& table) {
     if (!result.run(db, count_sql(table)) || result.rows() == 0 || result.columns() < 1) {
         return 0;
     }
-    return parse_rowid(result.value(result.rows() - 1, 0));
+    return parse_integer(result.value(result.rows() - 1, 0));
 }
 
 std::string column_header(const ShapeColumn& column) {
@@ -222,7 +222,7 @@ std::string record_condition(const TableShape& shape, const std::vector<std::str
         if (identity[0].empty()) {
             return std::string();
         }
-        return shape.rowid_name + " = " + std::to_string(parse_rowid(identity[0].c_str()));
+        return rowid_condition(shape.rowid_name, parse_integer(identity[0].c_str()));
     }
     std::string condition;
     const std::vector<std::size_t> keys = shape.key_columns();
@@ -255,4 +255,21 @@ std::string identity_of_sql(const std::string& table,
                             const std::string& condition) {
     return "SELECT " + identity_fields(shape) + " FROM " + quote_identifier(table) + " WHERE " +
            condition + ";";
+}
+
+std::vector<std::string> read_record_identity(sqlite3* db,
+                                              const std::string& table,
+                                              const TableShape& shape,
+                                              const std::string& condition) {
+    std::vector<std::string> identity;
+    ResultTable stored;
+    if (condition.empty() || !stored.run(db, identity_of_sql(table, shape, condition)) ||
+        stored.rows() != 1) {
+        return identity;
+    }
+    for (int field = 0; field < stored.columns(); ++field) {
+        const char* literal = stored.value(0, field);
+        identity.push_back(literal ? literal : "");
+    }
+    return identity;
 }

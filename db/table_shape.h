@@ -100,3 +100,10 @@ std::string records_before_key_sql(const std::string& table,
 std::string identity_of_sql(const std::string& table,
                             const TableShape& shape,
                             const std::string& condition);
+// Reads them for the one record that `condition` finds, as the database holds them
+// now (a written key comes back as its column's affinity stored it); empty when
+// no record, or more than one, meets it.
+std::vector<std::string> read_record_identity(sqlite3* db,
+                                              const std::string& table,
+                                              const TableShape& shape,
+                                              const std::string& condition);

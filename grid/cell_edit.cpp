@@ -29,23 +29,6 @@ CellAddress cell_address(const EditTarget& target, int column, const std::string
     return cell;
 }
 
-// The key literals of the record that `condition` finds, as the database holds
-// them now; empty when there is no such record.
-std::vector<std::string> stored_key(const EditTarget& target, const std::string& condition) {
-    std::vector<std::string> key;
-    ResultTable stored;
-    if (!stored.run(target.edited_database(),
-                    identity_of_sql(target.edited_table(), target.shape(), condition)) ||
-        stored.rows() != 1) {
-        return key;
-    }
-    for (int field = 0; field < stored.columns(); ++field) {
-        const char* literal = stored.value(0, field);
-        key.push_back(literal ? literal : "");
-    }
-    return key;
-}
-
 }  // namespace
 
 bool CellEdit::refuse(EditTarget& target, int column) {
@@ -74,7 +57,7 @@ EditStart CellEdit::prepare(EditTarget& target,
     cell.column = column;
     cell.new_record = target.is_blank_row(row);
     if (!cell.new_record && target.shape().identity == RecordIdentity::rowid) {
-        cell.rowid = parse_rowid(target.cell_text(row, 0).c_str());
+        cell.rowid = parse_integer(target.cell_text(row, 0).c_str());
     }
     cell.condition = target.record_condition(row);
     cell.text = target.cell_text(row, column);
@@ -143,7 +126,7 @@ CommitOutcome CellEdit::commit(EditTarget& target, const std::string& text, bool
                 cell_.row = row;
                 cell_.condition = condition;
                 if (target.shape().identity == RecordIdentity::rowid) {
-                    cell_.rowid = parse_rowid(target.cell_text(row, 0).c_str());
+                    cell_.rowid = parse_integer(target.cell_text(row, 0).c_str());
                 }
                 target.show_cell_text(row, column, text);
             }
@@ -200,7 +183,8 @@ int CellEdit::update(EditTarget& target,
     // key is taken before the write.
     std::vector<std::string> key;
     if (shape.identity == RecordIdentity::primary_key && edited->key_position > 0) {
-        key = stored_key(target, condition);
+        key =
+            read_record_identity(target.edited_database(), target.edited_table(), shape, condition);
     }
     const WriteResult result =
         update_cell_value(db, cell_address(target, column, condition), literal);

@@ -34,7 +34,7 @@ bool is_digit(char c) {
 }  // namespace
 
 std::string CellAddress::where() const {
-    return condition.empty() ? rowid_name + " = " + std::to_string(rowid) : condition;
+    return condition.empty() ? rowid_condition(rowid_name, rowid) : condition;
 }
 
 ReadOutcome read_cell_value(sqlite3* db, const CellAddress& cell, CellValue& value) {

@@ -66,7 +66,7 @@ bool TablePage::load(int page_index) {
             // Column 0 holds the row id only where there is one; elsewhere it
             // numbers the records in the table's order.
             cells.push_back(format_rowid(
-                parse_rowid(record.identity.empty() ? "" : record.identity[0].c_str())));
+                parse_integer(record.identity.empty() ? "" : record.identity[0].c_str())));
         } else {
             cells.push_back(format_rowid(offset + static_cast<std::int64_t>(row) + 1));
         }
@@ -114,20 +114,12 @@ int TablePage::show_added_record(RowId rowid) {
 int TablePage::show_keyed_record(const std::vector<std::string>& key_literals) {
     // The literals are what was written; the record holds them as its columns'
     // affinities made them, so its key is read back before it is looked for.
-    std::vector<std::string> key;
-    ResultTable stored;
-    const std::string condition = ::record_condition(shape_, key_literals);
-    if (!condition.empty() && stored.run(db_, identity_of_sql(table_, shape_, condition)) &&
-        stored.rows() == 1) {
-        for (int field = 0; field < stored.columns(); ++field) {
-            const char* literal = stored.value(0, field);
-            key.push_back(literal ? literal : "");
-        }
-    }
+    const std::vector<std::string> key =
+        read_record_identity(db_, table_, shape_, ::record_condition(shape_, key_literals));
     ResultTable before;
     if (!key.empty() && before.run(db_, records_before_key_sql(table_, shape_, key)) &&
         before.rows() == 1) {
-        const std::int64_t page = parse_rowid(before.value(0, 0)) / kPageSize;
+        const std::int64_t page = parse_integer(before.value(0, 0)) / kPageSize;
         page_index_ = page < INT_MAX ? static_cast<int>(page) : INT_MAX;
     }
     load(page_index_);

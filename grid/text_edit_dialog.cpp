@@ -129,20 +129,9 @@ LRESULT TextEditDialog::on_init_dialog(WPARAM, LPARAM) {
 
 void TextEditDialog::load_text_value() {
     std::string value;
-    if (has_record) {
-        const std::string condition = record_condition.empty()
-                                          ? rowid_name + " = " + std::to_string(rowid)
-                                          : record_condition;
-        ResultTable result;
-        if (result.run(database, select_value_where_sql(table_name, column_name, condition))) {
-            for (int row = 0; row < result.rows(); ++row) {
-                const char* field = result.value(row, 0);
-                std::string converted;
-                if (field && convert_whole(field, false, converted)) {
-                    value = std::move(converted);
-                }
-            }
-        }
+    CellValue stored;
+    if (has_record && read_cell_value(database, cell, stored) == ReadOutcome::found) {
+        value = std::move(stored.ansi);
     }
     // The limit counts characters, which never outnumber the bytes.
     const std::size_t limit = std::max<std::size_t>(kTextLimit, value.size());

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "db/sql_text.h"
+#include "grid/cell_value.h"
 #include "win/dialog.h"
 #include "win/double_byte_edit.h"
 #include "win/message_map.h"
@@ -30,13 +30,8 @@ public:
     static constexpr int kTextLimit = 32768;
 
     sqlite3* database = nullptr;
-    // Exact names (UTF-8) of the table and the column.
-    std::string table_name;
-    std::string column_name;
-    RowId rowid = 0;
-    std::string rowid_name = "rowid";
-    // The condition that finds the record (UTF-8); without one, the row id does.
-    std::string record_condition;
+    // The cell whose value the dialog shows.
+    CellAddress cell;
     // False for the blank row: there is no value to read.
     bool has_record = true;
 

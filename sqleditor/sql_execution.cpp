@@ -21,16 +21,10 @@ SqlOutcome failure(const char* text) {
     return outcome;
 }
 
-// The database's last message, shown in the ANSI code page like every other text:
-// it may quote names, which unconverted would be garbled. A text without a
-// statement calls no SQLite function, so `code` says what the run came to.
+// The database's last message. A text without a statement calls no SQLite
+// function, so `code` says what the run came to.
 std::string database_message(sqlite3* db, int code) {
-    const char* message = connection_message(db, code);
-    std::string ansi;
-    if (!message || !convert_whole(message, false, ansi)) {
-        return message ? message : "";
-    }
-    return ansi;
+    return ansi_message(connection_message(db, code));
 }
 
 SqlOutcome run_statements(sqlite3* db,

@@ -31,12 +31,12 @@ TEST(SqlText, RowIdsAreShownWithFiveDigitsAndReadBackWhole) {
     for (std::int64_t id :
          {std::int64_t{0}, std::int64_t{42}, std::int64_t{-5}, std::int64_t{-7},
           std::int64_t{4294967297LL}, lowest, std::numeric_limits<std::int64_t>::max()}) {
-        EXPECT_EQ(parse_rowid(format_rowid(id).c_str()), id) << id;
+        EXPECT_EQ(parse_integer(format_rowid(id).c_str()), id) << id;
     }
-    EXPECT_EQ(parse_rowid("*"), 0);
-    EXPECT_EQ(parse_rowid(""), 0);
-    EXPECT_EQ(parse_rowid(nullptr), 0);
-    EXPECT_EQ(parse_rowid("12abc"), 12);
+    EXPECT_EQ(parse_integer("*"), 0);
+    EXPECT_EQ(parse_integer(""), 0);
+    EXPECT_EQ(parse_integer(nullptr), 0);
+    EXPECT_EQ(parse_integer("12abc"), 12);
 }
 
 // Names that need quoting, or that would add a statement if they were not quoted,

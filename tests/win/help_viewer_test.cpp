@@ -87,7 +87,8 @@ TEST_F(HelpViewerTest, LoadsTheRegisteredLibraryAndForwardsEveryCallUnchanged) {
     reset_help_viewer(source("no-such-viewer.ocx"));
 
     HWND caller = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
-    EXPECT_EQ(HtmlHelpA(caller, "C:\\ヘルプ\\説明.chm", kHelpDisplayToc, 0), kFakeViewerWindow);
+    EXPECT_EQ(call_help_viewer(caller, "C:\\ヘルプ\\説明.chm", kHelpDisplayToc, 0),
+              kFakeViewerWindow);
     HMODULE loaded = GetModuleHandleA(registered.c_str());
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(help_viewer_state().library, loaded);
@@ -103,7 +104,7 @@ TEST_F(HelpViewerTest, LoadsTheRegisteredLibraryAndForwardsEveryCallUnchanged) {
 
     // Later calls reuse the library and its entry point, whatever the registry says now.
     unregister();
-    EXPECT_EQ(HtmlHelpA(nullptr, nullptr, 0x12, 77), kFakeViewerWindow);
+    EXPECT_EQ(call_help_viewer(nullptr, nullptr, 0x12, 77), kFakeViewerWindow);
     EXPECT_EQ(call->count, 2);
     EXPECT_EQ(call->caller, nullptr);
     EXPECT_STREQ(call->file, "");
@@ -118,7 +119,7 @@ TEST_F(HelpViewerTest, ExpandsAnExpandableRegisteredPath) {
     register_viewer("%KORV_TEST_VIEWER_DIR%\\expanded.dll", REG_EXPAND_SZ);
     reset_help_viewer(source("no-such-viewer.ocx"));
 
-    EXPECT_EQ(HtmlHelpA(nullptr, "x.chm", kHelpDisplayToc, 0), kFakeViewerWindow);
+    EXPECT_EQ(call_help_viewer(nullptr, "x.chm", kHelpDisplayToc, 0), kFakeViewerWindow);
     EXPECT_NE(GetModuleHandleA(registered.c_str()), nullptr);
     SetEnvironmentVariableA("KORV_TEST_VIEWER_DIR", nullptr);
 }
@@ -141,7 +142,7 @@ TEST_F(HelpViewerTest, FallsBackToTheLibraryByNameWhenTheRegistryDoesNotLead) {
         unregister();
         c.prepare();
         reset_help_viewer(source(kFakeViewerLibrary));
-        EXPECT_EQ(HtmlHelpA(nullptr, "x.chm", kHelpDisplayToc, 0), kFakeViewerWindow);
+        EXPECT_EQ(call_help_viewer(nullptr, "x.chm", kHelpDisplayToc, 0), kFakeViewerWindow);
         EXPECT_EQ(help_viewer_state().library, GetModuleHandleA(by_name.c_str()));
         EXPECT_FALSE(help_viewer_state().failed);
     }
@@ -157,14 +158,14 @@ TEST_F(HelpViewerTest, ARegisteredPathWithoutRoomForItsEndIsNotLoaded) {
 
     register_bytes(path.c_str(), 259);
     reset_help_viewer(source("no-such-viewer.ocx"));
-    EXPECT_EQ(HtmlHelpA(nullptr, "x.chm", kHelpDisplayToc, 0), kFakeViewerWindow);
+    EXPECT_EQ(call_help_viewer(nullptr, "x.chm", kHelpDisplayToc, 0), kFakeViewerWindow);
     EXPECT_NE(GetModuleHandleA(path.c_str()), nullptr);
     FreeLibrary(GetModuleHandleA(path.c_str()));
 
     const std::string longer = path + "x";
     register_bytes(longer.c_str(), 260);
     reset_help_viewer(source("no-such-viewer.ocx"));
-    EXPECT_EQ(HtmlHelpA(nullptr, "x.chm", kHelpDisplayToc, 0), nullptr);
+    EXPECT_EQ(call_help_viewer(nullptr, "x.chm", kHelpDisplayToc, 0), nullptr);
     EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr);
     EXPECT_TRUE(help_viewer_state().failed);
 }
@@ -174,7 +175,7 @@ TEST_F(HelpViewerTest, WithoutAViewerEveryCallDoesNothing) {
     unregister();
     reset_help_viewer(source(late));
 
-    EXPECT_EQ(HtmlHelpA(nullptr, "x.chm", kHelpDisplayToc, 0), nullptr);
+    EXPECT_EQ(call_help_viewer(nullptr, "x.chm", kHelpDisplayToc, 0), nullptr);
     EXPECT_TRUE(help_viewer_state().failed);
     EXPECT_EQ(help_viewer_state().library, nullptr);
 
@@ -182,7 +183,7 @@ TEST_F(HelpViewerTest, WithoutAViewerEveryCallDoesNothing) {
     copy_viewer(late);
     register_viewer(late);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(HtmlHelpA(nullptr, "x.chm", kHelpDisplayToc, 0), nullptr);
+        EXPECT_EQ(call_help_viewer(nullptr, "x.chm", kHelpDisplayToc, 0), nullptr);
     }
     EXPECT_EQ(GetModuleHandleA(late.c_str()), nullptr);
     EXPECT_EQ(help_viewer_state().library, nullptr);
@@ -194,11 +195,11 @@ TEST_F(HelpViewerTest, ALibraryWithoutTheEntryPointDoesNothing) {
     register_viewer(self);
     reset_help_viewer(source("no-such-viewer.ocx"));
 
-    EXPECT_EQ(HtmlHelpA(nullptr, "x.chm", kHelpDisplayToc, 0), nullptr);
+    EXPECT_EQ(call_help_viewer(nullptr, "x.chm", kHelpDisplayToc, 0), nullptr);
     EXPECT_TRUE(help_viewer_state().failed);
     EXPECT_FALSE(help_viewer_state().resolved);
 
     register_viewer(copy_viewer(dir.file("good.dll")));
-    EXPECT_EQ(HtmlHelpA(nullptr, "x.chm", kHelpDisplayToc, 0), nullptr);
+    EXPECT_EQ(call_help_viewer(nullptr, "x.chm", kHelpDisplayToc, 0), nullptr);
     EXPECT_EQ(GetModuleHandleA(dir.file("good.dll").c_str()), nullptr);
 }

@@ -185,10 +185,10 @@ void TableGrid::open_cell_edit(int column, bool input_pending) {
 void TableGrid::edit_in_dialog(const EditedCell& cell) {
     TextEditDialog dialog;
     dialog.database = page_.database();
-    dialog.table_name = page_.table();
-    dialog.column_name = column_exact_name(cell.column);
-    dialog.rowid_name = page_.shape().rowid_name;
-    dialog.record_condition = cell.condition;
+    dialog.cell.table = page_.table();
+    dialog.cell.column = column_exact_name(cell.column);
+    dialog.cell.rowid_name = page_.shape().rowid_name;
+    dialog.cell.condition = cell.condition;
     dialog.has_record = !cell.new_record;
     if (dialog.run(GetActiveWindow()) != 0 || dialog.text() == dialog.opened_text()) {
         return;
