@@ -1,4 +1,5 @@
 list(APPEND KORV_PURE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/column_rows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/connection_settings.cpp
     ${CMAKE_CURRENT_LIST_DIR}/rebuild_plan.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table_definition.cpp
