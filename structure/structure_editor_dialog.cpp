@@ -22,6 +22,16 @@ constexpr const char kLossQuestion[] = "このまま変更しますか？";
 
 enum ListColumn { kSourceColumn = 0, kNameColumn = 1, kTypeColumn = 2 };
 
+// OK's change, run after what was waiting when OK came.
+constexpr UINT kRunOkMessage = WM_APP + 1;
+
+void set_list_text(HWND list, int row, int column, const std::string& text) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
 void set_read_window_text(HWND control, const std::string& text) {
     // Setting the same text again would move the caret of a field being typed in.
     if (read_window_text(control) != text) {
@@ -45,10 +55,27 @@ void show_type(HWND box, const std::string& type) {
     set_read_window_text(box, type);
 }
 
+// The thread's input and the dialog's commands that were waiting when OK came.
+bool input_waiting(HWND dialog) {
+    const UINT input_ranges[][2] = {{WM_KEYFIRST, WM_KEYLAST},
+                                    {WM_IME_STARTCOMPOSITION, WM_IME_KEYLAST},
+                                    {WM_IME_CHAR, WM_IME_KEYUP},
+                                    {WM_LBUTTONDOWN, WM_MOUSELAST}};
+    MSG msg;
+    for (const auto& range : input_ranges) {
+        if (PeekMessageA(&msg, nullptr, range[0], range[1], PM_NOREMOVE)) {
+            return true;
+        }
+    }
+    return PeekMessageA(&msg, dialog, WM_CLOSE, WM_CLOSE, PM_NOREMOVE) ||
+           PeekMessageA(&msg, dialog, WM_COMMAND, WM_SYSCOMMAND, PM_NOREMOVE);
+}
+
 }  // namespace
 
 const MessageEntry<StructureEditorDialog> StructureEditorDialog::message_map_[] = {
     on_message(WM_INITDIALOG, &StructureEditorDialog::on_init_dialog),
+    on_message(kRunOkMessage, &StructureEditorDialog::on_run_ok),
     on_command(IDC_ADD_COLUMN, &StructureEditorDialog::on_add_column),
     on_command(IDC_DELETE_COLUMN, &StructureEditorDialog::on_delete_column),
     on_command_code(IDC_COLUMN_NAME, EN_CHANGE, &StructureEditorDialog::on_fields_edited),
@@ -56,7 +83,7 @@ const MessageEntry<StructureEditorDialog> StructureEditorDialog::message_map_[] 
     on_command_code(IDC_COLUMN_TYPE, CBN_SELCHANGE, &StructureEditorDialog::on_type_chosen),
     on_command(IDOK, &StructureEditorDialog::on_ok),
     on_command(IDCANCEL, &StructureEditorDialog::on_cancel),
-    on_notify(LVN_ITEMCHANGED, &StructureEditorDialog::on_selection_changed),
+    on_notify(LVN_ITEMCHANGED, &StructureEditorDialog::on_item_changed),
 };
 
 INT_PTR show_structure_editor(HWND owner, sqlite3* db, const std::string& table_name) {
@@ -68,10 +95,12 @@ INT_PTR show_structure_editor(HWND owner, sqlite3* db, const std::string& table_
 void StructureEditorDialog::set_table_name(const std::string& name) {
     if (name.empty()) {
         edit_mode_ = false;
+        rows_ = ColumnRows(true);
         return;
     }
     table_name_ = name;
     edit_mode_ = true;
+    rows_ = ColumnRows(false);
 }
 
 INT_PTR StructureEditorDialog::show(HWND owner) {
@@ -102,16 +131,14 @@ LRESULT StructureEditorDialog::on_init_dialog(WPARAM, LPARAM) {
     SendMessageA(type_box_, CB_SETCURSEL, 0, 0);
 
     set_up_list();
-    current_row_ = -1;
 
     if (edit_mode_) {
         std::vector<ColumnDef> loaded;
         if (load_table_columns(db_, table_name_, loaded)) {
-            SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-            columns_.clear();
             SetWindowTextA(table_name_field_, to_ansi(table_name_).c_str());
-            for (const ColumnDef& column : loaded) {
-                append_row(column);
+            rows_.load(std::move(loaded));
+            for (std::size_t row = 0; row < rows_.size(); ++row) {
+                append_row(static_cast<int>(row));
             }
         }
         EnableWindow(add_button_, FALSE);
@@ -137,48 +164,49 @@ void StructureEditorDialog::set_up_list() {
     insert_list_column(list_, kTypeColumn, kTypeHeading, type_width);
 }
 
-void StructureEditorDialog::append_row(const ColumnDef& column) {
-    const int row = static_cast<int>(columns_.size());
-    columns_.push_back(column);
-    writing_rows_ = true;
+void StructureEditorDialog::append_row(int row) {
+    const ColumnDef& column = rows_.columns()[static_cast<std::size_t>(row)];
     LVITEMA item{};
     item.mask = LVIF_TEXT;
     item.iItem = row;
     item.pszText = const_cast<char*>(column.source_name.c_str());
     SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    writing_rows_ = false;
-    set_row_text(row, kNameColumn, column.name);
-    set_row_text(row, kTypeColumn, column.type);
+    set_list_text(list_, row, kNameColumn, column.name);
+    set_list_text(list_, row, kTypeColumn, column.type);
 }
 
-void StructureEditorDialog::set_row_text(int row, int column, const std::string& text) {
-    if (row < 0 || static_cast<std::size_t>(row) >= columns_.size()) {
+void StructureEditorDialog::mirror_current_row() {
+    if (rows_.current() == ColumnRows::kNoRow) {
         return;
     }
-    ColumnDef& def = columns_[static_cast<std::size_t>(row)];
-    (column == kNameColumn ? def.name : def.type) = text;
-    writing_rows_ = true;
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    writing_rows_ = false;
+    set_list_text(list_, rows_.current(), kNameColumn, rows_.current_column().name);
+    set_list_text(list_, rows_.current(), kTypeColumn, rows_.current_column().type);
 }
 
 int StructureEditorDialog::selected_row() const {
-    const int row = static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                  MAKELPARAM(LVNI_SELECTED, 0)));
-    if (row < 0 || static_cast<std::size_t>(row) >= columns_.size()) {
-        return -1;
-    }
-    return row;
+    return static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                         MAKELPARAM(LVNI_SELECTED, 0)));
 }
 
-void StructureEditorDialog::store_fields(int row) {
-    const std::string name = read_window_text(column_name_field_);
-    const std::string type = read_window_text(type_box_);
-    set_row_text(row, kNameColumn, name);
-    set_row_text(row, kTypeColumn, type);
+void StructureEditorDialog::store_fields() {
+    if (rows_.rename(read_window_text(column_name_field_)) &&
+        rows_.retype(read_window_text(type_box_))) {
+        mirror_current_row();
+    }
+}
+
+void StructureEditorDialog::show_row(int row) {
+    // While the fields fill, no row is current: their change notices write nowhere.
+    rows_.select(ColumnRows::kNoRow);
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) {
+        enable_column_fields(false);
+        return;
+    }
+    const ColumnDef column = rows_.columns()[static_cast<std::size_t>(row)];
+    set_read_window_text(column_name_field_, column.name);
+    show_type(type_box_, column.type);
+    rows_.select(row);
+    enable_column_fields(true);
 }
 
 void StructureEditorDialog::enable_column_fields(bool enable) {
@@ -188,13 +216,14 @@ void StructureEditorDialog::enable_column_fields(bool enable) {
 }
 
 LRESULT StructureEditorDialog::on_add_column(WPARAM, LPARAM) {
-    if (edit_mode_) {
+    const int row = rows_.add();
+    if (row == ColumnRows::kNoRow) {
         return 0;
     }
-    const std::size_t count = columns_.size();
-    append_row({std::string(), default_column_name(count), kTypeChoices[0]});
-
-    const int row = static_cast<int>(count);
+    append_row(row);
+    // The fields show the new row before the list moves its selection there, or
+    // the row left would be written into the new one.
+    show_row(row);
     LVITEMA state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
@@ -209,27 +238,22 @@ LRESULT StructureEditorDialog::on_add_column(WPARAM, LPARAM) {
 }
 
 LRESULT StructureEditorDialog::on_delete_column(WPARAM, LPARAM) {
-    const int row = selected_row();
-    if (row < 0) {
-        return 0;
+    const int row = rows_.delete_current();
+    if (row != ColumnRows::kNoRow) {
+        // No row is current from here on, so whatever the list reports about the
+        // vanishing selection writes into no row.
+        SendMessageA(list_, LVM_DELETEITEM, row, 0);
     }
-    // No row is current from here on, so whatever the list reports about the
-    // vanishing selection can write into no row, the deleted one or its successor.
-    current_row_ = -1;
-    SendMessageA(list_, LVM_DELETEITEM, row, 0);
-    columns_.erase(columns_.begin() + row);
     return 0;
 }
 
 LRESULT StructureEditorDialog::on_fields_edited(WPARAM, LPARAM) {
-    if (current_row_ >= 0) {
-        store_fields(current_row_);
-    }
+    store_fields();
     return 0;
 }
 
 LRESULT StructureEditorDialog::on_type_chosen(WPARAM, LPARAM) {
-    if (current_row_ < 0) {
+    if (rows_.current() == ColumnRows::kNoRow) {
         return 0;
     }
     // The edit field still shows the old text at this moment; the entry is the choice.
@@ -244,73 +268,66 @@ LRESULT StructureEditorDialog::on_type_chosen(WPARAM, LPARAM) {
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
     SendMessageA(type_box_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     text.resize(std::char_traits<char>::length(text.c_str()));
-    set_row_text(current_row_, kTypeColumn, text);
+    rows_.retype(text);
+    mirror_current_row();
     return 0;
 }
 
-LRESULT StructureEditorDialog::on_selection_changed(WPARAM, LPARAM lparam) {
-    const NMHDR* header = reinterpret_cast<const NMHDR*>(lparam);
-    if (header->hwndFrom != list_ || writing_rows_) {
+LRESULT StructureEditorDialog::on_item_changed(WPARAM, LPARAM lparam) {
+    const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(lparam);
+    // The list reports its own texts changing too; only a selection that moves
+    // moves the fields.
+    if (change->hdr.hwndFrom != list_ || !(change->uChanged & LVIF_STATE) ||
+        !((change->uNewState ^ change->uOldState) & LVIS_SELECTED)) {
         return 0;
     }
-    const int row = selected_row();
-    if (current_row_ >= 0) {
-        store_fields(current_row_);
-        // Filling the fields below must not write into the row that was left,
-        // whatever order the list reports deselection and selection in.
-        current_row_ = -1;
-    }
-    if (row < 0) {
-        enable_column_fields(false);
-        return 0;
-    }
-    const ColumnDef& column = columns_[static_cast<std::size_t>(row)];
-    const std::string name = column.name;
-    const std::string type = column.type;
-    set_read_window_text(column_name_field_, name);
-    show_type(type_box_, type);
-    current_row_ = row;
-    enable_column_fields(true);
+    store_fields();
+    show_row(selected_row());
     return 0;
 }
 
 LRESULT StructureEditorDialog::on_ok(WPARAM, LPARAM) {
-    if (processing_ok_ || ended_) {
+    // A disabled OK has been pressed already: its change is on its way or under
+    // way, and a message box it shows must not start another.
+    if (!IsWindowEnabled(ok_button_)) {
         return 0;
     }
-    processing_ok_ = true;
     EnableWindow(ok_button_, FALSE);
-    drain_message_queue();
-
-    // What was waiting may have closed the dialog; then nothing is to be changed.
-    if (!ended_) {
-        const std::string name = read_window_text(table_name_field_);
-        StructureError error;
-        bool done = false;
-        // A user who declines the losses keeps the dialog as it is, unreported.
-        bool declined = false;
-        if (edit_mode_) {
-            declined = !confirm_losses();
-            done = !declined && rebuild_table(db_, table_name_, columns_, name, error);
-        } else {
-            done = create_table(db_, name, columns_, error);
-        }
-        if (done) {
-            ended_ = true;
-            end_dialog(IDOK);
-        } else if (!declined) {
-            show_message_box(hwnd(), error.text.c_str(), error.caption.c_str(),
-                             MB_OK | MB_ICONINFORMATION);
-        }
+    // What was typed before OK reaches the rows first, and a cancel that was
+    // waiting closes the dialog before anything is changed: OK then comes after.
+    if (input_waiting(hwnd())) {
+        PostMessageA(hwnd(), kRunOkMessage, 0, 0);
+        return 0;
     }
+    return on_run_ok(0, 0);
+}
 
+LRESULT StructureEditorDialog::on_run_ok(WPARAM, LPARAM) {
+    const std::string name = read_window_text(table_name_field_);
+    StructureError error;
+    bool done = false;
+    // A user who declines the losses keeps the dialog as it is, unreported.
+    bool declined = false;
+    if (edit_mode_) {
+        declined = !confirm_losses();
+        done = !declined && rebuild_table(db_, table_name_, rows_.columns(), name, error);
+    } else {
+        done = create_table(db_, name, rows_.columns(), error);
+    }
+    if (done) {
+        end_dialog(IDOK);
+        return 0;
+    }
+    if (!declined) {
+        show_message_box(hwnd(), error.text.c_str(), error.caption.c_str(),
+                         MB_OK | MB_ICONINFORMATION);
+    }
     EnableWindow(ok_button_, TRUE);
-    processing_ok_ = false;
     return 0;
 }
 
 bool StructureEditorDialog::confirm_losses() {
-    const std::vector<std::string> lost = objects_lost_by_change(db_, table_name_, columns_);
+    const std::vector<std::string> lost = objects_lost_by_change(db_, table_name_, rows_.columns());
     if (lost.empty()) {
         return true;
     }
@@ -324,7 +341,6 @@ bool StructureEditorDialog::confirm_losses() {
 }
 
 LRESULT StructureEditorDialog::on_cancel(WPARAM, LPARAM) {
-    ended_ = true;
     end_dialog(IDCANCEL);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "structure/column_rows.h"
 #include "structure/table_definition.h"
 #include "win/dialog.h"
 #include "win/message_map.h"
@@ -19,7 +20,8 @@ INT_PTR show_structure_editor(HWND owner, sqlite3* db, const std::string& table_
 // The dialog in which the columns of a new table are defined, or the columns and
 // the name of an existing table are changed. Each row of its list is one column;
 // the fields below the list write through into the row they show at once, so
-// the list always holds what OK will create.
+// the list always holds what OK will create. The rows live in a ColumnRows that
+// the list mirrors; the list's selection chooses the current row.
 class StructureEditorDialog : public Dialog {
 public:
     // The connection is lent for the time the dialog is shown.
@@ -41,16 +43,20 @@ private:
     LRESULT on_delete_column(WPARAM, LPARAM);
     LRESULT on_fields_edited(WPARAM, LPARAM);
     LRESULT on_type_chosen(WPARAM, LPARAM);
-    LRESULT on_selection_changed(WPARAM, LPARAM);
+    LRESULT on_item_changed(WPARAM, LPARAM);
     LRESULT on_ok(WPARAM, LPARAM);
+    LRESULT on_run_ok(WPARAM, LPARAM);
     LRESULT on_cancel(WPARAM, LPARAM);
 
     void set_up_list();
-    void append_row(const ColumnDef& column);
+    void append_row(int row);
     int selected_row() const;
-    // Writes the fields' texts into a row's name and type.
-    void store_fields(int row);
-    void set_row_text(int row, int column, const std::string& text);
+    // Writes the fields' texts into the current row's name and type.
+    void store_fields();
+    // Shows the current row's texts in its line of the list.
+    void mirror_current_row();
+    // Makes `row` (or none) current and shows it in the fields.
+    void show_row(int row);
     void enable_column_fields(bool enable);
     // Names what deleting the columns cannot keep and lets the user go on or not.
     bool confirm_losses();
@@ -60,16 +66,7 @@ private:
     // the code page.
     std::string table_name_;
     bool edit_mode_ = false;
-    // The row whose values the fields show and write into, or -1.
-    int current_row_ = -1;
-    // Row i of the list; the list shows them (source_name in its hidden column).
-    std::vector<ColumnDef> columns_;
-    // Set while the dialog changes row texts itself: the list's change notices
-    // then are not selection changes and must not refill the fields under the
-    // caret of the user who is typing.
-    bool writing_rows_ = false;
-    bool processing_ok_ = false;
-    bool ended_ = false;
+    ColumnRows rows_;
 
     HWND table_name_field_ = nullptr;
     HWND list_ = nullptr;

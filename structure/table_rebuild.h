@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "structure/rebuild_plan.h"
 #include "structure/table_definition.h"
 
 // Changing a table's columns (names, types, removal) and its name while keeping
@@ -13,35 +14,14 @@
 // triggers and views. What SQLite's ALTER TABLE can do (new names, removing a
 // column nothing depends on) is done by it; the rest by copying the rows through
 // the temporary table TEMP_TABLE into the table created anew. Either way the
-// whole change is one savepoint: all of it, or nothing.
+// whole change is one savepoint: all of it, or nothing. The statements come from
+// rebuild_plan.h; this runs them.
 
-constexpr const char kTempTableCreateFailedText[] = "テンポラリテーブル作成処理が失敗しました。";
-constexpr const char kTempTableCopyFailedText[] = "テンポラリテーブル複写処理が失敗しました。";
-constexpr const char kTableDropFailedText[] = "テーブル削除処理が失敗しました。";
-constexpr const char kTableCopyFailedText[] = "テーブル複写処理が失敗しました。";
-constexpr const char kTempTableDropFailedText[] = "テンポラリテーブル削除処理が失敗しました。";
 // The steps succeeded but the database would not make them final.
 constexpr const char kRebuildCommitFailedText[] = "テーブル構造の変更を確定できませんでした。";
 constexpr const char kRenameFailedText[] = "テーブル名または列名の変更処理が失敗しました。";
-constexpr const char kRestoreFailedText[] =
-    "インデックスまたはトリガーの再作成処理が失敗しました。";
 constexpr const char kForeignKeyBrokenText[] =
     "外部キーの参照先がないレコードができるため、変更を取り消しました。";
-constexpr const char kUnreadableTableText[] =
-    "テーブルの定義を読み取れないため、構造を変更できませんでした。";
-constexpr const char kUnknownColumnText[] =
-    "テーブルにない列があるため、構造を変更できませんでした。";
-
-constexpr int kRebuildStepCount = 6;
-
-// The six statements of the copy in their order (UTF-8), step 4 being the
-// creation of the new table from `create_sql`. `columns` are the names of the
-// copied columns, which the table bears before and after; `rowid_name` (empty
-// for a table without row ids) carries the row ids across.
-std::vector<std::string> rebuild_statements(const std::string& table_name,
-                                            const std::vector<std::string>& columns,
-                                            const std::string& rowid_name,
-                                            const std::string& create_sql);
 
 // What the change would lose: the indexes and triggers of the table (named
 // exactly, UTF-8) and the constraints of its definition that name a column the

@@ -672,3 +672,52 @@ TEST_F(KeptSchema, AChangeThatBreaksAForeignKeyIsUndoneWithTheReason) {
     EXPECT_EQ(master(), schema);
     EXPECT_EQ(rows(), before);
 }
+
+// A trigger may name a column in double quotes; where the connection reads a
+// quoted name it cannot find as a string, it would outlive the column it names,
+// testing the text 'memo' from then on instead of going as the user was told.
+TEST_F(KeptSchema, ATriggerNamingADeletedColumnInDoubleQuotesGoesWithIt) {
+    db.exec(
+        "ALTER TABLE books ADD COLUMN memo TEXT;"
+        "CREATE TRIGGER books_tidy AFTER UPDATE ON books BEGIN"
+        " DELETE FROM log WHERE what = \"memo\"; END;");
+    std::vector<ColumnDef> columns = loaded();
+    columns.pop_back();
+    EXPECT_EQ(objects_lost_by_change(db.handle(), "books", columns),
+              std::vector<std::string>{"トリガー books_tidy（削除されます）"});
+    const Rows before = db.rows("SELECT id, title, price FROM books ORDER BY id;");
+    ASSERT_TRUE(rebuild_table(db.handle(), "books", columns, "books", error)) << error.text;
+    EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_master WHERE name = 'books_tidy';"), "0");
+    EXPECT_EQ(db.value("SELECT sql FROM sqlite_master WHERE name = 'books';"),
+              "CREATE TABLE books(id INTEGER PRIMARY KEY, title TEXT UNIQUE, price INT)");
+    EXPECT_EQ(db.rows("SELECT id, title, price FROM books ORDER BY id;"), before);
+    // The user's own setting is back afterwards.
+    int strings_in_double_quotes = -1;
+    sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_DQS_DML, -1, &strings_in_double_quotes);
+    EXPECT_EQ(strings_in_double_quotes, 1);
+}
+
+// A new type under which the children's values no longer equal their parent's:
+// the check after the change finds rows without a parent, and all of it is undone.
+TEST_F(KeptSchema, AChangeThatLeavesRowsWithoutTheirParentIsUndone) {
+    db.exec(
+        "CREATE TABLE codes(code TEXT UNIQUE, label TEXT);"
+        "INSERT INTO codes VALUES ('1', 'one'), ('2', 'two');"
+        "CREATE TABLE uses(code INTEGER REFERENCES codes(code), note TEXT);"
+        "INSERT INTO uses VALUES (1, 'a'), (2, 'b');");
+    ASSERT_TRUE(db.rows("PRAGMA foreign_key_check;").empty());
+    const Rows schema = master();
+    const Rows before = rows("codes");
+    std::vector<ColumnDef> columns;
+    ASSERT_TRUE(load_table_columns(db.handle(), "codes", columns));
+    columns[0].type = "BLOB";
+    columns[1].name = "caption";
+    EXPECT_FALSE(rebuild_table(db.handle(), "codes", columns, "codes", error));
+    EXPECT_EQ(error.text,
+              "外部キーの参照先がないレコードができるため、変更を取り消しました。\nuses");
+    EXPECT_EQ(error.caption, "SQL エラー");
+    EXPECT_EQ(master(), schema);
+    EXPECT_EQ(rows("codes"), before);
+    EXPECT_EQ(db.rows("SELECT typeof(code) FROM codes;"), (Rows{{"text"}, {"text"}}));
+    EXPECT_TRUE(sqlite3_get_autocommit(db.handle()));
+}

@@ -522,6 +522,31 @@ TEST_F(StructureEditorTest, DeletingAnIndexedColumnAsksFirstAndCancelChangesNoth
               (Rows{{"1", "Kokoro", "a"}, {"2", "Sanshiro", "<NULL>"}}));
 }
 
+// OK pressed twice: the second press waits in the queue and reaches the dialog
+// from the loop of the question the first one asks. It must start nothing.
+TEST_F(StructureEditorTest, OkPressedAgainWhileItsQuestionIsShownStartsNothing) {
+    db.exec("CREATE INDEX books_price ON books(price);");
+    int asked = 0;
+    const INT_PTR result = run("books", [&](HWND dialog) {
+        MessageBoxSink previous =
+            set_message_box_sink([&](HWND, const std::string&, const std::string&, UINT) {
+                if (++asked == 1) {
+                    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+                }
+                return IDOK;
+            });
+        select_row(dialog, 1);
+        click(dialog, IDC_DELETE_COLUMN);
+        click(dialog, IDOK);
+        set_message_box_sink(previous);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(db.rows("SELECT rowid, * FROM books ORDER BY rowid;"),
+              (Rows{{"1", "Kokoro", "a"}, {"2", "Sanshiro", "<NULL>"}}));
+}
+
 TEST_F(StructureEditorTest, CancelLeavesTheDatabaseUntouched) {
     const Rows before = books();
     const INT_PTR result = run("books", [&](HWND dialog) {
