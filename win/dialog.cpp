@@ -3,6 +3,7 @@
 #include <new>
 
 #include "win/message_box.h"
+#include "win/message_loop.h"
 #include "win/reflection.h"
 
 namespace {
@@ -98,6 +99,12 @@ HINSTANCE module_instance() {
 }
 
 void drain_message_queue() {
+    // Through the program's loop where one runs, so that keys waiting in the
+    // queue reach the accelerators and the dialog keys as they would there.
+    if (MessageLoop* loop = app_module().message_loop()) {
+        loop->pump();
+        return;
+    }
     MSG msg;
     // Wide, as the main loop: typed double-byte characters stay whole.
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

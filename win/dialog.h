@@ -35,5 +35,6 @@ private:
 // The module whose resources the program uses (the running executable).
 HINSTANCE module_instance();
 
-// Removes, translates and dispatches every message waiting in the thread's queue.
+// Removes, translates and dispatches every message waiting in the thread's queue,
+// as the program's message loop does.
 void drain_message_queue();
