@@ -12,6 +12,11 @@
 #include "win/message_map.h"
 #include "win/redraw_off.h"
 
+const MessageEntry<SqlResultList> SqlResultList::message_map_[] = {
+    on_message(WM_DESTROY, &SqlResultList::on_destroy),
+    on_reflected_notify(LVN_GETDISPINFOA, &SqlResultList::on_get_display_info),
+};
+
 bool SqlResultList::setup(HWND list) {
     if (!attach(list)) {
         return false;
@@ -211,19 +216,16 @@ void SqlResultList::fill_item(LVITEMA& item) const {
     copy_item_text(item.pszText, item.cchTextMax, cell);
 }
 
-bool SqlResultList::handle_message(UINT msg, WPARAM, LPARAM lparam, LRESULT& result) {
-    if (msg == WM_DESTROY) {
-        table_.reset();
-        return false;
-    }
-    if (msg != kReflectedMessageBase + WM_NOTIFY || !lparam) {
-        return false;
-    }
-    auto* header = reinterpret_cast<NMHDR*>(lparam);
-    if (header->code != LVN_GETDISPINFOA) {
-        return false;
-    }
+bool SqlResultList::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    return dispatch_message(this, message_map_, msg, wparam, lparam, result);
+}
+
+LRESULT SqlResultList::on_destroy(WPARAM wparam, LPARAM lparam) {
+    table_.reset();
+    return call_original(WM_DESTROY, wparam, lparam);
+}
+
+LRESULT SqlResultList::on_get_display_info(WPARAM, LPARAM lparam) {
     fill_item(reinterpret_cast<NMLVDISPINFOA*>(lparam)->item);
-    result = 0;
-    return true;
+    return 0;
 }
