@@ -8,6 +8,7 @@
 #include "db/run_watch.h"
 #include "res/resource.h"
 #include "win/dialog.h"
+#include "win/gdi_handles.h"
 #include "win/list_view.h"
 #include "win/message_map.h"
 #include "win/redraw_off.h"
@@ -21,20 +22,18 @@ bool SqlResultList::setup(HWND list) {
     if (!attach(list)) {
         return false;
     }
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
+    ImageListHandle images(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0));
     if (images) {
-        ImageList_SetBkColor(images, RGB(255, 255, 255));
+        ImageList_SetBkColor(images.get(), RGB(255, 255, 255));
         // The order makes the indexes of Image.
         for (int id : {IDI_RECORD, IDI_SQL_ERROR, IDI_SQL_MESSAGE}) {
-            HICON icon = static_cast<HICON>(
-                LoadImageA(module_instance(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
-            ImageList_ReplaceIcon(images, -1, icon);
-            if (icon) {
-                DestroyIcon(icon);
-            }
+            const IconHandle icon(static_cast<HICON>(
+                LoadImageA(module_instance(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
+            ImageList_ReplaceIcon(images.get(), -1, icon.get());
         }
         // From here on the list owns the images.
-        SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+        SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL,
+                     reinterpret_cast<LPARAM>(images.release()));
     }
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
     return true;
