@@ -83,18 +83,6 @@ MainDialog::~MainDialog() {
         DestroyWindow(hwnd());
     }
     connection_.close();
-    if (image_list_) {
-        ImageList_Destroy(image_list_);
-    }
-    if (editor_brush_) {
-        DeleteObject(editor_brush_);
-    }
-    if (big_icon_) {
-        DestroyIcon(big_icon_);
-    }
-    if (small_icon_) {
-        DestroyIcon(small_icon_);
-    }
 }
 
 void MainDialog::set_startup_path(const char* command_line) {
@@ -139,14 +127,14 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd());
     run_watch::set_poll(pump_while_busy);
 
-    big_icon_ = static_cast<HICON>(
+    big_icon_.reset(static_cast<HICON>(
         LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-    small_icon_ = static_cast<HICON>(
+                   GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
+    small_icon_.reset(static_cast<HICON>(
         LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-    SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_));
-    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+    SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
+    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
 
     if (MessageLoop* loop = app_module().message_loop()) {
         loop->add_message_filter(this);
@@ -162,9 +150,9 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     EnableWindow(previous_button_, FALSE);
     EnableWindow(next_button_, FALSE);
 
-    image_list_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
-    ImageList_SetBkColor(image_list_, RGB(255, 255, 255));
-    ImageList_ReplaceIcon(image_list_, -1,
+    image_list_.reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0));
+    ImageList_SetBkColor(image_list_.get(), RGB(255, 255, 255));
+    ImageList_ReplaceIcon(image_list_.get(), -1,
                           LoadIconA(module_instance(), MAKEINTRESOURCEA(IDI_RECORD)));
 
     accelerators_ = LoadAcceleratorsA(module_instance(), MAKEINTRESOURCEA(IDR_MAIN_ACCELERATORS));
@@ -173,12 +161,13 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     grid_.attach(list_view);
     cell_editor_.create(list_view, reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
 
-    editor_brush_ = CreateSolidBrush(kCellEditorBackColour);
+    editor_brush_.reset(CreateSolidBrush(kCellEditorBackColour));
     grid_.cell_editor = &cell_editor_;
     grid_.on_page_shown = [this] { show_page_state(grid_.page().view()); };
-    grid_.editor_brush = editor_brush_;
+    grid_.editor_brush = editor_brush_.get();
 
-    SendMessageA(list_view, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(image_list_));
+    SendMessageA(list_view, LVM_SETIMAGELIST, LVSIL_SMALL,
+                 reinterpret_cast<LPARAM>(image_list_.get()));
     SendMessageA(list_view, LVM_SETEXTENDEDLISTVIEWSTYLE, kGridExtendedStyle, kGridExtendedStyle);
 
     layout_.setup_layout(hwnd(), {
@@ -367,10 +356,8 @@ void MainDialog::fit_selector_drop_down() {
     const int count = static_cast<int>(SendMessageA(selector_, CB_GETCOUNT, 0, 0));
 
     int widest = 0;
-    HDC dc = GetDC(selector_);
-    if (dc) {
-        HGDIOBJ old_font =
-            SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(selector_, WM_GETFONT, 0, 0)));
+    // Released before the drop-down is sized.
+    if (WindowFontDc dc(selector_); dc.get()) {
         for (int i = 0; i < count; ++i) {
             const LRESULT length = SendMessageA(selector_, CB_GETLBTEXTLEN, i, 0);
             if (length == CB_ERR) {
@@ -379,11 +366,9 @@ void MainDialog::fit_selector_drop_down() {
             std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
             SendMessageA(selector_, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
             SIZE extent{};
-            GetTextExtentPoint32A(dc, text.data(), static_cast<int>(length), &extent);
+            GetTextExtentPoint32A(dc.get(), text.data(), static_cast<int>(length), &extent);
             widest = std::max(widest, static_cast<int>(extent.cx));
         }
-        SelectObject(dc, old_font);
-        ReleaseDC(selector_, dc);
     }
     RECT box{};
     GetWindowRect(selector_, &box);
@@ -498,10 +483,7 @@ LRESULT MainDialog::on_end(WPARAM wparam, LPARAM) {
     }
     // The list view would destroy the image list with itself; take it back first.
     SendMessageA(grid_.hwnd(), LVM_SETIMAGELIST, LVSIL_SMALL, 0);
-    if (image_list_) {
-        ImageList_Destroy(image_list_);
-        image_list_ = nullptr;
-    }
+    image_list_.reset();
     grid_.clear();
     connection_.close();
     DestroyWindow(hwnd());

@@ -14,6 +14,7 @@
 #include "grid/table_grid.h"
 #include "win/dialog.h"
 #include "win/dialog_layout.h"
+#include "win/gdi_handles.h"
 #include "win/message_loop.h"
 #include "win/message_map.h"
 
@@ -61,7 +62,7 @@ public:
     CellEditor& cell_editor() { return cell_editor_; }
     const DialogLayout& layout() const { return layout_; }
     HACCEL accelerators() const { return accelerators_; }
-    HBRUSH editor_brush() const { return editor_brush_; }
+    HBRUSH editor_brush() const { return editor_brush_.get(); }
 
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
@@ -112,10 +113,10 @@ private:
     std::string startup_path_;
     bool startup_path_too_long_ = false;
     HACCEL accelerators_ = nullptr;
-    HIMAGELIST image_list_ = nullptr;
-    HBRUSH editor_brush_ = nullptr;
-    HICON big_icon_ = nullptr;
-    HICON small_icon_ = nullptr;
+    ImageListHandle image_list_;
+    BrushHandle editor_brush_;
+    IconHandle big_icon_;
+    IconHandle small_icon_;
     HWND selector_ = nullptr;
     HWND page_label_ = nullptr;
     HWND previous_button_ = nullptr;

@@ -9,26 +9,27 @@ namespace {
 
 constexpr char kSystemEditClass[] = "EDIT";
 constexpr char kWindowText[] = "GridEdit";
-constexpr char kEditorProperty[] = "KorvelandisCellEditor";
-
-WNDPROC g_edit_procedure = nullptr;
 
 }  // namespace
 
-// The editor's class: the system edit class under a name of its own, with its own
-// procedure in front of the system one. Registered once for the process.
+const MessageEntry<CellEditor> CellEditor::message_map_[] = {
+    on_message(WM_CHAR, &CellEditor::on_char),
+    on_message(WM_GETDLGCODE, &CellEditor::on_get_dlg_code),
+    on_message(WM_KILLFOCUS, &CellEditor::on_kill_focus),
+};
+
+// The editor's class: the system edit class under a name of its own. Registered
+// once for the process.
 bool CellEditor::register_class() {
     WNDCLASSEXA editor_class{};
     editor_class.cbSize = sizeof(editor_class);
-    if (g_edit_procedure && GetClassInfoExA(module_instance(), kClassName, &editor_class)) {
+    if (GetClassInfoExA(module_instance(), kClassName, &editor_class)) {
         return true;
     }
     if (!GetClassInfoExA(nullptr, kSystemEditClass, &editor_class)) {
         return false;
     }
-    g_edit_procedure = editor_class.lpfnWndProc;
     editor_class.cbSize = sizeof(editor_class);
-    editor_class.lpfnWndProc = window_proc;
     editor_class.hInstance = module_instance();
     editor_class.lpszClassName = kClassName;
     editor_class.style &= ~CS_GLOBALCLASS;
@@ -36,8 +37,8 @@ bool CellEditor::register_class() {
 }
 
 CellEditor::~CellEditor() {
-    if (hwnd_ && IsWindow(hwnd_)) {
-        DestroyWindow(hwnd_);
+    if (hwnd() && IsWindow(hwnd())) {
+        DestroyWindow(hwnd());
     }
 }
 
@@ -45,34 +46,38 @@ bool CellEditor::create(HWND list_view, HFONT font) {
     if (!register_class()) {
         return false;
     }
-    hwnd_ = CreateWindowExA(0, kClassName, kWindowText,
-                            WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER | ES_AUTOHSCROLL, CW_USEDEFAULT,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, list_view, nullptr,
-                            module_instance(), this);
-    if (!hwnd_) {
+    HWND editor = CreateWindowExA(0, kClassName, kWindowText,
+                                  WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER | ES_AUTOHSCROLL,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  list_view, nullptr, module_instance(), nullptr);
+    if (!editor) {
         return false;
     }
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    SendMessageA(hwnd_, EM_LIMITTEXT, kInPlaceTextLimit, 0);
+    if (!attach(editor)) {
+        DestroyWindow(editor);
+        return false;
+    }
+    SendMessageA(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageA(hwnd(), EM_LIMITTEXT, kInPlaceTextLimit, 0);
     return true;
 }
 
 std::string CellEditor::text() const {
-    return hwnd_ ? read_window_text(hwnd_) : std::string();
+    return hwnd() ? read_window_text(hwnd()) : std::string();
 }
 
 void CellEditor::set_text(const std::string& text) {
-    SetWindowTextA(hwnd_, text.c_str());
+    SetWindowTextA(hwnd(), text.c_str());
 }
 
 void CellEditor::hide() {
-    ShowWindow(hwnd_, SW_HIDE);
+    ShowWindow(hwnd(), SW_HIDE);
 }
 
 void CellEditor::hide_keeping_focus() {
     // ShowWindow would hand the focus to the grid, and the loss of focus would
     // end the edit.
-    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+    SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
                  SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -85,51 +90,30 @@ void CellEditor::notify_parent(UINT code) {
     // Only the code means anything: the grid knows who its editor is.
     NMHDR header{};
     header.code = code;
-    SendMessageA(GetParent(hwnd_), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
+    SendMessageA(GetParent(hwnd()), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
 }
 
-LRESULT CellEditor::handle_message(UINT msg, WPARAM wparam, LPARAM lparam) {
-    switch (msg) {
-        case WM_CHAR:
-            if (wparam == VK_RETURN) {
-                notify_parent(LVN_ENDLABELEDITA);
-                return 0;
-            }
-            if (wparam == VK_ESCAPE) {
-                abandon();
-                return 0;
-            }
-            break;
-        case WM_GETDLGCODE:
-            return DLGC_WANTALLKEYS;
-        case WM_KILLFOCUS:
-            notify_parent(kCellEditKillFocus);
-            break;
-        default:
-            break;
-    }
-    return CallWindowProcA(g_edit_procedure, hwnd_, msg, wparam, lparam);
+bool CellEditor::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    return dispatch_message(this, message_map_, msg, wparam, lparam, result);
 }
 
-LRESULT CALLBACK CellEditor::window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lparam);
-        auto* self = static_cast<CellEditor*>(create->lpCreateParams);
-        if (self) {
-            self->hwnd_ = hwnd;
-            SetPropA(hwnd, kEditorProperty, self);
-        }
+LRESULT CellEditor::on_char(WPARAM wparam, LPARAM lparam) {
+    if (wparam == VK_RETURN) {
+        notify_parent(LVN_ENDLABELEDITA);
+        return 0;
     }
-    auto* self = static_cast<CellEditor*>(GetPropA(hwnd, kEditorProperty));
-    if (msg == WM_NCDESTROY) {
-        RemovePropA(hwnd, kEditorProperty);
-        if (self) {
-            self->hwnd_ = nullptr;
-        }
-        return CallWindowProcA(g_edit_procedure, hwnd, msg, wparam, lparam);
+    if (wparam == VK_ESCAPE) {
+        abandon();
+        return 0;
     }
-    if (!self || !self->hwnd_) {
-        return CallWindowProcA(g_edit_procedure, hwnd, msg, wparam, lparam);
-    }
-    return self->handle_message(msg, wparam, lparam);
+    return call_original(WM_CHAR, wparam, lparam);
+}
+
+LRESULT CellEditor::on_get_dlg_code(WPARAM, LPARAM) {
+    return DLGC_WANTALLKEYS;
+}
+
+LRESULT CellEditor::on_kill_focus(WPARAM wparam, LPARAM lparam) {
+    notify_parent(kCellEditKillFocus);
+    return call_original(WM_KILLFOCUS, wparam, lparam);
 }

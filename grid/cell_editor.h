@@ -5,6 +5,8 @@
 #include <string>
 
 #include "grid/cell_edit.h"
+#include "win/message_map.h"
+#include "win/window_subclass.h"
 
 // What the editor tells its parent, the grid, in a WM_NOTIFY whose header
 // carries only the code: Enter was pressed (LVN_ENDLABELEDIT), or the editor
@@ -17,7 +19,7 @@ constexpr COLORREF kCellEditorTextColour = RGB(0, 0, 0);
 constexpr COLORREF kCellEditorBackColour = RGB(250, 250, 210);
 
 // The in-place editor laid over a grid cell, and the edit in progress.
-class CellEditor {
+class CellEditor : private WindowSubclass {
 public:
     static constexpr const char kClassName[] = "KorvelandisGridEdit";
 
@@ -28,7 +30,7 @@ public:
 
     // Creates the hidden editor window as a child of the grid's list view.
     bool create(HWND list_view, HFONT font);
-    HWND hwnd() const { return hwnd_; }
+    using WindowSubclass::hwnd;
 
     // The editor's whole text.
     std::string text() const;
@@ -44,11 +46,14 @@ public:
     const CellEdit& edit() const { return edit_; }
 
 private:
+    static const MessageEntry<CellEditor> message_map_[];
+
     static bool register_class();
-    static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
-    LRESULT handle_message(UINT msg, WPARAM wparam, LPARAM lparam);
+    bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+    LRESULT on_char(WPARAM, LPARAM);
+    LRESULT on_get_dlg_code(WPARAM, LPARAM);
+    LRESULT on_kill_focus(WPARAM, LPARAM);
     void notify_parent(UINT code);
 
-    HWND hwnd_ = nullptr;
     CellEdit edit_;
 };

@@ -7,6 +7,7 @@
 
 #include "sqleditor/sql_colour_runs.h"
 #include "sqleditor/sql_highlighter.h"
+#include "win/gdi_handles.h"
 #include "win/window_text.h"
 
 namespace {
@@ -152,8 +153,8 @@ void stream_in_coloured(HWND editor,
 
     rtf_buffer = sql_to_rtf(text);
 
-    HDC dialog_dc = GetDC(dialog);
-    HDC editor_dc = GetDC(editor);
+    WindowDc dialog_dc(dialog);
+    WindowDc editor_dc(editor);
     RECT place{};
     GetWindowRect(editor, &place);
     if (ScreenToClient(dialog, reinterpret_cast<POINT*>(&place.left))) {
@@ -175,7 +176,7 @@ void stream_in_coloured(HWND editor,
     rtf_buffer.clear();
 
     // The editor's place keeps a picture while the control is away.
-    BitBlt(dialog_dc, place.left, place.top, width, height, editor_dc, 0, 0, SRCCOPY);
+    BitBlt(dialog_dc.get(), place.left, place.top, width, height, editor_dc.get(), 0, 0, SRCCOPY);
     MoveWindow(editor, place.left, place.top, width, height, FALSE);
 
     // The stream leaves the view at the top.
@@ -184,8 +185,6 @@ void stream_in_coloured(HWND editor,
     SendMessageA(editor, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(editor, nullptr, FALSE);
     SetFocus(editor);
-    ReleaseDC(editor, editor_dc);
-    ReleaseDC(dialog, dialog_dc);
 }
 
 }  // namespace

@@ -8,28 +8,32 @@
 #include "db/run_watch.h"
 #include "res/resource.h"
 #include "win/dialog.h"
+#include "win/gdi_handles.h"
 #include "win/list_view.h"
 #include "win/message_map.h"
 #include "win/redraw_off.h"
+
+const MessageEntry<SqlResultList> SqlResultList::message_map_[] = {
+    on_message(WM_DESTROY, &SqlResultList::on_destroy),
+    on_reflected_notify(LVN_GETDISPINFOA, &SqlResultList::on_get_display_info),
+};
 
 bool SqlResultList::setup(HWND list) {
     if (!attach(list)) {
         return false;
     }
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
+    ImageListHandle images(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0));
     if (images) {
-        ImageList_SetBkColor(images, RGB(255, 255, 255));
+        ImageList_SetBkColor(images.get(), RGB(255, 255, 255));
         // The order makes the indexes of Image.
         for (int id : {IDI_RECORD, IDI_SQL_ERROR, IDI_SQL_MESSAGE}) {
-            HICON icon = static_cast<HICON>(
-                LoadImageA(module_instance(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
-            ImageList_ReplaceIcon(images, -1, icon);
-            if (icon) {
-                DestroyIcon(icon);
-            }
+            const IconHandle icon(static_cast<HICON>(
+                LoadImageA(module_instance(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
+            ImageList_ReplaceIcon(images.get(), -1, icon.get());
         }
         // From here on the list owns the images.
-        SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+        SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL,
+                     reinterpret_cast<LPARAM>(images.release()));
     }
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
     return true;
@@ -211,19 +215,16 @@ void SqlResultList::fill_item(LVITEMA& item) const {
     copy_item_text(item.pszText, item.cchTextMax, cell);
 }
 
-bool SqlResultList::handle_message(UINT msg, WPARAM, LPARAM lparam, LRESULT& result) {
-    if (msg == WM_DESTROY) {
-        table_.reset();
-        return false;
-    }
-    if (msg != kReflectedMessageBase + WM_NOTIFY || !lparam) {
-        return false;
-    }
-    auto* header = reinterpret_cast<NMHDR*>(lparam);
-    if (header->code != LVN_GETDISPINFOA) {
-        return false;
-    }
+bool SqlResultList::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    return dispatch_message(this, message_map_, msg, wparam, lparam, result);
+}
+
+LRESULT SqlResultList::on_destroy(WPARAM wparam, LPARAM lparam) {
+    table_.reset();
+    return call_original(WM_DESTROY, wparam, lparam);
+}
+
+LRESULT SqlResultList::on_get_display_info(WPARAM, LPARAM lparam) {
     fill_item(reinterpret_cast<NMLVDISPINFOA*>(lparam)->item);
-    result = 0;
-    return true;
+    return 0;
 }

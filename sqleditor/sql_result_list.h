@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sqleditor/sql_execution.h"
+#include "win/message_map.h"
 #include "win/window_subclass.h"
 
 // The SQL editor's result list: the numbered rows a run returned, or one line with
@@ -46,6 +47,11 @@ protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
 private:
+    static const MessageEntry<SqlResultList> message_map_[];
+
+    LRESULT on_destroy(WPARAM, LPARAM);
+    LRESULT on_get_display_info(WPARAM, LPARAM);
+
     void show_rows(std::unique_ptr<SqlRows> table);
     // Columns and rows of a result that is still arriving.
     void show_arriving_rows(const SqlRows& rows);

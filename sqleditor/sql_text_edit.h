@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "win/double_byte_edit.h"
+#include "win/message_map.h"
 
 // Sent by the editor to its dialog (both parameters 0) to ask for a run.
 constexpr UINT WM_SQL_RUN = WM_APP + 14;
@@ -12,4 +13,10 @@ constexpr UINT WM_SQL_RUN = WM_APP + 14;
 class SqlTextEdit : public DoubleByteEdit {
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+private:
+    static const MessageEntry<SqlTextEdit> message_map_[];
+
+    LRESULT on_key_down(WPARAM, LPARAM);
+    LRESULT on_get_dlg_code(WPARAM, LPARAM);
 };

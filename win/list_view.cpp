@@ -4,35 +4,7 @@
 
 #include <cstring>
 
-namespace {
-
-// The list's device context with its font selected, for measuring texts.
-class FontDc {
-public:
-    explicit FontDc(HWND window) : window_(window), dc_(GetDC(window)) {
-        if (dc_) {
-            old_font_ = SelectObject(
-                dc_, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
-        }
-    }
-    ~FontDc() {
-        if (dc_) {
-            SelectObject(dc_, old_font_);
-            ReleaseDC(window_, dc_);
-        }
-    }
-    FontDc(const FontDc&) = delete;
-    FontDc& operator=(const FontDc&) = delete;
-
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-    HGDIOBJ old_font_ = nullptr;
-};
-
-}  // namespace
+#include "win/gdi_handles.h"
 
 void insert_list_column(HWND list, int index, const char* heading, int width) {
     LVCOLUMNA column{};
@@ -65,7 +37,7 @@ int list_usable_width(HWND list) {
 std::vector<int> list_text_widths(HWND list, const std::vector<std::string>& texts) {
     // One context for all: a table may have a couple of thousand headers.
     std::vector<int> widths(texts.size(), 0);
-    FontDc dc(list);
+    WindowFontDc dc(list);
     if (!dc.get()) {
         return widths;
     }
