@@ -86,11 +86,9 @@ void CellEditor::abandon() {
     hide();
 }
 
-void CellEditor::notify_parent(UINT code) {
-    // Only the code means anything: the grid knows who its editor is.
-    NMHDR header{};
-    header.code = code;
-    SendMessageA(GetParent(hwnd()), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
+void CellEditor::tell_grid(UINT message) {
+    // The grid knows who its editor is: the message needs no arguments.
+    SendMessageA(GetParent(hwnd()), message, 0, 0);
 }
 
 bool CellEditor::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -99,7 +97,7 @@ bool CellEditor::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT&
 
 LRESULT CellEditor::on_char(WPARAM wparam, LPARAM lparam) {
     if (wparam == VK_RETURN) {
-        notify_parent(LVN_ENDLABELEDITA);
+        tell_grid(WM_CELL_EDIT_ENTER);
         return 0;
     }
     if (wparam == VK_ESCAPE) {
@@ -114,6 +112,6 @@ LRESULT CellEditor::on_get_dlg_code(WPARAM, LPARAM) {
 }
 
 LRESULT CellEditor::on_kill_focus(WPARAM wparam, LPARAM lparam) {
-    notify_parent(kCellEditKillFocus);
+    tell_grid(WM_CELL_EDIT_KILL_FOCUS);
     return call_original(WM_KILLFOCUS, wparam, lparam);
 }

@@ -8,10 +8,11 @@
 #include "win/message_map.h"
 #include "win/window_subclass.h"
 
-// What the editor tells its parent, the grid, in a WM_NOTIFY whose header
-// carries only the code: Enter was pressed (LVN_ENDLABELEDIT), or the editor
-// lost the focus (this code).
-constexpr UINT kCellEditKillFocus = 13544;
+// What the editor tells its parent, the grid: Enter was pressed (the text is
+// written and the next column opens), or the editor lost the focus (the text is
+// written).
+constexpr UINT WM_CELL_EDIT_ENTER = WM_APP + 20;
+constexpr UINT WM_CELL_EDIT_KILL_FOCUS = WM_APP + 21;
 
 // The in-place editor's colours: its text, and the background that sets it off
 // from the cells around it.
@@ -53,7 +54,7 @@ private:
     LRESULT on_char(WPARAM, LPARAM);
     LRESULT on_get_dlg_code(WPARAM, LPARAM);
     LRESULT on_kill_focus(WPARAM, LPARAM);
-    void notify_parent(UINT code);
+    void tell_grid(UINT message);
 
     CellEdit edit_;
 };

@@ -123,7 +123,7 @@ private:
     LRESULT on_mouse_wheel(WPARAM, LPARAM);
     LRESULT on_mouse_horizontal_wheel(WPARAM, LPARAM);
     LRESULT on_ctl_color_edit(WPARAM, LPARAM);
-    LRESULT on_end_label_edit(WPARAM, LPARAM);
+    LRESULT on_cell_edit_enter(WPARAM, LPARAM);
     LRESULT on_cell_edit_kill_focus(WPARAM, LPARAM);
     LRESULT on_double_click(WPARAM, LPARAM);
     LRESULT on_item_changed(WPARAM, LPARAM);

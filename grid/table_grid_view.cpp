@@ -18,8 +18,8 @@ const MessageEntry<TableGrid> TableGrid::message_map_[] = {
     on_message(WM_MOUSEWHEEL, &TableGrid::on_mouse_wheel),
     on_message(WM_MOUSEHWHEEL, &TableGrid::on_mouse_horizontal_wheel),
     on_message(WM_CTLCOLOREDIT, &TableGrid::on_ctl_color_edit),
-    on_notify(LVN_ENDLABELEDITA, &TableGrid::on_end_label_edit),
-    on_notify(kCellEditKillFocus, &TableGrid::on_cell_edit_kill_focus),
+    on_message(WM_CELL_EDIT_ENTER, &TableGrid::on_cell_edit_enter),
+    on_message(WM_CELL_EDIT_KILL_FOCUS, &TableGrid::on_cell_edit_kill_focus),
     on_reflected_notify(NM_DBLCLK, &TableGrid::on_double_click),
     on_reflected_notify(LVN_ITEMCHANGED, &TableGrid::on_item_changed),
     on_reflected_notify(LVN_DELETEALLITEMS, &TableGrid::on_delete_all_items),
@@ -110,7 +110,7 @@ LRESULT TableGrid::on_ctl_color_edit(WPARAM wparam, LPARAM lparam) {
     return reinterpret_cast<LRESULT>(editor_brush);
 }
 
-LRESULT TableGrid::on_end_label_edit(WPARAM, LPARAM) {
+LRESULT TableGrid::on_cell_edit_enter(WPARAM, LPARAM) {
     commit_cell_edit(true);
     return 0;
 }
