@@ -150,7 +150,7 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     EnableWindow(previous_button_, FALSE);
     EnableWindow(next_button_, FALSE);
 
-    image_list_.reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0));
+    image_list_.reset(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 4, 0));
     ImageList_SetBkColor(image_list_.get(), RGB(255, 255, 255));
     ImageList_ReplaceIcon(image_list_.get(), -1,
                           LoadIconA(module_instance(), MAKEINTRESOURCEA(IDI_RECORD)));
@@ -421,22 +421,19 @@ void MainDialog::show_page(int page_index) {
         return;
     }
     ReadFailureWatch watch;
-    {
-        RedrawOff redraw(grid_.hwnd());
-        const TablePage& page = grid_.page();
-        // The table's shape is read once, when it is chosen (or read again after
-        // it could not be): a page turn reads only records.
-        if (!page.is_open() || page.table() != table) {
-            grid_.open_table(connection_.is_open ? connection_.handle : nullptr, table);
-        }
-        if (page.is_open()) {
-            grid_.load_page(page_index, 1);
-        }
-        if (watch.failed()) {
-            // Part of the page may be missing: show none of it rather than a table
-            // that looks empty or shorter than it is.
-            grid_.show_no_rows();
-        }
+    const TablePage& page = grid_.page();
+    // The table's shape is read once, when it is chosen (or read again after it
+    // could not be): a page turn reads only records.
+    if (!page.is_open() || page.table() != table) {
+        grid_.open_table(connection_.is_open ? connection_.handle : nullptr, table);
+    }
+    if (page.is_open()) {
+        grid_.load_page(page_index, 1);
+    }
+    if (watch.failed()) {
+        // Part of the page may be missing: show none of it rather than a table
+        // that looks empty or shorter than it is.
+        grid_.show_no_rows();
     }
     if (watch.failed()) {
         show_page_state(PageView{kUnreadableLabel, grid_.page().page_index() > 0, false});

@@ -36,7 +36,6 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
         case WriteOutcome::written:
             break;
     }
-    RedrawOff redraw(grid.hwnd());
     page.show_after_deletion();
     grid.show_page(0);
     return true;

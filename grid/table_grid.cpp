@@ -58,6 +58,7 @@ void TableGrid::show_no_rows() {
     if (cell_editor && cell_editor->edit().active()) {
         cell_editor->abandon();
     }
+    RedrawOff redraw(hwnd());
     page_.drop_rows();
     SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
     remove_all_columns();
@@ -67,6 +68,7 @@ bool TableGrid::open_table(sqlite3* db, const std::string& table) {
     if (cell_editor && cell_editor->edit().active()) {
         cell_editor->abandon();
     }
+    RedrawOff redraw(hwnd());
     SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
     if (!page_.open(db, table)) {
         remove_all_columns();
@@ -138,7 +140,6 @@ void TableGrid::set_data_column_widths() {
 }
 
 void TableGrid::load_page(int page_index, RowId select_rowid) {
-    RedrawOff redraw(hwnd());
     page_.load(page_index);
     show_page(page_.row_of_record(select_rowid));
 }
@@ -152,17 +153,34 @@ void TableGrid::show_page(int select) {
         return;
     }
     if (list_columns_ == 0) {
+        RedrawOff redraw(hwnd());
         show_columns();
     }
-    // The selection goes to a record before the blank row joins the list: a page
-    // with no record has none selected.
-    SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
-    SendMessageA(hwnd(), LVM_SETITEMCOUNT, page_.record_count(),
-                 LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-    select_row(select >= 0 ? select : 0);
-    if (page_.blank_row() >= 0) {
-        SendMessageA(hwnd(), LVM_SETITEMCOUNT, page_.row_count(),
-                     LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    // A page with no record has no row selected (the blank row is not chosen
+    // for the user).
+    const int selected = page_.record_count() == 0 ? -1 : select >= 0 ? select : 0;
+    const int rows = page_.row_count();
+    if (rows > 0 && SendMessageA(hwnd(), LVM_GETITEMCOUNT, 0, 0) == rows) {
+        // As many rows as before, as on every turn through a long table: the list
+        // only draws them anew. A new count, or redrawing switched off and on,
+        // has it work out its scroll bars and repaint its header, which costs
+        // more than drawing the page.
+        LVITEMA none{};
+        none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(hwnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(&none));
+        if (selected >= 0) {
+            select_row(selected);
+        }
+        SendMessageA(hwnd(), LVM_ENSUREVISIBLE, 0, FALSE);
+        InvalidateRect(hwnd(), nullptr, FALSE);
+    } else {
+        RedrawOff redraw(hwnd());
+        SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
+        SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        if (selected >= 0) {
+            select_row(selected);
+        }
     }
     if (on_page_shown) {
         on_page_shown();

@@ -80,7 +80,6 @@ private:
     // Puts the page just read into the list, the record's row selected (or the
     // first row); that row, or -1.
     int shown(int row) {
-        RedrawOff redraw(grid_.hwnd());
         grid_.show_page(row);
         return row;
     }
