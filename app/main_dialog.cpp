@@ -42,6 +42,11 @@ constexpr const char kInterruptedReadText[] =
     "読み込みを中止しました。\n表示されていないテーブルやレコードがあります。";
 constexpr const char kReadOnlyMark[] = " [読み取り専用]";
 constexpr const char kUnreadableLabel[] = "-";
+constexpr const char kViewUnreadableText[] =
+    "このビューを読み込めませんでした。ビューの定義が参照するテーブルや関数を確認してください。";
+constexpr const char kViewStructureText[] =
+    "ビューの構造はここでは変更できません。ビューは SQL で変更してください（SQL エディタなど）。";
+constexpr const char kStructureCaption[] = "構造編集";
 constexpr const char kTransactionCaption[] = "トランザクション";
 constexpr const char kOpenTransactionText[] =
     "トランザクションが終わっていません。\n"
@@ -400,11 +405,16 @@ std::string MainDialog::selected_table_shown_name() const {
 }
 
 std::string MainDialog::selected_table_exact_name() const {
+    const TableName* table = selected_table();
+    return table ? table->name : std::string();
+}
+
+const TableName* MainDialog::selected_table() const {
     const LRESULT selection = SendMessageA(selector_, CB_GETCURSEL, 0, 0);
     if (selection < 0 || static_cast<std::size_t>(selection) >= tables_.size()) {
-        return std::string();
+        return nullptr;
     }
-    return tables_[static_cast<std::size_t>(selection)].name;
+    return &tables_[static_cast<std::size_t>(selection)];
 }
 
 void MainDialog::refresh_page() {
@@ -442,11 +452,28 @@ void MainDialog::show_page(int page_index) {
         show_page_state(page_view(0, 0));
     }
     report_unreadable(watch);
+    const TableName* selected = selected_table();
+    if (!watch.failed() && selected && selected->view && !grid_.page().read_error().empty()) {
+        // A view whose definition no longer holds (a table or function it names is
+        // gone) reads as no rows: say so rather than show a view that looks empty.
+        grid_.show_no_rows();
+        const std::string text = std::string(kViewUnreadableText) + "\n" +
+                                 ansi_message(grid_.page().read_error().c_str());
+        show_message_box(hwnd(), text.c_str(), kReadCaption, MB_OK | MB_ICONINFORMATION);
+    }
 }
 
 void MainDialog::drop_table(const std::string& name) {
     if (exec_utf8(connection_.handle, drop_table_sql(name)) != SQLITE_OK) {
         show_message_box(hwnd(), "テーブルを削除できませんでした。", kDropCaption,
+                         MB_OK | MB_ICONEXCLAMATION);
+    }
+    reload_table_list();
+}
+
+void MainDialog::drop_view(const std::string& name) {
+    if (exec_utf8(connection_.handle, drop_view_sql(name)) != SQLITE_OK) {
+        show_message_box(hwnd(), "ビューを削除できませんでした。", kDropCaption,
                          MB_OK | MB_ICONEXCLAMATION);
     }
     reload_table_list();
@@ -501,6 +528,11 @@ LRESULT MainDialog::on_edit_structure(WPARAM, LPARAM) {
     if (!connection_.is_open) {
         return 0;
     }
+    const TableName* selected = selected_table();
+    if (selected && selected->view) {
+        show_message_box(hwnd(), kViewStructureText, kStructureCaption, MB_OK | MB_ICONINFORMATION);
+        return 0;
+    }
     show_structure_editor(GetActiveWindow(), connection_.handle, selected_table_exact_name());
     reload_table_list();
     return 0;
@@ -510,17 +542,26 @@ LRESULT MainDialog::on_drop_table(WPARAM, LPARAM) {
     if (!connection_.is_open) {
         return 0;
     }
-    const std::string shown = selected_table_shown_name();
+    std::string shown = selected_table_shown_name();
     const std::string name = selected_table_exact_name();
     if (SendMessageA(selector_, CB_GETCURSEL, 0, 0) == CB_ERR) {
         return 0;
     }
-    const std::string question = "テーブル " + shown + " を削除しますか？";
+    const TableName* selected = selected_table();
+    const bool view = selected && selected->view;
+    if (view && shown.size() >= std::strlen(kViewMark)) {
+        shown.resize(shown.size() - std::strlen(kViewMark));
+    }
+    const std::string question = (view ? "ビュー " : "テーブル ") + shown + " を削除しますか？";
     if (show_message_box(hwnd(), question.c_str(), kDropCaption, MB_OKCANCEL | MB_ICONQUESTION) !=
         IDOK) {
         return 0;
     }
-    drop_table(name);
+    if (view) {
+        drop_view(name);
+    } else {
+        drop_table(name);
+    }
     return 0;
 }
 

@@ -50,11 +50,15 @@ public:
     void refresh_page();
     // The Drop table command after its question, for the table's exact (UTF-8) name.
     void drop_table(const std::string& name);
+    // The same for a view.
+    void drop_view(const std::string& name);
     // The name of the table chosen in the selector as it shows it (ANSI); empty
     // when none is.
     std::string selected_table_shown_name() const;
     // The exact (UTF-8) name of the table chosen in the selector; empty when none is.
     std::string selected_table_exact_name() const;
+    // The entry chosen in the selector, or null when none is.
+    const TableName* selected_table() const;
     void fit_selector_drop_down();
 
     DatabaseConnection& connection() { return connection_; }

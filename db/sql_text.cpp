@@ -96,3 +96,7 @@ std::string count_sql(std::string_view table) {
 std::string drop_table_sql(std::string_view table) {
     return "DROP TABLE " + quote_identifier(table);
 }
+
+std::string drop_view_sql(std::string_view view) {
+    return "DROP VIEW " + quote_identifier(view);
+}

@@ -42,6 +42,9 @@ std::string_view rowid_name_for(const std::vector<std::string>& column_names);
 
 std::string count_sql(std::string_view table);
 std::string drop_table_sql(std::string_view table);
+std::string drop_view_sql(std::string_view view);
 
+// Tables by name, then views by name: name and "table" or "view".
 constexpr const char kTableListSql[] =
-    "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name;";
+    "SELECT name, type FROM sqlite_master WHERE type IN ('table', 'view') "
+    "ORDER BY type = 'view', name;";

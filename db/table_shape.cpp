@@ -40,6 +40,27 @@ bool key_has_index(sqlite3* db, const std::string& table) {
            indexes.rows() == 1 && is_true(indexes.value(0, 0));
 }
 
+// Whether SQLite would take this statement at all: on a view it does only where an
+// INSTEAD OF trigger takes the change. Prepared, never run.
+bool prepares(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* statement = nullptr;
+    const int code = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+    sqlite3_finalize(statement);
+    return code == SQLITE_OK;
+}
+
+void read_view_triggers(sqlite3* db, const std::string& view, TableShape& shape) {
+    const std::string name = quote_identifier(view);
+    shape.view_deletes = prepares(db, "DELETE FROM " + name + " WHERE 0;");
+    shape.view_inserts = prepares(db, "INSERT INTO " + name + " DEFAULT VALUES;");
+    // A trigger "UPDATE OF a" takes changes of a alone.
+    for (ShapeColumn& column : shape.columns) {
+        const std::string column_name = quote_identifier(column.name);
+        column.view_updates = prepares(
+            db, "UPDATE " + name + " SET " + column_name + " = " + column_name + " WHERE 0;");
+    }
+}
+
 std::string key_order(const TableShape& shape) {
     std::string order;
     for (std::size_t index : shape.key_columns()) {
@@ -58,6 +79,14 @@ std::string identity_fields(const TableShape& shape) {
             for (std::size_t index : shape.key_columns()) {
                 fields += fields.empty() ? "" : ", ";
                 fields += "quote(" + quote_identifier(shape.columns[index].name) + ")";
+            }
+            return fields;
+        }
+        case RecordIdentity::values: {
+            std::string fields;
+            for (const ShapeColumn& column : shape.columns) {
+                fields += fields.empty() ? "" : ", ";
+                fields += "quote(" + quote_identifier(column.name) + ")";
             }
             return fields;
         }
@@ -80,6 +109,10 @@ bool read_tables(sqlite3* db, std::vector<TableName>& tables) {
         TableName table;
         table.name = text_of(result.value(row, 0));
         table.shown = to_ansi(table.name);
+        table.view = text_of(result.value(row, 1)) == "view";
+        if (table.view) {
+            table.shown += kViewMark;
+        }
         tables.push_back(std::move(table));
     }
     return true;
@@ -131,11 +164,15 @@ bool read_table_shape(sqlite3* db, const std::string& table, TableShape& shape) 
     ResultTable kind;
     if (kind.run(db, "PRAGMA main.TABLE_LIST(" + quote_identifier(table) + ");") &&
         kind.rows() > 0 && kind.columns() >= 6) {
+        shape.is_view = text_of(kind.value(0, 2)) == "view";
         shape.is_virtual = text_of(kind.value(0, 2)) == "virtual";
         without_rowid = is_true(kind.value(0, 4));
         shape.strict = is_true(kind.value(0, 5));
     }
-    if (without_rowid) {
+    if (shape.is_view) {
+        shape.identity = RecordIdentity::values;
+        read_view_triggers(db, table, shape);
+    } else if (without_rowid) {
         shape.identity =
             shape.key_columns().empty() ? RecordIdentity::none : RecordIdentity::primary_key;
     } else if (!has_rowid(db, table, shape.rowid_name)) {
@@ -179,6 +216,8 @@ int identity_field_count(const TableShape& shape) {
             return 1;
         case RecordIdentity::primary_key:
             return static_cast<int>(shape.key_columns().size());
+        case RecordIdentity::values:
+            return static_cast<int>(shape.columns.size());
         case RecordIdentity::none:
             break;
     }
@@ -225,6 +264,17 @@ std::string record_condition(const TableShape& shape, const std::vector<std::str
         return rowid_condition(shape.rowid_name, parse_integer(identity[0].c_str()));
     }
     std::string condition;
+    if (shape.identity == RecordIdentity::values) {
+        // quote() gave each value whole, NULL included; IS matches NULL too.
+        for (std::size_t i = 0; i < identity.size(); ++i) {
+            if (identity[i].empty()) {
+                return std::string();
+            }
+            condition += condition.empty() ? "" : " AND ";
+            condition += quote_identifier(shape.columns[i].name) + " IS " + identity[i];
+        }
+        return condition;
+    }
     const std::vector<std::size_t> keys = shape.key_columns();
     for (std::size_t i = 0; i < keys.size(); ++i) {
         // quote() gives a literal for every value; a key of a table without a

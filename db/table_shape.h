@@ -13,17 +13,22 @@
 
 struct TableName {
     std::string name;   // exact, UTF-8
-    std::string shown;  // ANSI
+    std::string shown;  // ANSI; a view's carries kViewMark
+    bool view = false;
 };
 
+// What follows a view's name in the table list.
+constexpr const char kViewMark[] = " (ビュー)";
+
 // The tables of the main database (internal ones included) in the catalogue's
-// order of names; false when the catalogue could not be read.
+// order of names, then its views; false when the catalogue could not be read.
 bool read_tables(sqlite3* db, std::vector<TableName>& tables);
 
 // How a statement finds one record again.
 enum class RecordIdentity {
     rowid,        // by the row id
     primary_key,  // by every column of the primary key (a table WITHOUT ROWID)
+    values,       // by every value the record shows (a view, which has no key)
     none,         // not at all: the table can only be read
 };
 
@@ -36,6 +41,8 @@ struct ShapeColumn {
     bool has_default = false;
     // Place in the primary key, from 1; 0 for a column outside it.
     int key_position = 0;
+    // In a view: an INSTEAD OF UPDATE trigger takes a change of this column.
+    bool view_updates = false;
 };
 
 struct TableShape {
@@ -49,6 +56,10 @@ struct TableShape {
     bool is_virtual = false;
     // The column (1-based) that is the table's alias of rowid; 0 for none.
     int rowid_alias = 0;
+    // A view is written only through its INSTEAD OF triggers.
+    bool is_view = false;
+    bool view_inserts = false;
+    bool view_deletes = false;
 
     // Indexes into `columns` of the primary key's columns, in key order.
     std::vector<std::size_t> key_columns() const;
@@ -71,9 +82,10 @@ std::int64_t count_table_rows(sqlite3* db, const std::string& table);
 // generated column.
 std::string column_header(const ShapeColumn& column);
 
-// One page of records in the table's own order (row id, or primary key). Each
-// row starts with the fields that identify the record (the row id, or each key
-// column as an SQL literal; none when the table has no identity), followed by
+// One page of records in the table's own order (row id, primary key, or a view's
+// own). Each row starts with the fields that identify the record (the row id, each
+// key column as an SQL literal, every column of a view as a literal of its whole
+// value; none when the table has no identity), followed by
 // the shape's columns as a cell shows them: a BLOB as a BLOB of the digits of
 // its size, a text by its first 1024 characters, or, in a table with row ids, a
 // text longer than 1024 bytes as an empty BLOB (read_record_page reads its first
@@ -86,7 +98,8 @@ std::string record_page_sql(const std::string& table,
 int identity_field_count(const TableShape& shape);
 
 // The condition that finds one record, from the identifying fields of its page
-// row: "rowid = 42", or "\"a\" = 'x' AND \"b\" = 3". Empty when there is none.
+// row: "rowid = 42", "\"a\" = 'x' AND \"b\" = 3", or for a view "\"a\" IS 'x' AND
+// \"b\" IS NULL". Empty when there is none.
 std::string record_condition(const TableShape& shape, const std::vector<std::string>& identity);
 
 // The number of records that come before a record with these key literals in

@@ -29,14 +29,95 @@ CellAddress cell_address(const EditTarget& target, int column, const std::string
     return cell;
 }
 
+int update_view(EditTarget& target,
+                int row,
+                int column,
+                const std::string& condition,
+                const std::string& literal,
+                std::string* new_condition) {
+    sqlite3* db = target.edited_database();
+    const TableShape& shape = target.shape();
+    const std::string& view = target.edited_table();
+    // The record's values whole, to find it again by its new ones afterwards.
+    std::vector<std::string> values = read_record_identity(db, view, shape, condition);
+    std::string message;
+    const WriteOutcome outcome = write_through_view(
+        db, view, condition,
+        "UPDATE " + quote_identifier(view) + " SET " +
+            quote_identifier(shape.columns[static_cast<std::size_t>(column - 1)].name) + " = " +
+            literal + " WHERE " + condition + ";",
+        message);
+    switch (outcome) {
+        case WriteOutcome::failed:
+            target.tell_failed(EditNotice::update_failed, message);
+            return -1;
+        case WriteOutcome::no_record:
+            target.report_record_missing(row);
+            return -1;
+        case WriteOutcome::several:
+            target.tell(EditNotice::several_records);
+            return -1;
+        case WriteOutcome::written:
+            break;
+    }
+    std::string after;
+    if (values.size() == shape.columns.size()) {
+        values[static_cast<std::size_t>(column - 1)] = literal;
+        // Read back as the view gives it now: the trigger may have stored it otherwise.
+        after = record_condition(
+            shape, read_record_identity(db, view, shape, record_condition(shape, values)));
+    }
+    if (new_condition) {
+        *new_condition = after;
+    }
+    // Written; the record keeps its selection where its new values still find it.
+    return target.show_found_record(after);
+}
+
+bool insert_into_view(EditTarget& target, int column, const std::string& utf8_value, int* new_row) {
+    sqlite3* db = target.edited_database();
+    const TableShape& shape = target.shape();
+    const std::string& view = target.edited_table();
+    const ShapeColumn& edited = shape.columns[static_cast<std::size_t>(column - 1)];
+    const std::string& name = edited.name;
+    const std::string literal = value_literal(utf8_value, ValueKind::unknown, !edited.type.empty());
+    std::string message;
+    // The trigger fills what the user did not type.
+    if (write_through_view(db, view, std::string(),
+                           "INSERT INTO " + quote_identifier(view) + " (" + quote_identifier(name) +
+                               ") VALUES (" + literal + ");",
+                           message) != WriteOutcome::written) {
+        target.tell_failed(EditNotice::insert_failed, message);
+        return false;
+    }
+    const std::string found = record_condition(
+        shape, read_record_identity(db, view, shape, quote_identifier(name) + " IS " + literal));
+    const int row = target.show_found_record(found);
+    if (new_row) {
+        *new_row = row;
+    }
+    return true;
+}
+
 }  // namespace
 
-bool CellEdit::refuse(EditTarget& target, int column) {
+bool CellEdit::refuse(EditTarget& target, int row, int column) {
     if (target.shape().identity == RecordIdentity::none) {
         target.tell(EditNotice::read_only_table);
         return true;
     }
     const ShapeColumn* edited = shape_column(target, column);
+    if (target.shape().is_view) {
+        // A view is written only by its triggers: without one, before anything runs.
+        if (target.is_blank_row(row) && !target.shape().view_inserts) {
+            target.tell(EditNotice::view_not_inserted);
+            return true;
+        }
+        if (!target.is_blank_row(row) && edited && !edited->view_updates) {
+            target.tell(EditNotice::view_not_updated);
+            return true;
+        }
+    }
     if (edited && edited->generated) {
         target.tell(EditNotice::generated_column);
         return true;
@@ -179,6 +260,9 @@ int CellEdit::update(EditTarget& target,
     const std::string literal =
         column_literal(shape, static_cast<std::size_t>(column - 1),
                        value_literal(utf8_value, previous, !edited->type.empty()));
+    if (shape.identity == RecordIdentity::values) {
+        return update_view(target, row, column, condition, literal, new_condition);
+    }
     // A key column's new value moves the record in a table without row ids: its
     // key is taken before the write.
     std::vector<std::string> key;
@@ -193,6 +277,7 @@ int CellEdit::update(EditTarget& target,
             target.tell(EditNotice::update_failed);
             return -1;
         case WriteOutcome::no_record:
+        case WriteOutcome::several:  // only a view's write counts its records
             target.report_record_missing(row);
             return -1;
         case WriteOutcome::written:
@@ -242,6 +327,9 @@ bool CellEdit::insert(EditTarget& target, int column, const std::string& value, 
         return false;
     }
     const TableShape& shape = target.shape();
+    if (shape.is_view) {
+        return insert_into_view(target, column, utf8_value, new_row);
+    }
     const std::size_t index = static_cast<std::size_t>(column - 1);
     std::vector<std::string> literals =
         blank_row_literals(shape, index, utf8_value, shape.rowid_alias);

@@ -28,14 +28,17 @@ constexpr std::size_t kCellShownBytes = 254;
 
 // What an edit has the grid tell the user.
 enum class EditNotice {
-    too_long,          // the in-place editor's text is longer than it takes
-    binary,            // a BLOB is not edited as text
-    unrepresentable,   // the text would not come back as the stored bytes
-    read_only_table,   // the table's records cannot be found again
-    generated_column,  // the column's value is computed from the others
-    not_added,         // an insert that left no record (a trigger dropped it)
-    update_failed,     // the database refused the UPDATE; its message is waiting
-    insert_failed,     // the database refused the INSERT; its message is waiting
+    too_long,           // the in-place editor's text is longer than it takes
+    binary,             // a BLOB is not edited as text
+    unrepresentable,    // the text would not come back as the stored bytes
+    read_only_table,    // the table's records cannot be found again
+    generated_column,   // the column's value is computed from the others
+    not_added,          // an insert that left no record (a trigger dropped it)
+    update_failed,      // the database refused the UPDATE; its message is waiting
+    insert_failed,      // the database refused the INSERT; its message is waiting
+    view_not_updated,   // a view without an INSTEAD OF UPDATE trigger for the column
+    view_not_inserted,  // a view without an INSTEAD OF INSERT trigger
+    several_records,    // a view's values find more than one record: nothing written
 };
 
 // The page an edit works on, as the grid shows it.
@@ -72,6 +75,10 @@ public:
     // page as the database holds it, with list row `row` selected again.
     virtual void report_record_missing(int row) = 0;
     virtual void tell(EditNotice notice) = 0;
+    // A failed write whose message (UTF-8) was taken before it was undone.
+    virtual void tell_failed(EditNotice notice, const std::string& message) = 0;
+    // Reads the page again; the list row of the record this condition finds, or -1.
+    virtual int show_found_record(const std::string& condition) = 0;
     // The in-place editor goes out of sight. Its loss of focus may start a
     // commit of its own while this runs.
     virtual void hide_editor() = 0;
@@ -108,7 +115,7 @@ class CellEdit {
 public:
     // Refuses, with a word to the user, an edit of a table or column that cannot
     // be written.
-    static bool refuse(EditTarget& target, int column);
+    static bool refuse(EditTarget& target, int row, int column);
     // Where an edit of column `column` of list row `row` writes and the text it
     // opens with. The cell shows a cut, converted copy; the edit starts
     // from the record's own value, and a value that could not come back as stored

@@ -223,3 +223,50 @@ WriteOutcome delete_record_where(sqlite3* db,
     }
     return sqlite3_changes(db) > 0 ? WriteOutcome::written : WriteOutcome::no_record;
 }
+
+WriteOutcome write_through_view(sqlite3* db,
+                                const std::string& view,
+                                const std::string& condition,
+                                const std::string& write_sql,
+                                std::string& message) {
+    message.clear();
+    if (!db) {
+        return WriteOutcome::failed;
+    }
+    // Inside a transaction the user opened in the SQL editor the savepoint nests.
+    if (exec_utf8(db, "SAVEPOINT view_write;") != SQLITE_OK) {
+        message = sqlite3_errmsg(db);
+        return WriteOutcome::failed;
+    }
+    WriteOutcome outcome = WriteOutcome::written;
+    if (!condition.empty()) {
+        Statement count = prepare_utf8(
+            db, "SELECT COUNT(*) FROM " + quote_identifier(view) + " WHERE " + condition + ";");
+        if (!count || sqlite3_step(count.get()) != SQLITE_ROW) {
+            outcome = WriteOutcome::failed;
+        } else {
+            const sqlite3_int64 found = sqlite3_column_int64(count.get(), 0);
+            outcome = found == 1   ? WriteOutcome::written
+                      : found == 0 ? WriteOutcome::no_record
+                                   : WriteOutcome::several;
+        }
+        if (outcome == WriteOutcome::failed) {
+            message = sqlite3_errmsg(db);
+        }
+    }
+    if (outcome == WriteOutcome::written && exec_utf8(db, write_sql) != SQLITE_OK) {
+        message = sqlite3_errmsg(db);
+        outcome = WriteOutcome::failed;
+    }
+    if (outcome == WriteOutcome::written) {
+        if (exec_utf8(db, "RELEASE view_write;") == SQLITE_OK) {
+            return outcome;
+        }
+        message = sqlite3_errmsg(db);
+        outcome = WriteOutcome::failed;
+    }
+    // A trigger's RAISE(ROLLBACK) has undone everything already and ended the
+    // savepoint; this then fails, and the data is as it was all the same.
+    exec_utf8(db, "ROLLBACK TO view_write; RELEASE view_write;");
+    return outcome;
+}

@@ -72,6 +72,8 @@ enum class WriteOutcome {
     // The statement ran but reached no record (deleted meanwhile, or a trigger
     // skipped the change).
     no_record,
+    // The condition found more than one record: nothing was written.
+    several,
     failed,
 };
 
@@ -90,3 +92,15 @@ WriteResult update_cell_value(sqlite3* db, const CellAddress& cell, std::string_
 WriteOutcome delete_record_where(sqlite3* db,
                                  const std::string& table,
                                  const std::string& condition);
+
+// Runs `write_sql` (UTF-8), a statement on a view that its INSTEAD OF trigger
+// carries out. SQLite counts no change for such a statement, so with a condition
+// the records it finds are counted first, in the same savepoint as the write:
+// nothing is written unless it finds exactly one. A write that fails is undone
+// whole (a trigger may have written part of it), and the database's message
+// (UTF-8) is kept in `message`, as undoing overwrites the connection's.
+WriteOutcome write_through_view(sqlite3* db,
+                                const std::string& view,
+                                const std::string& condition,
+                                const std::string& write_sql,
+                                std::string& message);

@@ -14,6 +14,11 @@ constexpr const char kNotDeletedText[] =
     "レコードが見つからないため、削除されませんでした。表示を読み直します。";
 constexpr const char kReadOnlyDeleteText[] =
     "このテーブルはレコードを特定できないため、削除できません。レコードはそのまま残っています。";
+constexpr const char kViewNotDeletedText[] =
+    "このビューには INSTEAD OF DELETE "
+    "トリガーがないため、削除できません。レコードはそのまま残っています。";
+constexpr const char kSeveralDeletedText[] =
+    "ビューに同じ値のレコードが複数あるため、どのレコードか特定できません。何も削除していません。";
 constexpr const char kDeleteCaption[] = "レコード削除";
 
 }  // namespace
@@ -23,9 +28,28 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
     if (!page.database() || condition.empty()) {
         return false;
     }
-    switch (delete_record_where(page.database(), page.table(), condition)) {
+    std::string message;
+    // A view's trigger deletes; the record is counted first, as SQLite counts
+    // nothing a trigger does in its place.
+    const WriteOutcome outcome =
+        page.shape().is_view
+            ? write_through_view(page.database(), page.table(), condition,
+                                 delete_where_sql(page.table(), condition), message)
+            : delete_record_where(page.database(), page.table(), condition);
+    switch (outcome) {
         case WriteOutcome::failed:
-            report_sql_error(grid.hwnd(), kDeleteFailedText, page.database());
+            if (page.shape().is_view) {
+                const std::string text =
+                    std::string(kDeleteFailedText) + "\n" + ansi_message(message.c_str());
+                show_message_box(grid.hwnd(), text.c_str(), kSqlErrorCaption,
+                                 MB_OK | MB_ICONINFORMATION);
+            } else {
+                report_sql_error(grid.hwnd(), kDeleteFailedText, page.database());
+            }
+            return false;
+        case WriteOutcome::several:
+            show_message_box(grid.hwnd(), kSeveralDeletedText, kDeleteCaption,
+                             MB_OK | MB_ICONINFORMATION);
             return false;
         case WriteOutcome::no_record:
             // Gone already (another program), or kept by a trigger: the page shows
@@ -50,6 +74,12 @@ void delete_selected_record(TableGrid& grid) {
     // edit of it stays open.
     if (grid.read_only()) {
         show_message_box(grid.hwnd(), kReadOnlyDeleteText, kDeleteCaption,
+                         MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (grid.page().shape().is_view && !grid.page().shape().view_deletes &&
+        !grid.is_blank_row(row)) {
+        show_message_box(grid.hwnd(), kViewNotDeletedText, kDeleteCaption,
                          MB_OK | MB_ICONINFORMATION);
         return;
     }

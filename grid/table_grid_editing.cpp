@@ -30,6 +30,12 @@ constexpr const char kGeneratedColumnText[] =
     "この列の値は他の列から計算される（GENERATED）ため、編集できません。";
 constexpr const char kReadOnlyTableText[] =
     "このテーブルはレコードを特定できないため、表示のみとなります。変更はできません。";
+constexpr const char kViewNotUpdatedText[] =
+    "このビューにはこの列を更新する INSTEAD OF UPDATE トリガーがないため、変更できません。";
+constexpr const char kViewNotInsertedText[] =
+    "このビューには INSTEAD OF INSERT トリガーがないため、レコードを追加できません。";
+constexpr const char kSeveralRecordsText[] =
+    "ビューに同じ値のレコードが複数あるため、どのレコードか特定できません。何も変更していません。";
 
 bool control_key_down() {
     return (GetKeyState(VK_CONTROL) & 0x8000) != 0;
@@ -70,6 +76,20 @@ public:
     }
     void report_record_missing(int row) override { grid_.report_record_missing(row); }
     void tell(EditNotice notice) override;
+    void tell_failed(EditNotice notice, const std::string& message) override {
+        const std::string text =
+            std::string(notice == EditNotice::insert_failed ? kInsertFailedText
+                                                            : kUpdateFailedText) +
+            "\n" + ansi_message(message.c_str());
+        show_message_box(grid_.hwnd(), text.c_str(), kSqlErrorCaption, MB_OK | MB_ICONINFORMATION);
+    }
+    int show_found_record(const std::string& condition) override {
+        const int row = shown(grid_.page().show_found_record(condition));
+        if (row >= 0) {
+            grid_.ensure_visible(row);
+        }
+        return row;
+    }
     void hide_editor() override {
         if (grid_.cell_editor) {
             grid_.cell_editor->hide();
@@ -114,6 +134,15 @@ void GridEditTarget::tell(EditNotice notice) {
         case EditNotice::not_added:
             text = kNotAddedText;
             break;
+        case EditNotice::view_not_updated:
+            text = kViewNotUpdatedText;
+            break;
+        case EditNotice::view_not_inserted:
+            text = kViewNotInsertedText;
+            break;
+        case EditNotice::several_records:
+            text = kSeveralRecordsText;
+            break;
     }
     show_message_box(grid_.hwnd(), text, kCellInputErrorCaption, MB_OK | MB_ICONINFORMATION);
 }
@@ -157,7 +186,7 @@ void TableGrid::open_cell_edit(int column, bool input_pending) {
     }
     const int row = selected_row();
     GridEditTarget target(*this);
-    if (row < 0 || CellEdit::refuse(target, column)) {
+    if (row < 0 || CellEdit::refuse(target, row, column)) {
         return;
     }
     // After a reload the row may lie outside the visible part of the list, and

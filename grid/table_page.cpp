@@ -17,7 +17,11 @@ const std::string kNoText;
 bool TablePage::open(sqlite3* db, const std::string& table) {
     close();
     TableShape shape;
-    if (!db || !read_table_shape(db, table, shape)) {
+    if (!db) {
+        return false;
+    }
+    if (!read_table_shape(db, table, shape)) {
+        read_error_ = sqlite3_errmsg(db);
         return false;
     }
     db_ = db;
@@ -32,6 +36,7 @@ void TablePage::close() {
     shape_ = TableShape();
     page_index_ = 0;
     table_rows_ = 0;
+    read_error_.clear();
     drop_rows();
 }
 
@@ -51,8 +56,11 @@ bool TablePage::load(int page_index) {
     const std::int64_t offset = page_offset(page_index_);
     std::vector<PageRecord> records;
     const bool read = read_record_page(db_, table_, shape_, offset, kPageSize, records);
+    read_error_ = read ? std::string() : std::string(sqlite3_errmsg(db_));
     const bool by_rowid = shape_.identity == RecordIdentity::rowid;
-    const bool by_key = shape_.identity == RecordIdentity::primary_key;
+    // A view's record is found again by the values it showed, kept whole.
+    const bool by_key =
+        shape_.identity == RecordIdentity::primary_key || shape_.identity == RecordIdentity::values;
     rows_.reserve(records.size() + 1);
     if (by_key) {
         row_keys_.reserve(records.size());
@@ -89,8 +97,9 @@ bool TablePage::load(int page_index) {
     }
     // One count serves both the blank row and the label.
     table_rows_ = count_table_rows(db_, table_);
-    // A table whose records cannot be found again takes none from the grid.
-    if (!read_only() && needs_blank_row(page_index_, table_rows_)) {
+    // A table whose records cannot be found again takes none from the grid, nor
+    // does a view without a trigger that inserts.
+    if (takes_new_records() && needs_blank_row(page_index_, table_rows_)) {
         blank_row_ = row_count();
         rows_.push_back({kBlankRowText});
     }
@@ -124,6 +133,11 @@ int TablePage::show_keyed_record(const std::vector<std::string>& key_literals) {
     }
     load(page_index_);
     return row_of_condition(::record_condition(shape_, key));
+}
+
+int TablePage::show_found_record(const std::string& condition) {
+    load(page_index_);
+    return row_of_condition(condition);
 }
 
 void TablePage::show_after_deletion() {
@@ -163,6 +177,7 @@ std::string TablePage::record_condition(int row) const {
         case RecordIdentity::rowid:
             return ::record_condition(shape_, {cell_text(row, 0)});
         case RecordIdentity::primary_key:
+        case RecordIdentity::values:
             if (static_cast<std::size_t>(row) < row_keys_.size()) {
                 return ::record_condition(shape_, row_keys_[static_cast<std::size_t>(row)]);
             }

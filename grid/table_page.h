@@ -41,6 +41,8 @@ public:
     // Reads the page that holds the record with these key literals (a table
     // without row ids). Its list row, or -1 when it cannot be found.
     int show_keyed_record(const std::vector<std::string>& key_literals);
+    // Reads the page again. The list row of the record this condition finds, or -1.
+    int show_found_record(const std::string& condition);
     // Reads the page again after a record on it was deleted: the page before
     // when that record was all it held.
     void show_after_deletion();
@@ -56,6 +58,13 @@ public:
     PageView view() const { return page_view(page_index_, table_rows_); }
     // No record of the table can be found again: it is shown, never changed.
     bool read_only() const { return shape_.identity == RecordIdentity::none; }
+    // Whether the blank row may add a record: a view only through its trigger.
+    bool takes_new_records() const {
+        return !read_only() && (!shape_.is_view || shape_.view_inserts);
+    }
+    // The database's message (UTF-8) when the last open or load could not read
+    // the table; empty after one that could.
+    const std::string& read_error() const { return read_error_; }
     int column_count() const { return static_cast<int>(shape_.columns.size()); }
 
     // The rows of the page: its records, then the blank row if it has one.
@@ -86,7 +95,9 @@ private:
     std::int64_t table_rows_ = 0;
     // The cells of each row, column 0 first.
     std::vector<std::vector<std::string>> rows_;
-    // The identifying fields of each record row, for tables keyed by their primary key.
+    // The identifying fields of each record row, for tables keyed by their primary
+    // key and views.
     std::vector<std::vector<std::string>> row_keys_;
+    std::string read_error_;
     int blank_row_ = -1;
 };

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "grid/cell_edit.h"
+#include "grid/record_statements.h"
 #include "grid/table_page.h"
 #include "tests/support/test_support.h"
 
@@ -47,6 +48,14 @@ public:
         page_.load(page_.page_index());
     }
     void tell(EditNotice notice) override { notices.push_back(notice); }
+    void tell_failed(EditNotice notice, const std::string& message) override {
+        notices.push_back(notice);
+        failure = message;
+    }
+    int show_found_record(const std::string& condition) override {
+        return page_.show_found_record(condition);
+    }
+    const TablePage& page() const { return page_; }
     void hide_editor() override {
         // A hidden editor hands the focus on, and tells its loss.
         if (editor_focused && on_focus_lost) {
@@ -55,8 +64,10 @@ public:
         }
     }
 
-    // What the edit told the user, and the rows it reported gone.
+    // What the edit told the user, the message of a failed write, and the rows
+    // it reported gone.
     Notices notices;
+    std::string failure;
     std::vector<int> missing;
     // The editor holds the focus (it opened), and what its loss of focus does.
     bool editor_focused = false;
@@ -218,4 +229,131 @@ TEST(CellEdit, EnterWalksAlongARecordOfAFullTextTable) {
               (Rows{{"1", "first", "alpha"}, {"2", "2nd", "gamma"}}));
     EXPECT_TRUE(page.missing.empty());
     EXPECT_TRUE(page.notices.empty());
+}
+
+namespace {
+
+// A table behind a view that shows part of it, and triggers that carry the
+// view's changes into the table (the tests add those they need).
+constexpr const char kPeopleSql[] =
+    "CREATE TABLE people(id INTEGER PRIMARY KEY, name TEXT, age INTEGER);"
+    "CREATE VIEW grown AS SELECT name, age FROM people WHERE age >= 18;";
+constexpr const char kUpdateTriggerSql[] =
+    "CREATE TRIGGER grown_update INSTEAD OF UPDATE ON grown BEGIN"
+    " UPDATE people SET name = new.name, age = new.age"
+    " WHERE name IS old.name AND age IS old.age; END;";
+constexpr const char kInsertTriggerSql[] =
+    "CREATE TRIGGER grown_insert INSTEAD OF INSERT ON grown BEGIN"
+    " INSERT INTO people(name, age) VALUES (new.name, coalesce(new.age, 18)); END;";
+constexpr const char kDeleteTriggerSql[] =
+    "CREATE TRIGGER grown_delete INSTEAD OF DELETE ON grown BEGIN"
+    " DELETE FROM people WHERE name IS old.name AND age IS old.age; END;";
+
+// What the grid's delete command runs on a view's record.
+WriteOutcome delete_view_row(FakePage& page, int row, std::string& message) {
+    const std::string condition = page.record_condition(row);
+    return write_through_view(page.edited_database(), page.edited_table(), condition,
+                              delete_where_sql(page.edited_table(), condition), message);
+}
+
+}  // namespace
+
+// Each write on a view is a statement on the view, which its trigger carries into
+// the table; the record is found by its whole values, not the cut text a cell
+// shows, and the edit stays on it.
+TEST(CellEditView, WritesGoThroughTheViewsTriggers) {
+    TempDir dir;
+    TestDb db(dir.file("through.db"));
+    const std::string long_name(2000, 'L');
+    db.exec(std::string(kPeopleSql) + kUpdateTriggerSql + kInsertTriggerSql + kDeleteTriggerSql +
+            "INSERT INTO people(name, age) VALUES ('Ann', 30), ('Bob', 9), ('" + long_name +
+            "', 40), ('" + long_name.substr(0, 1500) + "', 40);");
+    FakePage page(db.handle(), "grown");
+    ASSERT_EQ(page.page().record_count(), 3);
+    ASSERT_GE(page.page().blank_row(), 0);
+
+    CellEdit edit;
+    ASSERT_TRUE(open_edit(edit, page, 0, 1));
+    EXPECT_FALSE(CellEdit::refuse(page, 0, 1));
+    EXPECT_EQ(edit.commit(page, "Anna", true).next_column, 2);
+    EXPECT_EQ(page.cell_text(edit.cell().row, 1), "Anna");
+    // Enter went on to the age of the same record.
+    ASSERT_TRUE(open_edit(edit, page, edit.cell().row, 2));
+    EXPECT_TRUE(edit.commit(page, "31", false).finished);
+
+    // Two names alike in all a page keeps of them: the age of the longer one.
+    ASSERT_TRUE(open_edit(edit, page, 1, 2));
+    EXPECT_TRUE(edit.commit(page, "41", false).finished);
+
+    int added = -1;
+    EXPECT_TRUE(CellEdit::insert(page, 1, "Cy", &added));
+    ASSERT_GE(added, 0);
+    EXPECT_EQ(page.cell_text(added, 1), "Cy");
+    EXPECT_EQ(page.cell_text(added, 2), "18");
+
+    std::string message;
+    EXPECT_EQ(delete_view_row(page, added, message), WriteOutcome::written);
+    EXPECT_TRUE(page.notices.empty());
+
+    TestDb check(db.path());
+    EXPECT_EQ(
+        check.rows("SELECT name, age FROM people ORDER BY id"),
+        (Rows{{"Anna", "31"}, {"Bob", "9"}, {long_name, "41"}, {long_name.substr(0, 1500), "40"}}));
+}
+
+// Without the trigger for it, a write on a view is refused before anything runs:
+// no blank row, no edit of a column no trigger takes, no deletion.
+TEST(CellEditView, AViewWithoutTheTriggerRefusesTheWrite) {
+    TempDir dir;
+    TestDb db(dir.file("refused.db"));
+    db.exec(std::string(kPeopleSql) +
+            "INSERT INTO people(name, age) VALUES ('Ann', 30);"
+            "CREATE VIEW named AS SELECT name, age FROM people;"
+            "CREATE TRIGGER rename INSTEAD OF UPDATE OF name ON named BEGIN"
+            " UPDATE people SET name = new.name WHERE name IS old.name; END;");
+    FakePage bare(db.handle(), "grown");
+    EXPECT_EQ(bare.page().blank_row(), -1);
+    EXPECT_TRUE(CellEdit::refuse(bare, 0, 1));
+    EXPECT_FALSE(bare.shape().view_deletes);
+    EXPECT_EQ(bare.notices, Notices{EditNotice::view_not_updated});
+
+    FakePage named(db.handle(), "named");
+    EXPECT_FALSE(CellEdit::refuse(named, 0, 1));
+    EXPECT_TRUE(CellEdit::refuse(named, 0, 2));
+    EXPECT_EQ(named.notices, Notices{EditNotice::view_not_updated});
+
+    TestDb check(db.path());
+    EXPECT_EQ(check.rows("SELECT name, age FROM people"), (Rows{{"Ann", "30"}}));
+}
+
+// Records a view shows alike cannot be told apart: nothing is written to either.
+// A trigger that fails halfway leaves nothing of what it did, and its message is
+// kept for the user.
+TEST(CellEditView, AWriteThatCannotFindOneRecordLeavesTheDataAsItWas) {
+    TempDir dir;
+    TestDb db(dir.file("alike.db"));
+    db.exec(std::string(kPeopleSql) + kUpdateTriggerSql + kDeleteTriggerSql +
+            "INSERT INTO people(name, age) VALUES ('Twin', 20), ('Twin', 20), ('Ann', 30);"
+            "CREATE TABLE log(x);"
+            "CREATE VIEW strict_grown AS SELECT name, age FROM people;"
+            "CREATE TRIGGER half INSTEAD OF UPDATE ON strict_grown BEGIN"
+            " INSERT INTO log VALUES (new.name); SELECT RAISE(FAIL, 'not now'); END;");
+    FakePage page(db.handle(), "grown");
+    CellEdit edit;
+    ASSERT_TRUE(open_edit(edit, page, 0, 1));
+    EXPECT_EQ(edit.commit(page, "One", true).next_column, 0);
+    EXPECT_EQ(page.notices, Notices{EditNotice::several_records});
+    std::string message;
+    EXPECT_EQ(delete_view_row(page, 1, message), WriteOutcome::several);
+
+    FakePage failing(db.handle(), "strict_grown");
+    ASSERT_TRUE(open_edit(edit, failing, 2, 1));
+    EXPECT_EQ(edit.commit(failing, "Anna", true).next_column, 0);
+    EXPECT_EQ(failing.notices, Notices{EditNotice::update_failed});
+    EXPECT_EQ(failing.failure, "not now");
+
+    TestDb check(db.path());
+    EXPECT_EQ(check.rows("SELECT name, age FROM people ORDER BY id"),
+              (Rows{{"Twin", "20"}, {"Twin", "20"}, {"Ann", "30"}}));
+    EXPECT_EQ(check.rows("SELECT x FROM log"), Rows{});
 }

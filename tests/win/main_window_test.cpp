@@ -548,3 +548,58 @@ TEST_F(MainWindowTest, TheTableDropDownShowsLongNamesAndWholeItems) {
     EXPECT_EQ((list.bottom - list.top) % item, 0) << list.bottom - list.top << " / " << item;
     EXPECT_GE((list.bottom - list.top) / item, 8);
 }
+
+// Views come after the tables, each marked as a view; the one chosen is shown,
+// kept from the structure editor and dropped by its exact name, though a table is
+// named just like its entry. A view that no longer holds says why it shows nothing.
+TEST_F(MainWindowTest, ShowsViewsAndDropsTheOneChosen) {
+    const std::string path = dir.file("views.db");
+    const std::string marked = "v (ビュー)";
+    {
+        TestDb db(path);
+        db.exec("CREATE TABLE \"" + utf8_of(marked) + "\"(x); INSERT INTO \"" + utf8_of(marked) +
+                "\" VALUES ('kept');"
+                "CREATE TABLE t(x TEXT); INSERT INTO t VALUES ('row');"
+                "CREATE VIEW v AS SELECT x FROM t;"
+                "CREATE TABLE gone(a); CREATE VIEW w AS SELECT a FROM gone; DROP TABLE gone;");
+    }
+    start(path);
+    ASSERT_EQ(table_count(), 4);
+    EXPECT_EQ(table_at(0), "t");
+    EXPECT_EQ(table_at(1), marked);
+    EXPECT_EQ(table_at(2), marked);
+    EXPECT_EQ(table_at(3), "w (ビュー)");
+
+    select_table(2);
+    EXPECT_EQ(list_header(grid(), 0), "No.");
+    EXPECT_EQ(list_header(grid(), 1), "x [TEXT]");
+    EXPECT_EQ(list_text(grid(), 0, 1), "row");
+    // No trigger inserts: no blank row.
+    EXPECT_EQ(ListView_GetItemCount(grid()), 1);
+
+    command(IDM_EDIT_STRUCTURE);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text,
+              "ビューの構造はここでは変更できません。ビューは SQL で変更してください（SQL "
+              "エディタなど）。");
+
+    boxes.set_answer(IDOK);
+    command(IDM_DROP_TABLE);
+    ASSERT_EQ(boxes.boxes().size(), 2u);
+    EXPECT_EQ(boxes.boxes()[1].text, "ビュー v を削除しますか？");
+    {
+        TestDb check(path);
+        EXPECT_EQ(check.rows("SELECT type, name FROM sqlite_master ORDER BY name"),
+                  (std::vector<std::vector<std::string>>{
+                      {"table", "t"}, {"table", utf8_of(marked)}, {"view", "w"}}));
+        EXPECT_EQ(check.value("SELECT x FROM \"" + utf8_of(marked) + "\""), "kept");
+    }
+    ASSERT_EQ(table_count(), 3);
+
+    select_table(2);
+    ASSERT_EQ(boxes.boxes().size(), 3u);
+    EXPECT_EQ(boxes.boxes()[2].text.rfind("このビューを読み込めませんでした。", 0), 0u)
+        << boxes.boxes()[2].text;
+    EXPECT_NE(boxes.boxes()[2].text.find("no such table"), std::string::npos);
+    EXPECT_EQ(ListView_GetItemCount(grid()), 0);
+}
