@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "app/csv_choices.h"
 #include "app/file_dialog.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
@@ -26,34 +27,6 @@ constexpr char kSqlFailedText[] =
     "書き出すデータを読み込めませんでした。ファイルは書き出していません。";
 constexpr char kFileFailedText[] = "ファイルに書き込めませんでした。ファイルは書き出していません。";
 constexpr char kProgressText[] = " 件を書き出しました... (Esc キーで中止)";
-
-struct Choice {
-    const char* text;
-    int value;
-};
-constexpr Choice kEncodings[] = {
-    {"Shift-JIS", static_cast<int>(CsvEncoding::shift_jis)},
-    {"UTF-8 (BOM 付き)", static_cast<int>(CsvEncoding::utf8_bom)},
-    {"UTF-8", static_cast<int>(CsvEncoding::utf8)},
-};
-constexpr Choice kSeparators[] = {
-    {"カンマ (,)", ','},
-    {"タブ", '\t'},
-};
-
-void fill_choices(HWND combo, const Choice* choices, std::size_t count, int selected) {
-    for (std::size_t i = 0; i < count; ++i) {
-        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choices[i].text));
-        if (choices[i].value == selected) {
-            SendMessageA(combo, CB_SETCURSEL, i, 0);
-        }
-    }
-}
-
-int chosen_value(HWND combo, const Choice* choices, std::size_t count, int fallback) {
-    const LRESULT at = SendMessageA(combo, CB_GETCURSEL, 0, 0);
-    return at >= 0 && static_cast<std::size_t>(at) < count ? choices[at].value : fallback;
-}
 
 std::string with_path(const char* text, const std::string& path) {
     return std::string(text) + "\n" + path;
@@ -126,7 +99,7 @@ void export_rows(HWND owner,
     }
     CsvExportOptions options = dialog.options;
     FileChoice file;
-    if (!choose_csv_file(owner, suggested, file)) {
+    if (!choose_csv_file(owner, FileDialogKind::save, suggested, file)) {
         return;
     }
     for (;;) {
@@ -170,20 +143,18 @@ bool CsvExportDialog::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRE
 
 LRESULT CsvExportDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd(), GetParent(hwnd()));
-    fill_choices(item(IDC_CSV_ENCODING), kEncodings, std::size(kEncodings),
-                 static_cast<int>(options.encoding));
-    fill_choices(item(IDC_CSV_SEPARATOR), kSeparators, std::size(kSeparators), options.separator);
+    fill_csv_choices(item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(options.encoding));
+    fill_csv_choices(item(IDC_CSV_SEPARATOR), kCsvSeparators, options.separator);
     CheckDlgButton(hwnd(), IDC_CSV_COLUMN_NAMES,
                    options.column_names ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
 }
 
 LRESULT CsvExportDialog::on_ok(WPARAM, LPARAM) {
-    options.encoding = static_cast<CsvEncoding>(
-        chosen_value(item(IDC_CSV_ENCODING), kEncodings, std::size(kEncodings),
-                     static_cast<int>(CsvEncoding::shift_jis)));
-    options.separator = static_cast<char>(
-        chosen_value(item(IDC_CSV_SEPARATOR), kSeparators, std::size(kSeparators), ','));
+    options.encoding = static_cast<CsvEncoding>(chosen_csv_value(
+        item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(CsvEncoding::shift_jis)));
+    options.separator =
+        static_cast<char>(chosen_csv_value(item(IDC_CSV_SEPARATOR), kCsvSeparators, ','));
     options.column_names = IsDlgButtonChecked(hwnd(), IDC_CSV_COLUMN_NAMES) == BST_CHECKED;
     end_dialog(IDOK);
     return 0;

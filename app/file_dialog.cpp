@@ -72,6 +72,9 @@ bool choose_database_file(HWND owner, FileDialogKind kind, FileChoice& choice) {
     return choose_file(owner, kind, kFilter, kNoExtension, std::string(), choice);
 }
 
-bool choose_csv_file(HWND owner, const std::string& suggested, FileChoice& choice) {
-    return choose_file(owner, FileDialogKind::save, kCsvFilter, kCsvExtension, suggested, choice);
+bool choose_csv_file(HWND owner,
+                     FileDialogKind kind,
+                     const std::string& suggested,
+                     FileChoice& choice) {
+    return choose_file(owner, kind, kCsvFilter, kCsvExtension, suggested, choice);
 }

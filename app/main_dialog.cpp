@@ -8,6 +8,7 @@
 
 #include "app/about_dialog.h"
 #include "app/csv_export_command.h"
+#include "app/csv_import_command.h"
 #include "app/file_dialog.h"
 #include "app/help.h"
 #include "db/read_watch.h"
@@ -64,6 +65,7 @@ const MessageEntry<MainDialog> MainDialog::message_map_[] = {
     on_command(IDM_DROP_TABLE, &MainDialog::on_drop_table),
     on_command(IDM_SQL_EDITOR, &MainDialog::on_sql_editor),
     on_command(IDM_EXPORT_CSV, &MainDialog::on_export_csv),
+    on_command(IDM_IMPORT_CSV, &MainDialog::on_import_csv),
     on_command(IDM_DELETE_RECORD, &MainDialog::on_delete_record),
     on_command(IDC_PAGE_PREVIOUS, &MainDialog::on_page_previous),
     on_command(IDC_PAGE_NEXT, &MainDialog::on_page_next),
@@ -552,9 +554,31 @@ LRESULT MainDialog::on_export_csv(WPARAM, LPARAM) {
     return 0;
 }
 
+LRESULT MainDialog::on_import_csv(WPARAM, LPARAM) {
+    if (!connection_.is_open || connection_.read_only) {
+        return 0;
+    }
+    FileChoice file;
+    if (!choose_csv_file(GetActiveWindow(), FileDialogKind::open, std::string(), file)) {
+        return 0;
+    }
+    grid_.finish_cell_edit();
+    std::vector<CsvImportTarget> tables;
+    for (const TableName& table : tables_) {
+        tables.push_back(CsvImportTarget{table.shown, table.name});
+    }
+    const int selected = static_cast<int>(SendMessageA(selector_, CB_GETCURSEL, 0, 0));
+    if (import_csv_file(hwnd(), connection_.handle, file.path, std::move(tables), selected)) {
+        reload_table_list();
+    }
+    return 0;
+}
+
 LRESULT MainDialog::on_init_menu_popup(WPARAM, LPARAM) {
-    // Exporting needs a table; the other items keep the states their commands set.
+    // Exporting needs a table, importing a database that can be written; the other
+    // items keep the states their commands set.
     enable_menu_item(IDM_EXPORT_CSV, connection_.is_open && !selected_table_exact_name().empty());
+    enable_menu_item(IDM_IMPORT_CSV, connection_.is_open && !connection_.read_only);
     return 0;
 }
 

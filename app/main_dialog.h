@@ -79,6 +79,7 @@ private:
     LRESULT on_drop_table(WPARAM, LPARAM);
     LRESULT on_sql_editor(WPARAM, LPARAM);
     LRESULT on_export_csv(WPARAM, LPARAM);
+    LRESULT on_import_csv(WPARAM, LPARAM);
     LRESULT on_init_menu_popup(WPARAM, LPARAM);
     LRESULT on_delete_record(WPARAM, LPARAM);
     LRESULT on_page_previous(WPARAM, LPARAM);

@@ -52,7 +52,9 @@ const char* type_name(CsvColumnType type) {
 CsvImportOutcome survey(const std::string& path,
                         const CsvImportOptions& options,
                         std::vector<std::string>& first_line,
-                        std::vector<CsvColumnType>& types) {
+                        std::vector<CsvColumnType>& types,
+                        const CsvProgress& progress) {
+    std::int64_t records = 0;
     CsvImportOutcome outcome;
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) {
@@ -77,6 +79,9 @@ CsvImportOutcome survey(const std::string& path,
                              : result == CsvReader::not_encoded ? CsvImportOutcome::not_encoded
                                                                 : CsvImportOutcome::file_failed;
             return outcome;
+        }
+        if (progress && ++records % kProgressRows == 0) {
+            progress(outcome.line);
         }
         if (first) {
             first = false;
@@ -266,10 +271,11 @@ std::vector<std::string> csv_column_names(const std::vector<std::string>& first_
 CsvImportOutcome import_csv(sqlite3* db,
                             const std::string& path,
                             const CsvImportOptions& options,
-                            const CsvProgress& progress) {
+                            const CsvProgress& checked,
+                            const CsvProgress& inserted) {
     std::vector<std::string> first_line;
     std::vector<CsvColumnType> types;
-    CsvImportOutcome outcome = survey(path, options, first_line, types);
+    CsvImportOutcome outcome = survey(path, options, first_line, types, checked);
     if (outcome.status != CsvImportOutcome::imported) {
         return outcome;
     }
@@ -311,7 +317,7 @@ CsvImportOutcome import_csv(sqlite3* db,
         outcome.status = CsvImportOutcome::sql_failed;
         outcome.message = message;
     } else {
-        outcome = insert_records(db, path, options, insert, types, progress);
+        outcome = insert_records(db, path, options, insert, types, inserted);
     }
     if (outcome.status == CsvImportOutcome::imported &&
         exec(db, "RELEASE csv_import;", outcome.message)) {

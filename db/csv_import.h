@@ -49,10 +49,13 @@ struct CsvImportOutcome {
     std::string message;
 };
 
+// `checked` is told the lines read by the first pass, which finds every fault
+// before anything is inserted; `inserted` the records inserted by the second.
 CsvImportOutcome import_csv(sqlite3* db,
                             const std::string& path,
                             const CsvImportOptions& options,
-                            const CsvProgress& progress = {});
+                            const CsvProgress& checked = {},
+                            const CsvProgress& inserted = {});
 
 // The column names a new table gets: the first line's fields (blank ones and
 // repeats made unique), or column01, column02, ...

@@ -180,3 +180,26 @@ CsvReader::Result CsvReader::next(std::vector<CsvField>& fields) {
         return record;
     }
 }
+
+std::vector<std::vector<CsvField>> read_csv_head(const std::string& path,
+                                                 CsvEncoding encoding,
+                                                 char separator,
+                                                 std::size_t count,
+                                                 CsvReader::Result& result,
+                                                 std::int64_t& line) {
+    std::vector<std::vector<CsvField>> records;
+    result = CsvReader::read_failed;
+    line = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        return records;
+    }
+    CsvReader reader(file, encoding, separator);
+    std::vector<CsvField> fields;
+    while (records.size() < count && (result = reader.next(fields)) == CsvReader::record) {
+        records.push_back(fields);
+    }
+    line = reader.line();
+    std::fclose(file);
+    return records;
+}

@@ -55,3 +55,13 @@ private:
     std::int64_t record_line_ = 0;
     std::string converted_;
 };
+
+// The first records of a file as an import would read them, for the user to
+// check: at most `count`. `result` tells whether reading could go on after them
+// (record), or ended, or met a fault (at line `line`).
+std::vector<std::vector<CsvField>> read_csv_head(const std::string& path,
+                                                 CsvEncoding encoding,
+                                                 char separator,
+                                                 std::size_t count,
+                                                 CsvReader::Result& result,
+                                                 std::int64_t& line);

@@ -1,5 +1,5 @@
-// The CSV export as the user runs it: the options dialog, the save dialog, the
-// message boxes, and the file that results.
+// The CSV export and import as the user runs them: the dialogs, the message boxes,
+// and the file or the records that result.
 #include <windows.h>
 #include <commdlg.h>
 
@@ -210,4 +210,70 @@ TEST_F(CsvExportWindowTest, SqlEditorExportsTheLastResult) {
     EXPECT_EQ(refused.rfind("データベースを変更する文を含むため、書き出せません。", 0), 0u);
     TestDb check(dir.file("a.db"));
     EXPECT_EQ(check.value("SELECT COUNT(*) FROM t"), "3");
+}
+
+// The encoding and separator are found and the first records shown as they will
+// be read; a new table gets the first line's names and every value as text.
+TEST_F(CsvExportWindowTest, ImportFindsTheFormAndFillsANewTable) {
+    open({"CREATE TABLE e(a, b)"});
+    {
+        std::ofstream file(out, std::ios::binary);
+        file << "code\t名前\r\n007\t\"山田\r\n太郎\"\r\n0123\t";
+    }
+    std::string encoding, separator, preview;
+    DialogSequence dialogs({{kFileNameBox,
+                             [&](HWND dialog) {
+                                 SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileNameBox,
+                                              reinterpret_cast<LPARAM>(out.c_str()));
+                                 PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                             }},
+                            {IDC_CSV_PREVIEW, [&](HWND import) {
+                                 encoding = combo_text(GetDlgItem(import, IDC_CSV_ENCODING));
+                                 separator = combo_text(GetDlgItem(import, IDC_CSV_SEPARATOR));
+                                 preview = read_window_text(GetDlgItem(import, IDC_CSV_PREVIEW));
+                                 SetWindowTextA(GetDlgItem(import, IDC_CSV_TABLE_NAME), "取込");
+                                 PostMessageA(import, WM_COMMAND, IDOK, 0);
+                             }}});
+    command(IDM_IMPORT_CSV);
+    EXPECT_EQ(dialogs.ran(), 2u);
+    EXPECT_EQ(encoding, "Shift-JIS");
+    EXPECT_EQ(separator, "タブ");
+    EXPECT_EQ(preview, "[列名] code | 名前\r\n007 | 山田  太郎\r\n0123 | \r\n");
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "2 件のレコードを読み込みました。");
+    EXPECT_EQ(table_at(1), "取込");
+    TestDb check(dir.file("a.db"));
+    EXPECT_EQ(
+        check.rows(u8"SELECT code, \"名前\" FROM \"取込\" ORDER BY rowid"),
+        (std::vector<std::vector<std::string>>{{"007", u8"山田\r\n太郎"}, {"0123", "<NULL>"}}));
+}
+
+// An existing table with another number of columns is refused before anything
+// runs, and says so with both counts.
+TEST_F(CsvExportWindowTest, ImportIntoATableOfOtherColumnsIsRefused) {
+    open({"CREATE TABLE e(a, b)", "INSERT INTO e VALUES (1, 2)"});
+    {
+        std::ofstream file(out, std::ios::binary);
+        file << "1,2,3\r\n";
+    }
+    DialogSequence dialogs({{kFileNameBox,
+                             [&](HWND dialog) {
+                                 SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileNameBox,
+                                              reinterpret_cast<LPARAM>(out.c_str()));
+                                 PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                             }},
+                            {IDC_CSV_PREVIEW, [&](HWND import) {
+                                 CheckDlgButton(import, IDC_CSV_COLUMN_NAMES, BST_UNCHECKED);
+                                 CheckDlgButton(import, IDC_CSV_NEW_TABLE, BST_UNCHECKED);
+                                 CheckDlgButton(import, IDC_CSV_EXISTING_TABLE, BST_CHECKED);
+                                 PostMessageA(import, WM_COMMAND, IDOK, 0);
+                             }}});
+    command(IDM_IMPORT_CSV);
+    EXPECT_EQ(dialogs.ran(), 2u);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text,
+              "ファイルの項目の数 (3) とテーブルの列の数 (2) が違うため、読み込めませんでした。\n"
+              "何も追加していません。");
+    TestDb check(dir.file("a.db"));
+    EXPECT_EQ(check.value("SELECT COUNT(*) FROM e"), "1");
 }
