@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/about_dialog.h"
+#include "app/csv_export_command.h"
+#include "app/csv_import_command.h"
 #include "app/file_dialog.h"
 #include "app/help.h"
 #include "db/read_watch.h"
@@ -67,6 +69,8 @@ const MessageEntry<MainDialog> MainDialog::message_map_[] = {
     on_command(IDM_EDIT_STRUCTURE, &MainDialog::on_edit_structure),
     on_command(IDM_DROP_TABLE, &MainDialog::on_drop_table),
     on_command(IDM_SQL_EDITOR, &MainDialog::on_sql_editor),
+    on_command(IDM_EXPORT_CSV, &MainDialog::on_export_csv),
+    on_command(IDM_IMPORT_CSV, &MainDialog::on_import_csv),
     on_command(IDM_DELETE_RECORD, &MainDialog::on_delete_record),
     on_command(IDC_PAGE_PREVIOUS, &MainDialog::on_page_previous),
     on_command(IDC_PAGE_NEXT, &MainDialog::on_page_next),
@@ -76,6 +80,7 @@ const MessageEntry<MainDialog> MainDialog::message_map_[] = {
     on_command(IDCANCEL, &MainDialog::on_end),
     on_command_code(IDC_TABLE_SELECTOR, CBN_SELCHANGE, &MainDialog::on_table_selected),
     on_notify(LVN_ITEMCHANGED, &MainDialog::on_item_changed),
+    on_message(WM_INITMENUPOPUP, &MainDialog::on_init_menu_popup),
     on_message(WM_SIZE, &MainDialog::on_size),
     on_message(WM_GETMINMAXINFO, &MainDialog::on_get_min_max_info),
 };
@@ -569,8 +574,49 @@ LRESULT MainDialog::on_sql_editor(WPARAM, LPARAM) {
     if (!connection_.is_open) {
         return 0;
     }
-    show_sql_editor(GetActiveWindow(), connection_.handle);
+    show_sql_editor(GetActiveWindow(), connection_.handle,
+                    [](HWND owner, sqlite3* db, const std::string& ansi_sql) {
+                        export_query_csv(owner, db, ansi_sql);
+                    });
     reload_table_list();
+    return 0;
+}
+
+LRESULT MainDialog::on_export_csv(WPARAM, LPARAM) {
+    const std::string name = selected_table_exact_name();
+    if (!connection_.is_open || name.empty()) {
+        return 0;
+    }
+    grid_.finish_cell_edit();
+    export_table_csv(hwnd(), connection_.handle, name, selected_table_shown_name());
+    return 0;
+}
+
+LRESULT MainDialog::on_import_csv(WPARAM, LPARAM) {
+    if (!connection_.is_open || connection_.read_only) {
+        return 0;
+    }
+    FileChoice file;
+    if (!choose_csv_file(GetActiveWindow(), FileDialogKind::open, std::string(), file)) {
+        return 0;
+    }
+    grid_.finish_cell_edit();
+    std::vector<CsvImportTarget> tables;
+    for (const TableName& table : tables_) {
+        tables.push_back(CsvImportTarget{table.shown, table.name});
+    }
+    const int selected = static_cast<int>(SendMessageA(selector_, CB_GETCURSEL, 0, 0));
+    if (import_csv_file(hwnd(), connection_.handle, file.path, std::move(tables), selected)) {
+        reload_table_list();
+    }
+    return 0;
+}
+
+LRESULT MainDialog::on_init_menu_popup(WPARAM, LPARAM) {
+    // Exporting needs a table, importing a database that can be written; the other
+    // items keep the states their commands set.
+    enable_menu_item(IDM_EXPORT_CSV, connection_.is_open && !selected_table_exact_name().empty());
+    enable_menu_item(IDM_IMPORT_CSV, connection_.is_open && !connection_.read_only);
     return 0;
 }
 

@@ -82,6 +82,9 @@ private:
     LRESULT on_edit_structure(WPARAM, LPARAM);
     LRESULT on_drop_table(WPARAM, LPARAM);
     LRESULT on_sql_editor(WPARAM, LPARAM);
+    LRESULT on_export_csv(WPARAM, LPARAM);
+    LRESULT on_import_csv(WPARAM, LPARAM);
+    LRESULT on_init_menu_popup(WPARAM, LPARAM);
     LRESULT on_delete_record(WPARAM, LPARAM);
     LRESULT on_page_previous(WPARAM, LPARAM);
     LRESULT on_page_next(WPARAM, LPARAM);

@@ -21,6 +21,11 @@ bool convert_whole(std::string_view source, bool to_utf8, std::string& result);
 std::string to_utf8(std::string_view ansi);  // empty on failure
 std::string to_ansi(std::string_view utf8);  // empty on failure
 
+// As convert_whole, for files exchanged with other programs: false when a byte of
+// the source is not valid in its encoding or a character has no form in the
+// target. The forms above put a substitute in such a place; a file must not.
+bool convert_exact(std::string_view source, bool to_utf8, std::string& result);
+
 // convert_text from UTF-8 for a display cell of `limit` bytes: the same result,
 // without converting more of a huge value than the cell can show.
 int convert_cell_text(const char* utf8, char* destination, int limit);

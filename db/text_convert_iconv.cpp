@@ -10,7 +10,11 @@
 
 namespace {
 
-bool run_iconv(const char* to, const char* from, std::string_view source, std::string& out) {
+bool run_iconv(const char* to,
+               const char* from,
+               std::string_view source,
+               std::string& out,
+               bool exact = false) {
     const bool from_utf8 = std::string_view(from) == "UTF-8";
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) {
@@ -29,6 +33,10 @@ bool run_iconv(const char* to, const char* from, std::string_view source, std::s
         if (rc == static_cast<std::size_t>(-1)) {
             if (errno == E2BIG) {
                 continue;
+            }
+            if (exact) {
+                iconv_close(cd);
+                return false;
             }
             // An invalid or incomplete sequence: substitute and step over one byte.
             converted.push_back('?');
@@ -52,4 +60,9 @@ bool run_iconv(const char* to, const char* from, std::string_view source, std::s
 bool convert_whole(std::string_view source, bool to_utf8, std::string& result) {
     return to_utf8 ? run_iconv("UTF-8", "CP932", source, result)
                    : run_iconv("CP932", "UTF-8", source, result);
+}
+
+bool convert_exact(std::string_view source, bool to_utf8, std::string& result) {
+    return to_utf8 ? run_iconv("UTF-8", "CP932", source, result, true)
+                   : run_iconv("CP932", "UTF-8", source, result, true);
 }

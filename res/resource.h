@@ -6,6 +6,8 @@
 #define IDD_STRUCTURE_EDITOR 201
 #define IDD_TEXT_EDIT 203
 #define IDD_SQL_EDITOR 206
+#define IDD_CSV_EXPORT 210
+#define IDD_CSV_IMPORT 211
 
 // Menu and accelerator table of the main window
 #define IDR_MAIN_MENU 205
@@ -35,9 +37,21 @@
 // SQL editor controls
 #define IDC_SQL_TEXT 1010
 #define IDC_SQL_RESULT 1013
+#define IDC_SQL_EXPORT 1016
 
 // Text edit dialog control
 #define IDC_TEXT_AREA 1015
+
+// CSV export and import dialog controls
+#define IDC_CSV_ENCODING 1020
+#define IDC_CSV_SEPARATOR 1021
+#define IDC_CSV_COLUMN_NAMES 1022
+#define IDC_CSV_PREVIEW 1023
+#define IDC_CSV_NEW_TABLE 1024
+#define IDC_CSV_TABLE_NAME 1025
+#define IDC_CSV_TYPED 1026
+#define IDC_CSV_EXISTING_TABLE 1027
+#define IDC_CSV_TABLE_LIST 1028
 
 // Size grip of the resizable dialogs
 #define IDC_SIZE_GRIP 59393
@@ -50,6 +64,8 @@
 #define IDM_ABOUT 32779
 #define IDM_DELETE_RECORD 32780
 #define IDM_HELP_CONTENTS 32781
+#define IDM_EXPORT_CSV 32782
+#define IDM_IMPORT_CSV 32783
 #define IDM_NEW_DATABASE 57600
 #define IDM_OPEN_DATABASE 57601
 #define IDM_SAVE 57603

@@ -25,13 +25,14 @@ const MessageEntry<SqlEditorDialog> SqlEditorDialog::message_map_[] = {
     on_message(WM_SQL_RUN, &SqlEditorDialog::on_run),
     on_command(IDOK, &SqlEditorDialog::on_run),
     on_command(IDCANCEL, &SqlEditorDialog::on_close),
+    on_command(IDC_SQL_EXPORT, &SqlEditorDialog::on_export),
     on_command_code(IDC_SQL_TEXT, EN_CHANGE, &SqlEditorDialog::on_text_changed),
     on_message(WM_SIZE, &SqlEditorDialog::on_size),
     on_message(WM_GETMINMAXINFO, &SqlEditorDialog::on_get_min_max_info),
 };
 
-void show_sql_editor(HWND owner, sqlite3* db) {
-    SqlEditorDialog dialog(db);
+void show_sql_editor(HWND owner, sqlite3* db, SqlExportAction export_rows) {
+    SqlEditorDialog dialog(db, std::move(export_rows));
     dialog.show_modal(IDD_SQL_EDITOR, owner);
 }
 
@@ -78,13 +79,23 @@ LRESULT SqlEditorDialog::on_init_dialog(WPARAM, LPARAM) {
                                      {IDC_SQL_RESULT, layout_stretch_x | layout_stretch_y},
                                      {IDOK, layout_move_x | layout_move_y},
                                      {IDCANCEL, layout_move_x | layout_move_y},
+                                     {IDC_SQL_EXPORT, layout_move_y},
                                  });
     // FALSE: the focus stays in the editor.
     return FALSE;
 }
 
 LRESULT SqlEditorDialog::on_run(WPARAM, LPARAM) {
-    result_list_.run_sql_text(db_, text_to_run().c_str());
+    last_run_text_ = text_to_run();
+    result_list_.run_sql_text(db_, last_run_text_.c_str());
+    EnableWindow(item(IDC_SQL_EXPORT), export_rows_ && result_list_.rows_shown() > 0);
+    return 0;
+}
+
+LRESULT SqlEditorDialog::on_export(WPARAM, LPARAM) {
+    if (export_rows_ && !last_run_text_.empty()) {
+        export_rows_(hwnd(), db_, last_run_text_);
+    }
     return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <string>
 
 #include "sqleditor/sql_result_list.h"
@@ -12,15 +13,21 @@
 #include "win/dialog_layout.h"
 #include "win/message_map.h"
 
-// Shows the SQL editor modally on the open database.
-void show_sql_editor(HWND owner, sqlite3* db);
+// What "CSV 書き出し..." does with the SQL text of the last run (in the program's
+// code page): given by the window that opens the editor.
+using SqlExportAction = std::function<void(HWND owner, sqlite3* db, const std::string& ansi_sql)>;
+
+// Shows the SQL editor modally on the open database. Without an export action the
+// export button stays greyed.
+void show_sql_editor(HWND owner, sqlite3* db, SqlExportAction export_rows = {});
 
 // The SQL editor: the text typed, coloured while it is typed, run with "実行" or
 // F5, its outcome in the result list. The connection is lent for the dialog's
 // life; the dialog never opens or closes it.
 class SqlEditorDialog : public Dialog {
 public:
-    explicit SqlEditorDialog(sqlite3* db) : db_(db) {}
+    explicit SqlEditorDialog(sqlite3* db, SqlExportAction export_rows = {})
+        : db_(db), export_rows_(std::move(export_rows)) {}
 
     HWND editor() const { return editor_.hwnd(); }
     SqlResultList& result_list() { return result_list_; }
@@ -40,11 +47,15 @@ private:
     LRESULT on_init_dialog(WPARAM, LPARAM);
     LRESULT on_run(WPARAM, LPARAM);
     LRESULT on_close(WPARAM, LPARAM);
+    LRESULT on_export(WPARAM, LPARAM);
     LRESULT on_text_changed(WPARAM, LPARAM);
     LRESULT on_size(WPARAM, LPARAM);
     LRESULT on_get_min_max_info(WPARAM, LPARAM);
 
     sqlite3* db_;
+    SqlExportAction export_rows_;
+    // The text of the last run: the result that an export writes, read again.
+    std::string last_run_text_;
     SqlTextEdit editor_;
     SqlResultList result_list_;
     DialogLayout layout_;

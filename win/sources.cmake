@@ -8,6 +8,7 @@ list(APPEND KORV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/list_view.cpp
     ${CMAKE_CURRENT_LIST_DIR}/message_box.cpp
     ${CMAKE_CURRENT_LIST_DIR}/message_loop.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/progress_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/redraw_off.cpp
     ${CMAKE_CURRENT_LIST_DIR}/reflection.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_subclass.cpp

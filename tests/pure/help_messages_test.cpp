@@ -119,8 +119,9 @@ TEST(HelpPages, QuoteTheProgramsMessagesAsTheProgramWritesThem) {
     ASSERT_FALSE(program.empty());
     // Pages that tell of failures; each must show at least one message, or the
     // markup went unnoticed.
-    const char* const quoting[] = {"open.html",   "browse.html", "edit.html",     "records.html",
-                                   "tables.html", "drop.html",   "sqleditor.html"};
+    const char* const quoting[] = {"open.html",      "browse.html", "edit.html",
+                                   "records.html",   "tables.html", "drop.html",
+                                   "sqleditor.html", "csv.html",    "csvimport.html"};
     const std::vector<std::string> pages = help_pages();
     for (const char* page : quoting) {
         EXPECT_NE(std::find(pages.begin(), pages.end(), page), pages.end()) << page;

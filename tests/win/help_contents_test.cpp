@@ -128,6 +128,8 @@ TEST_F(HelpContentsTest, MenuAndF1OpenTheContentsOfTheHelpFile) {
                                                "テーブルの表示とページ送り",
                                                "テーブルの作成と構造編集",
                                                "テーブルの削除",
+                                               "CSV ファイルへの書き出し",
+                                               "CSV ファイルの読み込み",
                                                "データの編集",
                                                "セルの編集",
                                                "レコードの追加と削除",

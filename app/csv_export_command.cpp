@@ -1,0 +1,198 @@
+#include "app/csv_export_command.h"
+
+#include <chrono>
+
+#include "app/csv_choices.h"
+#include "app/file_dialog.h"
+#include "db/run_watch.h"
+#include "db/sql_error.h"
+#include "db/text_convert.h"
+#include "res/resource.h"
+#include "win/dialog_layout.h"
+#include "win/message_box.h"
+#include "win/progress_window.h"
+
+namespace {
+
+constexpr char kCaption[] = "CSV 書き出し";
+constexpr char kWrittenText[] = " 件のレコードを書き出しました。";
+constexpr char kNotRepresentableText[] =
+    " 個の値は Shift-JIS で書けないため、ファイルは書き出していません。\n"
+    "UTF-8 (BOM 付き) で書き出しますか？";
+constexpr char kStoppedText[] = "書き出しを中止しました。ファイルは書き出していません。";
+constexpr char kNotReadOnlyText[] =
+    "データベースを変更する文を含むため、書き出せません。\n"
+    "書き出すには結果をもう一度読み込みます。SELECT 文の結果だけを書き出せます。";
+constexpr char kSqlFailedText[] =
+    "書き出すデータを読み込めませんでした。ファイルは書き出していません。";
+constexpr char kFileFailedText[] = "ファイルに書き込めませんでした。ファイルは書き出していません。";
+constexpr char kProgressText[] = " 件を書き出しました... (Esc キーで中止)";
+
+std::string with_path(const char* text, const std::string& path) {
+    return std::string(text) + "\n" + path;
+}
+
+// Writes the file with the window showing how far it has come; Esc stops it.
+CsvExportOutcome write_with_progress(HWND owner,
+                                     sqlite3* db,
+                                     const std::string& utf8_sql,
+                                     const std::string& path,
+                                     const CsvExportOptions& options) {
+    ProgressWindow progress(owner, kCaption);
+    progress.set_text(std::string("0") + kProgressText);
+    run_watch::reset();
+    run_watch::watch(db);
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point shown = Clock::now();
+    const CsvExportOutcome outcome =
+        export_csv(db, utf8_sql, path, options, [&](std::int64_t rows) {
+            // Often enough to see it move, seldom enough to cost nothing.
+            const Clock::time_point now = Clock::now();
+            if (now - shown >= std::chrono::milliseconds(100)) {
+                shown = now;
+                progress.set_text(std::to_string(rows) + kProgressText);
+            }
+        });
+    run_watch::reset();
+    return outcome;
+}
+
+// Tells why the rows cannot be exported; true when it said so.
+bool report_failure(HWND owner, const CsvExportOutcome& outcome, const std::string& path) {
+    switch (outcome.status) {
+        case CsvExportOutcome::stopped:
+            show_message_box(owner, kStoppedText, kCaption, MB_OK | MB_ICONINFORMATION);
+            return true;
+        case CsvExportOutcome::not_read_only:
+            show_message_box(owner, kNotReadOnlyText, kCaption, MB_OK | MB_ICONINFORMATION);
+            return true;
+        case CsvExportOutcome::sql_failed: {
+            std::string text = kSqlFailedText;
+            if (!outcome.message.empty()) {
+                text += "\n" + ansi_message(outcome.message.c_str());
+            }
+            show_message_box(owner, text.c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
+            return true;
+        }
+        case CsvExportOutcome::file_failed:
+            show_message_box(owner, with_path(kFileFailedText, path).c_str(), kCaption,
+                             MB_OK | MB_ICONINFORMATION);
+            return true;
+        case CsvExportOutcome::written:
+        case CsvExportOutcome::not_representable:
+            break;
+    }
+    return false;
+}
+
+void export_rows(HWND owner,
+                 sqlite3* db,
+                 const std::string& utf8_sql,
+                 const std::string& suggested) {
+    // Nothing is asked for rows that cannot be exported.
+    if (report_failure(owner, check_csv_source(db, utf8_sql), std::string())) {
+        return;
+    }
+    CsvExportDialog dialog;
+    if (dialog.show_modal(IDD_CSV_EXPORT, owner) != IDOK) {
+        return;
+    }
+    CsvExportOptions options = dialog.options;
+    FileChoice file;
+    if (!choose_csv_file(owner, FileDialogKind::save, suggested, file)) {
+        return;
+    }
+    for (;;) {
+        const CsvExportOutcome outcome =
+            write_with_progress(owner, db, utf8_sql, file.path, options);
+        switch (outcome.status) {
+            case CsvExportOutcome::written: {
+                const std::string text = std::to_string(outcome.rows) + kWrittenText;
+                show_message_box(owner, with_path(text.c_str(), file.path).c_str(), kCaption,
+                                 MB_OK | MB_ICONINFORMATION);
+                return;
+            }
+            case CsvExportOutcome::not_representable: {
+                const std::string text =
+                    std::to_string(outcome.unrepresentable) + kNotRepresentableText;
+                if (show_message_box(owner, text.c_str(), kCaption, MB_YESNO | MB_ICONQUESTION) !=
+                    IDYES) {
+                    return;
+                }
+                options.encoding = CsvEncoding::utf8_bom;
+                continue;
+            }
+            default:
+                report_failure(owner, outcome, file.path);
+                return;
+        }
+    }
+}
+
+}  // namespace
+
+const MessageEntry<CsvExportDialog> CsvExportDialog::message_map_[] = {
+    on_message(WM_INITDIALOG, &CsvExportDialog::on_init_dialog),
+    on_command(IDOK, &CsvExportDialog::on_ok),
+    on_command(IDCANCEL, &CsvExportDialog::on_cancel),
+};
+
+bool CsvExportDialog::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    return dispatch_message(this, message_map_, msg, wparam, lparam, result);
+}
+
+LRESULT CsvExportDialog::on_init_dialog(WPARAM, LPARAM) {
+    center_window(hwnd(), GetParent(hwnd()));
+    fill_csv_choices(item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(options.encoding));
+    fill_csv_choices(item(IDC_CSV_SEPARATOR), kCsvSeparators, options.separator);
+    CheckDlgButton(hwnd(), IDC_CSV_COLUMN_NAMES,
+                   options.column_names ? BST_CHECKED : BST_UNCHECKED);
+    return TRUE;
+}
+
+LRESULT CsvExportDialog::on_ok(WPARAM, LPARAM) {
+    options.encoding = static_cast<CsvEncoding>(chosen_csv_value(
+        item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(CsvEncoding::shift_jis)));
+    options.separator =
+        static_cast<char>(chosen_csv_value(item(IDC_CSV_SEPARATOR), kCsvSeparators, ','));
+    options.column_names = IsDlgButtonChecked(hwnd(), IDC_CSV_COLUMN_NAMES) == BST_CHECKED;
+    end_dialog(IDOK);
+    return 0;
+}
+
+LRESULT CsvExportDialog::on_cancel(WPARAM, LPARAM) {
+    end_dialog(IDCANCEL);
+    return 0;
+}
+
+std::string csv_file_name_for(const std::string& ansi_name) {
+    std::string name;
+    for (std::size_t i = 0; i < ansi_name.size(); ++i) {
+        const char c = ansi_name[i];
+        // The second byte of a double-byte character may look like "\\"; it stays.
+        if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < ansi_name.size()) {
+            name += c;
+            name += ansi_name[++i];
+            continue;
+        }
+        const bool forbidden = static_cast<unsigned char>(c) < 0x20 ||
+                               std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+        name += forbidden ? '_' : c;
+    }
+    return (name.empty() ? std::string("export") : name) + ".csv";
+}
+
+void export_table_csv(HWND owner,
+                      sqlite3* db,
+                      const std::string& utf8_table,
+                      const std::string& shown_name) {
+    export_rows(owner, db, csv_table_sql(utf8_table), csv_file_name_for(shown_name));
+}
+
+void export_query_csv(HWND owner, sqlite3* db, const std::string& ansi_sql) {
+    std::string utf8;
+    if (!convert_whole(ansi_sql, true, utf8)) {
+        return;
+    }
+    export_rows(owner, db, utf8, csv_file_name_for("result"));
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <windows.h>
+
+#include <sqlite3.h>
+
+#include <string>
+
+#include "db/csv_export.h"
+#include "win/dialog.h"
+#include "win/message_map.h"
+
+// The CSV export options: encoding, separator, whether the first line holds the
+// column names. Shift-JIS, comma and names are offered first.
+class CsvExportDialog : public Dialog {
+public:
+    CsvExportOptions options;
+
+protected:
+    bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+private:
+    static const MessageEntry<CsvExportDialog> message_map_[];
+
+    LRESULT on_init_dialog(WPARAM, LPARAM);
+    LRESULT on_ok(WPARAM, LPARAM);
+    LRESULT on_cancel(WPARAM, LPARAM);
+};
+
+// Exports the rows of a table or view (its exact UTF-8 name; `shown_name` in the
+// program's code page names the file the save dialog suggests).
+void export_table_csv(HWND owner,
+                      sqlite3* db,
+                      const std::string& utf8_table,
+                      const std::string& shown_name);
+// Exports the rows of SQL text in the program's code page, run again in full.
+void export_query_csv(HWND owner, sqlite3* db, const std::string& ansi_sql);
+
+// A file name made from a table's name: characters that a file name cannot hold
+// become "_", and ".csv" is added.
+std::string csv_file_name_for(const std::string& ansi_name);

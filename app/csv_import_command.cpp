@@ -1,0 +1,245 @@
+#include "app/csv_import_command.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "app/csv_choices.h"
+#include "db/csv_reader.h"
+#include "db/run_watch.h"
+#include "db/sql_error.h"
+#include "db/text_convert.h"
+#include "res/resource.h"
+#include "win/dialog_layout.h"
+#include "win/message_box.h"
+#include "win/progress_window.h"
+#include "win/window_text.h"
+
+namespace {
+
+constexpr char kCaption[] = "CSV 読み込み";
+constexpr std::size_t kPreviewRecords = 10;
+constexpr std::size_t kHeadBytes = 64 * 1024;
+constexpr char kNothingAdded[] = "何も追加していません。";
+constexpr char kImportedText[] = " 件のレコードを読み込みました。";
+constexpr char kMalformedText1[] =
+    " 行目の形式が正しくない (引用符が閉じていないなど) ため、読み込めませんでした。";
+constexpr char kNotEncodedText1[] =
+    " 行目に、選んだ文字コードでは読めないバイトがあるため、読み込めませんでした。";
+constexpr char kFieldCountText1[] = " 行目の項目の数 (";
+constexpr char kFieldCountText2[] = ") が 1 行目 (";
+constexpr char kFieldCountText3[] = ") と違うため、読み込めませんでした。";
+constexpr char kColumnCountText1[] = "ファイルの項目の数 (";
+constexpr char kColumnCountText2[] = ") とテーブルの列の数 (";
+constexpr char kColumnCountText3[] = ") が違うため、読み込めませんでした。";
+constexpr char kStoppedText[] = "読み込みを中止しました。何も追加していません。";
+constexpr char kSqlFailedText[] = "レコードを追加できませんでした。何も追加していません。";
+constexpr char kFileFailedText[] = "ファイルを読み込めませんでした。何も追加していません。";
+constexpr char kEmptyText[] = "ファイルにレコードがありません。";
+constexpr char kNoNameText[] = "新しいテーブルの名前を入力してください。";
+constexpr char kCheckingText[] = " 行目まで確かめました... (Esc キーで中止)";
+constexpr char kInsertingText[] = " 件を追加しました... (Esc キーで中止)";
+constexpr char kPreviewFaultText[] = " 行目: ここから先は読み込めません";
+
+std::string read_head(const std::string& path) {
+    std::string head(kHeadBytes, '\0');
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        return std::string();
+    }
+    head.resize(std::fread(head.data(), 1, head.size(), file));
+    std::fclose(file);
+    return head;
+}
+
+std::string outcome_text(const CsvImportOutcome& outcome) {
+    const std::string line = std::to_string(outcome.line);
+    switch (outcome.status) {
+        case CsvImportOutcome::imported:
+            return std::to_string(outcome.rows) + kImportedText;
+        case CsvImportOutcome::empty_file:
+            return kEmptyText;
+        case CsvImportOutcome::malformed:
+            return line + kMalformedText1 + "\n" + kNothingAdded;
+        case CsvImportOutcome::not_encoded:
+            return line + kNotEncodedText1 + "\n" + kNothingAdded;
+        case CsvImportOutcome::wrong_field_count:
+            return line + kFieldCountText1 + std::to_string(outcome.found) + kFieldCountText2 +
+                   std::to_string(outcome.expected) + kFieldCountText3 + "\n" + kNothingAdded;
+        case CsvImportOutcome::column_count_differs:
+            return kColumnCountText1 + std::to_string(outcome.found) + kColumnCountText2 +
+                   std::to_string(outcome.expected) + kColumnCountText3 + "\n" + kNothingAdded;
+        case CsvImportOutcome::stopped:
+            return kStoppedText;
+        case CsvImportOutcome::sql_failed: {
+            std::string text = kSqlFailedText;
+            if (!outcome.message.empty()) {
+                text += "\n" + ansi_message(outcome.message.c_str());
+            }
+            return text;
+        }
+        case CsvImportOutcome::file_failed:
+            break;
+    }
+    return kFileFailedText;
+}
+
+}  // namespace
+
+const MessageEntry<CsvImportDialog> CsvImportDialog::message_map_[] = {
+    on_message(WM_INITDIALOG, &CsvImportDialog::on_init_dialog),
+    on_command_code(IDC_CSV_ENCODING, CBN_SELCHANGE, &CsvImportDialog::on_choice_changed),
+    on_command_code(IDC_CSV_SEPARATOR, CBN_SELCHANGE, &CsvImportDialog::on_choice_changed),
+    on_command(IDC_CSV_COLUMN_NAMES, &CsvImportDialog::on_choice_changed),
+    on_command(IDC_CSV_NEW_TABLE, &CsvImportDialog::on_choice_changed),
+    on_command(IDC_CSV_EXISTING_TABLE, &CsvImportDialog::on_choice_changed),
+    on_command(IDOK, &CsvImportDialog::on_ok),
+    on_command(IDCANCEL, &CsvImportDialog::on_cancel),
+};
+
+CsvImportDialog::CsvImportDialog(std::string path,
+                                 std::vector<CsvImportTarget> tables,
+                                 int selected_table)
+    : path_(std::move(path)), tables_(std::move(tables)), selected_table_(selected_table) {
+    const std::string head = read_head(path_);
+    options.encoding = detect_csv_encoding(head);
+    options.separator = detect_csv_separator(head);
+}
+
+bool CsvImportDialog::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    return dispatch_message(this, message_map_, msg, wparam, lparam, result);
+}
+
+std::string CsvImportDialog::preview() const {
+    return read_window_text(item(IDC_CSV_PREVIEW));
+}
+
+LRESULT CsvImportDialog::on_init_dialog(WPARAM, LPARAM) {
+    center_window(hwnd(), GetParent(hwnd()));
+    fill_csv_choices(item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(options.encoding));
+    fill_csv_choices(item(IDC_CSV_SEPARATOR), kCsvSeparators, options.separator);
+    CheckDlgButton(hwnd(), IDC_CSV_COLUMN_NAMES,
+                   options.column_names ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hwnd(), IDC_CSV_NEW_TABLE, BST_CHECKED);
+    HWND list = item(IDC_CSV_TABLE_LIST);
+    for (const CsvImportTarget& table : tables_) {
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(table.shown.c_str()));
+    }
+    SendMessageA(list, CB_SETCURSEL, selected_table_ >= 0 ? selected_table_ : 0, 0);
+    EnableWindow(item(IDC_CSV_EXISTING_TABLE), !tables_.empty());
+    enable_target_controls();
+    show_preview();
+    return TRUE;
+}
+
+void CsvImportDialog::read_choices() {
+    options.encoding = static_cast<CsvEncoding>(chosen_csv_value(
+        item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(options.encoding)));
+    options.separator =
+        static_cast<char>(chosen_csv_value(item(IDC_CSV_SEPARATOR), kCsvSeparators, ','));
+    options.column_names = IsDlgButtonChecked(hwnd(), IDC_CSV_COLUMN_NAMES) == BST_CHECKED;
+    options.new_table = IsDlgButtonChecked(hwnd(), IDC_CSV_EXISTING_TABLE) != BST_CHECKED;
+    options.typed_columns = IsDlgButtonChecked(hwnd(), IDC_CSV_TYPED) == BST_CHECKED;
+}
+
+void CsvImportDialog::enable_target_controls() {
+    const bool new_table = IsDlgButtonChecked(hwnd(), IDC_CSV_EXISTING_TABLE) != BST_CHECKED;
+    EnableWindow(item(IDC_CSV_TABLE_NAME), new_table);
+    EnableWindow(item(IDC_CSV_TYPED), new_table);
+    EnableWindow(item(IDC_CSV_TABLE_LIST), !new_table);
+}
+
+// The records as the import will read them, one a line, fields apart by " | ";
+// a line break inside a value shows as a space.
+void CsvImportDialog::show_preview() {
+    CsvReader::Result result = CsvReader::end;
+    std::int64_t line = 0;
+    const auto records =
+        read_csv_head(path_, options.encoding, options.separator, kPreviewRecords, result, line);
+    std::string text;
+    for (std::size_t r = 0; r < records.size(); ++r) {
+        std::string utf8;
+        for (std::size_t f = 0; f < records[r].size(); ++f) {
+            utf8 += f > 0 ? " | " : "";
+            utf8 += records[r][f].value_or(std::string());
+        }
+        for (char& c : utf8) {
+            c = (c == '\r' || c == '\n') ? ' ' : c;
+        }
+        text += (r == 0 && options.column_names ? "[列名] " : "") + to_ansi(utf8) + "\r\n";
+    }
+    if (result != CsvReader::record && result != CsvReader::end) {
+        text += std::to_string(line) + kPreviewFaultText + "\r\n";
+    }
+    SetWindowTextA(item(IDC_CSV_PREVIEW), text.c_str());
+}
+
+LRESULT CsvImportDialog::on_choice_changed(WPARAM, LPARAM) {
+    read_choices();
+    enable_target_controls();
+    show_preview();
+    return 0;
+}
+
+LRESULT CsvImportDialog::on_ok(WPARAM, LPARAM) {
+    read_choices();
+    if (options.new_table) {
+        const std::string shown = read_window_text(item(IDC_CSV_TABLE_NAME));
+        std::string name;
+        if (shown.empty() || !convert_whole(shown, true, name)) {
+            show_message_box(hwnd(), kNoNameText, kCaption, MB_OK | MB_ICONINFORMATION);
+            SetFocus(item(IDC_CSV_TABLE_NAME));
+            return 0;
+        }
+        options.table = name;
+    } else {
+        const LRESULT at = SendMessageA(item(IDC_CSV_TABLE_LIST), CB_GETCURSEL, 0, 0);
+        if (at < 0 || static_cast<std::size_t>(at) >= tables_.size()) {
+            return 0;
+        }
+        options.table = tables_[static_cast<std::size_t>(at)].name;
+    }
+    end_dialog(IDOK);
+    return 0;
+}
+
+LRESULT CsvImportDialog::on_cancel(WPARAM, LPARAM) {
+    end_dialog(IDCANCEL);
+    return 0;
+}
+
+bool import_csv_file(HWND owner,
+                     sqlite3* db,
+                     const std::string& path,
+                     std::vector<CsvImportTarget> tables,
+                     int selected_table) {
+    if (!db) {
+        return false;
+    }
+    CsvImportDialog dialog(path, std::move(tables), selected_table);
+    if (dialog.show_modal(IDD_CSV_IMPORT, owner) != IDOK) {
+        return false;
+    }
+    CsvImportOutcome outcome;
+    {
+        ProgressWindow progress(owner, kCaption);
+        progress.set_text(std::string("0") + kCheckingText);
+        run_watch::reset();
+        run_watch::watch(db);
+        using Clock = std::chrono::steady_clock;
+        Clock::time_point shown = Clock::now();
+        // Often enough to see it move, seldom enough to cost nothing.
+        auto show = [&](const char* text) {
+            return [&progress, &shown, text](std::int64_t count) {
+                const Clock::time_point now = Clock::now();
+                if (now - shown >= std::chrono::milliseconds(100)) {
+                    shown = now;
+                    progress.set_text(std::to_string(count) + text);
+                }
+            };
+        };
+        outcome = import_csv(db, path, dialog.options, show(kCheckingText), show(kInsertingText));
+        run_watch::reset();
+    }
+    show_message_box(owner, outcome_text(outcome).c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
+    return outcome.status == CsvImportOutcome::imported;
+}

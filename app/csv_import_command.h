@@ -1,0 +1,58 @@
+#pragma once
+
+#include <windows.h>
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "db/csv_import.h"
+#include "win/dialog.h"
+#include "win/message_map.h"
+
+// A table the import can fill: its name as shown (the program's code page) and
+// its exact (UTF-8) name.
+struct CsvImportTarget {
+    std::string shown;
+    std::string name;
+};
+
+// The import's choices over the file's first records as they will be read: the
+// encoding and separator found (which the user may change), whether the first
+// line holds names, and the target table.
+class CsvImportDialog : public Dialog {
+public:
+    CsvImportDialog(std::string path, std::vector<CsvImportTarget> tables, int selected_table);
+
+    CsvImportOptions options;
+    // The preview as shown (the program's code page).
+    std::string preview() const;
+
+protected:
+    bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+private:
+    static const MessageEntry<CsvImportDialog> message_map_[];
+
+    LRESULT on_init_dialog(WPARAM, LPARAM);
+    LRESULT on_choice_changed(WPARAM, LPARAM);
+    LRESULT on_ok(WPARAM, LPARAM);
+    LRESULT on_cancel(WPARAM, LPARAM);
+
+    void read_choices();
+    void show_preview();
+    void enable_target_controls();
+
+    std::string path_;
+    std::vector<CsvImportTarget> tables_;
+    int selected_table_;
+};
+
+// The Import command after its file dialog: asks the choices, imports, says how
+// it went. True when records were imported (the table list must be read again).
+bool import_csv_file(HWND owner,
+                     sqlite3* db,
+                     const std::string& path,
+                     std::vector<CsvImportTarget> tables,
+                     int selected_table);

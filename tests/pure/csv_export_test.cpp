@@ -1,0 +1,133 @@
+// Exports to a real file, read back byte for byte: what a spreadsheet would open.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "db/csv_export.h"
+#include "db/run_watch.h"
+#include "db/text_convert.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+bool exists(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return file.good();
+}
+
+class CsvExportTest : public testing::Test {
+protected:
+    void SetUp() override {
+        db.exec("CREATE TABLE t(code TEXT, name TEXT, note TEXT, n INTEGER, x REAL, b BLOB)");
+        db.exec(
+            u8"INSERT INTO t VALUES ('007', '山田 太郎', 'say \"hi\", then' || char(13,10) || "
+            u8"'go', "
+            u8"42, 1.5, x'00FF10')");
+        db.exec("INSERT INTO t VALUES ('00123', '', NULL, NULL, NULL, x'')");
+    }
+
+    CsvExportOutcome run(const std::string& utf8_sql, const CsvExportOptions& options) {
+        return export_csv(db.handle(), utf8_sql, path, options);
+    }
+
+    TempDir dir;
+    TestDb db{dir.file("a.db")};
+    std::string path = dir.file("out.csv");
+};
+
+}  // namespace
+
+// Quotes, separators and line breaks in a value are quoted; a NULL is an empty
+// field and an empty text is ""; leading zeros stay; BLOBs are hexadecimal; CR LF.
+TEST_F(CsvExportTest, WritesEveryKindOfValueSoThatItReadsBack) {
+    CsvExportOptions options;
+    options.encoding = CsvEncoding::utf8;
+    CsvExportOutcome outcome = run(csv_table_sql("t"), options);
+    ASSERT_EQ(outcome.status, CsvExportOutcome::written);
+    EXPECT_EQ(outcome.rows, 2);
+    EXPECT_EQ(file_bytes(path),
+              u8"code,name,note,n,x,b\r\n"
+              u8"007,山田 太郎,\"say \"\"hi\"\", then\r\ngo\",42,1.5,00FF10\r\n"
+              u8"00123,\"\",,,,\"\"\r\n");
+
+    // Shift-JIS: the same fields in the program's code page, no byte-order mark.
+    options.encoding = CsvEncoding::shift_jis;
+    ASSERT_EQ(run(csv_table_sql("t"), options).status, CsvExportOutcome::written);
+    const std::string ansi = file_bytes(path);
+    EXPECT_EQ(ansi.find("\xEF\xBB\xBF"), std::string::npos);
+    EXPECT_NE(ansi.find("007,山田 太郎,"), std::string::npos) << ansi;
+
+    // UTF-8 with its mark, tab-separated, without the names: a comma needs no quotes.
+    options.encoding = CsvEncoding::utf8_bom;
+    options.separator = '\t';
+    options.column_names = false;
+    ASSERT_EQ(run("SELECT code, note FROM t WHERE n = 42", options).status,
+              CsvExportOutcome::written);
+    EXPECT_EQ(file_bytes(path),
+              u8"\xEF\xBB\xBF"
+              "007\t\"say \"\"hi\"\", then\r\ngo\"\r\n");
+}
+
+// A value Shift-JIS lacks is never replaced: the values are counted, nothing is
+// written (an earlier file under the name stays), and UTF-8 with a mark holds them.
+TEST_F(CsvExportTest, CountsValuesShiftJisCannotHoldAndWritesNothing) {
+    db.exec(
+        u8"INSERT INTO t(code, name, note) VALUES ('1', '\xF0\x9F\x98\x80', "
+        u8"'\xED\x95\x9C\xEA\xB5\xAD')");
+    {
+        std::ofstream earlier(path, std::ios::binary);
+        earlier << "earlier";
+    }
+    CsvExportOptions options;
+    CsvExportOutcome outcome = run(csv_table_sql("t"), options);
+    EXPECT_EQ(outcome.status, CsvExportOutcome::not_representable);
+    EXPECT_EQ(outcome.unrepresentable, 2);
+    EXPECT_EQ(file_bytes(path), "earlier");
+    EXPECT_FALSE(exists(path + ".part"));
+
+    options.encoding = CsvEncoding::utf8_bom;
+    outcome = run(csv_table_sql("t"), options);
+    ASSERT_EQ(outcome.status, CsvExportOutcome::written);
+    EXPECT_NE(file_bytes(path).find(u8"1,\xF0\x9F\x98\x80,\xED\x95\x9C\xEA\xB5\xAD,,,\r\n"),
+              std::string::npos);
+}
+
+// Running the text again to read its rows must not change the database again.
+TEST_F(CsvExportTest, RefusesTextThatWouldChangeTheDatabase) {
+    CsvExportOptions options;
+    EXPECT_EQ(run("SELECT * FROM t; INSERT INTO t(code) VALUES ('x'); SELECT 1", options).status,
+              CsvExportOutcome::not_read_only);
+    EXPECT_EQ(db.value("SELECT COUNT(*) FROM t"), "2");
+    EXPECT_FALSE(exists(path));
+
+    CsvExportOutcome failed = run("SELECT * FROM missing", options);
+    EXPECT_EQ(failed.status, CsvExportOutcome::sql_failed);
+    EXPECT_NE(failed.message.find("missing"), std::string::npos);
+    EXPECT_FALSE(exists(path));
+}
+
+// Esc during a run that would never end: no file under the name, none beside it.
+TEST_F(CsvExportTest, StoppedExportLeavesNoFile) {
+    run_watch::reset();
+    run_watch::watch(db.handle());
+    run_watch::set_poll([] { return true; });
+    CsvExportOptions options;
+    CsvExportOutcome outcome = run(
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c", options);
+    run_watch::set_poll({});
+    run_watch::reset();
+    EXPECT_EQ(outcome.status, CsvExportOutcome::stopped);
+    EXPECT_GT(outcome.rows, 0);
+    EXPECT_FALSE(exists(path));
+    EXPECT_FALSE(exists(path + ".part"));
+}
