@@ -1,12 +1,17 @@
 #include "db/table_shape.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "db/result_table.h"
 #include "db/sql_text.h"
 #include "db/text_convert.h"
 
 namespace {
+
+// The bytes of a view's text or BLOB beyond which a page keeps only its kind,
+// size and first bytes to find its record again.
+constexpr int kLongValueBytes = 512;
 
 // PRAGMA table_xinfo's "hidden": 1 for a hidden column of a virtual table, 2 and 3
 // for generated columns (virtual and stored).
@@ -61,6 +66,32 @@ void read_view_triggers(sqlite3* db, const std::string& view, TableShape& shape)
     }
 }
 
+// What identifies a view's long value: "~text:5000:4142..." (its kind, its size
+// in bytes and its first bytes in hexadecimal) as the page read it; any other
+// field is a literal.
+std::string long_value_condition(const std::string& name, const std::string& field) {
+    if (field.empty() || field[0] != '~') {
+        return name + " IS " + field;
+    }
+    const std::size_t kind_end = field.find(':');
+    const std::size_t size_end =
+        kind_end == std::string::npos ? kind_end : field.find(':', kind_end + 1);
+    const std::string kind = field.substr(1, kind_end == std::string::npos ? 0 : kind_end - 1);
+    if (size_end == std::string::npos || (kind != "text" && kind != "blob")) {
+        return "0";
+    }
+    const std::string size = field.substr(kind_end + 1, size_end - kind_end - 1);
+    const std::string bytes = field.substr(size_end + 1);
+    for (char c : size + bytes) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) {
+            return "0";
+        }
+    }
+    return "(typeof(" + name + ") = '" + kind + "' AND octet_length(" + name +
+           ") = " + std::to_string(parse_integer(size.c_str())) + " AND substr(CAST(" + name +
+           " AS BLOB), 1, " + std::to_string(kLongValueBytes) + ") = X'" + bytes + "')";
+}
+
 std::string key_order(const TableShape& shape) {
     std::string order;
     for (std::size_t index : shape.key_columns()) {
@@ -83,10 +114,19 @@ std::string identity_fields(const TableShape& shape) {
             return fields;
         }
         case RecordIdentity::values: {
+            // A long text or BLOB is told by its kind, its size and its first
+            // bytes rather than whole, so that a page of a view holds what a page
+            // of a table holds however large its values. Two records alike in all
+            // of that are found together, and the write is refused.
             std::string fields;
             for (const ShapeColumn& column : shape.columns) {
+                const std::string name = quote_identifier(column.name);
                 fields += fields.empty() ? "" : ", ";
-                fields += "quote(" + quote_identifier(column.name) + ")";
+                fields += "CASE WHEN typeof(" + name + ") IN ('text', 'blob') AND octet_length(" +
+                          name + ") > " + std::to_string(kLongValueBytes) + " THEN '~' || typeof(" +
+                          name + ") || ':' || octet_length(" + name +
+                          ") || ':' || hex(substr(CAST(" + name + " AS BLOB), 1, " +
+                          std::to_string(kLongValueBytes) + ")) ELSE quote(" + name + ") END";
             }
             return fields;
         }
@@ -265,13 +305,13 @@ std::string record_condition(const TableShape& shape, const std::vector<std::str
     }
     std::string condition;
     if (shape.identity == RecordIdentity::values) {
-        // quote() gave each value whole, NULL included; IS matches NULL too.
+        // quote() gave each short value whole, NULL included; IS matches NULL too.
         for (std::size_t i = 0; i < identity.size(); ++i) {
             if (identity[i].empty()) {
                 return std::string();
             }
             condition += condition.empty() ? "" : " AND ";
-            condition += quote_identifier(shape.columns[i].name) + " IS " + identity[i];
+            condition += long_value_condition(quote_identifier(shape.columns[i].name), identity[i]);
         }
         return condition;
     }

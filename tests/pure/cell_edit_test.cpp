@@ -301,6 +301,40 @@ TEST(CellEditView, WritesGoThroughTheViewsTriggers) {
         (Rows{{"Anna", "31"}, {"Bob", "9"}, {long_name, "41"}, {long_name.substr(0, 1500), "40"}}));
 }
 
+// A view over large values: a page keeps of each what finds its record again
+// (its kind, size and first bytes), not the values whole, and an edit still
+// reaches the one record meant; records alike in all of that are refused.
+TEST(CellEditView, ARecordWithLargeValuesIsFoundWithoutKeepingThem) {
+    TempDir dir;
+    TestDb db(dir.file("large.db"));
+    const std::string text(3000, 'T');
+    db.exec(std::string(kPeopleSql) + kUpdateTriggerSql +
+            "CREATE TABLE files(id INTEGER PRIMARY KEY, data BLOB, note TEXT);"
+            "CREATE VIEW shown AS SELECT data, note FROM files;"
+            "CREATE TRIGGER shown_update INSTEAD OF UPDATE ON shown BEGIN"
+            " UPDATE files SET note = new.note WHERE data IS old.data AND note IS old.note; END;"
+            "INSERT INTO files(data, note) VALUES (zeroblob(4000000), 'big'),"
+            " (zeroblob(4000001), 'big'), ('" +
+            text + "', 'same'), ('" + text + "', 'same');");
+    FakePage page(db.handle(), "shown");
+    ASSERT_EQ(page.page().record_count(), 4);
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_LT(page.record_condition(row).size(), 4096u) << row;
+    }
+
+    CellEdit edit;
+    ASSERT_TRUE(open_edit(edit, page, 1, 2));
+    EXPECT_TRUE(edit.commit(page, "bigger", false).finished);
+    ASSERT_TRUE(open_edit(edit, page, 2, 2));
+    edit.commit(page, "one of two", false);
+    EXPECT_EQ(page.notices, Notices{EditNotice::several_records});
+
+    TestDb check(db.path());
+    EXPECT_EQ(
+        check.rows("SELECT length(data), note FROM files ORDER BY id"),
+        (Rows{{"4000000", "big"}, {"4000001", "bigger"}, {"3000", "same"}, {"3000", "same"}}));
+}
+
 // Without the trigger for it, a write on a view is refused before anything runs:
 // no blank row, no edit of a column no trigger takes, no deletion.
 TEST(CellEditView, AViewWithoutTheTriggerRefusesTheWrite) {

@@ -43,30 +43,32 @@ public:
     std::size_t ran() const { return next_; }
 
 private:
+    struct Search {
+        int control;
+        HWND found;
+    };
+
+    // The shown, enabled dialog that holds the control searched for.
+    static BOOL CALLBACK find_dialog(HWND hwnd, LPARAM lparam) {
+        auto* search = reinterpret_cast<Search*>(lparam);
+        char class_name[64] = "";
+        GetClassNameA(hwnd, class_name, sizeof(class_name));
+        if (std::string(class_name) == "#32770" && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) &&
+            GetDlgItem(hwnd, search->control)) {
+            search->found = hwnd;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
         DialogSequence* self = current_;
         if (!self || self->next_ >= self->actions_.size()) {
             return;
         }
         const Step& step = self->actions_[self->next_];
-        struct Search {
-            int control;
-            HWND found;
-        } search{step.control, nullptr};
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND hwnd, LPARAM lparam) -> BOOL {
-                auto* search = reinterpret_cast<Search*>(lparam);
-                char class_name[64] = "";
-                GetClassNameA(hwnd, class_name, sizeof(class_name));
-                if (std::string(class_name) == "#32770" && IsWindowVisible(hwnd) &&
-                    IsWindowEnabled(hwnd) && GetDlgItem(hwnd, search->control)) {
-                    search->found = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        Search search{step.control, nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), find_dialog, reinterpret_cast<LPARAM>(&search));
         if (!search.found) {
             return;
         }
