@@ -266,3 +266,84 @@ BENCH_CASE(paging) {
     measure_paging(make_database(), "");
     measure_paging(make_keyed_database(), "keyed_");
 }
+
+namespace {
+
+// Free bytes under the bench folder; 0 when they cannot be told.
+unsigned long long free_bench_bytes() {
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExA(bench_folder().c_str(), &available, nullptr, nullptr)) {
+        return 0;
+    }
+    return available.QuadPart;
+}
+
+// The records of million.db, as many as `records`, in a file of their own. A
+// record takes about 160 bytes of the file.
+std::string make_deep_database(const char* file_name, int records) {
+    return cached_database(
+        file_name,
+        "CREATE TABLE bench(code TEXT, name TEXT, city TEXT, amount INTEGER, price NUMERIC,"
+        " stamp TEXT, note TEXT, flag TEXT);",
+        "INSERT INTO bench VALUES (?, ?, ?, ?, ?, ?, ?, ?);", records, bind_record);
+}
+
+// A click on >> from page `page` and one on << back, each timed as the user's own.
+void measure_turns_at(MainDialog& main, const std::string& name, int page) {
+    main.show_page(page);  // placed there directly, as many clicks would
+    const double next = median_ms(kRuns, [&] {
+        new_user_action();
+        main.show_page(page + 1);
+        new_user_action();
+        main.show_page(page);
+    });
+    main.show_page(page + 1);
+    const double previous = median_ms(kRuns, [&] {
+        new_user_action();
+        main.show_page(page);
+        new_user_action();
+        main.show_page(page + 1);
+    });
+    // Each run held two turns.
+    report(name + "_next_ms", next / 2);
+    report(name + "_previous_ms", previous / 2);
+}
+
+void measure_deep_table(const char* label, const char* file_name, int records) {
+    const std::string path = bench_folder() + "\\" + file_name;
+    const unsigned long long needed = static_cast<unsigned long long>(records) * 170;
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        free_bench_bytes() < needed + (1ULL << 30)) {
+        std::printf(
+            "deep_paging_%s: skipped: the table needs about %llu MB under the bench "
+            "folder, %llu MB are free\n",
+            label, needed >> 20, free_bench_bytes() >> 20);
+        std::fflush(stdout);
+        return;
+    }
+    make_deep_database(file_name, records);
+    const LaunchFigures warm = launch_program(path);  // fills the file cache
+    const LaunchFigures launch = launch_program(path);
+    const std::string prefix = std::string("deep_") + label;
+    report(prefix + "_launch_first_page_ms", launch.first_page_ms);
+    report(prefix + "_launch_peak_memory_mb", std::max(warm.peak_memory_mb, launch.peak_memory_mb));
+    MainDialog main;
+    if (!show_main_window(main, path, "deep_paging")) {
+        return;
+    }
+    const int last_page = (records - 1) / kPageSize;
+    measure_turns_at(main, prefix + "_start", 0);
+    measure_turns_at(main, prefix + "_middle", last_page / 2);
+    measure_turns_at(main, prefix + "_end", last_page - 1);
+}
+
+}  // namespace
+
+// Paging at the start, the middle and the end of tables of 1, 10 and 100 million
+// records. The larger files are made once (about 1.6 and 16 GB) where the disk
+// has room for them.
+BENCH_CASE(deep_paging) {
+    measure_deep_table("1m", "million.db", kRecords);
+    measure_deep_table("10m", "ten_million.db", 10 * kRecords);
+    measure_deep_table("100m", "hundred_million.db", 100 * kRecords);
+}

@@ -1,5 +1,6 @@
 #include "db/record_page.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -105,6 +106,34 @@ bool read_record_page(sqlite3* db,
                       std::int64_t offset,
                       int count,
                       std::vector<PageRecord>& records) {
+    PageStart start;
+    start.offset = offset;
+    return read_record_page(db, table, shape, start, count, records);
+}
+
+DatabaseStamp read_database_stamp(sqlite3* db) {
+    DatabaseStamp stamp;
+    if (!db || !sqlite3_get_autocommit(db)) {
+        return stamp;
+    }
+    ResultTable versions;
+    if (!versions.run(db, "PRAGMA main.data_version; PRAGMA main.schema_version;") ||
+        versions.rows() != 2 || versions.columns() < 1) {
+        return stamp;
+    }
+    stamp.data_version = parse_integer(versions.value(0, 0));
+    stamp.schema_version = parse_integer(versions.value(1, 0));
+    stamp.own_changes = sqlite3_total_changes64(db);
+    stamp.valid = true;
+    return stamp;
+}
+
+bool read_record_page(sqlite3* db,
+                      const std::string& table,
+                      const TableShape& shape,
+                      const PageStart& start,
+                      int count,
+                      std::vector<PageRecord>& records) {
     records.clear();
     const int identity_fields = identity_field_count(shape);
     const std::size_t columns = shape.columns.size();
@@ -117,7 +146,7 @@ bool read_record_page(sqlite3* db,
         if (db && needed > limit) {
             sqlite3_limit(db, SQLITE_LIMIT_COLUMN, needed);
         }
-        const bool read = result.run_typed(db, record_page_sql(table, shape, offset, count));
+        const bool read = result.run_typed(db, record_page_sql(table, shape, start, count));
         if (db && needed > limit) {
             sqlite3_limit(db, SQLITE_LIMIT_COLUMN, limit);
         }
@@ -160,6 +189,9 @@ bool read_record_page(sqlite3* db,
                 cut_text(cell.text);
             }
         }
+    }
+    if (start.from == PageStart::From::before && pages_by_key(shape)) {
+        std::reverse(records.begin(), records.end());
     }
     return true;
 }

@@ -42,3 +42,28 @@ bool read_record_page(sqlite3* db,
                       std::int64_t offset,
                       int count,
                       std::vector<PageRecord>& records);
+// The same from where `start` says, in the table's order whichever way it reads.
+bool read_record_page(sqlite3* db,
+                      const std::string& table,
+                      const TableShape& shape,
+                      const PageStart& start,
+                      int count,
+                      std::vector<PageRecord>& records);
+
+// What tells whether a database may have changed since a moment: a write by
+// another connection (data_version), one of our own (the changes this connection
+// made) or a change of its tables (schema_version, which VACUUM moves too, as it
+// may number the records anew). Taken inside a transaction it is never `valid`:
+// a rollback takes back changes without a trace in these numbers.
+struct DatabaseStamp {
+    bool valid = false;
+    std::int64_t data_version = 0;
+    std::int64_t schema_version = 0;
+    std::int64_t own_changes = 0;
+
+    bool same_as(const DatabaseStamp& other) const {
+        return valid && other.valid && data_version == other.data_version &&
+               schema_version == other.schema_version && own_changes == other.own_changes;
+    }
+};
+DatabaseStamp read_database_stamp(sqlite3* db);

@@ -264,9 +264,24 @@ int identity_field_count(const TableShape& shape) {
     return 0;
 }
 
+bool pages_by_key(const TableShape& shape) {
+    return !shape.is_virtual && !shape.is_view &&
+           (shape.identity == RecordIdentity::rowid ||
+            (shape.identity == RecordIdentity::primary_key && !shape.key_columns().empty()));
+}
+
 std::string record_page_sql(const std::string& table,
                             const TableShape& shape,
                             std::int64_t offset,
+                            int count) {
+    PageStart start;
+    start.offset = offset;
+    return record_page_sql(table, shape, start, count);
+}
+
+std::string record_page_sql(const std::string& table,
+                            const TableShape& shape,
+                            const PageStart& start,
                             int count) {
     std::string fields = identity_fields(shape);
     // typeof(), length() of a BLOB and octet_length() read no byte of the value:
@@ -285,11 +300,42 @@ std::string record_page_sql(const std::string& table,
                   ") AS BLOB) WHEN 'text' THEN " + text_form + " ELSE " + name + " END";
     }
     std::string sql = "SELECT " + fields + " FROM " + quote_identifier(table);
+    const bool by_key = start.from != PageStart::From::offset && pages_by_key(shape) &&
+                        static_cast<int>(start.identity.size()) == identity_field_count(shape);
+    const bool backwards = by_key && start.from == PageStart::From::before;
+    std::string order;
     if (shape.identity == RecordIdentity::rowid) {
-        sql += " ORDER BY " + shape.rowid_name;
+        order = shape.rowid_name + (backwards ? " DESC" : "");
     } else if (shape.identity == RecordIdentity::primary_key) {
-        sql += " ORDER BY " + key_order(shape);
+        for (std::size_t index : shape.key_columns()) {
+            order += order.empty() ? "" : ", ";
+            order += quote_identifier(shape.columns[index].name) + (backwards ? " DESC" : "");
+        }
     }
+    if (by_key) {
+        // The same order as the offset form's, so the same records in the same
+        // places: a comparison of row values follows ORDER BY column by column.
+        std::string values;
+        if (shape.identity == RecordIdentity::rowid) {
+            values = std::to_string(parse_integer(start.identity[0].c_str()));
+        } else {
+            // quote() made each of these from the stored value: literals as they stand.
+            for (const std::string& literal : start.identity) {
+                values += values.empty() ? "" : ", ";
+                values += literal;
+            }
+        }
+        const char* compare = start.from == PageStart::From::at      ? " >= "
+                              : start.from == PageStart::From::after ? " > "
+                                                                     : " < ";
+        const std::string keys =
+            shape.identity == RecordIdentity::rowid ? shape.rowid_name : key_order(shape);
+        sql += " WHERE (" + keys + ")" + compare + "(" + values + ")";
+    }
+    if (!order.empty()) {
+        sql += " ORDER BY " + order;
+    }
+    const std::int64_t offset = by_key ? 0 : start.offset;
     return sql + " LIMIT " + std::to_string(offset) + ", " + std::to_string(count) + ";";
 }
 

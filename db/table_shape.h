@@ -94,6 +94,29 @@ std::string record_page_sql(const std::string& table,
                             const TableShape& shape,
                             std::int64_t offset,
                             int count);
+
+// Where a page's records start: at an offset in the table's order, or next to a
+// record already read, which costs a page however deep the table.
+struct PageStart {
+    enum class From {
+        offset,  // the records from `offset` on
+        at,      // the record with `identity` and those after it
+        after,   // the records after the one with `identity`
+        before,  // the records before it, nearest first (the caller turns them round)
+    };
+    From from = From::offset;
+    std::int64_t offset = 0;
+    // The identifying fields of the record, as record_page_sql gives them.
+    std::vector<std::string> identity;
+};
+std::string record_page_sql(const std::string& table,
+                            const TableShape& shape,
+                            const PageStart& start,
+                            int count);
+// Whether a page may start next to a record rather than at an offset: the table
+// keeps its records in the order of their row id or key. A view, a virtual table
+// or a table that cannot find a record again has only the offset.
+bool pages_by_key(const TableShape& shape);
 // How many identifying fields each row of record_page_sql starts with.
 int identity_field_count(const TableShape& shape);
 

@@ -36,17 +36,22 @@ void TablePage::close() {
     shape_ = TableShape();
     page_index_ = 0;
     table_rows_ = 0;
+    anchors_ = PageAnchors();
     read_error_.clear();
     drop_rows();
 }
 
 void TablePage::drop_rows() {
+    anchors_ = PageAnchors();
     rows_.clear();
     row_keys_.clear();
     blank_row_ = -1;
 }
 
 bool TablePage::load(int page_index) {
+    // What the page on screen was, for reading its neighbour from where it ends.
+    const PageAnchors shown = std::move(anchors_);
+    anchors_ = PageAnchors();
     drop_rows();
     page_index_ = std::max(0, page_index);
     table_rows_ = 0;
@@ -54,9 +59,39 @@ bool TablePage::load(int page_index) {
         return false;
     }
     const std::int64_t offset = page_offset(page_index_);
+    const DatabaseStamp stamp = read_database_stamp(db_);
     std::vector<PageRecord> records;
-    const bool read = read_record_page(db_, table_, shape_, offset, kPageSize, records);
+    // One record past the page tells whether another page follows, with no count
+    // of the whole table.
+    bool read = false;
+    bool more = false;
+    const PageStart start = page_start(shown, stamp);
+    if (start.from != PageStart::From::offset) {
+        const bool backwards = start.from == PageStart::From::before;
+        read = read_record_page(db_, table_, shape_, start, backwards ? kPageSize : kPageSize + 1,
+                                records);
+        // Every page before one on screen is full: anything else means the table
+        // is not as it was, and the page is read from its offset after all.
+        read = read && (!backwards || records.size() == static_cast<std::size_t>(kPageSize));
+        more = backwards || records.size() > static_cast<std::size_t>(kPageSize);
+    }
+    if (!read) {
+        PageStart at_offset;
+        at_offset.offset = offset;
+        read = read_record_page(db_, table_, shape_, at_offset, kPageSize + 1, records);
+        more = records.size() > static_cast<std::size_t>(kPageSize);
+    }
+    if (more) {
+        records.resize(static_cast<std::size_t>(kPageSize));
+    }
     read_error_ = read ? std::string() : std::string(sqlite3_errmsg(db_));
+    if (read && !records.empty() && stamp.valid && pages_by_key(shape_)) {
+        anchors_.stamp = stamp;
+        anchors_.page = page_index_;
+        anchors_.first = records.front().identity;
+        anchors_.last = records.back().identity;
+        anchors_.more = more;
+    }
     const bool by_rowid = shape_.identity == RecordIdentity::rowid;
     // A view's record is found again by the values it showed, kept whole.
     const bool by_key =
@@ -95,8 +130,15 @@ bool TablePage::load(int page_index) {
         }
         rows_.push_back(std::move(cells));
     }
-    // One count serves both the blank row and the label.
-    table_rows_ = count_table_rows(db_, table_);
+    // The label and the blank row need only know whether the table ends on this
+    // page, and where. A page past the end (records another program deleted) and
+    // one that could not be read count the table, as the label always showed it.
+    const std::int64_t on_page = static_cast<std::int64_t>(records.size());
+    if (!read || (records.empty() && page_index_ > 0)) {
+        table_rows_ = count_table_rows(db_, table_);
+    } else {
+        table_rows_ = offset + on_page + (more ? 1 : 0);
+    }
     // A table whose records cannot be found again takes none from the grid, nor
     // does a view without a trigger that inserts.
     if (takes_new_records() && needs_blank_row(page_index_, table_rows_)) {
@@ -104,6 +146,27 @@ bool TablePage::load(int page_index) {
         rows_.push_back({kBlankRowText});
     }
     return read;
+}
+
+PageStart TablePage::page_start(const PageAnchors& shown, const DatabaseStamp& now) const {
+    PageStart start;
+    start.offset = page_offset(page_index_);
+    // The records are where the page on screen left them only while nothing has
+    // written to the database since it was read.
+    if (shown.page < 0 || !shown.stamp.same_as(now) || !pages_by_key(shape_)) {
+        return start;
+    }
+    if (page_index_ == shown.page) {
+        start.from = PageStart::From::at;
+        start.identity = shown.first;
+    } else if (page_index_ == shown.page + 1 && shown.more) {
+        start.from = PageStart::From::after;
+        start.identity = shown.last;
+    } else if (page_index_ == shown.page - 1) {
+        start.from = PageStart::From::before;
+        start.identity = shown.first;
+    }
+    return start;
 }
 
 int TablePage::show_record(RowId rowid) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/paging.h"
+#include "db/record_page.h"
 #include "db/sql_text.h"
 #include "db/table_shape.h"
 
@@ -52,8 +53,6 @@ public:
     const std::string& table() const { return table_; }
     const TableShape& shape() const { return shape_; }
     int page_index() const { return page_index_; }
-    // The table's number of records as the last load counted them.
-    std::int64_t table_rows() const { return table_rows_; }
     // What the page label and the paging buttons show.
     PageView view() const { return page_view(page_index_, table_rows_); }
     // No record of the table can be found again: it is shown, never changed.
@@ -88,11 +87,26 @@ public:
     int row_of_record(RowId rowid) const;
 
 private:
+    // Where a page read starts and ends, and when: the next or the previous page is
+    // read from there while the database is as it was.
+    struct PageAnchors {
+        DatabaseStamp stamp;
+        int page = -1;
+        std::vector<std::string> first;
+        std::vector<std::string> last;
+        // Records follow the page.
+        bool more = false;
+    };
+    PageStart page_start(const PageAnchors& shown, const DatabaseStamp& now) const;
+
     sqlite3* db_ = nullptr;
     std::string table_;
     TableShape shape_;
     int page_index_ = 0;
+    // The table's number of records as far as the page tells: exact on its last
+    // page, one past the page's end on any other.
     std::int64_t table_rows_ = 0;
+    PageAnchors anchors_;
     // The cells of each row, column 0 first.
     std::vector<std::vector<std::string>> rows_;
     // The identifying fields of each record row, for tables keyed by their primary

@@ -64,7 +64,7 @@ TEST(ViewPage, PagesAViewOverAJoinInItsOwnOrder) {
     EXPECT_EQ(page.shape().columns[3].type, "");
 
     ASSERT_TRUE(page.load(0));
-    EXPECT_EQ(page.table_rows(), 1500);
+    EXPECT_TRUE(page.view().next_enabled);
     EXPECT_EQ(page.row_count(), 1000);
     EXPECT_EQ(page.blank_row(), -1);
     EXPECT_EQ(page.view().label, "1-1000");
