@@ -160,28 +160,24 @@ void TableGrid::show_page(int select) {
     // for the user).
     const int selected = page_.record_count() == 0 ? -1 : select >= 0 ? select : 0;
     const int rows = page_.row_count();
-    if (rows > 0 && SendMessageA(hwnd(), LVM_GETITEMCOUNT, 0, 0) == rows) {
-        // As many rows as before, as on every turn through a long table: the list
-        // only draws them anew. A new count, or redrawing switched off and on,
-        // has it work out its scroll bars and repaint its header, which costs
-        // more than drawing the page.
-        LVITEMA none{};
-        none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(hwnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(&none));
-        if (selected >= 0) {
-            select_row(selected);
-        }
-        SendMessageA(hwnd(), LVM_ENSUREVISIBLE, 0, FALSE);
-        InvalidateRect(hwnd(), nullptr, FALSE);
-    } else {
-        RedrawOff redraw(hwnd());
-        SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
+    // The list is told its new number of rows only when it changes, and only that:
+    // a new count, or redrawing switched off and on, has it work out its scroll
+    // bars and repaint its header, which costs more than drawing the page. Either
+    // way it draws the page anew from the top.
+    if (SendMessageA(hwnd(), LVM_GETITEMCOUNT, 0, 0) != rows) {
         SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-        if (selected >= 0) {
-            select_row(selected);
-        }
     }
+    LVITEMA none{};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(hwnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(&none));
+    if (selected >= 0) {
+        select_row(selected);
+    }
+    if (rows > 0) {
+        SendMessageA(hwnd(), LVM_ENSUREVISIBLE, 0, FALSE);
+    }
+    InvalidateRect(hwnd(), nullptr, FALSE);
     if (on_page_shown) {
         on_page_shown();
     }
