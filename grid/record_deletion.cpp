@@ -1,5 +1,6 @@
 #include "grid/record_deletion.h"
 
+#include "db/change_history.h"
 #include "db/result_table.h"
 #include "db/sql_error.h"
 #include "grid/cell_editor.h"
@@ -29,6 +30,7 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
         return false;
     }
     std::string message;
+    RecordedStep step(grid.change_history);
     // A view's trigger deletes; the record is counted first, as SQLite counts
     // nothing a trigger does in its place.
     const WriteOutcome outcome =
@@ -36,6 +38,7 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
             ? write_through_view(page.database(), page.table(), condition,
                                  delete_where_sql(page.table(), condition), message)
             : delete_record_where(page.database(), page.table(), condition);
+    step.finish();
     switch (outcome) {
         case WriteOutcome::failed:
             if (page.shape().is_view) {
