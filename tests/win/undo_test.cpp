@@ -47,7 +47,7 @@ protected:
 
     void edit_name(int row, const std::string& text) {
         select(row);
-        double_click(row, 1);
+        double_click(row, 2);
         ASSERT_TRUE(editing());
         type(text);
         enter();
@@ -74,14 +74,14 @@ TEST_F(UndoTest, CtrlZAndCtrlYUndoAndRedoACellEdit) {
     select(2);
     EXPECT_TRUE(press(grid(), 'Z', VK_CONTROL));
     EXPECT_EQ(stored_value("SELECT name FROM t WHERE id = 2;"), "b");
-    EXPECT_EQ(table_grid().cell_text(1, 1), "b");
+    EXPECT_EQ(table_grid().cell_text(1, 2), "b");
     EXPECT_EQ(table_grid().selected_row(), 1);
     EXPECT_FALSE(shown_enabled(IDM_UNDO));
     EXPECT_TRUE(shown_enabled(IDM_REDO));
 
     EXPECT_TRUE(press(grid(), 'Y', VK_CONTROL));
     EXPECT_EQ(stored_value("SELECT name FROM t WHERE id = 2;"), "bee");
-    EXPECT_EQ(table_grid().cell_text(1, 1), "bee");
+    EXPECT_EQ(table_grid().cell_text(1, 2), "bee");
 
     // Alt+Backspace is Undo too; a new record and a deletion are steps of their own.
     edit_name(table_grid().blank_row(), "dee");
@@ -103,7 +103,7 @@ TEST_F(UndoTest, CtrlZInTheCellEditorPutsBackItsText) {
     open_names();
     edit_name(0, "alpha");
     select(2);
-    double_click(2, 1);
+    double_click(2, 2);
     ASSERT_TRUE(editing());
     type("xyz");
     EXPECT_TRUE(shown_enabled(IDM_UNDO));

@@ -1,0 +1,124 @@
+// Undo and redo: what recording costs a cell edit, an insert and a deletion, and
+// undoing a deletion of 100,000 records made in the SQL editor.
+#include <windows.h>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "bench/bench.h"
+#include "db/change_history.h"
+#include "db/database_connection.h"
+#include "res/resource.h"
+#include "sqleditor/sql_editor_dialog.h"
+
+namespace {
+
+constexpr int kRows = 100000;
+constexpr int kRuns = 31;
+
+std::string make_database() {
+    return cached_database(
+        "undo.db", "CREATE TABLE items(id INTEGER PRIMARY KEY, code TEXT, name TEXT, amount);",
+        "INSERT INTO items(code, name, amount) VALUES (?, ?, ?);", kRows,
+        [](sqlite3_stmt* insert, int i) {
+            char text[64];
+            std::snprintf(text, sizeof(text), "CODE-%014d", i);
+            sqlite3_bind_text(insert, 1, text, -1, SQLITE_TRANSIENT);
+            std::snprintf(text, sizeof(text), u8"サンプルデータ%02d", i % 100);
+            sqlite3_bind_text(insert, 2, text, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int64(insert, 3, 10000000000000000LL + i);
+        });
+}
+
+// A copy to change: the cached database stays as it was made.
+std::string working_copy() {
+    const std::string original = make_database();
+    const std::string copy = bench_folder() + "\\undo_work.db";
+    CopyFileA(original.c_str(), copy.c_str(), FALSE);
+    return copy;
+}
+
+void exec(sqlite3* db, const std::string& sql) {
+    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+// The median time of a statement run as one step of `history` (null: not recorded).
+double step_ms(sqlite3* db, ChangeHistory* history, const std::function<std::string(int)>& sql) {
+    int i = 0;
+    return median_ms(kRuns, [&] {
+        RecordedStep step(history);
+        exec(db, sql(++i));
+    });
+}
+
+}  // namespace
+
+BENCH_CASE(undo_recording) {
+    const std::string path = working_copy();
+    DatabaseConnection connection;
+    if (!connection.open(path.c_str())) {
+        std::fprintf(stderr, "undo_recording: cannot open %s\n", path.c_str());
+        return;
+    }
+    sqlite3* db = connection.handle;
+    ChangeHistory history;
+    history.attach(db);
+    for (ChangeHistory* recording : {static_cast<ChangeHistory*>(nullptr), &history}) {
+        const std::string kind = recording ? "_recorded_ms" : "_plain_ms";
+        report("undo_cell_edit" + kind, step_ms(db, recording, [](int i) {
+                   return "UPDATE items SET name = 'edit " + std::to_string(i) +
+                          "' WHERE id = " + std::to_string(50000 + i) + ";";
+               }));
+        report("undo_insert" + kind, step_ms(db, recording, [](int i) {
+                   return "INSERT INTO items(code) VALUES ('new " + std::to_string(i) + "');";
+               }));
+        report("undo_delete" + kind, step_ms(db, recording, [](int i) {
+                   return "DELETE FROM items WHERE id = " + std::to_string(1000 + i) + ";";
+               }));
+    }
+}
+
+BENCH_CASE(undo_sql_delete_100k) {
+    const std::string path = working_copy();
+    DatabaseConnection connection;
+    if (!connection.open(path.c_str())) {
+        std::fprintf(stderr, "undo_sql_delete_100k: cannot open %s\n", path.c_str());
+        return;
+    }
+    sqlite3* db = connection.handle;
+    ChangeHistory history;
+    history.attach(db);
+    SqlEditorDialog dialog(db, {}, &history);
+    if (!dialog.create_modeless(IDD_SQL_EDITOR, nullptr)) {
+        std::fprintf(stderr, "undo_sql_delete_100k: the dialog could not be created\n");
+        return;
+    }
+    ShowWindow(dialog.hwnd(), SW_SHOW);
+    drain_message_queue();
+    SetWindowTextA(dialog.editor(), "DELETE FROM items;");
+    HWND run = GetDlgItem(dialog.hwnd(), IDOK);
+
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    const auto timed = [&](const std::function<void()>& action) {
+        LARGE_INTEGER start;
+        LARGE_INTEGER end;
+        QueryPerformanceCounter(&start);
+        action();
+        QueryPerformanceCounter(&end);
+        return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+               static_cast<double>(frequency.QuadPart);
+    };
+    report("undo_sql_delete_100k_run_ms", timed([&] { SendMessageA(run, BM_CLICK, 0, 0); }));
+    report("undo_sql_delete_100k_changeset_mb",
+           static_cast<double>(history.memory_used()) / (1024.0 * 1024.0));
+    bool undone = false;
+    report("undo_sql_delete_100k_undo_ms",
+           timed([&] { undone = history.undo().result == ChangeHistory::Applied::done; }));
+    report("undo_sql_delete_100k_undone", undone ? 1.0 : 0.0);
+    report("undo_sql_delete_100k_redo_ms", timed([&] { history.redo(); }));
+    history.undo();
+}
