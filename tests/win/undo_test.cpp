@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "sqleditor/sql_editor_dialog.h"
 #include "tests/win/grid_fixture.h"
 
 namespace {
@@ -143,4 +144,39 @@ TEST_F(UndoTest, UndoThatCannotBeDoneIsToldAndChangesNothing) {
     EXPECT_EQ(boxes.boxes()[0].text,
               "テーブルの構造が変わったため、それより前の変更は元に戻せません。");
     EXPECT_EQ(stored_value("SELECT name FROM t WHERE id = 1;"), "alpha");
+}
+
+// One run of the SQL editor is one step, whatever number of statements it holds; a
+// run with a schema statement cuts the history and says so under its outcome.
+TEST(UndoSqlEditor, ARunIsOneStepAndASchemaStatementCutsWithALine) {
+    TempDir dir;
+    TestDb db(dir.file("sql.db"));
+    db.exec(
+        "CREATE TABLE t(id INTEGER PRIMARY KEY, name); INSERT INTO t VALUES (1, 'a'), (2, 'b');");
+    ChangeHistory history;
+    history.attach(db.handle());
+    SqlEditorDialog dialog(db.handle(), {}, &history);
+    ASSERT_NE(dialog.create_modeless(IDD_SQL_EDITOR, nullptr), nullptr);
+    HWND list = GetDlgItem(dialog.hwnd(), IDC_SQL_RESULT);
+    const auto run = [&](const char* sql) {
+        SetWindowTextA(dialog.editor(), sql);
+        SendMessageA(GetDlgItem(dialog.hwnd(), IDOK), BM_CLICK, 0, 0);
+        pump_messages();
+    };
+
+    run("UPDATE t SET name = 'x'; DELETE FROM t WHERE id = 2;");
+    EXPECT_EQ(list_row_count(list), 1);
+    EXPECT_EQ(history.undo_steps(), 1u);
+    ASSERT_EQ(history.undo().result, ChangeHistory::Applied::done);
+    EXPECT_EQ(db.value("SELECT group_concat(name) FROM t;"), "a,b");
+
+    run("UPDATE t SET name = 'y'; CREATE TABLE u(a);");
+    ASSERT_EQ(list_row_count(list), 2);
+    EXPECT_EQ(list_text(list, 1, 0),
+              "この実行にはレコード以外の変更（テーブルの作成や変更など）が含まれるため、"
+              "ここより前の変更は元に戻せなくなりました。");
+    EXPECT_FALSE(history.can_undo());
+    EXPECT_FALSE(history.can_redo());
+    EXPECT_EQ(history.undo().result, ChangeHistory::Applied::cut);
+    EXPECT_EQ(db.value("SELECT group_concat(name) FROM t;"), "y,y");
 }
