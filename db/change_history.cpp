@@ -376,7 +376,10 @@ ChangeHistory::Outcome ChangeHistory::apply(const Step& step, bool invert) {
         }
         if (code != SQLITE_OK || conflicts.conflict) {
             exec(db_, "ROLLBACK TO korv_history;");
-            exec(db_, "RELEASE korv_history;");
+            if (exec(db_, "RELEASE korv_history;") != SQLITE_OK) {
+                // Undo starts outside any transaction and must not leave one open.
+                exec(db_, "ROLLBACK;");
+            }
         }
     }
     if (conflicts.conflict) {

@@ -277,3 +277,19 @@ TEST(ChangeHistory, AnOpenTransactionHoldsUndoBack) {
     EXPECT_EQ(file.step("UPDATE t SET n = n WHERE id = 0;"), ChangeHistory::StepEnd::nothing);
     EXPECT_TRUE(file.history.can_redo());
 }
+
+// When the file cannot be written at the end of an undo (another connection is
+// reading it), nothing is undone, no transaction is left open, and the step can be
+// undone once the file is free.
+TEST(ChangeHistory, ALockedFileLeavesTheUndoUndoneAndNoTransactionOpen) {
+    HistoryFile file;
+    ASSERT_EQ(file.step("UPDATE t SET n = 50 WHERE id = 1;"), ChangeHistory::StepEnd::recorded);
+    TestDb reader(file.path);
+    reader.exec("BEGIN; SELECT COUNT(*) FROM t;");
+    EXPECT_EQ(file.history.undo().result, Applied::failed);
+    EXPECT_NE(sqlite3_get_autocommit(file.db.handle()), 0);
+    EXPECT_EQ(reader.value("SELECT n FROM t WHERE id = 1;"), "50");
+    reader.exec("COMMIT;");
+    EXPECT_EQ(file.history.undo().result, Applied::done);
+    EXPECT_EQ(reader.value("SELECT n FROM t WHERE id = 1;"), "1");
+}
