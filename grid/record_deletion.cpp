@@ -30,6 +30,8 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
         return false;
     }
     std::string message;
+    // Ends after the report: its own statements would overwrite the database's
+    // message about a failure.
     RecordedStep step(grid.change_history);
     // A view's trigger deletes; the record is counted first, as SQLite counts
     // nothing a trigger does in its place.
@@ -38,7 +40,6 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
             ? write_through_view(page.database(), page.table(), condition,
                                  delete_where_sql(page.table(), condition), message)
             : delete_record_where(page.database(), page.table(), condition);
-    step.finish();
     switch (outcome) {
         case WriteOutcome::failed:
             if (page.shape().is_view) {
