@@ -1,5 +1,6 @@
 #include "db/change_history.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -176,6 +177,7 @@ void ChangeHistory::clear() {
     undo_.clear();
     redo_.clear();
     memory_used_ = 0;
+    transaction_steps_ = 0;
     cut_ = Cut::none;
     schema_version_ = schema_version();
 }
@@ -199,6 +201,7 @@ void ChangeHistory::cut_here(Cut reason) {
     undo_.clear();
     redo_.clear();
     memory_used_ = 0;
+    transaction_steps_ = 0;
     cut_ = reason;
 }
 
@@ -231,6 +234,10 @@ int ChangeHistory::authorize(void* context,
     return SQLITE_OK;
 }
 
+void ChangeHistory::on_rollback(void* context) {
+    static_cast<ChangeHistory*>(context)->rolled_back_ = true;
+}
+
 void ChangeHistory::begin_step() {
     if (!db_ || depth_++ > 0) {
         return;
@@ -253,6 +260,8 @@ void ChangeHistory::begin_step() {
     }
     session_ = session;
     sqlite3_set_authorizer(db_, &ChangeHistory::authorize, this);
+    rolled_back_ = false;
+    sqlite3_rollback_hook(db_, &ChangeHistory::on_rollback, this);
 }
 
 bool ChangeHistory::wrote_unfollowed_table() const {
@@ -293,8 +302,17 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
         return StepEnd::nothing;
     }
     sqlite3_set_authorizer(db_, nullptr, nullptr);
+    sqlite3_rollback_hook(db_, nullptr, nullptr);
     sqlite3_session* session = session_;
     session_ = nullptr;
+    if (session && rolled_back_) {
+        // What the steps inside the transaction changed is gone already.
+        for (; transaction_steps_ > 0 && !undo_.empty(); --transaction_steps_) {
+            memory_used_ -= undo_.back().changeset.size();
+            undo_.pop_back();
+        }
+    }
+    transaction_steps_ = sqlite3_get_autocommit(db_) != 0 ? 0 : transaction_steps_;
     if (!session) {
         // Nothing could follow the step: what it changed cannot be undone.
         cut_here(Cut::unfollowed);
@@ -335,6 +353,9 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
     }
     redo_.clear();
     undo_.push_back(std::move(step));
+    if (sqlite3_get_autocommit(db_) == 0) {
+        ++transaction_steps_;
+    }
     keep_within_limit();
     return StepEnd::recorded;
 }
@@ -345,6 +366,7 @@ void ChangeHistory::keep_within_limit() {
         undo_.pop_front();
         cut_ = Cut::too_old;
     }
+    transaction_steps_ = std::min(transaction_steps_, undo_.size());
 }
 
 ChangeHistory::Outcome ChangeHistory::apply(const Step& step, bool invert) {

@@ -98,6 +98,8 @@ private:
                          const char* database,
                          const char* trigger);
 
+    static void on_rollback(void* context);
+
     int schema_version() const;
     // The step writes a table the session cannot follow.
     bool wrote_unfollowed_table() const;
@@ -120,6 +122,11 @@ private:
     // Tables (database, table) that the step's statements write, as the
     // authorizer saw them.
     std::set<std::pair<std::string, std::string>> written_;
+    // The step rolled a transaction back.
+    bool rolled_back_ = false;
+    // The newest steps that were recorded inside the transaction still open: a
+    // rollback takes them along.
+    std::size_t transaction_steps_ = 0;
 };
 
 // Records one step for as long as it lives; a null history records nothing.

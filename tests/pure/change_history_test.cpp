@@ -293,3 +293,26 @@ TEST(ChangeHistory, ALockedFileLeavesTheUndoUndoneAndNoTransactionOpen) {
     EXPECT_EQ(file.history.undo().result, Applied::done);
     EXPECT_EQ(reader.value("SELECT n FROM t WHERE id = 1;"), "1");
 }
+
+// Steps made inside a transaction that is then rolled back are gone with it: the
+// step before the transaction is the next to undo.
+TEST(ChangeHistory, ARolledBackTransactionTakesItsStepsAlong) {
+    HistoryFile file;
+    ASSERT_EQ(file.step("UPDATE t SET n = 10 WHERE id = 1;"), ChangeHistory::StepEnd::recorded);
+    ASSERT_EQ(file.step("BEGIN; UPDATE t SET n = 20 WHERE id = 1;"),
+              ChangeHistory::StepEnd::recorded);
+    ASSERT_EQ(file.step("UPDATE t SET n = 30 WHERE id = 2;"), ChangeHistory::StepEnd::recorded);
+    file.step("ROLLBACK;");
+    EXPECT_EQ(file.history.undo_steps(), 1u);
+    EXPECT_EQ(file.history.undo().result, Applied::done);
+    EXPECT_EQ(file.db.value("SELECT group_concat(n) FROM t;"), "1,2,3");
+
+    // After a commit the steps stay.
+    ASSERT_EQ(file.step("BEGIN; UPDATE t SET n = 40 WHERE id = 3;"),
+              ChangeHistory::StepEnd::recorded);
+    file.step("COMMIT;");
+    file.step("BEGIN; UPDATE t SET n = 50 WHERE id = 3; ROLLBACK;");
+    EXPECT_EQ(file.history.undo_steps(), 1u);
+    EXPECT_EQ(file.history.undo().result, Applied::done);
+    EXPECT_EQ(file.db.value("SELECT group_concat(n) FROM t;"), "1,2,3");
+}
