@@ -333,14 +333,15 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
         cut_here(Cut::restructure);
         return StepEnd::cut;
     }
-    if (unfollowed || code != SQLITE_OK) {
+    if (unfollowed) {
         cut_here(Cut::unfollowed);
         return StepEnd::cut;
     }
-    if (size <= 0) {
+    if (code == SQLITE_OK && size <= 0) {
         return StepEnd::nothing;
     }
-    if (static_cast<std::size_t>(size) > memory_limit_) {
+    // A changeset that could not be made at all ran out of memory, most likely.
+    if (code != SQLITE_OK || static_cast<std::size_t>(size) > memory_limit_) {
         cut_here(Cut::too_large);
         return StepEnd::cut;
     }
