@@ -57,6 +57,47 @@ constexpr const char kOpenTransactionText[] =
 constexpr const char kCommitFailedText[] = "トランザクションの確定 (COMMIT) が失敗しました。";
 constexpr const char kRollbackFailedText[] =
     "トランザクションの取り消し (ROLLBACK) が失敗しました。";
+constexpr const char kUndoCaption[] = "元に戻す";
+constexpr const char kRedoCaption[] = "やり直し";
+constexpr const char kUndoConflictText1[] = "表 \"";
+constexpr const char kUndoConflictText2[] =
+    "\" "
+    "のレコードがこの変更の後に変わっているため、元に戻せませんでした。データは変更していません。";
+constexpr const char kRedoConflictText2[] =
+    "\" のレコードが変わっているため、やり直せませんでした。データは変更していません。";
+constexpr const char kUndoConflictNoTableText[] =
+    "レコードがこの変更の後に変わっているため、元に戻せませんでした。データは変更していません。";
+constexpr const char kRedoConflictNoTableText[] =
+    "レコードが変わっているため、やり直せませんでした。データは変更していません。";
+constexpr const char kUndoFailedText[] = "元に戻せませんでした。データは変更していません。";
+constexpr const char kRedoFailedText[] = "やり直せませんでした。データは変更していません。";
+constexpr const char kUndoInTransactionText[] =
+    "トランザクションが終わっていないため、元に戻すことやり直すことはできません。\n"
+    "SQL エディタで COMMIT または ROLLBACK してから、もう一度操作してください。";
+constexpr const char kCutByRestructureText[] =
+    "テーブルの構造が変わったため、それより前の変更は元に戻せません。";
+constexpr const char kCutUnfollowedText[] =
+    "元に戻せない変更（仮想テーブルや別のデータベースへの変更）があったため、"
+    "それより前の変更は元に戻せません。";
+constexpr const char kCutTooLargeText[] =
+    "記録できないほど大きな変更があったため、それより前の変更は元に戻せません。";
+constexpr const char kCutTooOldText[] =
+    "これより前の変更は、記録できる量を超えたため元に戻せません。";
+
+const char* cut_text(ChangeHistory::Cut cut) {
+    switch (cut) {
+        case ChangeHistory::Cut::restructure:
+            return kCutByRestructureText;
+        case ChangeHistory::Cut::too_large:
+            return kCutTooLargeText;
+        case ChangeHistory::Cut::too_old:
+            return kCutTooOldText;
+        case ChangeHistory::Cut::unfollowed:
+        case ChangeHistory::Cut::none:
+            break;
+    }
+    return kCutUnfollowedText;
+}
 
 }  // namespace
 
@@ -72,6 +113,8 @@ const MessageEntry<MainDialog> MainDialog::message_map_[] = {
     on_command(IDM_EXPORT_CSV, &MainDialog::on_export_csv),
     on_command(IDM_IMPORT_CSV, &MainDialog::on_import_csv),
     on_command(IDM_DELETE_RECORD, &MainDialog::on_delete_record),
+    on_command(IDM_UNDO, &MainDialog::on_undo),
+    on_command(IDM_REDO, &MainDialog::on_redo),
     on_command(IDC_PAGE_PREVIOUS, &MainDialog::on_page_previous),
     on_command(IDC_PAGE_NEXT, &MainDialog::on_page_next),
     on_command(IDM_ABOUT, &MainDialog::on_about),
@@ -81,6 +124,8 @@ const MessageEntry<MainDialog> MainDialog::message_map_[] = {
     on_command_code(IDC_TABLE_SELECTOR, CBN_SELCHANGE, &MainDialog::on_table_selected),
     on_notify(LVN_ITEMCHANGED, &MainDialog::on_item_changed),
     on_message(WM_INITMENUPOPUP, &MainDialog::on_init_menu_popup),
+    on_message(WM_ENTERMENULOOP, &MainDialog::on_enter_menu_loop),
+    on_message(WM_EXITMENULOOP, &MainDialog::on_exit_menu_loop),
     on_message(WM_SIZE, &MainDialog::on_size),
     on_message(WM_GETMINMAXINFO, &MainDialog::on_get_min_max_info),
 };
@@ -92,6 +137,7 @@ MainDialog::~MainDialog() {
     if (hwnd()) {
         DestroyWindow(hwnd());
     }
+    history_.attach(nullptr);
     connection_.close();
 }
 
@@ -173,6 +219,7 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
 
     editor_brush_.reset(CreateSolidBrush(kCellEditorBackColour));
     grid_.cell_editor = &cell_editor_;
+    grid_.change_history = &history_;
     grid_.on_page_shown = [this] { show_page_state(grid_.page().view()); };
     grid_.editor_brush = editor_brush_.get();
 
@@ -240,6 +287,7 @@ bool MainDialog::open_database(const char* path) {
         return false;
     }
     ReadFailureWatch watch;
+    history_.attach(nullptr);
     if (!connection_.open(path)) {
         // The old database is closed now: nothing of it may stay on screen.
         show_no_tables();
@@ -250,6 +298,7 @@ bool MainDialog::open_database(const char* path) {
         report_failed_open(path);
         return false;
     }
+    history_.attach(connection_.handle);
     reload_table_list();
     set_title(std::string(PathFindFileNameA(path)) + (connection_.read_only ? kReadOnlyMark : ""));
     enable_menu_item(IDM_NEW_TABLE, true);
@@ -318,7 +367,9 @@ bool MainDialog::create_database(const char* path, const char* file_title) {
     if (!settle_open_transaction()) {
         return false;
     }
+    history_.attach(nullptr);
     const bool created = connection_.create(path);
+    history_.attach(created ? connection_.handle : nullptr);
     show_no_tables();
     if (!created) {
         set_title("");
@@ -334,6 +385,9 @@ bool MainDialog::create_database(const char* path, const char* file_title) {
 
 void MainDialog::reload_table_list() {
     ReadFailureWatch watch;
+    // The list is read again after every change of tables: the steps before a
+    // restructure no longer fit the tables.
+    history_.check_schema();
     std::vector<TableName> tables;
     const bool listed = connection_.is_open && read_tables(connection_.handle, tables);
 
@@ -514,6 +568,7 @@ LRESULT MainDialog::on_end(WPARAM wparam, LPARAM) {
     SendMessageA(grid_.hwnd(), LVM_SETIMAGELIST, LVSIL_SMALL, 0);
     image_list_.reset();
     grid_.clear();
+    history_.attach(nullptr);
     connection_.close();
     DestroyWindow(hwnd());
     PostQuitMessage(command);
@@ -574,10 +629,12 @@ LRESULT MainDialog::on_sql_editor(WPARAM, LPARAM) {
     if (!connection_.is_open) {
         return 0;
     }
-    show_sql_editor(GetActiveWindow(), connection_.handle,
-                    [](HWND owner, sqlite3* db, const std::string& ansi_sql) {
-                        export_query_csv(owner, db, ansi_sql);
-                    });
+    show_sql_editor(
+        GetActiveWindow(), connection_.handle,
+        [](HWND owner, sqlite3* db, const std::string& ansi_sql) {
+            export_query_csv(owner, db, ansi_sql);
+        },
+        &history_);
     reload_table_list();
     return 0;
 }
@@ -606,7 +663,12 @@ LRESULT MainDialog::on_import_csv(WPARAM, LPARAM) {
         tables.push_back(CsvImportTarget{table.shown, table.name});
     }
     const int selected = static_cast<int>(SendMessageA(selector_, CB_GETCURSEL, 0, 0));
-    if (import_csv_file(hwnd(), connection_.handle, file.path, std::move(tables), selected)) {
+    // Records read into a table are one step; a table made for them cuts the history.
+    RecordedStep step(&history_);
+    const bool imported =
+        import_csv_file(hwnd(), connection_.handle, file.path, std::move(tables), selected);
+    step.finish();
+    if (imported) {
         reload_table_list();
     }
     return 0;
@@ -617,7 +679,91 @@ LRESULT MainDialog::on_init_menu_popup(WPARAM, LPARAM) {
     // items keep the states their commands set.
     enable_menu_item(IDM_EXPORT_CSV, connection_.is_open && !selected_table_exact_name().empty());
     enable_menu_item(IDM_IMPORT_CSV, connection_.is_open && !connection_.read_only);
+    // An accelerator looks the command up in the menu too, and a greyed item would
+    // swallow its key: the key reaches on_undo, which puts back an open edit's text
+    // or says why there is nothing to undo.
+    const bool editing = cell_editor_.edit().active();
+    enable_menu_item(IDM_UNDO, !menu_open_ || editing || history_.can_undo());
+    enable_menu_item(IDM_REDO, !menu_open_ || (!editing && history_.can_redo()));
     return 0;
+}
+
+LRESULT MainDialog::on_enter_menu_loop(WPARAM, LPARAM) {
+    menu_open_ = true;
+    return 0;
+}
+
+LRESULT MainDialog::on_exit_menu_loop(WPARAM, LPARAM) {
+    menu_open_ = false;
+    return 0;
+}
+
+LRESULT MainDialog::on_undo(WPARAM, LPARAM) {
+    if (cell_editor_.edit().active()) {
+        // The edit is not written yet: undo puts back the text it opened with.
+        cell_editor_.set_text(cell_editor_.edit().cell().text);
+        SendMessageA(cell_editor_.hwnd(), EM_SETSEL, 0, -1);
+        return 0;
+    }
+    apply_history_step(false);
+    return 0;
+}
+
+LRESULT MainDialog::on_redo(WPARAM, LPARAM) {
+    if (cell_editor_.edit().active()) {
+        return 0;
+    }
+    apply_history_step(true);
+    return 0;
+}
+
+void MainDialog::apply_history_step(bool redo) {
+    if (!connection_.is_open) {
+        return;
+    }
+    const ChangeHistory::Outcome outcome = redo ? history_.redo() : history_.undo();
+    const char* caption = redo ? kRedoCaption : kUndoCaption;
+    std::string text;
+    switch (outcome.result) {
+        case ChangeHistory::Applied::done:
+            show_changed_records(outcome);
+            return;
+        case ChangeHistory::Applied::nothing:
+            return;
+        case ChangeHistory::Applied::cut:
+            text = cut_text(history_.cut());
+            break;
+        case ChangeHistory::Applied::transaction_open:
+            text = kUndoInTransactionText;
+            break;
+        case ChangeHistory::Applied::conflict:
+            if (outcome.table.empty()) {
+                text = redo ? kRedoConflictNoTableText : kUndoConflictNoTableText;
+            } else {
+                text = std::string(kUndoConflictText1) + ansi_message(outcome.table.c_str()) +
+                       (redo ? kRedoConflictText2 : kUndoConflictText2);
+            }
+            break;
+        case ChangeHistory::Applied::failed:
+            text = redo ? kRedoFailedText : kUndoFailedText;
+            break;
+    }
+    show_message_box(hwnd(), text.c_str(), caption, MB_OK | MB_ICONINFORMATION);
+}
+
+void MainDialog::show_changed_records(const ChangeHistory::Outcome& outcome) {
+    const std::string table = selected_table_exact_name();
+    const TablePage& page = grid_.page();
+    const RowId rowid = outcome.changed_rowid(table);
+    if (table.empty() || !page.is_open() || page.table() != table || rowid < 0) {
+        refresh_page();
+        return;
+    }
+    const int row = grid_.page().show_record(rowid);
+    grid_.show_page(row);
+    if (row >= 0) {
+        grid_.ensure_visible(row);
+    }
 }
 
 LRESULT MainDialog::on_delete_record(WPARAM, LPARAM) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "db/change_history.h"
 #include "db/database_connection.h"
 #include "db/paging.h"
 #include "db/read_watch.h"
@@ -62,6 +63,7 @@ public:
     void fit_selector_drop_down();
 
     DatabaseConnection& connection() { return connection_; }
+    ChangeHistory& history() { return history_; }
     TableGrid& grid() { return grid_; }
     CellEditor& cell_editor() { return cell_editor_; }
     const DialogLayout& layout() const { return layout_; }
@@ -86,6 +88,10 @@ private:
     LRESULT on_import_csv(WPARAM, LPARAM);
     LRESULT on_init_menu_popup(WPARAM, LPARAM);
     LRESULT on_delete_record(WPARAM, LPARAM);
+    LRESULT on_undo(WPARAM, LPARAM);
+    LRESULT on_redo(WPARAM, LPARAM);
+    LRESULT on_enter_menu_loop(WPARAM, LPARAM);
+    LRESULT on_exit_menu_loop(WPARAM, LPARAM);
     LRESULT on_page_previous(WPARAM, LPARAM);
     LRESULT on_page_next(WPARAM, LPARAM);
     LRESULT on_about(WPARAM, LPARAM);
@@ -100,6 +106,10 @@ private:
     // Empties the selector and the grid: what a closed or new database shows.
     void show_no_tables();
     void show_page_state(const PageView& view);
+    // Undo or redo of the last step, told to the user when it cannot be done; the
+    // page is read again with the changed record selected where it is on it.
+    void apply_history_step(bool redo);
+    void show_changed_records(const ChangeHistory::Outcome& outcome);
     // Before the database closes: a transaction left open is committed or rolled
     // back as the user answers. False when the user cancels or it cannot be ended;
     // the database then stays open and the action stops.
@@ -114,6 +124,8 @@ private:
     // The tables in the selector's order, with the names that statements use.
     std::vector<TableName> tables_;
     DatabaseConnection connection_;
+    // The steps of the open database that can be undone and redone.
+    ChangeHistory history_;
     TableGrid grid_;
     CellEditor cell_editor_;
     DialogLayout layout_;
@@ -129,4 +141,6 @@ private:
     HWND previous_button_ = nullptr;
     HWND next_button_ = nullptr;
     bool registered_ = false;
+    // The user has the menu open (not an accelerator looking up its item).
+    bool menu_open_ = false;
 };

@@ -66,6 +66,9 @@ target_compile_definitions(sqlite3 PRIVATE SQLITE_THREADSAFE=0 SQLITE_OMIT_LOAD_
 target_compile_definitions(sqlite3 PRIVATE
     SQLITE_ENABLE_FTS3 SQLITE_ENABLE_FTS4 SQLITE_ENABLE_FTS3_PARENTHESIS SQLITE_ENABLE_FTS5
     SQLITE_ENABLE_RTREE SQLITE_ENABLE_MATH_FUNCTIONS SQLITE_ENABLE_DBSTAT_VTAB)
+# Undo and redo record each change of records as a changeset; our code sees the
+# session functions in the header through the same definitions.
+target_compile_definitions(sqlite3 PUBLIC SQLITE_ENABLE_SESSION SQLITE_ENABLE_PREUPDATE_HOOK)
 # A page of a table of 2,000 columns (the most a table may have) reads its row id
 # or key with them: the program lets its page statement, and nothing else, go past
 # 2,000 result columns.

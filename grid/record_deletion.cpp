@@ -1,5 +1,6 @@
 #include "grid/record_deletion.h"
 
+#include "db/change_history.h"
 #include "db/result_table.h"
 #include "db/sql_error.h"
 #include "grid/cell_editor.h"
@@ -29,6 +30,9 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
         return false;
     }
     std::string message;
+    // Ends after the report: its own statements would overwrite the database's
+    // message about a failure.
+    RecordedStep step(grid.change_history);
     // A view's trigger deletes; the record is counted first, as SQLite counts
     // nothing a trigger does in its place.
     const WriteOutcome outcome =

@@ -18,6 +18,7 @@
 #include "win/window_subclass.h"
 
 class CellEditor;
+class ChangeHistory;
 struct EditedCell;
 
 // The list view of the main window, showing the page of a table that its
@@ -34,6 +35,8 @@ public:
 
     // Lent by the main window for the in-place editor.
     CellEditor* cell_editor = nullptr;
+    // Lent by the main window: each write of the grid is one step of it.
+    ChangeHistory* change_history = nullptr;
     HBRUSH editor_brush = nullptr;
 
     // The table and the page shown.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "db/change_history.h"
 #include "db/result_table.h"
 #include "db/sql_error.h"
 #include "grid/cell_edit.h"
@@ -222,6 +223,7 @@ void TableGrid::edit_in_dialog(const EditedCell& cell) {
         return;
     }
     GridEditTarget target(*this);
+    RecordedStep step(change_history);
     CellEdit::write_from_dialog(target, cell, dialog.text());
 }
 
@@ -230,8 +232,10 @@ void TableGrid::commit_cell_edit(bool move_next) {
         return;
     }
     GridEditTarget target(*this);
+    RecordedStep step(change_history);
     const CommitOutcome outcome =
         cell_editor->edit().commit(target, cell_editor->text(), move_next);
+    step.finish();
     if (!outcome.finished) {
         return;
     }

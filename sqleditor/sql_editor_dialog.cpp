@@ -31,8 +31,8 @@ const MessageEntry<SqlEditorDialog> SqlEditorDialog::message_map_[] = {
     on_message(WM_GETMINMAXINFO, &SqlEditorDialog::on_get_min_max_info),
 };
 
-void show_sql_editor(HWND owner, sqlite3* db, SqlExportAction export_rows) {
-    SqlEditorDialog dialog(db, std::move(export_rows));
+void show_sql_editor(HWND owner, sqlite3* db, SqlExportAction export_rows, ChangeHistory* history) {
+    SqlEditorDialog dialog(db, std::move(export_rows), history);
     dialog.show_modal(IDD_SQL_EDITOR, owner);
 }
 
@@ -87,7 +87,7 @@ LRESULT SqlEditorDialog::on_init_dialog(WPARAM, LPARAM) {
 
 LRESULT SqlEditorDialog::on_run(WPARAM, LPARAM) {
     last_run_text_ = text_to_run();
-    result_list_.run_sql_text(db_, last_run_text_.c_str());
+    result_list_.run_sql_text(db_, last_run_text_.c_str(), history_);
     EnableWindow(item(IDC_SQL_EXPORT), export_rows_ && result_list_.rows_shown() > 0);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "db/change_history.h"
 #include "sqleditor/sql_result_list.h"
 #include "sqleditor/sql_text_edit.h"
 #include "win/dialog.h"
@@ -18,16 +19,21 @@
 using SqlExportAction = std::function<void(HWND owner, sqlite3* db, const std::string& ansi_sql)>;
 
 // Shows the SQL editor modally on the open database. Without an export action the
-// export button stays greyed.
-void show_sql_editor(HWND owner, sqlite3* db, SqlExportAction export_rows = {});
+// export button stays greyed. Each run is one step of `history` (null: none kept).
+void show_sql_editor(HWND owner,
+                     sqlite3* db,
+                     SqlExportAction export_rows = {},
+                     ChangeHistory* history = nullptr);
 
 // The SQL editor: the text typed, coloured while it is typed, run with "実行" or
 // F5, its outcome in the result list. The connection is lent for the dialog's
 // life; the dialog never opens or closes it.
 class SqlEditorDialog : public Dialog {
 public:
-    explicit SqlEditorDialog(sqlite3* db, SqlExportAction export_rows = {})
-        : db_(db), export_rows_(std::move(export_rows)) {}
+    explicit SqlEditorDialog(sqlite3* db,
+                             SqlExportAction export_rows = {},
+                             ChangeHistory* history = nullptr)
+        : db_(db), export_rows_(std::move(export_rows)), history_(history) {}
 
     HWND editor() const { return editor_.hwnd(); }
     SqlResultList& result_list() { return result_list_; }
@@ -54,6 +60,7 @@ private:
 
     sqlite3* db_;
     SqlExportAction export_rows_;
+    ChangeHistory* history_;
     // The text of the last run: the result that an export writes, read again.
     std::string last_run_text_;
     SqlTextEdit editor_;

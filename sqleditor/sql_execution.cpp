@@ -102,3 +102,17 @@ void sql_cell_text(const char* utf8, char (&cell)[kSqlCellTextSize + 1]) {
     }
     convert_cell_text(utf8, cell, kSqlCellTextSize);
 }
+
+const char* history_cut_note(ChangeHistory::Cut cut) {
+    switch (cut) {
+        case ChangeHistory::Cut::restructure:
+            return kSqlCutBySchemaText;
+        case ChangeHistory::Cut::too_large:
+        case ChangeHistory::Cut::too_old:
+            return kSqlCutTooLargeText;
+        case ChangeHistory::Cut::unfollowed:
+        case ChangeHistory::Cut::none:
+            break;
+    }
+    return kSqlCutUnfollowedText;
+}

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "db/change_history.h"
 #include "sqleditor/sql_rows.h"
 
 // Free SQL from the editor: what one run produced, before it is shown.
@@ -38,6 +39,18 @@ constexpr char kSqlStoppedText2[] = " 行を表示しています。";
 constexpr char kSqlTransactionOpenText[] =
     "トランザクションが開いたままです。COMMIT するまで変更は確定されず、"
     "データベースは他のプログラムからロックされます。";
+
+constexpr char kSqlCutBySchemaText[] =
+    "この実行にはレコード以外の変更（テーブルの作成や変更など）が含まれるため、"
+    "ここより前の変更は元に戻せなくなりました。";
+constexpr char kSqlCutUnfollowedText[] =
+    "この実行には記録できない変更（仮想テーブルや別のデータベースへの変更）が含まれるため、"
+    "ここより前の変更は元に戻せなくなりました。";
+constexpr char kSqlCutTooLargeText[] =
+    "この実行の変更は大きすぎて記録できないため、ここより前の変更は元に戻せなくなりました。";
+
+// The line under a run's outcome when the run cut the history of changes.
+const char* history_cut_note(ChangeHistory::Cut cut);
 
 struct SqlOutcome {
     enum class Kind { rows, message, error };

@@ -39,7 +39,7 @@ bool SqlResultList::setup(HWND list) {
     return true;
 }
 
-void SqlResultList::run_sql_text(sqlite3* db, const char* ansi_text) {
+void SqlResultList::run_sql_text(sqlite3* db, const char* ansi_text, ChangeHistory* history) {
     {
         RedrawOff redraw(hwnd());
         // No row may ask for a cell of a result that is about to go.
@@ -50,8 +50,10 @@ void SqlResultList::run_sql_text(sqlite3* db, const char* ansi_text) {
     UpdateWindow(hwnd());
 
     run_watch::reset();
+    RecordedStep step(history);
     SqlOutcome outcome =
         run_sql(db, ansi_text, [this](const SqlRows& rows) { show_arriving_rows(rows); });
+    const ChangeHistory::StepEnd step_end = step.finish();
     arriving_ = nullptr;
 
     RedrawOff redraw(hwnd());
@@ -76,6 +78,9 @@ void SqlResultList::run_sql_text(sqlite3* db, const char* ansi_text) {
                          kSqlNotAllKeptText2 + shown + kSqlNotAllKeptText3,
                      image_message);
         }
+    }
+    if (step_end == ChangeHistory::StepEnd::cut) {
+        add_note(history_cut_note(history->cut()), image_message);
     }
     if (outcome.transaction_open) {
         add_note(kSqlTransactionOpenText, image_message);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "db/change_history.h"
 #include "sqleditor/sql_execution.h"
 #include "win/message_map.h"
 #include "win/window_subclass.h"
@@ -27,8 +28,9 @@ public:
     bool setup(HWND list);
 
     // Runs the text on the database and shows the outcome; the previous outcome
-    // goes.
-    void run_sql_text(sqlite3* db, const char* ansi_text);
+    // goes. The run is one step of `history` (null: none kept); a line says so when
+    // it cut the history.
+    void run_sql_text(sqlite3* db, const char* ansi_text, ChangeHistory* history = nullptr);
 
     // One column with the header and one line with the text and image.
     void show_sql_message(const char* header, Image image, const std::string& text);

@@ -1,0 +1,465 @@
+#include "db/change_history.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct SqliteFree {
+    void operator()(void* p) const { sqlite3_free(p); }
+};
+using SqliteBuffer = std::unique_ptr<void, SqliteFree>;
+
+struct IterFinalize {
+    void operator()(sqlite3_changeset_iter* p) const { sqlite3changeset_finalize(p); }
+};
+using ChangesetIter = std::unique_ptr<sqlite3_changeset_iter, IterFinalize>;
+
+constexpr int kUnknownVersion = -1;
+
+int exec(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
+
+// What an apply met: the first conflict's table. Any conflict stops it, so that a
+// step is applied whole or not at all.
+struct ConflictContext {
+    bool conflict = false;
+    std::string table;
+};
+
+int on_conflict(void* context, int kind, sqlite3_changeset_iter* iter) {
+    auto* conflicts = static_cast<ConflictContext*>(context);
+    if (!conflicts->conflict) {
+        conflicts->conflict = true;
+        const char* table = nullptr;
+        int columns = 0;
+        int op = 0;
+        // A foreign key conflict comes after the changes, with no change current.
+        if (kind != SQLITE_CHANGESET_FOREIGN_KEY &&
+            sqlite3changeset_op(iter, &table, &columns, &op, nullptr) == SQLITE_OK && table) {
+            conflicts->table = table;
+        }
+    }
+    return SQLITE_CHANGESET_ABORT;
+}
+
+// Whether a table's records are keyed by their row id in its changesets: a table
+// without a declared key (followed by its row id, the changeset's first column) or
+// one whose key is an alias of the row id.
+bool keyed_by_rowid(sqlite3* db, const char* table, int changeset_columns) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT COUNT(*), SUM(pk > 0), SUM(pk > 0 AND upper(type) = 'INTEGER'), "
+                           "(SELECT wr FROM pragma_table_list WHERE schema = 'main' AND name = ?1) "
+                           "FROM pragma_table_info(?1, 'main');",
+                           -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return false;
+    }
+    sqlite3_bind_text(statement, 1, table, -1, SQLITE_TRANSIENT);
+    bool keyed = false;
+    if (sqlite3_step(statement) == SQLITE_ROW) {
+        const int columns = sqlite3_column_int(statement, 0);
+        const int key_columns = sqlite3_column_int(statement, 1);
+        const int integer_keys = sqlite3_column_int(statement, 2);
+        const bool without_rowid = sqlite3_column_int(statement, 3) != 0;
+        keyed = !without_rowid && ((key_columns == 0 && changeset_columns == columns + 1) ||
+                                   (key_columns == 1 && integer_keys == 1));
+    }
+    sqlite3_finalize(statement);
+    return keyed;
+}
+
+// The tables a changeset changes, in order, each with the row id of its first
+// change where its records are keyed by their row id.
+std::vector<std::pair<std::string, sqlite3_int64>> changed_records(sqlite3* db,
+                                                                   int size,
+                                                                   void* data) {
+    std::vector<std::pair<std::string, sqlite3_int64>> changed;
+    sqlite3_changeset_iter* raw = nullptr;
+    if (sqlite3changeset_start(&raw, size, data) != SQLITE_OK) {
+        return changed;
+    }
+    ChangesetIter iter(raw);
+    while (sqlite3changeset_next(iter.get()) == SQLITE_ROW) {
+        const char* table = nullptr;
+        int columns = 0;
+        int op = 0;
+        if (sqlite3changeset_op(iter.get(), &table, &columns, &op, nullptr) != SQLITE_OK ||
+            !table) {
+            continue;
+        }
+        if (!changed.empty() && changed.back().first == table) {
+            continue;
+        }
+        sqlite3_int64 rowid = -1;
+        unsigned char* key = nullptr;
+        int key_columns = 0;
+        sqlite3changeset_pk(iter.get(), &key, &key_columns);
+        int key_count = 0;
+        int key_index = -1;
+        for (int i = 0; key && i < key_columns; ++i) {
+            if (key[i]) {
+                ++key_count;
+                key_index = i;
+            }
+        }
+        if (key_count == 1 && keyed_by_rowid(db, table, columns)) {
+            sqlite3_value* value = nullptr;
+            if (op == SQLITE_INSERT) {
+                sqlite3changeset_new(iter.get(), key_index, &value);
+            } else {
+                sqlite3changeset_old(iter.get(), key_index, &value);
+            }
+            if (value && sqlite3_value_type(value) == SQLITE_INTEGER) {
+                rowid = sqlite3_value_int64(value);
+            }
+        }
+        changed.emplace_back(table, rowid);
+    }
+    return changed;
+}
+
+// Triggers stay quiet while a changeset is applied: what they did when the step
+// ran is in the changeset already, and firing them again would add to it.
+class TriggersOff {
+public:
+    explicit TriggersOff(sqlite3* db) : db_(db) {
+        sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, &was_on_);
+    }
+    ~TriggersOff() { sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_TRIGGER, was_on_, nullptr); }
+    TriggersOff(const TriggersOff&) = delete;
+    TriggersOff& operator=(const TriggersOff&) = delete;
+
+private:
+    sqlite3* db_;
+    int was_on_ = 1;
+};
+
+}  // namespace
+
+sqlite3_int64 ChangeHistory::Outcome::changed_rowid(const std::string& name) const {
+    for (const auto& entry : changed) {
+        if (entry.first == name) {
+            return entry.second;
+        }
+    }
+    return -1;
+}
+
+bool ChangeHistory::Outcome::changed_table(const std::string& name) const {
+    for (const auto& entry : changed) {
+        if (entry.first == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+ChangeHistory::~ChangeHistory() {
+    attach(nullptr);
+}
+
+void ChangeHistory::attach(sqlite3* db) {
+    if (session_) {
+        sqlite3_set_authorizer(db_, nullptr, nullptr);
+        sqlite3session_delete(session_);
+        session_ = nullptr;
+    }
+    depth_ = 0;
+    db_ = db;
+    clear();
+}
+
+void ChangeHistory::clear() {
+    undo_.clear();
+    redo_.clear();
+    memory_used_ = 0;
+    transaction_steps_ = 0;
+    cut_ = Cut::none;
+    schema_version_ = schema_version();
+}
+
+int ChangeHistory::schema_version() const {
+    if (!db_) {
+        return 0;
+    }
+    sqlite3_stmt* statement = nullptr;
+    int version = kUnknownVersion;
+    if (sqlite3_prepare_v2(db_, "PRAGMA main.schema_version;", -1, &statement, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW) {
+        version = sqlite3_column_int(statement, 0);
+    }
+    sqlite3_finalize(statement);
+    return version;
+}
+
+void ChangeHistory::cut_here(Cut reason) {
+    undo_.clear();
+    redo_.clear();
+    memory_used_ = 0;
+    transaction_steps_ = 0;
+    cut_ = reason;
+}
+
+void ChangeHistory::check_schema() {
+    if (depth_ > 0) {
+        return;
+    }
+    const int version = schema_version();
+    // A file that cannot be read now (another program's lock) shows no change.
+    if (version == kUnknownVersion || version == schema_version_) {
+        return;
+    }
+    const bool known = schema_version_ != kUnknownVersion;
+    schema_version_ = version;
+    if (known) {
+        cut_here(Cut::restructure);
+    }
+}
+
+int ChangeHistory::authorize(void* context,
+                             int action,
+                             const char* table,
+                             const char*,
+                             const char* database,
+                             const char*) {
+    if ((action == SQLITE_INSERT || action == SQLITE_UPDATE || action == SQLITE_DELETE) && table) {
+        auto* history = static_cast<ChangeHistory*>(context);
+        history->written_.emplace(database ? database : "main", table);
+    }
+    return SQLITE_OK;
+}
+
+void ChangeHistory::on_rollback(void* context) {
+    static_cast<ChangeHistory*>(context)->rolled_back_ = true;
+}
+
+void ChangeHistory::begin_step() {
+    if (!db_ || depth_++ > 0) {
+        return;
+    }
+    check_schema();
+    step_schema_version_ = schema_version_;
+    written_.clear();
+    sqlite3_session* session = nullptr;
+    if (sqlite3session_create(db_, "main", &session) != SQLITE_OK) {
+        sqlite3session_delete(session);
+        return;
+    }
+    // Tables without a declared primary key are followed by their row id.
+    int rowid_tables = 1;
+    if (sqlite3session_object_config(session, SQLITE_SESSION_OBJCONFIG_ROWID, &rowid_tables) !=
+            SQLITE_OK ||
+        sqlite3session_attach(session, nullptr) != SQLITE_OK) {
+        sqlite3session_delete(session);
+        return;
+    }
+    session_ = session;
+    sqlite3_set_authorizer(db_, &ChangeHistory::authorize, this);
+    rolled_back_ = false;
+    sqlite3_rollback_hook(db_, &ChangeHistory::on_rollback, this);
+}
+
+bool ChangeHistory::wrote_unfollowed_table() const {
+    for (const auto& written : written_) {
+        const std::string& database = written.first;
+        if (database == "temp") {
+            // Gone with the connection: nothing of it is in the file.
+            continue;
+        }
+        if (database != "main") {
+            return true;
+        }
+        // A virtual table changes through its own code, out of the session's sight,
+        // and its shadow tables are its own business.
+        sqlite3_stmt* statement = nullptr;
+        bool unfollowed = false;
+        if (sqlite3_prepare_v2(db_,
+                               "SELECT type FROM pragma_table_list WHERE schema = 'main' "
+                               "AND name = ?1 COLLATE NOCASE;",
+                               -1, &statement, nullptr) == SQLITE_OK) {
+            sqlite3_bind_text(statement, 1, written.second.c_str(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(statement) == SQLITE_ROW) {
+                const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+                unfollowed =
+                    type && (std::strcmp(type, "virtual") == 0 || std::strcmp(type, "shadow") == 0);
+            }
+        }
+        sqlite3_finalize(statement);
+        if (unfollowed) {
+            return true;
+        }
+    }
+    return false;
+}
+
+ChangeHistory::StepEnd ChangeHistory::end_step() {
+    if (!db_ || depth_ == 0 || --depth_ > 0) {
+        return StepEnd::nothing;
+    }
+    sqlite3_set_authorizer(db_, nullptr, nullptr);
+    sqlite3_rollback_hook(db_, nullptr, nullptr);
+    sqlite3_session* session = session_;
+    session_ = nullptr;
+    if (session && rolled_back_) {
+        // What the steps inside the transaction changed is gone already.
+        for (; transaction_steps_ > 0 && !undo_.empty(); --transaction_steps_) {
+            memory_used_ -= undo_.back().changeset.size();
+            undo_.pop_back();
+        }
+    }
+    transaction_steps_ = sqlite3_get_autocommit(db_) != 0 ? 0 : transaction_steps_;
+    if (!session) {
+        // Nothing could follow the step: what it changed cannot be undone.
+        cut_here(Cut::unfollowed);
+        return StepEnd::cut;
+    }
+    const bool unfollowed = wrote_unfollowed_table();
+    int size = 0;
+    void* data = nullptr;
+    const int code = sqlite3session_changeset(session, &size, &data);
+    SqliteBuffer owned(data);
+    sqlite3session_delete(session);
+
+    const int version = schema_version();
+    if (version != kUnknownVersion && step_schema_version_ != kUnknownVersion &&
+        version != step_schema_version_) {
+        // A schema statement: its effect is in no changeset.
+        schema_version_ = version;
+        cut_here(Cut::restructure);
+        return StepEnd::cut;
+    }
+    if (unfollowed) {
+        cut_here(Cut::unfollowed);
+        return StepEnd::cut;
+    }
+    if (code == SQLITE_OK && size <= 0) {
+        return StepEnd::nothing;
+    }
+    // A changeset that could not be made at all ran out of memory, most likely.
+    if (code != SQLITE_OK || static_cast<std::size_t>(size) > memory_limit_) {
+        cut_here(Cut::too_large);
+        return StepEnd::cut;
+    }
+    Step step;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    step.changeset.assign(bytes, bytes + size);
+    memory_used_ += step.changeset.size();
+    for (const Step& dropped : redo_) {
+        memory_used_ -= dropped.changeset.size();
+    }
+    redo_.clear();
+    undo_.push_back(std::move(step));
+    if (sqlite3_get_autocommit(db_) == 0) {
+        ++transaction_steps_;
+    }
+    keep_within_limit();
+    return StepEnd::recorded;
+}
+
+void ChangeHistory::keep_within_limit() {
+    while (memory_used_ > memory_limit_ && !undo_.empty()) {
+        memory_used_ -= undo_.front().changeset.size();
+        undo_.pop_front();
+        cut_ = Cut::too_old;
+    }
+    transaction_steps_ = std::min(transaction_steps_, undo_.size());
+}
+
+ChangeHistory::Outcome ChangeHistory::apply(const Step& step, bool invert) {
+    Outcome outcome;
+    int size = static_cast<int>(step.changeset.size());
+    void* data = const_cast<unsigned char*>(step.changeset.data());
+    SqliteBuffer inverted;
+    if (invert) {
+        void* inverse = nullptr;
+        if (sqlite3changeset_invert(size, data, &size, &inverse) != SQLITE_OK) {
+            sqlite3_free(inverse);
+            outcome.result = Applied::failed;
+            return outcome;
+        }
+        inverted.reset(inverse);
+        data = inverse;
+    }
+
+    ConflictContext conflicts;
+    int code = exec(db_, "SAVEPOINT korv_history;");
+    if (code == SQLITE_OK) {
+        TriggersOff quiet(db_);
+        // What foreign key actions did when the step ran is in the changeset too.
+        code = sqlite3changeset_apply_v2(db_, size, data, nullptr, on_conflict, &conflicts, nullptr,
+                                         nullptr, SQLITE_CHANGESETAPPLY_FKNOACTION);
+        if (code == SQLITE_OK && !conflicts.conflict) {
+            // Releasing the outermost savepoint commits: deferred checks come now.
+            code = exec(db_, "RELEASE korv_history;");
+        }
+        if (code != SQLITE_OK || conflicts.conflict) {
+            exec(db_, "ROLLBACK TO korv_history;");
+            if (exec(db_, "RELEASE korv_history;") != SQLITE_OK) {
+                // Undo starts outside any transaction and must not leave one open.
+                exec(db_, "ROLLBACK;");
+            }
+        }
+    }
+    if (conflicts.conflict) {
+        outcome.result = Applied::conflict;
+        outcome.table = conflicts.table;
+        return outcome;
+    }
+    if (code != SQLITE_OK) {
+        outcome.result = Applied::failed;
+        return outcome;
+    }
+    outcome.result = Applied::done;
+    outcome.changed = changed_records(db_, size, data);
+    return outcome;
+}
+
+ChangeHistory::Outcome ChangeHistory::undo() {
+    Outcome outcome;
+    if (!db_ || depth_ > 0) {
+        return outcome;
+    }
+    if (sqlite3_get_autocommit(db_) == 0) {
+        outcome.result =
+            (undo_.empty() && cut_ == Cut::none) ? Applied::nothing : Applied::transaction_open;
+        return outcome;
+    }
+    check_schema();
+    if (undo_.empty()) {
+        outcome.result = cut_ == Cut::none ? Applied::nothing : Applied::cut;
+        return outcome;
+    }
+    outcome = apply(undo_.back(), true);
+    if (outcome.result == Applied::done) {
+        redo_.push_back(std::move(undo_.back()));
+        undo_.pop_back();
+    }
+    return outcome;
+}
+
+ChangeHistory::Outcome ChangeHistory::redo() {
+    Outcome outcome;
+    if (!db_ || depth_ > 0 || redo_.empty()) {
+        return outcome;
+    }
+    if (sqlite3_get_autocommit(db_) == 0) {
+        outcome.result = Applied::transaction_open;
+        return outcome;
+    }
+    check_schema();
+    if (redo_.empty()) {
+        outcome.result = Applied::nothing;
+        return outcome;
+    }
+    outcome = apply(redo_.back(), false);
+    if (outcome.result == Applied::done) {
+        undo_.push_back(std::move(redo_.back()));
+        redo_.pop_back();
+    }
+    return outcome;
+}

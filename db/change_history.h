@@ -1,0 +1,153 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <set>
+#include <string>
+#include <vector>
+
+// Undo and redo of the user's changes to records. Each action that changes records
+// (a cell edit, a new record, a deletion, one run of the SQL editor) is one step:
+// a session records it while it runs, and what it changed is kept as a changeset.
+// Undo applies the inverse of the last step, redo the step again, each whole or not
+// at all. Nothing here touches a window; the main window owns one history for the
+// open database.
+class ChangeHistory {
+public:
+    // All steps together keep at most this many bytes of changesets; the oldest go
+    // first.
+    static constexpr std::size_t kDefaultMemoryLimit = std::size_t{64} << 20;
+
+    // Why the steps before a point can no longer be undone.
+    enum class Cut {
+        none,
+        restructure,  // a table's definition changed (their changesets no longer fit)
+        unfollowed,   // a change the session cannot see (a virtual or attached table)
+        too_large,    // a step bigger than the memory bound
+        too_old,      // dropped to keep within the memory bound
+    };
+
+    // How a step ended.
+    enum class StepEnd { nothing, recorded, cut };
+
+    enum class Applied {
+        done,
+        nothing,           // no step to undo or redo
+        cut,               // the steps before the cut cannot be undone (see cut())
+        transaction_open,  // a transaction begun in the SQL editor is still open
+        conflict,          // the records changed since: nothing was applied
+        failed,            // the database refused: nothing was applied
+    };
+
+    struct Outcome {
+        Applied result = Applied::nothing;
+        // For a conflict: the table (UTF-8) whose records changed since; empty when
+        // the database did not say.
+        std::string table;
+        // After `done`: the tables changed, and for each the row id of its first
+        // changed record where the record is keyed by one integer (-1 otherwise).
+        std::vector<std::pair<std::string, sqlite3_int64>> changed;
+        // The row id of the first changed record of `table`, or -1.
+        sqlite3_int64 changed_rowid(const std::string& table) const;
+        bool changed_table(const std::string& table) const;
+    };
+
+    ChangeHistory() = default;
+    ChangeHistory(const ChangeHistory&) = delete;
+    ChangeHistory& operator=(const ChangeHistory&) = delete;
+    ~ChangeHistory();
+
+    // Follows the database (null: none) with an empty history.
+    void attach(sqlite3* db);
+    // Forgets every step (a database opened, created or closed).
+    void clear();
+    sqlite3* database() const { return db_; }
+
+    void set_memory_limit(std::size_t bytes) { memory_limit_ = bytes; }
+    std::size_t memory_used() const { return memory_used_; }
+
+    // Starts and ends recording one step. Steps begun inside a step belong to it.
+    void begin_step();
+    StepEnd end_step();
+    // The reason of the last cut; Cut::none when nothing was cut since the history
+    // began.
+    Cut cut() const { return cut_; }
+    // Cuts the history when the schema has changed since the last look: a table
+    // restructured or dropped outside a step (structure editor, CSV import).
+    void check_schema();
+
+    bool can_undo() const { return !undo_.empty(); }
+    bool can_redo() const { return !redo_.empty(); }
+    std::size_t undo_steps() const { return undo_.size(); }
+
+    Outcome undo();
+    Outcome redo();
+
+private:
+    struct Step {
+        std::vector<unsigned char> changeset;
+    };
+
+    static int authorize(void* context,
+                         int action,
+                         const char* table,
+                         const char* column,
+                         const char* database,
+                         const char* trigger);
+
+    static void on_rollback(void* context);
+
+    int schema_version() const;
+    // The step writes a table the session cannot follow.
+    bool wrote_unfollowed_table() const;
+    void cut_here(Cut reason);
+    void keep_within_limit();
+    Outcome apply(const Step& step, bool invert);
+
+    sqlite3* db_ = nullptr;
+    std::deque<Step> undo_;
+    std::vector<Step> redo_;
+    std::size_t memory_used_ = 0;
+    std::size_t memory_limit_ = kDefaultMemoryLimit;
+    Cut cut_ = Cut::none;
+    int schema_version_ = 0;
+
+    // The step being recorded.
+    int depth_ = 0;
+    sqlite3_session* session_ = nullptr;
+    int step_schema_version_ = 0;
+    // Tables (database, table) that the step's statements write, as the
+    // authorizer saw them.
+    std::set<std::pair<std::string, std::string>> written_;
+    // The step rolled a transaction back.
+    bool rolled_back_ = false;
+    // The newest steps that were recorded inside the transaction still open: a
+    // rollback takes them along.
+    std::size_t transaction_steps_ = 0;
+};
+
+// Records one step for as long as it lives; a null history records nothing.
+class RecordedStep {
+public:
+    explicit RecordedStep(ChangeHistory* history) : history_(history) {
+        if (history_) {
+            history_->begin_step();
+        }
+    }
+    ~RecordedStep() { finish(); }
+    RecordedStep(const RecordedStep&) = delete;
+    RecordedStep& operator=(const RecordedStep&) = delete;
+
+    // Ends the step before the scope does; what became of it.
+    ChangeHistory::StepEnd finish() {
+        ChangeHistory* history = history_;
+        history_ = nullptr;
+        return history ? history->end_step() : ChangeHistory::StepEnd::nothing;
+    }
+
+private:
+    ChangeHistory* history_;
+};
