@@ -1,5 +1,7 @@
 #include "db/change_history.h"
 
+#include "db/run_watch.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -163,10 +165,11 @@ ChangeHistory::~ChangeHistory() {
 }
 
 void ChangeHistory::attach(sqlite3* db) {
-    if (session_) {
+    if (depth_ > 0) {
         sqlite3_set_authorizer(db_, nullptr, nullptr);
-        sqlite3session_delete(session_);
-        session_ = nullptr;
+        sqlite3_rollback_hook(db_, nullptr, nullptr);
+        run_watch::set_step_check(nullptr);
+        stop_recording();
     }
     depth_ = 0;
     db_ = db;
@@ -259,6 +262,8 @@ void ChangeHistory::begin_step() {
         return;
     }
     session_ = session;
+    outgrown_ = false;
+    run_watch::set_step_check([this] { check_recording(); });
     sqlite3_set_authorizer(db_, &ChangeHistory::authorize, this);
     rolled_back_ = false;
     sqlite3_rollback_hook(db_, &ChangeHistory::on_rollback, this);
@@ -303,6 +308,7 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
     }
     sqlite3_set_authorizer(db_, nullptr, nullptr);
     sqlite3_rollback_hook(db_, nullptr, nullptr);
+    run_watch::set_step_check(nullptr);
     sqlite3_session* session = session_;
     session_ = nullptr;
     if (session && rolled_back_) {
@@ -313,6 +319,11 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
         }
     }
     transaction_steps_ = sqlite3_get_autocommit(db_) != 0 ? 0 : transaction_steps_;
+    if (outgrown_) {
+        outgrown_ = false;
+        cut_here(Cut::too_large);
+        return StepEnd::cut;
+    }
     if (!session) {
         // Nothing could follow the step: what it changed cannot be undone.
         cut_here(Cut::unfollowed);
@@ -359,6 +370,21 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
     }
     keep_within_limit();
     return StepEnd::recorded;
+}
+
+void ChangeHistory::check_recording() {
+    if (session_ && static_cast<std::uint64_t>(sqlite3session_memory_used(session_)) >
+                        static_cast<std::uint64_t>(memory_limit_) * kSessionMemoryFactor) {
+        stop_recording();
+        outgrown_ = true;
+    }
+}
+
+void ChangeHistory::stop_recording() {
+    // Between two steps of a statement, never inside one of the session's own
+    // callbacks: the statement goes on unrecorded.
+    sqlite3session_delete(session_);
+    session_ = nullptr;
 }
 
 void ChangeHistory::keep_within_limit() {

@@ -20,6 +20,10 @@ public:
     // All steps together keep at most this many bytes of changesets; the oldest go
     // first.
     static constexpr std::size_t kDefaultMemoryLimit = std::size_t{64} << 20;
+    // A session holds a step's old records less tightly than its changeset; past
+    // this many times the limit the step cannot fit, and recording stops at once
+    // rather than after the statement has gathered every record it changed.
+    static constexpr std::size_t kSessionMemoryFactor = 4;
 
     // Why the steps before a point can no longer be undone.
     enum class Cut {
@@ -105,6 +109,10 @@ private:
     bool wrote_unfollowed_table() const;
     void cut_here(Cut reason);
     void keep_within_limit();
+    // Ends the recording of a step whose session holds more than a step may: the
+    // step will be cut, and what the session held is given back at once.
+    void check_recording();
+    void stop_recording();
     Outcome apply(const Step& step, bool invert);
 
     sqlite3* db_ = nullptr;
@@ -124,6 +132,8 @@ private:
     std::set<std::pair<std::string, std::string>> written_;
     // The step rolled a transaction back.
     bool rolled_back_ = false;
+    // The step outgrew the memory a step may hold while it ran.
+    bool outgrown_ = false;
     // The newest steps that were recorded inside the transaction still open: a
     // rollback takes them along.
     std::size_t transaction_steps_ = 0;

@@ -17,6 +17,7 @@ using Clock = std::chrono::steady_clock;
 
 struct State {
     std::function<bool()> poll;
+    std::function<void()> step_check;
     Clock::time_point run_start{};
     Clock::time_point last_call{};
     Clock::time_point last_poll{};
@@ -35,6 +36,9 @@ long long ms_between(Clock::time_point from, Clock::time_point to) {
 }
 
 int progress(void*) {
+    if (state().step_check) {
+        state().step_check();
+    }
     return tick() ? 1 : 0;
 }
 
@@ -48,6 +52,10 @@ void watch(sqlite3* db) {
 
 void set_poll(std::function<bool()> poll) {
     state().poll = std::move(poll);
+}
+
+void set_step_check(std::function<void()> check) {
+    state().step_check = std::move(check);
 }
 
 bool tick() {

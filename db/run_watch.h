@@ -24,6 +24,11 @@ void watch(sqlite3* db);
 // The poll: true when the user asked to stop. Empty: nothing is polled.
 void set_poll(std::function<bool()> poll);
 
+// Called on every callback of a watched connection, whether or not the run has
+// gone on for long: a check of what a run builds up as it goes (the record of a
+// change to undo). Empty: nothing is checked.
+void set_step_check(std::function<void()> check);
+
 // For loops of our own that step a statement (gathering rows): polls when it is
 // due, as the callback would. True when the run is to stop; from then on every
 // long statement of the run is interrupted, until a pause between statements

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "db/change_history.h"
+#include "db/run_watch.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -315,4 +316,24 @@ TEST(ChangeHistory, ARolledBackTransactionTakesItsStepsAlong) {
     EXPECT_EQ(file.history.undo_steps(), 1u);
     EXPECT_EQ(file.history.undo().result, Applied::done);
     EXPECT_EQ(file.db.value("SELECT group_concat(n) FROM t;"), "1,2,3");
+}
+
+// A change too large to keep must not first hold every old record in memory: a
+// DELETE of a big table would take all the memory a 32-bit program has. Recording
+// stops while the statement runs, and the change itself goes through whole.
+TEST(ChangeHistory, AStepTooLargeToKeepStopsTakingMemoryWhileItRuns) {
+    HistoryFile file;
+    file.history.set_memory_limit(1 << 20);
+    run_watch::watch(file.db.handle());
+    file.db.exec("CREATE TABLE big(v);");
+    file.db.fill("INSERT INTO big VALUES (randomblob(2000) || ?1)", 20000);
+    file.history.attach(file.db.handle());
+    sqlite3_int64 before = sqlite3_memory_used();
+    sqlite3_memory_highwater(1);
+    EXPECT_EQ(file.step("DELETE FROM big WHERE v IS NOT NULL;"), ChangeHistory::StepEnd::cut);
+    EXPECT_LT(sqlite3_memory_highwater(0) - before, 16 << 20);
+    EXPECT_EQ(file.history.cut(), ChangeHistory::Cut::too_large);
+    EXPECT_EQ(file.db.value("SELECT count(*) FROM big;"), "0");
+    EXPECT_EQ(file.history.undo().result, Applied::cut);
+    sqlite3_progress_handler(file.db.handle(), 0, nullptr, nullptr);
 }
