@@ -1,10 +1,10 @@
 #include "db/change_history.h"
 
-#include "db/run_watch.h"
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
+
+#include "db/run_watch.h"
 
 namespace {
 
