@@ -269,7 +269,7 @@ void ChangeHistory::begin_step() {
     sqlite3_rollback_hook(db_, &ChangeHistory::on_rollback, this);
 }
 
-bool ChangeHistory::wrote_unfollowed_table() const {
+bool ChangeHistory::wrote_unfollowed_table() {
     for (const auto& written : written_) {
         const std::string& database = written.first;
         if (database == "temp") {
@@ -280,7 +280,20 @@ bool ChangeHistory::wrote_unfollowed_table() const {
             return true;
         }
         // A virtual table changes through its own code, out of the session's sight,
-        // and its shadow tables are its own business.
+        // and its shadow tables are its own business. What a table is holds until
+        // the schema changes: most steps write a table an earlier step wrote.
+        if (table_kinds_version_ != step_schema_version_ ||
+            step_schema_version_ == kUnknownVersion) {
+            table_kinds_.clear();
+            table_kinds_version_ = step_schema_version_;
+        }
+        const auto known = table_kinds_.find(written.second);
+        if (known != table_kinds_.end()) {
+            if (known->second) {
+                return true;
+            }
+            continue;
+        }
         sqlite3_stmt* statement = nullptr;
         bool unfollowed = false;
         if (sqlite3_prepare_v2(db_,
@@ -295,6 +308,7 @@ bool ChangeHistory::wrote_unfollowed_table() const {
             }
         }
         sqlite3_finalize(statement);
+        table_kinds_[written.second] = unfollowed;
         if (unfollowed) {
             return true;
         }

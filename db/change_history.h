@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -106,7 +107,7 @@ private:
 
     int schema_version() const;
     // The step writes a table the session cannot follow.
-    bool wrote_unfollowed_table() const;
+    bool wrote_unfollowed_table();
     void cut_here(Cut reason);
     void keep_within_limit();
     // Ends the recording of a step whose session holds more than a step may: the
@@ -132,6 +133,11 @@ private:
     std::set<std::pair<std::string, std::string>> written_;
     // The step rolled a transaction back.
     bool rolled_back_ = false;
+    // Whether a table of the main database is out of the session's sight (a
+    // virtual or shadow table), as far as steps have asked, for the schema
+    // version they asked under.
+    std::map<std::string, bool> table_kinds_;
+    int table_kinds_version_ = 0;
     // The step outgrew the memory a step may hold while it ran.
     bool outgrown_ = false;
     // The newest steps that were recorded inside the transaction still open: a
