@@ -245,7 +245,10 @@ void ChangeHistory::begin_step() {
     if (!db_ || depth_++ > 0) {
         return;
     }
-    check_schema();
+    // The schema as last seen, without a read of its own: under Wine each read
+    // outside the step's statements locks and unlocks the file through the Wine
+    // server. A schema changed since (by another program) shows at the step's end,
+    // and cuts the history there.
     step_schema_version_ = schema_version_;
     written_.clear();
     sqlite3_session* session = nullptr;
