@@ -241,10 +241,11 @@ void ChangeHistory::on_rollback(void* context) {
     static_cast<ChangeHistory*>(context)->rolled_back_ = true;
 }
 
-void ChangeHistory::begin_step() {
+void ChangeHistory::begin_step(StepScope scope) {
     if (!db_ || depth_++ > 0) {
         return;
     }
+    step_may_restructure_ = scope == StepScope::anything;
     // The schema as last seen, without a read of its own: under Wine each read
     // outside the step's statements locks and unlocks the file through the Wine
     // server. A schema changed since (by another program) shows at the step's end,
@@ -353,7 +354,9 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
     SqliteBuffer owned(data);
     sqlite3session_delete(session);
 
-    const int version = schema_version();
+    // A schema changed by another program since the last look shows here too, or
+    // at the latest before anything is undone.
+    const int version = step_may_restructure_ ? schema_version() : step_schema_version_;
     if (version != kUnknownVersion && step_schema_version_ != kUnknownVersion &&
         version != step_schema_version_) {
         // A schema statement: its effect is in no changeset.

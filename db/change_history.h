@@ -74,8 +74,14 @@ public:
     void set_memory_limit(std::size_t bytes) { memory_limit_ = bytes; }
     std::size_t memory_used() const { return memory_used_; }
 
+    // What a step's statements may change. The grid's own statements change
+    // records only (no trigger or key action can change a table's definition); the
+    // SQL editor's and an import's may change tables as well, which the step's end
+    // looks for.
+    enum class StepScope { records, anything };
+
     // Starts and ends recording one step. Steps begun inside a step belong to it.
-    void begin_step();
+    void begin_step(StepScope scope = StepScope::anything);
     StepEnd end_step();
     // The reason of the last cut; Cut::none when nothing was cut since the history
     // began.
@@ -138,6 +144,8 @@ private:
     // version they asked under.
     std::map<std::string, bool> table_kinds_;
     int table_kinds_version_ = 0;
+    // The step's statements may change the schema.
+    bool step_may_restructure_ = true;
     // The step outgrew the memory a step may hold while it ran.
     bool outgrown_ = false;
     // The newest steps that were recorded inside the transaction still open: a
@@ -148,9 +156,11 @@ private:
 // Records one step for as long as it lives; a null history records nothing.
 class RecordedStep {
 public:
-    explicit RecordedStep(ChangeHistory* history) : history_(history) {
+    explicit RecordedStep(ChangeHistory* history,
+                          ChangeHistory::StepScope scope = ChangeHistory::StepScope::anything)
+        : history_(history) {
         if (history_) {
-            history_->begin_step();
+            history_->begin_step(scope);
         }
     }
     ~RecordedStep() { finish(); }

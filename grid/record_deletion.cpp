@@ -32,7 +32,7 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
     std::string message;
     // Ends after the report: its own statements would overwrite the database's
     // message about a failure.
-    RecordedStep step(grid.change_history);
+    RecordedStep step(grid.change_history, ChangeHistory::StepScope::records);
     // A view's trigger deletes; the record is counted first, as SQLite counts
     // nothing a trigger does in its place.
     const WriteOutcome outcome =

@@ -223,7 +223,7 @@ void TableGrid::edit_in_dialog(const EditedCell& cell) {
         return;
     }
     GridEditTarget target(*this);
-    RecordedStep step(change_history);
+    RecordedStep step(change_history, ChangeHistory::StepScope::records);
     CellEdit::write_from_dialog(target, cell, dialog.text());
 }
 
@@ -232,7 +232,7 @@ void TableGrid::commit_cell_edit(bool move_next) {
         return;
     }
     GridEditTarget target(*this);
-    RecordedStep step(change_history);
+    RecordedStep step(change_history, ChangeHistory::StepScope::records);
     const CommitOutcome outcome =
         cell_editor->edit().commit(target, cell_editor->text(), move_next);
     step.finish();
