@@ -8,8 +8,6 @@
 void run_page_statements(sqlite3* db, const std::string& table, int page) {
     TableShape shape;
     read_table_shape(db, table, shape);
-    ResultTable versions;
-    versions.run(db, "PRAGMA main.data_version; PRAGMA main.schema_version;");
     ResultTable rows;
     rows.run_typed(db, record_page_sql(table, shape, page_offset(page), kPageSize + 1));
 }

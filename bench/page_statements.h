@@ -4,8 +4,8 @@
 
 #include <string>
 
-// The statements a refresh of page `page` of `table` sends (whether the database
-// changed, its records and one more from the page's offset), through SQLite alone:
+// The statements a refresh of page `page` of `table` sends (its records and one
+// more from the page's offset), through SQLite alone:
 // the bench under Wine and the native bench time the same work with this.
 void run_page_statements(sqlite3* db, const std::string& table, int page);
 

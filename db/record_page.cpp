@@ -116,13 +116,11 @@ DatabaseStamp read_database_stamp(sqlite3* db) {
     if (!db || !sqlite3_get_autocommit(db)) {
         return stamp;
     }
-    ResultTable versions;
-    if (!versions.run(db, "PRAGMA main.data_version; PRAGMA main.schema_version;") ||
-        versions.rows() != 2 || versions.columns() < 1) {
+    unsigned version = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) {
         return stamp;
     }
-    stamp.data_version = parse_integer(versions.value(0, 0));
-    stamp.schema_version = parse_integer(versions.value(1, 0));
+    stamp.data_version = version;
     stamp.own_changes = sqlite3_total_changes64(db);
     stamp.valid = true;
     return stamp;

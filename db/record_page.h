@@ -50,20 +50,21 @@ bool read_record_page(sqlite3* db,
                       int count,
                       std::vector<PageRecord>& records);
 
-// What tells whether a database may have changed since a moment: a write by
-// another connection (data_version), one of our own (the changes this connection
-// made) or a change of its tables (schema_version, which VACUUM moves too, as it
-// may number the records anew). Taken inside a transaction it is never `valid`:
-// a rollback takes back changes without a trace in these numbers.
+// What tells whether a database may have changed since a page was read: every
+// commit to it, by this connection or another (the pager's data version, which
+// each read brings up to date without a read of its own; VACUUM and a change of
+// the tables commit too), and the changes this connection made. Taken inside a
+// transaction it is never `valid`: a rollback takes back changes without a trace.
 struct DatabaseStamp {
     bool valid = false;
-    std::int64_t data_version = 0;
-    std::int64_t schema_version = 0;
+    unsigned data_version = 0;
     std::int64_t own_changes = 0;
 
     bool same_as(const DatabaseStamp& other) const {
         return valid && other.valid && data_version == other.data_version &&
-               schema_version == other.schema_version && own_changes == other.own_changes;
+               own_changes == other.own_changes;
     }
 };
+// The stamp as of the connection's last read of its main database: a commit by
+// another connection shows only once a statement has read since.
 DatabaseStamp read_database_stamp(sqlite3* db);

@@ -59,17 +59,20 @@ bool TablePage::load(int page_index) {
         return false;
     }
     const std::int64_t offset = page_offset(page_index_);
-    const DatabaseStamp stamp = read_database_stamp(db_);
     std::vector<PageRecord> records;
     // One record past the page tells whether another page follows, with no count
     // of the whole table.
     bool read = false;
     bool more = false;
-    const PageStart start = page_start(shown, stamp);
+    // A change of our own shows before the read; one by another program only in
+    // what the read itself found, so the records next to the page on screen are
+    // read first and taken only when nothing had changed.
+    const PageStart start = page_start(shown, read_database_stamp(db_));
     if (start.from != PageStart::From::offset) {
         const bool backwards = start.from == PageStart::From::before;
         read = read_record_page(db_, table_, shape_, start, backwards ? kPageSize : kPageSize + 1,
-                                records);
+                                records) &&
+               read_database_stamp(db_).same_as(shown.stamp);
         // Every page before one on screen is full: anything else means the table
         // is not as it was, and the page is read from its offset after all.
         read = read && (!backwards || records.size() == static_cast<std::size_t>(kPageSize));
@@ -85,6 +88,7 @@ bool TablePage::load(int page_index) {
         records.resize(static_cast<std::size_t>(kPageSize));
     }
     read_error_ = read ? std::string() : std::string(sqlite3_errmsg(db_));
+    const DatabaseStamp stamp = read_database_stamp(db_);
     if (read && !records.empty() && stamp.valid && pages_by_key(shape_)) {
         anchors_.stamp = stamp;
         anchors_.page = page_index_;
