@@ -92,11 +92,11 @@ std::string long_value_condition(const std::string& name, const std::string& fie
            " AS BLOB), 1, " + std::to_string(kLongValueBytes) + ") = X'" + bytes + "')";
 }
 
-std::string key_order(const TableShape& shape) {
+std::string key_order(const TableShape& shape, const char* direction = "") {
     std::string order;
     for (std::size_t index : shape.key_columns()) {
         order += order.empty() ? "" : ", ";
-        order += quote_identifier(shape.columns[index].name);
+        order += quote_identifier(shape.columns[index].name) + direction;
     }
     return order;
 }
@@ -303,14 +303,12 @@ std::string record_page_sql(const std::string& table,
     const bool by_key = start.from != PageStart::From::offset && pages_by_key(shape) &&
                         static_cast<int>(start.identity.size()) == identity_field_count(shape);
     const bool backwards = by_key && start.from == PageStart::From::before;
+    const char* direction = backwards ? " DESC" : "";
     std::string order;
     if (shape.identity == RecordIdentity::rowid) {
-        order = shape.rowid_name + (backwards ? " DESC" : "");
+        order = shape.rowid_name + direction;
     } else if (shape.identity == RecordIdentity::primary_key) {
-        for (std::size_t index : shape.key_columns()) {
-            order += order.empty() ? "" : ", ";
-            order += quote_identifier(shape.columns[index].name) + (backwards ? " DESC" : "");
-        }
+        order = key_order(shape, direction);
     }
     if (by_key) {
         // The same order as the offset form's, so the same records in the same
