@@ -3,6 +3,15 @@
 #include <cstring>
 #include <new>
 
+bool is_ascii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 int convert_text(const char* source, char* destination, int limit, bool to_utf8) {
     if (!source || !destination || limit < 1) {
         return 0;

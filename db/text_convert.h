@@ -8,6 +8,10 @@
 // The one boundary between the program's text (the ANSI code page, Shift-JIS on a
 // Japanese system) and the database's text (UTF-8).
 
+// True when every byte is below 0x80: such a text reads the same in UTF-8 and in
+// every ANSI code page, and needs no conversion.
+bool is_ascii(std::string_view text);
+
 // Converts the zero-terminated source into the caller's buffer of `limit` bytes.
 // A text that does not fit is cut after limit - 1 bytes (even inside a multi-byte
 // character) and terminated. Returns the number of bytes copied, 0 when the text

@@ -58,6 +58,10 @@ bool run_iconv(const char* to,
 }  // namespace
 
 bool convert_whole(std::string_view source, bool to_utf8, std::string& result) {
+    if (is_ascii(source)) {
+        result.assign(source);
+        return true;
+    }
     return to_utf8 ? run_iconv("UTF-8", "CP932", source, result)
                    : run_iconv("CP932", "UTF-8", source, result);
 }

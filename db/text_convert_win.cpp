@@ -8,8 +8,8 @@
 bool convert_whole(std::string_view source, bool to_utf8, std::string& result) {
     const UINT from = to_utf8 ? CP_ACP : CP_UTF8;
     const UINT to = to_utf8 ? CP_UTF8 : CP_ACP;
-    if (source.empty()) {
-        result.clear();
+    if (is_ascii(source)) {
+        result.assign(source);
         return true;
     }
     const int source_length = static_cast<int>(source.size());
