@@ -160,12 +160,11 @@ void TableGrid::show_page(int select) {
     // for the user).
     const int selected = page_.record_count() == 0 ? -1 : select >= 0 ? select : 0;
     const int rows = page_.row_count();
-    // The list is told its new number of rows only when it changes, and only that:
-    // a new count, or redrawing switched off and on, has it work out its scroll
-    // bars and repaint its header, which costs more than drawing the page. Either
-    // way it draws the page anew from the top.
+    // The list is told its new number of rows only when it changes: a new count
+    // has it work its scroll bars out again. Redrawing is not switched off and on
+    // around the change, which would repaint the header and the frame as well.
     if (SendMessageA(hwnd(), LVM_GETITEMCOUNT, 0, 0) != rows) {
-        SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        set_owner_data_row_count(hwnd(), rows);
     }
     LVITEMA none{};
     none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -177,7 +176,8 @@ void TableGrid::show_page(int select) {
     if (rows > 0) {
         SendMessageA(hwnd(), LVM_ENSUREVISIBLE, 0, FALSE);
     }
-    InvalidateRect(hwnd(), nullptr, FALSE);
+    // The columns are the same on every page: their header is not drawn again.
+    invalidate_list_rows(hwnd());
     if (on_page_shown) {
         on_page_shown();
     }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "win/gdi_handles.h"
@@ -66,6 +67,67 @@ void scroll_into_view_sideways(HWND list, int left, int right) {
     if (dx != 0) {
         SendMessageA(list, LVM_SCROLL, dx, 0);
     }
+}
+
+namespace {
+
+constexpr LONG kScrollBars = WS_HSCROLL | WS_VSCROLL;
+
+SCROLLINFO vertical_scroll(HWND list) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    GetScrollInfo(list, SB_VERT, &info);
+    return info;
+}
+
+bool same_scroll(const SCROLLINFO& a, const SCROLLINFO& b) {
+    return a.nMin == b.nMin && a.nMax == b.nMax && a.nPage == b.nPage && a.nPos == b.nPos;
+}
+
+}  // namespace
+
+void set_owner_data_row_count(HWND list, int rows) {
+    const LONG style = GetWindowLongA(list, GWL_STYLE);
+    const WPARAM flags = LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL;
+    // Switched off already (a caller's RedrawOff): it draws everything at its end.
+    if (!(style & WS_VISIBLE)) {
+        SendMessageA(list, LVM_SETITEMCOUNT, rows, flags);
+        return;
+    }
+    const SCROLLINFO before = vertical_scroll(list);
+    // The window's own drawing flag, not the list's: the list still works out its
+    // scroll bars, and the system draws nothing of them meanwhile.
+    DefWindowProcA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LVM_SETITEMCOUNT, rows, flags);
+    const SCROLLINFO after = vertical_scroll(list);
+    const bool bars_changed = ((GetWindowLongA(list, GWL_STYLE) ^ style) & kScrollBars) != 0;
+    // The old range goes back unseen, so that setting the new one below is a
+    // change the scroll bar draws, as any system does.
+    if (!bars_changed && (style & WS_VSCROLL) && !same_scroll(before, after)) {
+        SetScrollInfo(list, SB_VERT, &before, FALSE);
+    }
+    DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
+    if (bars_changed) {
+        // A bar came or went: the frame, the header and the rows all moved.
+        RedrawWindow(list, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    } else if ((style & WS_VSCROLL) && !same_scroll(before, after)) {
+        SCROLLINFO target = after;
+        target.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        SetScrollInfo(list, SB_VERT, &target, TRUE);
+    }
+}
+
+void invalidate_list_rows(HWND list) {
+    RECT rows;
+    GetClientRect(list, &rows);
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    RECT header_rect;
+    if (header && IsWindowVisible(header) && GetWindowRect(header, &header_rect)) {
+        MapWindowPoints(HWND_DESKTOP, list, reinterpret_cast<POINT*>(&header_rect), 2);
+        rows.top = std::max(rows.top, header_rect.bottom);
+    }
+    InvalidateRect(list, &rows, FALSE);
 }
 
 void copy_item_text(char* destination, int room, const char* text) {

@@ -25,6 +25,17 @@ std::vector<int> list_text_widths(HWND list, const std::vector<std::string>& tex
 // than the list.
 void scroll_into_view_sideways(HWND list, int left, int right);
 
+// Gives a list that asks its owner for its rows (LVS_OWNERDATA) a new number of
+// rows. The list works its scroll bars out twice over for a new count and draws
+// them each time, which under a visual style costs more than the rows on show:
+// here they are worked out out of sight and the vertical bar is drawn once.
+// Nothing is repainted but the bars: the caller marks the rows it changed.
+void set_owner_data_row_count(HWND list, int rows);
+
+// Marks every row of a report-view list for repainting, and not its header,
+// which a list without WS_CLIPCHILDREN would otherwise repaint with them.
+void invalidate_list_rows(HWND list);
+
 // Copies a text into the room a list view gave for an item's text (a display
 // notification): as much as fits, never half of a double-byte character.
 void copy_item_text(char* destination, int room, const char* text);

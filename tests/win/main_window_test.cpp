@@ -178,6 +178,79 @@ TEST_F(MainWindowTest, PagesThroughTwoAndAHalfThousandRecords) {
     EXPECT_EQ(main.grid().page().page_index(), 0);
 }
 
+namespace {
+
+// The list's vertical scroll bar as the screen shows it: a line of pixels down
+// its middle, from the window's own drawing surface.
+std::vector<COLORREF> vertical_bar_pixels(HWND list) {
+    std::vector<COLORREF> pixels;
+    SCROLLBARINFO bar{};
+    bar.cbSize = sizeof(bar);
+    RECT window;
+    if (!GetScrollBarInfo(list, OBJID_VSCROLL, &bar) || !GetWindowRect(list, &window)) {
+        return pixels;
+    }
+    HDC dc = GetWindowDC(list);
+    const int x = (bar.rcScrollBar.left + bar.rcScrollBar.right) / 2 - window.left;
+    for (int y = bar.rcScrollBar.top; y < bar.rcScrollBar.bottom; ++y) {
+        pixels.push_back(GetPixel(dc, x, y - window.top));
+    }
+    ReleaseDC(list, dc);
+    return pixels;
+}
+
+int vertical_range(HWND list) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE;
+    GetScrollInfo(list, SB_VERT, &info);
+    return info.nMax;
+}
+
+}  // namespace
+
+// A page with fewer rows has a longer thumb on the scroll bar, drawn at once; a
+// page short enough to show whole has no bar at all.
+TEST_F(MainWindowTest, TheScrollBarFollowsTheRowsOfEachPage) {
+    const std::string path = dir.file("bars.db");
+    {
+        TestDb db(path);
+        db.exec("CREATE TABLE t(n INTEGER, s TEXT);");
+        db.fill("INSERT INTO t VALUES (?1, 'row ' || ?1);", 2500);
+        db.exec("CREATE TABLE u(n INTEGER);");
+        db.fill("INSERT INTO u VALUES (?1);", 1005);
+    }
+    start(path);
+    HWND list = grid();
+    const auto shown_matches_drawn_anew = [&] {
+        pump_messages();
+        const std::vector<COLORREF> shown = vertical_bar_pixels(list);
+        RedrawWindow(list, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        return !shown.empty() && shown == vertical_bar_pixels(list);
+    };
+    EXPECT_EQ(vertical_range(list), 999);
+    const std::vector<COLORREF> full_page = vertical_bar_pixels(list);
+    command(IDC_PAGE_NEXT);
+    command(IDC_PAGE_NEXT);
+    ASSERT_EQ(list_row_count(list), 501);
+    EXPECT_TRUE(IsWindowVisible(list));
+    EXPECT_EQ(vertical_range(list), 500);
+    EXPECT_TRUE(shown_matches_drawn_anew());
+    EXPECT_NE(vertical_bar_pixels(list), full_page);
+    command(IDC_PAGE_PREVIOUS);
+    EXPECT_EQ(vertical_range(list), 999);
+    EXPECT_TRUE(shown_matches_drawn_anew());
+
+    select_table(1);
+    command(IDC_PAGE_NEXT);
+    ASSERT_EQ(list_row_count(list), 6);
+    EXPECT_TRUE(IsWindowVisible(list));
+    EXPECT_FALSE(GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL);
+    command(IDC_PAGE_PREVIOUS);
+    EXPECT_TRUE(GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL);
+    EXPECT_TRUE(shown_matches_drawn_anew());
+}
+
 TEST_F(MainWindowTest, TypingInTheGridFindsTheRowThatBeginsWithIt) {
     const std::string path = dir.file("typing.db");
     {
