@@ -120,12 +120,16 @@ bool TablePage::load(int page_index) {
         if (by_key) {
             row_keys_.push_back(std::move(record.identity));
         }
-        for (const PageValue& value : record.values) {
+        for (PageValue& value : record.values) {
             if (value.kind == PageValue::Kind::blob) {
                 // Binary data shows as what it is, not as the text before its first zero.
                 cells.push_back(blob_cell_text(value.blob_bytes));
-            } else if (value.text.empty()) {
-                cells.emplace_back();
+            } else if (is_ascii(value.text)) {
+                // Shown as read: no conversion and no copy.
+                if (value.text.size() > kCellShownBytes) {
+                    value.text.resize(kCellShownBytes);
+                }
+                cells.push_back(std::move(value.text));
             } else {
                 cell[0] = '\0';
                 convert_cell_text(value.text.c_str(), cell, sizeof(cell));
