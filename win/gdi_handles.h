@@ -18,6 +18,7 @@ struct GdiObjectDeleter {
     void operator()(HGDIOBJ object) const { DeleteObject(object); }
 };
 using BrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
+using RegionHandle = std::unique_ptr<std::remove_pointer_t<HRGN>, GdiObjectDeleter>;
 
 struct IconDestroyer {
     void operator()(HICON icon) const { DestroyIcon(icon); }

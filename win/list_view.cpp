@@ -73,16 +73,23 @@ namespace {
 
 constexpr LONG kScrollBars = WS_HSCROLL | WS_VSCROLL;
 
-SCROLLINFO vertical_scroll(HWND list) {
-    SCROLLINFO info{};
-    info.cbSize = sizeof(info);
-    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    GetScrollInfo(list, SB_VERT, &info);
-    return info;
-}
-
-bool same_scroll(const SCROLLINFO& a, const SCROLLINFO& b) {
-    return a.nMin == b.nMin && a.nMax == b.nMax && a.nPage == b.nPage && a.nPos == b.nPos;
+// Marks the window's frame (its border and scroll bars) for drawing at the next
+// paint, and nothing of its client area.
+void invalidate_frame(HWND window) {
+    RECT outer;
+    RECT client;
+    if (!GetWindowRect(window, &outer) || !GetClientRect(window, &client)) {
+        return;
+    }
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&outer), 2);
+    RegionHandle frame(CreateRectRgnIndirect(&outer));
+    RegionHandle inside(CreateRectRgnIndirect(&client));
+    if (!frame || !inside ||
+        CombineRgn(frame.get(), frame.get(), inside.get(), RGN_DIFF) == ERROR) {
+        RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+        return;
+    }
+    RedrawWindow(window, nullptr, frame.get(), RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
 }
 
 }  // namespace
@@ -95,26 +102,16 @@ void set_owner_data_row_count(HWND list, int rows) {
         SendMessageA(list, LVM_SETITEMCOUNT, rows, flags);
         return;
     }
-    const SCROLLINFO before = vertical_scroll(list);
     // The window's own drawing flag, not the list's: the list still works out its
     // scroll bars, and the system draws nothing of them meanwhile.
     DefWindowProcA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_SETITEMCOUNT, rows, flags);
-    const SCROLLINFO after = vertical_scroll(list);
-    const bool bars_changed = ((GetWindowLongA(list, GWL_STYLE) ^ style) & kScrollBars) != 0;
-    // The old range goes back unseen, so that setting the new one below is a
-    // change the scroll bar draws, as any system does.
-    if (!bars_changed && (style & WS_VSCROLL) && !same_scroll(before, after)) {
-        SetScrollInfo(list, SB_VERT, &before, FALSE);
-    }
     DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
-    if (bars_changed) {
+    if (((GetWindowLongA(list, GWL_STYLE) ^ style) & kScrollBars) != 0) {
         // A bar came or went: the frame, the header and the rows all moved.
         RedrawWindow(list, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
-    } else if ((style & WS_VSCROLL) && !same_scroll(before, after)) {
-        SCROLLINFO target = after;
-        target.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-        SetScrollInfo(list, SB_VERT, &target, TRUE);
+    } else {
+        invalidate_frame(list);
     }
 }
 

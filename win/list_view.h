@@ -28,8 +28,8 @@ void scroll_into_view_sideways(HWND list, int left, int right);
 // Gives a list that asks its owner for its rows (LVS_OWNERDATA) a new number of
 // rows. The list works its scroll bars out twice over for a new count and draws
 // them each time, which under a visual style costs more than the rows on show:
-// here they are worked out out of sight and the vertical bar is drawn once.
-// Nothing is repainted but the bars: the caller marks the rows it changed.
+// here they are worked out out of sight and drawn once, with the frame, at the
+// next paint. Nothing of the rows is marked: the caller marks those it changed.
 void set_owner_data_row_count(HWND list, int rows);
 
 // Marks every row of a report-view list for repainting, and not its header,
