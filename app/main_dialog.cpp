@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr DWORD kGridExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+constexpr DWORD kGridExtendedStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
 constexpr const char kDropCaption[] = "テーブル削除";
 constexpr const char kPathTooLongText[] = "ファイルのパスが長すぎるため開けません。";
 constexpr const char kErrorCaption[] = "エラー";
