@@ -161,8 +161,8 @@ void TableGrid::show_page(int select) {
     const int selected = page_.record_count() == 0 ? -1 : select >= 0 ? select : 0;
     const int rows = page_.row_count();
     // The list is told its new number of rows only when it changes: a new count
-    // has it work its scroll bars out again. Redrawing is not switched off and on
-    // around the change, which would repaint the header and the frame as well.
+    // has it work its scroll bars out again, which set_owner_data_row_count keeps
+    // to one drawing of the frame.
     if (SendMessageA(hwnd(), LVM_GETITEMCOUNT, 0, 0) != rows) {
         set_owner_data_row_count(hwnd(), rows);
     }
