@@ -26,6 +26,8 @@ run_wine_suite() {
     local arch="$1"
     korv_use_arch "$arch"
     korv_ensure_prefix test
+    # The tests that read the screen back run in a prefix with a display of its own.
+    korv_ensure_prefix screen
     export WINEPREFIX="$(korv_prefix test)"
     # One wineserver for the whole run. The first processes start Wine's own
     # helpers (the desktop among them), which would inherit and hold a test's

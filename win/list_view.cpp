@@ -102,11 +102,28 @@ void set_owner_data_row_count(HWND list, int rows) {
         SendMessageA(list, LVM_SETITEMCOUNT, rows, flags);
         return;
     }
+    // Switching drawing off throws away what was marked for the next paint, of
+    // the list and of its header alike (Wine validates the window and its
+    // children): a header just given other columns would keep the old ones on
+    // the screen. What was marked is marked again afterwards.
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    RegionHandle list_marked(CreateRectRgn(0, 0, 0, 0));
+    RegionHandle header_marked(CreateRectRgn(0, 0, 0, 0));
+    const bool list_pending =
+        list_marked && GetUpdateRgn(list, list_marked.get(), FALSE) > NULLREGION;
+    const bool header_pending =
+        header && header_marked && GetUpdateRgn(header, header_marked.get(), FALSE) > NULLREGION;
     // The window's own drawing flag, not the list's: the list still works out its
     // scroll bars, and the system draws nothing of them meanwhile.
     DefWindowProcA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_SETITEMCOUNT, rows, flags);
     DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
+    if (list_pending) {
+        RedrawWindow(list, nullptr, list_marked.get(), RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
+    }
+    if (header_pending) {
+        RedrawWindow(header, nullptr, header_marked.get(), RDW_INVALIDATE | RDW_ERASE);
+    }
     if (((GetWindowLongA(list, GWL_STYLE) ^ style) & kScrollBars) != 0) {
         // A bar came or went: the frame, the header and the rows all moved.
         RedrawWindow(list, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# screen-run.sh ARCH PROGRAM [ARGS...]: runs a Windows test program with a real
+# display: Wine's X11 driver on a virtual desktop, under Xvfb, in the screen prefix
+# of that architecture. The tests that read back what was drawn need it.
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+korv_use_arch "$1" || exit 2
+shift
+korv_ensure_prefix screen || exit 1
+export WINEPREFIX="$(korv_prefix screen)"
+out="$(mktemp)"
+trap 'rm -f "$out"' EXIT
+# The server of this prefix is its own: it goes with the run.
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    "$@"
+    status=$?
+    wineserver -k 2>/dev/null
+    exit $status
+' screen "$KORV_WINE" "$@" >"$out" 2>&1 </dev/null
+status=$?
+cat "$out"
+exit $status
