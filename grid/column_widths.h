@@ -17,7 +17,8 @@ constexpr int kHeaderWidthCap = 200;
 int shared_column_width(int room, int columns);
 
 // The widths of data columns whose headers need `header_widths` pixels to be read
-// whole. Each column gets the equal share of `room` where that is enough to read
-// it, else what its header needs (up to kHeaderWidthCap), and never less than
-// kReadableColumnWidth: a table too wide for the window scrolls sideways.
+// whole. Where the equal share of `room` is at least kReadableColumnWidth, every
+// column gets that share; otherwise each gets what its header needs (up to
+// kHeaderWidthCap) and never less than kReadableColumnWidth: a table too wide for
+// the window scrolls sideways.
 std::vector<int> data_column_widths(int room, const std::vector<int>& header_widths);

@@ -18,9 +18,9 @@ TEST(ColumnWidths, FewColumnsShareTheRoomAndManyKeepAReadableWidth) {
         {600, {190, 190, 190}, {200, 200, 200}},
         // A share just enough to read is kept as it is.
         {288, {72, 72, 72, 72}, {72, 72, 72, 72}},
-        // A header longer than the share widens its own column only, up to the cap.
-        {600, {20, 300, 130, 20, 20}, {120, 200, 130, 120, 120}},
-        {590, {10, 150, 400, 72, 73}, {118, 150, 200, 118, 118}},
+        // A readable share is the width of every column, however long a header.
+        {600, {20, 300, 130, 20, 20}, {120, 120, 120, 120, 120}},
+        {590, {10, 150, 400, 72, 73}, {118, 118, 118, 118, 118}},
         // Many columns: the readable minimum, or what the header needs.
         {590, Widths(58, 40), Widths(58, 72)},
         {590,
