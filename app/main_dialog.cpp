@@ -629,12 +629,10 @@ LRESULT MainDialog::on_sql_editor(WPARAM, LPARAM) {
     if (!connection_.is_open) {
         return 0;
     }
-    show_sql_editor(
-        GetActiveWindow(), connection_.handle,
-        [](HWND owner, sqlite3* db, const std::string& ansi_sql) {
-            export_query_csv(owner, db, ansi_sql);
-        },
-        &history_);
+    show_sql_editor(GetActiveWindow(), connection_.handle, history_,
+                    [](HWND owner, sqlite3* db, const std::string& ansi_sql) {
+                        export_query_csv(owner, db, ansi_sql);
+                    });
     reload_table_list();
     return 0;
 }
@@ -749,6 +747,9 @@ void MainDialog::apply_history_step(bool redo) {
             break;
     }
     show_message_box(hwnd(), text.c_str(), caption, MB_OK | MB_ICONINFORMATION);
+    // Nothing of ours changed, but what stopped it may have (another program's
+    // change): the page shows what the file holds now.
+    refresh_page();
 }
 
 void MainDialog::show_changed_records(const ChangeHistory::Outcome& outcome) {

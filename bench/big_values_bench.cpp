@@ -117,7 +117,10 @@ void report_first_page(const char* name, const std::string& path, double at_rest
 Clock::time_point run_in_editor(sqlite3* db,
                                 const char* sql,
                                 const std::function<bool(HWND list)>& poll) {
-    SqlEditorDialog dialog(db);
+    // As the program opens it: each run is a step of the database's history.
+    ChangeHistory history;
+    history.attach(db);
+    SqlEditorDialog dialog(db, history);
     if (!dialog.create_modeless(IDD_SQL_EDITOR, nullptr)) {
         std::fprintf(stderr, "big_values: the SQL editor could not be created\n");
         return Clock::now();

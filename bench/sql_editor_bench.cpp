@@ -69,8 +69,10 @@ BENCH_CASE(sql_result_list) {
         return;
     }
     sqlite3* db = connection.handle;
+    ChangeHistory history;
+    history.attach(db);
     {
-        SqlEditorDialog dialog(db);
+        SqlEditorDialog dialog(db, history);
         if (!dialog.create_modeless(IDD_SQL_EDITOR, nullptr)) {
             std::fprintf(stderr, "sql_result_list: the dialog could not be created\n");
             return;
@@ -101,7 +103,9 @@ BENCH_CASE(sql_rehighlight) {
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
     {
-        SqlEditorDialog dialog(db);
+        ChangeHistory history;
+        history.attach(db);
+        SqlEditorDialog dialog(db, history);
         if (!dialog.create_modeless(IDD_SQL_EDITOR, nullptr)) {
             std::fprintf(stderr, "sql_rehighlight: the dialog could not be created\n");
             sqlite3_close(db);

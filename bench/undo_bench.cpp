@@ -101,18 +101,19 @@ double once_ms(const std::function<void()>& action) {
            static_cast<double>(frequency.QuadPart);
 }
 
-// Runs "DELETE FROM items;" in the SQL editor on a fresh copy, as one step of
-// `history` (null: not recorded); the time of the run.
-double sql_delete_ms(ChangeHistory* history, DatabaseConnection& connection) {
+// Runs "DELETE FROM items;" in the SQL editor on a fresh copy, recorded as one step
+// of `history` or not; the time of the run.
+double sql_delete_ms(ChangeHistory& history, bool recorded, DatabaseConnection& connection) {
     const std::string path = working_copy();
     if (!connection.open(path.c_str())) {
         std::fprintf(stderr, "undo_sql_delete_100k: cannot open %s\n", path.c_str());
         return -1.0;
     }
-    if (history) {
-        history->attach(connection.handle);
+    // A history that follows no database records nothing.
+    if (recorded) {
+        history.attach(connection.handle);
     }
-    SqlEditorDialog dialog(connection.handle, {}, history);
+    SqlEditorDialog dialog(connection.handle, history);
     if (!dialog.create_modeless(IDD_SQL_EDITOR, nullptr)) {
         std::fprintf(stderr, "undo_sql_delete_100k: the dialog could not be created\n");
         return -1.0;
@@ -129,11 +130,12 @@ double sql_delete_ms(ChangeHistory* history, DatabaseConnection& connection) {
 BENCH_CASE(undo_sql_delete_100k) {
     {
         DatabaseConnection connection;
-        report("undo_sql_delete_100k_run_plain_ms", sql_delete_ms(nullptr, connection));
+        ChangeHistory unattached;
+        report("undo_sql_delete_100k_run_plain_ms", sql_delete_ms(unattached, false, connection));
     }
     DatabaseConnection connection;
     ChangeHistory history;
-    report("undo_sql_delete_100k_run_recorded_ms", sql_delete_ms(&history, connection));
+    report("undo_sql_delete_100k_run_recorded_ms", sql_delete_ms(history, true, connection));
     report("undo_sql_delete_100k_changeset_mb",
            static_cast<double>(history.memory_used()) / (1024.0 * 1024.0));
     bool undone = false;

@@ -200,12 +200,18 @@ int ChangeHistory::schema_version() const {
     return version;
 }
 
-void ChangeHistory::cut_here(Cut reason) {
+bool ChangeHistory::cut_here(Cut reason) {
+    const bool dropped = !undo_.empty() || !redo_.empty();
     undo_.clear();
     redo_.clear();
     memory_used_ = 0;
     transaction_steps_ = 0;
     cut_ = reason;
+    return dropped;
+}
+
+ChangeHistory::StepEnd ChangeHistory::cut_at_step(Cut reason) {
+    return cut_here(reason) ? StepEnd::cut : StepEnd::nothing;
 }
 
 void ChangeHistory::check_schema() {
@@ -339,13 +345,11 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
     transaction_steps_ = sqlite3_get_autocommit(db_) != 0 ? 0 : transaction_steps_;
     if (outgrown_) {
         outgrown_ = false;
-        cut_here(Cut::too_large);
-        return StepEnd::cut;
+        return cut_at_step(Cut::too_large);
     }
     if (!session) {
         // Nothing could follow the step: what it changed cannot be undone.
-        cut_here(Cut::unfollowed);
-        return StepEnd::cut;
+        return cut_at_step(Cut::unfollowed);
     }
     const bool unfollowed = wrote_unfollowed_table();
     int size = 0;
@@ -361,20 +365,17 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
         version != step_schema_version_) {
         // A schema statement: its effect is in no changeset.
         schema_version_ = version;
-        cut_here(Cut::restructure);
-        return StepEnd::cut;
+        return cut_at_step(Cut::restructure);
     }
     if (unfollowed) {
-        cut_here(Cut::unfollowed);
-        return StepEnd::cut;
+        return cut_at_step(Cut::unfollowed);
     }
     if (code == SQLITE_OK && size <= 0) {
         return StepEnd::nothing;
     }
     // A changeset that could not be made at all ran out of memory, most likely.
     if (code != SQLITE_OK || static_cast<std::size_t>(size) > memory_limit_) {
-        cut_here(Cut::too_large);
-        return StepEnd::cut;
+        return cut_at_step(Cut::too_large);
     }
     Step step;
     const auto* bytes = static_cast<const unsigned char*>(data);

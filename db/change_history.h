@@ -35,7 +35,8 @@ public:
         too_old,      // dropped to keep within the memory bound
     };
 
-    // How a step ended.
+    // How a step ended: nothing kept, kept as a step, or the history cut with
+    // steps that could have been undone or redone until then.
     enum class StepEnd { nothing, recorded, cut };
 
     enum class Applied {
@@ -114,7 +115,10 @@ private:
     int schema_version() const;
     // The step writes a table the session cannot follow.
     bool wrote_unfollowed_table();
-    void cut_here(Cut reason);
+    // Forgets every step; true when there were any.
+    bool cut_here(Cut reason);
+    // The end of a step that cut the history.
+    StepEnd cut_at_step(Cut reason);
     void keep_within_limit();
     // Ends the recording of a step whose session holds more than a step may: the
     // step will be cut, and what the session held is given back at once.

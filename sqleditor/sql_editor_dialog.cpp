@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "sqleditor/sql_rehighlight.h"
 #include "win/busy_pump.h"
+#include "win/window_text.h"
 
 namespace {
 
@@ -23,6 +24,8 @@ constexpr int kFormatInsetTop = 5;
 const MessageEntry<SqlEditorDialog> SqlEditorDialog::message_map_[] = {
     on_message(WM_INITDIALOG, &SqlEditorDialog::on_init_dialog),
     on_message(WM_SQL_RUN, &SqlEditorDialog::on_run),
+    on_message(WM_SQL_UNDO, &SqlEditorDialog::on_undo_typing),
+    on_message(WM_SQL_REDO, &SqlEditorDialog::on_redo_typing),
     on_command(IDOK, &SqlEditorDialog::on_run),
     on_command(IDCANCEL, &SqlEditorDialog::on_close),
     on_command(IDC_SQL_EXPORT, &SqlEditorDialog::on_export),
@@ -31,8 +34,8 @@ const MessageEntry<SqlEditorDialog> SqlEditorDialog::message_map_[] = {
     on_message(WM_GETMINMAXINFO, &SqlEditorDialog::on_get_min_max_info),
 };
 
-void show_sql_editor(HWND owner, sqlite3* db, SqlExportAction export_rows, ChangeHistory* history) {
-    SqlEditorDialog dialog(db, std::move(export_rows), history);
+void show_sql_editor(HWND owner, sqlite3* db, ChangeHistory& history, SqlExportAction export_rows) {
+    SqlEditorDialog dialog(db, history, std::move(export_rows));
     dialog.show_modal(IDD_SQL_EDITOR, owner);
 }
 
@@ -87,7 +90,17 @@ LRESULT SqlEditorDialog::on_init_dialog(WPARAM, LPARAM) {
 
 LRESULT SqlEditorDialog::on_run(WPARAM, LPARAM) {
     last_run_text_ = text_to_run();
-    result_list_.run_sql_text(db_, last_run_text_.c_str(), history_);
+    // Typing after a run is a step of its own.
+    typing_.seal();
+    result_list_.show_running();
+    run_watch::reset();
+    // One run is one step of the history, whatever its statements change.
+    RecordedStep step(&history_);
+    SqlOutcome outcome = run_sql(db_, last_run_text_.c_str(), [this](const SqlRows& rows) {
+        result_list_.show_arriving_rows(rows);
+    });
+    const bool cut = step.finish() == ChangeHistory::StepEnd::cut;
+    result_list_.show_outcome(std::move(outcome), cut ? history_cut_note(history_.cut()) : nullptr);
     EnableWindow(item(IDC_SQL_EXPORT), export_rows_ && result_list_.rows_shown() > 0);
     return 0;
 }
@@ -111,9 +124,50 @@ LRESULT SqlEditorDialog::on_text_changed(WPARAM, LPARAM) {
     }
     rehighlighting_ = true;
     ++rehighlight_count_;
+    const std::string before = coloured_text_;
     recolour_changed_lines(editor_.hwnd(), hwnd(), coloured_text_, rtf_buffer_);
     rehighlighting_ = false;
+    if (!applying_typing_) {
+        CHARRANGE selection{};
+        SendMessageA(editor_.hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+        typing_.record(before, coloured_text_, editor_byte_offset(coloured_text_, selection.cpMax));
+    }
     return 0;
+}
+
+LRESULT SqlEditorDialog::on_undo_typing(WPARAM, LPARAM) {
+    TextUndo::Edit edit;
+    if (typing_.undo(edit)) {
+        apply_typing_edit(edit);
+    }
+    return 0;
+}
+
+LRESULT SqlEditorDialog::on_redo_typing(WPARAM, LPARAM) {
+    TextUndo::Edit edit;
+    if (typing_.redo(edit)) {
+        apply_typing_edit(edit);
+    }
+    return 0;
+}
+
+void SqlEditorDialog::apply_typing_edit(const TextUndo::Edit& edit) {
+    HWND editor = editor_.hwnd();
+    // The steps were taken from the text as last coloured, which is the text now.
+    CHARRANGE range{editor_position(coloured_text_, edit.offset),
+                    editor_position(coloured_text_, edit.offset + edit.removed)};
+    applying_typing_ = true;
+    SendMessageA(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    SendMessageA(editor, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(edit.inserted.c_str()));
+    if (read_window_text(editor) != coloured_text_) {
+        // The control did not tell of the change: colour it here.
+        on_text_changed(0, 0);
+    }
+    applying_typing_ = false;
+    range.cpMin = editor_position(coloured_text_, edit.select_begin);
+    range.cpMax = editor_position(coloured_text_, edit.select_end);
+    SendMessageA(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    SendMessageA(editor, EM_SCROLLCARET, 0, 0);
 }
 
 LRESULT SqlEditorDialog::on_size(WPARAM wparam, LPARAM lparam) {

@@ -10,6 +10,7 @@
 #include "db/change_history.h"
 #include "sqleditor/sql_result_list.h"
 #include "sqleditor/sql_text_edit.h"
+#include "sqleditor/text_undo.h"
 #include "win/dialog.h"
 #include "win/dialog_layout.h"
 #include "win/message_map.h"
@@ -19,21 +20,20 @@
 using SqlExportAction = std::function<void(HWND owner, sqlite3* db, const std::string& ansi_sql)>;
 
 // Shows the SQL editor modally on the open database. Without an export action the
-// export button stays greyed. Each run is one step of `history` (null: none kept).
+// export button stays greyed. Each run is one step of `history`, the open
+// database's.
 void show_sql_editor(HWND owner,
                      sqlite3* db,
-                     SqlExportAction export_rows = {},
-                     ChangeHistory* history = nullptr);
+                     ChangeHistory& history,
+                     SqlExportAction export_rows = {});
 
 // The SQL editor: the text typed, coloured while it is typed, run with "実行" or
 // F5, its outcome in the result list. The connection is lent for the dialog's
 // life; the dialog never opens or closes it.
 class SqlEditorDialog : public Dialog {
 public:
-    explicit SqlEditorDialog(sqlite3* db,
-                             SqlExportAction export_rows = {},
-                             ChangeHistory* history = nullptr)
-        : db_(db), export_rows_(std::move(export_rows)), history_(history) {}
+    SqlEditorDialog(sqlite3* db, ChangeHistory& history, SqlExportAction export_rows = {})
+        : db_(db), export_rows_(std::move(export_rows)), history_(history), typing_(lead_byte) {}
 
     HWND editor() const { return editor_.hwnd(); }
     SqlResultList& result_list() { return result_list_; }
@@ -45,6 +45,8 @@ public:
     int rehighlight_count() const { return rehighlight_count_; }
 
 protected:
+    static bool lead_byte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
 private:
@@ -55,12 +57,16 @@ private:
     LRESULT on_close(WPARAM, LPARAM);
     LRESULT on_export(WPARAM, LPARAM);
     LRESULT on_text_changed(WPARAM, LPARAM);
+    LRESULT on_undo_typing(WPARAM, LPARAM);
+    LRESULT on_redo_typing(WPARAM, LPARAM);
+    // Puts an undo's or a redo's edit into the editor's text, with its selection.
+    void apply_typing_edit(const TextUndo::Edit& edit);
     LRESULT on_size(WPARAM, LPARAM);
     LRESULT on_get_min_max_info(WPARAM, LPARAM);
 
     sqlite3* db_;
     SqlExportAction export_rows_;
-    ChangeHistory* history_;
+    ChangeHistory& history_;
     // The text of the last run: the result that an export writes, read again.
     std::string last_run_text_;
     SqlTextEdit editor_;
@@ -71,5 +77,9 @@ private:
     // The editor's text as it was last coloured.
     std::string coloured_text_;
     bool rehighlighting_ = false;
+    // Steps of typing for Ctrl+Z and Ctrl+Y.
+    TextUndo typing_;
+    // An undo or a redo is changing the text: no step of typing.
+    bool applying_typing_ = false;
     int rehighlight_count_ = 0;
 };

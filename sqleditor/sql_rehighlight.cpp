@@ -189,6 +189,19 @@ void stream_in_coloured(HWND editor,
 
 }  // namespace
 
+std::size_t editor_byte_offset(const std::string& text, LONG position) {
+    std::size_t offset = 0;
+    for (LONG p = 0; p < position && offset < text.size(); ++p) {
+        offset +=
+            IsDBCSLeadByte(static_cast<BYTE>(text[offset])) && offset + 1 < text.size() ? 2 : 1;
+    }
+    return offset;
+}
+
+LONG editor_position(const std::string& text, std::size_t offset) {
+    return CharacterPositions(text).at(offset);
+}
+
 std::string editor_selected_text(HWND editor) {
     CHARRANGE selection{};
     SendMessageA(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));

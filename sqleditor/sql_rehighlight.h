@@ -21,3 +21,8 @@ void recolour_changed_lines(HWND editor,
 
 // The editor's selected text, whole; its whole text when nothing is selected.
 std::string editor_selected_text(HWND editor);
+
+// Byte offsets in the editor's text and the control's character positions (a
+// double-byte character counts as one), each way.
+std::size_t editor_byte_offset(const std::string& text, LONG position);
+LONG editor_position(const std::string& text, std::size_t offset);

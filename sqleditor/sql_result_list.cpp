@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "db/result_table.h"
-#include "db/run_watch.h"
 #include "res/resource.h"
 #include "win/dialog.h"
 #include "win/gdi_handles.h"
@@ -39,23 +38,20 @@ bool SqlResultList::setup(HWND list) {
     return true;
 }
 
-void SqlResultList::run_sql_text(sqlite3* db, const char* ansi_text, ChangeHistory* history) {
+void SqlResultList::show_running() {
     {
         RedrawOff redraw(hwnd());
         // No row may ask for a cell of a result that is about to go.
         SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
         table_.reset();
+        arriving_ = nullptr;
         show_sql_message(kSqlMessageHeader, image_message, kSqlRunningText);
     }
     UpdateWindow(hwnd());
+}
 
-    run_watch::reset();
-    RecordedStep step(history);
-    SqlOutcome outcome =
-        run_sql(db, ansi_text, [this](const SqlRows& rows) { show_arriving_rows(rows); });
-    const ChangeHistory::StepEnd step_end = step.finish();
+void SqlResultList::show_outcome(SqlOutcome outcome, const char* history_note) {
     arriving_ = nullptr;
-
     RedrawOff redraw(hwnd());
     switch (outcome.kind) {
         case SqlOutcome::Kind::rows:
@@ -79,8 +75,8 @@ void SqlResultList::run_sql_text(sqlite3* db, const char* ansi_text, ChangeHisto
                      image_message);
         }
     }
-    if (step_end == ChangeHistory::StepEnd::cut) {
-        add_note(history_cut_note(history->cut()), image_message);
+    if (history_note) {
+        add_note(history_note, image_message);
     }
     if (outcome.transaction_open) {
         add_note(kSqlTransactionOpenText, image_message);

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "db/change_history.h"
 #include "sqleditor/sql_execution.h"
 #include "win/message_map.h"
 #include "win/window_subclass.h"
@@ -27,10 +26,13 @@ public:
     // Binds the list view and gives it its images and full-row selection.
     bool setup(HWND list);
 
-    // Runs the text on the database and shows the outcome; the previous outcome
-    // goes. The run is one step of `history` (null: none kept); a line says so when
-    // it cut the history.
-    void run_sql_text(sqlite3* db, const char* ansi_text, ChangeHistory* history = nullptr);
+    // What the list shows while a run goes on: the previous outcome goes.
+    void show_running();
+    // Columns and rows of a result that is still arriving, shown as they come.
+    void show_arriving_rows(const SqlRows& rows);
+    // The outcome of a run, with a line under it saying how the run cut the history
+    // of changes (null: it cut nothing).
+    void show_outcome(SqlOutcome outcome, const char* history_note);
 
     // One column with the header and one line with the text and image.
     void show_sql_message(const char* header, Image image, const std::string& text);
@@ -55,8 +57,6 @@ private:
     LRESULT on_get_display_info(WPARAM, LPARAM);
 
     void show_rows(std::unique_ptr<SqlRows> table);
-    // Columns and rows of a result that is still arriving.
-    void show_arriving_rows(const SqlRows& rows);
     void remove_columns();
     // The row-number column, wide enough for `rows`, and `columns` value columns.
     void insert_result_columns(int columns, int rows);

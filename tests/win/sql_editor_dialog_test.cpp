@@ -307,3 +307,43 @@ TEST_F(MainWindowTest, TheSqlEditorOpensEmptyAndItsTablesReachTheSelector) {
     EXPECT_EQ(rows, 0);
     EXPECT_TRUE(boxes.boxes().empty());
 }
+
+// Ctrl+Z takes typing back (a word typed is one step, a new line another), Ctrl+Y
+// brings it back, and the colours follow the text each time.
+TEST_F(SqlEditorTest, CtrlZTakesTypingBackAndCtrlYBringsItBack) {
+    const auto with_control = [&](WPARAM vk) {
+        BYTE saved[256] = {};
+        GetKeyboardState(saved);
+        BYTE state[256] = {};
+        state[VK_CONTROL] = 0x80;
+        SetKeyboardState(state);
+        key(editor(), vk);
+        SetKeyboardState(saved);
+    };
+    set_text("SELECT 1;");
+    select(9, 9);
+    for (const char* c = "\r FROM 表"; *c; ++c) {
+        SendMessageA(editor(), WM_CHAR, static_cast<BYTE>(*c), 1);
+    }
+    ASSERT_EQ(text(), "SELECT 1;\r\n FROM 表");
+
+    with_control('Z');
+    EXPECT_EQ(text(), "SELECT 1;\r\n");
+    with_control('Z');
+    EXPECT_EQ(text(), "SELECT 1;");
+    EXPECT_EQ(colour_differences(editor()), "");
+    with_control('Z');
+    EXPECT_EQ(text(), "");
+    with_control('Z');
+    EXPECT_EQ(text(), "");
+
+    with_control('Y');
+    with_control('Y');
+    with_control('Y');
+    EXPECT_EQ(text(), "SELECT 1;\r\n FROM 表");
+    EXPECT_EQ(colour_differences(editor()), "");
+    CHARRANGE caret{};
+    SendMessageA(editor(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    EXPECT_EQ(caret.cpMin, 18);
+    EXPECT_EQ(caret.cpMax, 18);
+}

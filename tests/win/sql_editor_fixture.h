@@ -16,10 +16,13 @@
 #include "win/window_text.h"
 
 // The SQL editor made from its template over a test database, shown (with the null
-// graphics driver) and driven with the messages a user's actions produce.
+// graphics driver) and driven with the messages a user's actions produce. As in the
+// program, the database's history of changes follows the editor's runs.
 class SqlEditorTest : public testing::Test {
 protected:
-    SqlEditorTest() : db(dir.file("sql.db")), dialog(db.handle()) {}
+    SqlEditorTest() : db(dir.file("sql.db")), dialog(db.handle(), history) {
+        history.attach(db.handle());
+    }
 
     void SetUp() override {
         ASSERT_NE(dialog.create_modeless(IDD_SQL_EDITOR, nullptr), nullptr);
@@ -85,5 +88,6 @@ protected:
 
     TempDir dir;
     TestDb db;
+    ChangeHistory history;
     SqlEditorDialog dialog;
 };

@@ -123,7 +123,7 @@ TEST_F(UndoTest, UndoThatCannotBeDoneIsToldAndChangesNothing) {
     edit_name(0, "alpha");
     {
         TestDb other(path);
-        other.exec("UPDATE t SET name = 'elsewhere' WHERE id = 1;");
+        other.exec("UPDATE t SET name = 'elsewhere' WHERE id = 1; INSERT INTO t VALUES (4, 'd');");
     }
     EXPECT_TRUE(press(grid(), 'Z', VK_CONTROL));
     ASSERT_EQ(boxes.boxes().size(), 1u);
@@ -131,6 +131,9 @@ TEST_F(UndoTest, UndoThatCannotBeDoneIsToldAndChangesNothing) {
               "表 \"t\" のレコードがこの変更の後に変わっているため、元に戻せませんでした。"
               "データは変更していません。");
     EXPECT_EQ(stored_value("SELECT name FROM t WHERE id = 1;"), "elsewhere");
+    // The grid shows what the file holds, the other program's record included.
+    EXPECT_EQ(list_text(grid(), 0, 2), "elsewhere");
+    EXPECT_EQ(list_text(grid(), 3, 2), "d");
     boxes.clear();
 
     {
@@ -155,7 +158,7 @@ TEST(UndoSqlEditor, ARunIsOneStepAndASchemaStatementCutsWithALine) {
         "CREATE TABLE t(id INTEGER PRIMARY KEY, name); INSERT INTO t VALUES (1, 'a'), (2, 'b');");
     ChangeHistory history;
     history.attach(db.handle());
-    SqlEditorDialog dialog(db.handle(), {}, &history);
+    SqlEditorDialog dialog(db.handle(), history);
     ASSERT_NE(dialog.create_modeless(IDD_SQL_EDITOR, nullptr), nullptr);
     HWND list = GetDlgItem(dialog.hwnd(), IDC_SQL_RESULT);
     const auto run = [&](const char* sql) {
