@@ -34,18 +34,7 @@ constexpr const char kOpenCaption[] = "データベースを開く";
 constexpr const char kFileMissingText[] = "ファイルが見つかりません。";
 constexpr const char kNotOpenedText[] =
     "データベースとして開けませんでした。ファイルには何も書き込んでいません。";
-constexpr const char kReadCaption[] = "読み込みエラー";
-constexpr const char kLockedReadText[] =
-    "データベースが他のプログラムにロックされているため、読み込めませんでした。\n"
-    "表示されていないテーブルやレコードがあります。しばらくしてから、もう一度表示してください。";
-constexpr const char kUnreadableText[] =
-    "データベースを読み込めませんでした。\n表示されていないテーブルやレコードがあります。";
-constexpr const char kInterruptedReadText[] =
-    "読み込みを中止しました。\n表示されていないテーブルやレコードがあります。";
 constexpr const char kReadOnlyMark[] = " [読み取り専用]";
-constexpr const char kUnreadableLabel[] = "-";
-constexpr const char kViewUnreadableText[] =
-    "このビューを読み込めませんでした。ビューの定義が参照するテーブルや関数を確認してください。";
 constexpr const char kViewStructureText[] =
     "ビューの構造はここでは変更できません。ビューは SQL で変更してください（SQL エディタなど）。";
 constexpr const char kStructureCaption[] = "構造編集";
@@ -220,7 +209,12 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     editor_brush_.reset(CreateSolidBrush(kCellEditorBackColour));
     grid_.cell_editor = &cell_editor_;
     grid_.change_history = &history_;
-    grid_.on_page_shown = [this] { show_page_state(grid_.page().view()); };
+    grid_.on_page_shown = [this](const PageView& view, bool read_whole) {
+        show_page_state(view);
+        if (!read_whole) {
+            enable_menu_item(IDM_DELETE_RECORD, false);
+        }
+    };
     grid_.editor_brush = editor_brush_.get();
 
     SendMessageA(list_view, LVM_SETIMAGELIST, LVSIL_SMALL,
@@ -303,7 +297,7 @@ bool MainDialog::open_database(const char* path) {
     set_title(std::string(PathFindFileNameA(path)) + (connection_.read_only ? kReadOnlyMark : ""));
     enable_menu_item(IDM_NEW_TABLE, true);
     enable_menu_item(IDM_SQL_EDITOR, true);
-    report_unreadable(watch);
+    report_unreadable(hwnd(), watch);
     return true;
 }
 
@@ -318,24 +312,6 @@ void MainDialog::report_failed_open(const char* path) {
         }
     }
     show_message_box(hwnd(), text.c_str(), kOpenCaption, MB_OK | MB_ICONINFORMATION);
-}
-
-void MainDialog::report_unreadable(const ReadFailureWatch& watch) {
-    if (!watch.failed() || !watch.outermost()) {
-        return;
-    }
-    MSG closing{};
-    if (watch.interrupted() && PeekMessageA(&closing, nullptr, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) {
-        // The read was stopped because a window is closing: no box to answer first.
-        return;
-    }
-    std::string text = watch.busy()          ? kLockedReadText
-                       : watch.interrupted() ? kInterruptedReadText
-                                             : kUnreadableText;
-    if (!watch.busy() && !watch.interrupted() && !watch.message().empty()) {
-        text += "\n" + ansi_message(watch.message().c_str());
-    }
-    show_message_box(hwnd(), text.c_str(), kReadCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 bool MainDialog::settle_open_transaction() {
@@ -410,7 +386,7 @@ void MainDialog::reload_table_list() {
     enable_menu_item(IDM_EDIT_STRUCTURE, any);
     enable_menu_item(IDM_DROP_TABLE, any);
     show_page(0);
-    report_unreadable(watch);
+    report_unreadable(hwnd(), watch);
 }
 
 // The drop-down as wide as the longest name (within the screen) and as tall as
@@ -489,37 +465,11 @@ void MainDialog::show_page(int page_index) {
         enable_menu_item(IDM_DELETE_RECORD, false);
         return;
     }
-    ReadFailureWatch watch;
-    const TablePage& page = grid_.page();
-    // The table's shape is read once, when it is chosen (or read again after it
-    // could not be): a page turn reads only records.
-    if (!page.is_open() || page.table() != table) {
-        grid_.open_table(connection_.is_open ? connection_.handle : nullptr, table);
-    }
-    if (page.is_open()) {
-        grid_.load_page(page_index, 1);
-    }
-    if (watch.failed()) {
-        // Part of the page may be missing: show none of it rather than a table
-        // that looks empty or shorter than it is.
-        grid_.show_no_rows();
-    }
-    if (watch.failed()) {
-        show_page_state(PageView{kUnreadableLabel, grid_.page().page_index() > 0, false});
-        enable_menu_item(IDM_DELETE_RECORD, false);
-    } else if (!grid_.page().is_open()) {
-        show_page_state(page_view(0, 0));
-    }
-    report_unreadable(watch);
+    PageRequest request =
+        PageRequest::page(connection_.is_open ? connection_.handle : nullptr, table, page_index);
     const TableName* selected = selected_table();
-    if (!watch.failed() && selected && selected->view && !grid_.page().read_error().empty()) {
-        // A view whose definition no longer holds (a table or function it names is
-        // gone) reads as no rows: say so rather than show a view that looks empty.
-        grid_.show_no_rows();
-        const std::string text = std::string(kViewUnreadableText) + "\n" +
-                                 ansi_message(grid_.page().read_error().c_str());
-        show_message_box(hwnd(), text.c_str(), kReadCaption, MB_OK | MB_ICONINFORMATION);
-    }
+    request.view = selected && selected->view;
+    grid_.show(request);
 }
 
 void MainDialog::drop_table(const std::string& name) {
@@ -760,8 +710,10 @@ void MainDialog::show_changed_records(const ChangeHistory::Outcome& outcome) {
         refresh_page();
         return;
     }
-    const int row = grid_.page().show_record(rowid);
-    grid_.show_page(row);
+    PageRequest request = PageRequest::page(connection_.handle, table, page.page_index());
+    request.place = PageRequest::Place::shown_page;
+    request.rowid = rowid;
+    const int row = grid_.show(request);
     if (row >= 0) {
         grid_.ensure_visible(row);
     }

@@ -116,9 +116,6 @@ private:
     bool settle_open_transaction();
     // The message of a failed open: a missing file, or the database's reason.
     void report_failed_open(const char* path);
-    // Says so when reads of the action could not be made (and the watch is the
-    // action's own).
-    void report_unreadable(const ReadFailureWatch& watch);
     void unregister_from_loop();
 
     // The tables in the selector's order, with the names that statements use.

@@ -25,7 +25,7 @@ constexpr const char kDeleteCaption[] = "レコード削除";
 }  // namespace
 
 bool delete_record_where(TableGrid& grid, const std::string& condition) {
-    TablePage& page = grid.page();
+    const TablePage& page = grid.page();
     if (!page.database() || condition.empty()) {
         return false;
     }
@@ -64,8 +64,11 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
         case WriteOutcome::written:
             break;
     }
-    page.show_after_deletion();
-    grid.show_page(0);
+    PageRequest request;
+    request.db = page.database();
+    request.table = page.table();
+    request.place = PageRequest::Place::after_deletion;
+    grid.show(request);
     return true;
 }
 

@@ -6,18 +6,27 @@
 #include <cstdio>
 #include <cstring>
 
+#include "db/read_watch.h"
 #include "db/record_page.h"
 #include "db/result_table.h"
+#include "db/sql_error.h"
 #include "db/text_convert.h"
 #include "grid/cell_editor.h"
 #include "grid/column_widths.h"
+#include "grid/sql_error_report.h"
 #include "win/list_view.h"
+#include "win/message_box.h"
 
 namespace {
 
 // The header's margins on either side of its text, with a little room for the
 // cells below it.
 constexpr int kHeaderTextMargins = 16;
+// The page label of a page that could not be read.
+constexpr const char kUnreadableLabel[] = "-";
+constexpr const char kReadCaption[] = "読み込みエラー";
+constexpr const char kViewUnreadableText[] =
+    "このビューを読み込めませんでした。ビューの定義が参照するテーブルや関数を確認してください。";
 
 }  // namespace
 
@@ -139,16 +148,42 @@ void TableGrid::set_data_column_widths() {
     }
 }
 
-void TableGrid::load_page(int page_index, RowId select_rowid) {
-    page_.load(page_index);
-    show_page(page_.row_of_record(select_rowid));
+int TableGrid::show(const PageRequest& request) {
+    ReadFailureWatch watch;
+    // The table's shape is read once, when it is chosen (or read again after it
+    // could not be): a page turn reads only records.
+    if (!page_.is_open() || page_.table() != request.table || page_.database() != request.db) {
+        open_table(request.db, request.table);
+    }
+    const int row = page_.is_open() ? page_.read(request) : -1;
+    if (watch.failed()) {
+        // Part of the page may be missing: show none of it rather than a table
+        // that looks empty or shorter than it is.
+        show_no_rows();
+        if (on_page_shown) {
+            on_page_shown(PageView{kUnreadableLabel, page_.page_index() > 0, false}, false);
+        }
+        report_unreadable(hwnd(), watch);
+        return -1;
+    }
+    if (page_.is_open()) {
+        show_rows(row);
+    } else if (on_page_shown) {
+        on_page_shown(page_view(0, 0), true);
+    }
+    if ((request.view || page_.shape().is_view) && !page_.read_error().empty()) {
+        // A view whose definition no longer holds (a table or function it names is
+        // gone) reads as no rows: say so rather than show a view that looks empty.
+        show_no_rows();
+        const std::string text =
+            std::string(kViewUnreadableText) + "\n" + ansi_message(page_.read_error().c_str());
+        show_message_box(hwnd(), text.c_str(), kReadCaption, MB_OK | MB_ICONINFORMATION);
+        return -1;
+    }
+    return page_.is_open() ? row : -1;
 }
 
-void TableGrid::reload_page(RowId select_rowid) {
-    load_page(page_.page_index(), select_rowid);
-}
-
-void TableGrid::show_page(int select) {
+void TableGrid::show_rows(int select) {
     if (!page_.is_open()) {
         return;
     }
@@ -179,7 +214,7 @@ void TableGrid::show_page(int select) {
     // The columns are the same on every page: their header is not drawn again.
     invalidate_list_rows(hwnd());
     if (on_page_shown) {
-        on_page_shown();
+        on_page_shown(page_.view(), true);
     }
 }
 

@@ -30,8 +30,9 @@ public:
     static constexpr int kRowIdColumnWidth = 60;
 
     // Told each time the grid shows a page, so that the page label and the paging
-    // buttons describe the rows on screen.
-    std::function<void()> on_page_shown;
+    // buttons describe the rows on screen; `read_whole` is false when the page
+    // could not be read (it then shows no row and its label "-").
+    std::function<void(const PageView& view, bool read_whole)> on_page_shown;
 
     // Lent by the main window for the in-place editor.
     CellEditor* cell_editor = nullptr;
@@ -39,24 +40,17 @@ public:
     ChangeHistory* change_history = nullptr;
     HBRUSH editor_brush = nullptr;
 
-    // The table and the page shown.
-    TablePage& page() { return page_; }
+    // The table and the page shown. Only show() reads pages.
     const TablePage& page() const { return page_; }
 
+    // The one way a page reaches the screen: reads what the request asks for
+    // (opening its table when it is another), watches the reads and shows the
+    // page, or says why it could not. The list row of the record the request
+    // selects, or -1.
+    int show(const PageRequest& request);
     // Opens the table named exactly `table` (UTF-8) and gives the list its
     // columns. False, with no table shown, when its columns cannot be read.
     bool open_table(sqlite3* db, const std::string& table);
-    // Reads page `page_index` of the open table and shows it, the record
-    // select_rowid selected (or the first row).
-    void load_page(int page_index, RowId select_rowid);
-    // The page again, selecting the record select_rowid (or the first row).
-    void reload_page(RowId select_rowid);
-    // Puts the page as it stands into the list, `select` selected (or the first
-    // row), and tells on_page_shown.
-    void show_page(int select);
-    // Empties the list and leaves the table open: what a page that could not be
-    // read whole shows.
-    void show_no_rows();
     // Shows nothing and forgets the table and the connection (a closed or changed
     // database).
     void clear();
@@ -114,6 +108,13 @@ protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
 private:
+    // Puts the page as it stands into the list, `select` selected (or the first
+    // row), and tells on_page_shown.
+    void show_rows(int select);
+    // Empties the list and leaves the table open: what a page that could not be
+    // read whole shows.
+    void show_no_rows();
+
     // The grid's outer width when the data columns were last given their width.
     int sized_width_ = -1;
     static const MessageEntry<TableGrid> message_map_[];

@@ -64,16 +64,22 @@ public:
     void show_cell_text(int row, int column, const std::string& text) override {
         grid_.set_cell_text(row, column, text.c_str());
     }
-    int show_record(RowId rowid) override { return shown(grid_.page().show_record(rowid)); }
+    int show_record(RowId rowid) override {
+        PageRequest request = shown_page();
+        request.rowid = rowid;
+        return grid_.show(request);
+    }
     int show_added_record(RowId rowid) override {
-        return shown(grid_.page().show_added_record(rowid));
+        PageRequest request = shown_page();
+        request.place = PageRequest::Place::added_record;
+        request.rowid = rowid;
+        return grid_.show(request);
     }
     int show_keyed_record(const std::vector<std::string>& key_literals) override {
-        const int row = shown(grid_.page().show_keyed_record(key_literals));
-        if (row >= 0) {
-            grid_.ensure_visible(row);
-        }
-        return row;
+        PageRequest request = shown_page();
+        request.place = PageRequest::Place::keyed_record;
+        request.key_literals = key_literals;
+        return shown_in_view(grid_.show(request));
     }
     void report_record_missing(int row) override { grid_.report_record_missing(row); }
     void tell(EditNotice notice) override;
@@ -85,11 +91,9 @@ public:
         show_message_box(grid_.hwnd(), text.c_str(), kSqlErrorCaption, MB_OK | MB_ICONINFORMATION);
     }
     int show_found_record(const std::string& condition) override {
-        const int row = shown(grid_.page().show_found_record(condition));
-        if (row >= 0) {
-            grid_.ensure_visible(row);
-        }
-        return row;
+        PageRequest request = shown_page();
+        request.condition = condition;
+        return shown_in_view(grid_.show(request));
     }
     void hide_editor() override {
         if (grid_.cell_editor) {
@@ -98,10 +102,18 @@ public:
     }
 
 private:
-    // Puts the page just read into the list, the record's row selected (or the
-    // first row); that row, or -1.
-    int shown(int row) {
-        grid_.show_page(row);
+    // The page on screen, read again.
+    PageRequest shown_page() const {
+        PageRequest request;
+        request.db = grid_.page().database();
+        request.table = grid_.page().table();
+        request.place = PageRequest::Place::shown_page;
+        return request;
+    }
+    int shown_in_view(int row) {
+        if (row >= 0) {
+            grid_.ensure_visible(row);
+        }
         return row;
     }
 
@@ -254,7 +266,11 @@ void TableGrid::commit_cell_edit(bool move_next) {
 void TableGrid::report_record_missing(int row) {
     show_message_box(hwnd(), kRecordMissingText, kCellInputErrorCaption,
                      MB_OK | MB_ICONINFORMATION);
-    reload_page(0);
+    PageRequest request;
+    request.db = page_.database();
+    request.table = page_.table();
+    request.place = PageRequest::Place::shown_page;
+    show(request);
     const int rows = row_count();
     if (rows > 0) {
         select_row(std::min(row, rows - 1));

@@ -177,6 +177,28 @@ PageStart TablePage::page_start(const PageAnchors& shown, const DatabaseStamp& n
     return start;
 }
 
+int TablePage::read(const PageRequest& request) {
+    switch (request.place) {
+        case PageRequest::Place::page:
+            load(request.page_index);
+            break;
+        case PageRequest::Place::shown_page:
+            load(page_index_);
+            break;
+        case PageRequest::Place::added_record:
+            return show_added_record(request.rowid);
+        case PageRequest::Place::keyed_record:
+            return show_keyed_record(request.key_literals);
+        case PageRequest::Place::after_deletion:
+            show_after_deletion();
+            break;
+    }
+    if (request.rowid >= 0) {
+        return row_of_record(request.rowid);
+    }
+    return request.condition.empty() ? -1 : row_of_condition(request.condition);
+}
+
 int TablePage::show_record(RowId rowid) {
     load(page_index_);
     return row_of_record(rowid);

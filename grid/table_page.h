@@ -10,6 +10,7 @@
 #include "db/record_page.h"
 #include "db/sql_text.h"
 #include "db/table_shape.h"
+#include "grid/page_request.h"
 
 // The table the main window shows and the page of it on screen, apart from any
 // window: the one place that knows which table, which page, what each row shows
@@ -32,6 +33,9 @@ public:
     // records and, on the table's last page, the blank row for a new record. False
     // when the records could not be read; the page then holds no row.
     bool load(int page_index);
+    // Reads the page a request asks for (its table open already); the list row of
+    // the record it asks to select, or -1.
+    int read(const PageRequest& request);
     // Drops the rows (the page could not be shown whole); table and page index stay.
     void drop_rows();
 

@@ -47,9 +47,9 @@ void TextUndo::record(const std::string& before, const std::string& after, std::
         ++suffix;
     }
     // Whole characters only: the end may not fall inside one in either text.
-    while (suffix > 0 && (character_start(after, after.size() - suffix) != after.size() - suffix ||
-                          character_start(before, before.size() - suffix) !=
-                              before.size() - suffix)) {
+    while (suffix > 0 &&
+           (character_start(after, after.size() - suffix) != after.size() - suffix ||
+            character_start(before, before.size() - suffix) != before.size() - suffix)) {
         --suffix;
     }
 

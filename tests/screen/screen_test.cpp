@@ -195,8 +195,9 @@ protected:
         const std::string path = dir.file(name);
         TestDb db(path);
         db.exec("CREATE TABLE a_seven(c1, c2, c3, c4, c5, c6, c7);");
-        db.exec("INSERT INTO a_seven VALUES (1, 2, 3, 4, 5, 6, 7), ('a', 'b', 'c', 'd', 'e', "
-                "'f', 'g');");
+        db.exec(
+            "INSERT INTO a_seven VALUES (1, 2, 3, 4, 5, 6, 7), ('a', 'b', 'c', 'd', 'e', "
+            "'f', 'g');");
         db.exec("CREATE TABLE b_two(left_one TEXT, right_one INTEGER);");
         db.exec("INSERT INTO b_two VALUES ('x', 10), ('y', 20), ('z', 30);");
         return path;
