@@ -63,6 +63,19 @@ void keep_column_limit(sqlite3* handle) {
     }
 }
 
+// What every connection of the program gets. The file may come from anywhere: its
+// views and triggers may not call functions with effects beyond their result.
+void set_up(sqlite3* handle, const char* path) {
+    if (!handle) {
+        return;
+    }
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_busy_timeout(handle, DatabaseConnection::kBusyTimeoutMs);
+    map_reads(handle, path);
+    run_watch::watch(handle);
+    keep_column_limit(handle);
+}
+
 }  // namespace
 
 bool is_unreadable_failure(int code) {
@@ -116,10 +129,7 @@ bool DatabaseConnection::open(const char* path) {
     if (code != SQLITE_OK) {
         return refuse(code & 0xff);
     }
-    sqlite3_busy_timeout(handle, kBusyTimeoutMs);
-    map_reads(handle, path);
-    run_watch::watch(handle);
-    keep_column_limit(handle);
+    set_up(handle, path);
 
     ResultTable check;
     if (!check.run(handle, kSchemaCheckSql)) {
@@ -145,12 +155,7 @@ bool DatabaseConnection::create(const char* path) {
         return false;
     }
     sqlite3_open(path_utf8, &handle);
-    if (handle) {
-        sqlite3_busy_timeout(handle, kBusyTimeoutMs);
-        map_reads(handle, path);
-        run_watch::watch(handle);
-        keep_column_limit(handle);
-    }
+    set_up(handle, path);
     is_open = true;
     return true;
 }

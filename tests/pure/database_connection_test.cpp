@@ -5,7 +5,7 @@
 #include "db/table_shape.h"
 #include "tests/support/test_support.h"
 
-TEST(Catalogue, ReadingStatementsFailSilentlyWithoutAConnection) {
+TEST(DatabaseConnection, ReadingStatementsFailSilentlyWithoutAConnection) {
     std::vector<TableName> tables{{"stale", "stale"}};
     EXPECT_FALSE(read_tables(nullptr, tables));
     EXPECT_TRUE(tables.empty());
@@ -70,4 +70,45 @@ TEST(DatabaseConnection, RefusesAPathThatDoesNotFitRatherThanCuttingIt) {
     EXPECT_FALSE(connection.is_open);
     EXPECT_FALSE(connection.create(dir.file(name).c_str()));
     EXPECT_FALSE(connection.is_open);
+}
+
+namespace {
+
+int side_effects = 0;
+
+void side_effect(sqlite3_context* context, int, sqlite3_value**) {
+    ++side_effects;
+    sqlite3_result_int(context, side_effects);
+}
+
+}  // namespace
+
+// A file from elsewhere is not trusted: its views and triggers cannot call a
+// function that has effects of its own, however the file names it.
+TEST(DatabaseConnection, AFilesViewCannotCallAFunctionWithSideEffects) {
+    TempDir dir;
+    const std::string path = dir.file("foreign.db");
+    {
+        TestDb db(path);
+        db.exec(
+            "CREATE TABLE t(a); INSERT INTO t VALUES (1);"
+            "CREATE VIEW v AS SELECT side_effect() AS x FROM t;"
+            "CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT side_effect(); END;");
+    }
+    for (const bool created : {false, true}) {
+        DatabaseConnection connection;
+        ASSERT_TRUE(created ? connection.create(path.c_str()) : connection.open(path.c_str()));
+        ASSERT_EQ(sqlite3_create_function(connection.handle, "side_effect", 0, SQLITE_UTF8, nullptr,
+                                          side_effect, nullptr, nullptr),
+                  SQLITE_OK);
+        side_effects = 0;
+        ResultTable view;
+        EXPECT_FALSE(view.run(connection.handle, "SELECT x FROM v;"));
+        EXPECT_NE(
+            sqlite3_exec(connection.handle, "INSERT INTO t VALUES (2);", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        // Called by the user's own statement, it runs.
+        EXPECT_TRUE(view.run(connection.handle, "SELECT side_effect();"));
+        EXPECT_EQ(side_effects, 1);
+    }
 }

@@ -35,7 +35,8 @@ protected:
     // A table whose every page read calls probe(), which fails after an insertion.
     void open_breaking_table() {
         const auto add_probe = [](sqlite3* db) {
-            return sqlite3_create_function(db, "probe", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+            return sqlite3_create_function(db, "probe", 1,
+                                           SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
                                            nullptr, probe, nullptr, nullptr);
         };
         path = dir.file("grid.db");
