@@ -111,6 +111,20 @@ bool read_record_page(sqlite3* db,
     return read_record_page(db, table, shape, start, count, records);
 }
 
+bool read_record_page(sqlite3* db,
+                      const std::string& table,
+                      const TableShape& shape,
+                      const RecordView& view,
+                      const PageStart& start,
+                      int count,
+                      std::vector<PageRecord>& records) {
+    if (view.plain()) {
+        return read_record_page(db, table, shape, start, count, records);
+    }
+    records.clear();
+    return false;
+}
+
 DatabaseStamp read_database_stamp(sqlite3* db) {
     DatabaseStamp stamp;
     if (!db || !sqlite3_get_autocommit(db)) {

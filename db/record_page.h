@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "db/record_view.h"
 #include "db/table_shape.h"
 
 // One page of a table's records as the grid shows them. A page holds what a cell
@@ -32,6 +33,9 @@ struct PageRecord {
     std::vector<std::string> identity;
     // One value for each column of the shape.
     std::vector<PageValue> values;
+    // The record's values of the view's sort keys, as SQL literals (none when the
+    // view has no order): with the identity, where a sorted page starts.
+    std::vector<std::string> order_values;
 };
 
 // Reads the `count` records from `offset` on, in the table's order. False when the
@@ -46,6 +50,17 @@ bool read_record_page(sqlite3* db,
 bool read_record_page(sqlite3* db,
                       const std::string& table,
                       const TableShape& shape,
+                      const PageStart& start,
+                      int count,
+                      std::vector<PageRecord>& records);
+
+// The same for the records that a view selects, in its order (ties in the table's
+// own order). `start` gives the offset among them, or a record of the view's
+// order (its identity and order_values) to start next to.
+bool read_record_page(sqlite3* db,
+                      const std::string& table,
+                      const TableShape& shape,
+                      const RecordView& view,
                       const PageStart& start,
                       int count,
                       std::vector<PageRecord>& records);

@@ -108,6 +108,8 @@ struct PageStart {
     std::int64_t offset = 0;
     // The identifying fields of the record, as record_page_sql gives them.
     std::vector<std::string> identity;
+    // In a sorted view: the record's values of the sort keys (PageRecord).
+    std::vector<std::string> order_values;
 };
 std::string record_page_sql(const std::string& table,
                             const TableShape& shape,
