@@ -221,7 +221,10 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
                  reinterpret_cast<LPARAM>(image_list_.get()));
     SendMessageA(list_view, LVM_SETEXTENDEDLISTVIEWSTYLE, kGridExtendedStyle, kGridExtendedStyle);
 
+    create_filter_strip();
+
     layout_.setup_layout(hwnd(), {
+                                     {IDC_FILTER_STRIP, layout_stretch_x},
                                      {IDC_GRID, layout_stretch_x | layout_stretch_y},
                                      {IDC_PAGE_PREVIOUS, layout_move_x},
                                      {IDC_PAGE_NEXT, layout_move_x},
@@ -263,6 +266,7 @@ void MainDialog::show_no_tables() {
     SendMessageA(selector_, CB_RESETCONTENT, 0, 0);
     tables_.clear();
     grid_.clear();
+    filter_strip_.set_texts({});
     show_page_state(PageView{"0-0", false, false});
     enable_menu_item(IDM_EDIT_STRUCTURE, false);
     enable_menu_item(IDM_DROP_TABLE, false);
@@ -293,6 +297,8 @@ bool MainDialog::open_database(const char* path) {
         return false;
     }
     history_.attach(connection_.handle);
+    grid_.clear();
+    table_choices_.clear();
     reload_table_list();
     set_title(std::string(PathFindFileNameA(path)) + (connection_.read_only ? kReadOnlyMark : ""));
     enable_menu_item(IDM_NEW_TABLE, true);
@@ -346,6 +352,7 @@ bool MainDialog::create_database(const char* path, const char* file_title) {
     history_.attach(nullptr);
     const bool created = connection_.create(path);
     history_.attach(created ? connection_.handle : nullptr);
+    table_choices_.clear();
     show_no_tables();
     if (!created) {
         set_title("");
@@ -370,7 +377,8 @@ void MainDialog::reload_table_list() {
     SendMessageA(selector_, CB_RESETCONTENT, 0, 0);
     tables_.clear();
     // The shape of every table is read anew: the change that made the list read
-    // again may have changed it.
+    // again may have changed it. Its filters and sort go by the columns' names.
+    remember_table_choice();
     grid_.clear();
     for (TableName& table : tables) {
         // The selector does not sort, so its entries stay in step with tables_.
@@ -461,14 +469,26 @@ void MainDialog::show_page(int page_index) {
     if (table.empty() && SendMessageA(selector_, CB_GETCURSEL, 0, 0) == CB_ERR) {
         // No table to show: an empty page rather than what an earlier table showed.
         grid_.clear();
+        filter_strip_.set_texts({});
         show_page_state(PageView{"0-0", false, false});
         enable_menu_item(IDM_DELETE_RECORD, false);
         return;
     }
-    PageRequest request =
-        PageRequest::page(connection_.is_open ? connection_.handle : nullptr, table, page_index);
+    sqlite3* db = connection_.is_open ? connection_.handle : nullptr;
+    PageRequest request = PageRequest::page(db, table, page_index);
     const TableName* selected = selected_table();
-    request.view = selected && selected->view;
+    request.is_view = selected && selected->view;
+    const TablePage& page = grid_.page();
+    if (page.is_open() && page.table() == table && page.database() == db) {
+        request.records = page.records();
+    } else if (grid_.open_table(db, table)) {
+        // Another table: the filters and sort it had when it was last shown.
+        std::vector<std::string> typed;
+        request.records = restored_records(typed);
+        filter_strip_.set_texts(typed);
+    } else {
+        filter_strip_.set_texts({});
+    }
     grid_.show(request);
 }
 
@@ -710,8 +730,7 @@ void MainDialog::show_changed_records(const ChangeHistory::Outcome& outcome) {
         refresh_page();
         return;
     }
-    PageRequest request = PageRequest::page(connection_.handle, table, page.page_index());
-    request.place = PageRequest::Place::shown_page;
+    PageRequest request = grid_.request_here(PageRequest::Place::shown_page);
     request.rowid = rowid;
     const int row = grid_.show(request);
     if (row >= 0) {
@@ -748,6 +767,7 @@ LRESULT MainDialog::on_help(WPARAM, LPARAM) {
 }
 
 LRESULT MainDialog::on_table_selected(WPARAM, LPARAM) {
+    remember_table_choice();
     grid_.clear();
     show_page(0);
     return 0;
@@ -766,6 +786,102 @@ LRESULT MainDialog::on_size(WPARAM wparam, LPARAM lparam) {
 LRESULT MainDialog::on_get_min_max_info(WPARAM, LPARAM lparam) {
     layout_.on_get_min_max_info(reinterpret_cast<MINMAXINFO*>(lparam));
     return 0;
+}
+
+void MainDialog::create_filter_strip() {
+    HWND list_view = item(IDC_GRID);
+    RECT grid{};
+    GetWindowRect(list_view, &grid);
+    MapWindowPoints(HWND_DESKTOP, hwnd(), reinterpret_cast<POINT*>(&grid), 2);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
+    int height = 20;
+    if (WindowFontDc dc(hwnd()); dc.get()) {
+        TEXTMETRICA metrics{};
+        if (GetTextMetricsA(dc.get(), &metrics)) {
+            height = metrics.tmHeight + 8;
+        }
+    }
+    HWND strip =
+        CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_NOTIFY | WS_CLIPCHILDREN,
+                        grid.left, grid.top, grid.right - grid.left, height, hwnd(),
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILTER_STRIP)),
+                        module_instance(), nullptr);
+    if (!strip) {
+        return;
+    }
+    // The grid gives up the strip's height; the window keeps its size.
+    MoveWindow(list_view, grid.left, grid.top + height, grid.right - grid.left,
+               grid.bottom - grid.top - height, FALSE);
+    SetWindowPos(strip, list_view, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    filter_strip_.create(strip, font);
+    filter_strip_.column_edges = [this](int column, int& left, int& right) {
+        return grid_.column_edges(column, filter_strip_.hwnd(), left, right);
+    };
+    filter_strip_.show_column = [this](int column) { grid_.ensure_column_visible(column); };
+    filter_strip_.on_filters = [this](const std::vector<std::string>& typed, bool asked) {
+        filter_strip_.set_bad_column(grid_.apply_filters(typed, asked));
+    };
+    grid_.on_columns_moved = [this] { filter_strip_.columns_moved(); };
+}
+
+void MainDialog::remember_table_choice() {
+    const TablePage& page = grid_.page();
+    if (!page.is_open()) {
+        return;
+    }
+    TableChoice choice;
+    const std::vector<ShapeColumn>& columns = page.shape().columns;
+    const std::vector<std::string>& typed = filter_strip_.texts();
+    for (std::size_t i = 0; i < typed.size() && i < columns.size(); ++i) {
+        if (!typed[i].empty()) {
+            choice.filters[columns[i].name] = typed[i];
+        }
+    }
+    for (const OrderKey& key : page.records().order) {
+        if (key.column < columns.size()) {
+            choice.order.emplace_back(columns[key.column].name, key.descending);
+        }
+    }
+    if (choice.filters.empty() && choice.order.empty()) {
+        table_choices_.erase(page.table());
+    } else {
+        table_choices_[page.table()] = std::move(choice);
+    }
+}
+
+RecordView MainDialog::restored_records(std::vector<std::string>& typed) {
+    const TablePage& page = grid_.page();
+    const std::vector<ShapeColumn>& columns = page.shape().columns;
+    typed.assign(columns.size(), std::string());
+    RecordView records;
+    const auto found = table_choices_.find(page.table());
+    if (found == table_choices_.end()) {
+        return records;
+    }
+    const TableChoice& choice = found->second;
+    std::vector<std::string> utf8(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const auto filter = choice.filters.find(columns[i].name);
+        if (filter != choice.filters.end() && convert_whole(filter->second, true, utf8[i])) {
+            typed[i] = filter->second;
+        }
+    }
+    std::size_t bad_column = 0;
+    std::string message;
+    if (!parse_filters(page.shape(), utf8, records.filter, bad_column, message)) {
+        // The columns changed since: the filters start afresh.
+        typed.assign(columns.size(), std::string());
+        records.filter = RecordFilter();
+    }
+    for (const auto& [name, descending] : choice.order) {
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (columns[i].name == name) {
+                records.order.push_back(OrderKey{i, descending});
+                break;
+            }
+        }
+    }
+    return records;
 }
 
 void MainDialog::unregister_from_loop() {

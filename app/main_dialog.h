@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/change_history.h"
@@ -12,6 +14,7 @@
 #include "db/read_watch.h"
 #include "db/table_shape.h"
 #include "grid/cell_editor.h"
+#include "grid/filter_strip.h"
 #include "grid/table_grid.h"
 #include "win/dialog.h"
 #include "win/dialog_layout.h"
@@ -65,6 +68,7 @@ public:
     DatabaseConnection& connection() { return connection_; }
     ChangeHistory& history() { return history_; }
     TableGrid& grid() { return grid_; }
+    FilterStrip& filter_strip() { return filter_strip_; }
     CellEditor& cell_editor() { return cell_editor_; }
     const DialogLayout& layout() const { return layout_; }
     HACCEL accelerators() const { return accelerators_; }
@@ -117,6 +121,12 @@ private:
     // The message of a failed open: a missing file, or the database's reason.
     void report_failed_open(const char* path);
     void unregister_from_loop();
+    // Lays the filter line above the grid, which gives up its height.
+    void create_filter_strip();
+    // What the user chose for a table (its filters and sort), kept while the
+    // program runs: the table shown now is remembered, another restored.
+    void remember_table_choice();
+    RecordView restored_records(std::vector<std::string>& typed);
 
     // The tables in the selector's order, with the names that statements use.
     std::vector<TableName> tables_;
@@ -124,6 +134,14 @@ private:
     // The steps of the open database that can be undone and redone.
     ChangeHistory history_;
     TableGrid grid_;
+    FilterStrip filter_strip_;
+    // A table's filters (by column name, ANSI as typed) and sort keys (column
+    // names, descending), by the table's exact name; Open and New forget them.
+    struct TableChoice {
+        std::map<std::string, std::string> filters;
+        std::vector<std::pair<std::string, bool>> order;
+    };
+    std::map<std::string, TableChoice> table_choices_;
     CellEditor cell_editor_;
     DialogLayout layout_;
     std::string startup_path_;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "db/record_view.h"
 #include "db/sql_text.h"
 
 // Which page of which table the grid is to show, and which of its records to
@@ -24,7 +25,9 @@ struct PageRequest {
     std::string table;
     // The table is a view (a view whose definition no longer holds cannot be
     // opened, and says so).
-    bool view = false;
+    bool is_view = false;
+    // The records shown, in their order: the user's filters and sort keys.
+    RecordView records;
     Place place = Place::page;
     int page_index = 0;
     // The record to select: by row id, by condition, or by key (keyed_record);

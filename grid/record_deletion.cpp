@@ -64,11 +64,7 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
         case WriteOutcome::written:
             break;
     }
-    PageRequest request;
-    request.db = page.database();
-    request.table = page.table();
-    request.place = PageRequest::Place::after_deletion;
-    grid.show(request);
+    grid.show(grid.request_here(PageRequest::Place::after_deletion));
     return true;
 }
 

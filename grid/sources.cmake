@@ -3,10 +3,12 @@ list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/cell_value.cpp
     ${CMAKE_CURRENT_LIST_DIR}/column_widths.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_statements.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/table_page.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/table_page.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/view_choice.cpp)
 list(APPEND KORV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/table_grid_editing.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cell_editor.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/filter_strip.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_deletion.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_error_report.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table_grid.cpp

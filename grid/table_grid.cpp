@@ -14,6 +14,7 @@
 #include "grid/cell_editor.h"
 #include "grid/column_widths.h"
 #include "grid/sql_error_report.h"
+#include "grid/view_choice.h"
 #include "win/list_view.h"
 #include "win/message_box.h"
 
@@ -25,6 +26,9 @@ constexpr int kHeaderTextMargins = 16;
 // The page label of a page that could not be read.
 constexpr const char kUnreadableLabel[] = "-";
 constexpr const char kReadCaption[] = "読み込みエラー";
+constexpr const char kFilterCaption[] = "絞り込み・並べ替え";
+constexpr const char kRefusedText[] =
+    "この条件ではレコードを読み込めませんでした。前の表示のままにしています。";
 constexpr const char kViewUnreadableText[] =
     "このビューを読み込めませんでした。ビューの定義が参照するテーブルや関数を確認してください。";
 
@@ -50,6 +54,7 @@ void TableGrid::remove_all_columns() {
     remove_list_columns(hwnd());
     list_columns_ = 0;
     shown_headers_.clear();
+    marked_order_.clear();
 }
 
 void TableGrid::clear() {
@@ -108,6 +113,7 @@ void TableGrid::show_columns() {
         // thousand columns for it.
         set_column_width(0, kRowIdColumnWidth);
         set_data_column_widths();
+        tell_columns_moved();
         return;
     }
     header_widths_ = list_text_widths(hwnd(), headers);
@@ -123,11 +129,13 @@ void TableGrid::show_columns() {
     }
     list_columns_ = static_cast<int>(headers.size());
     shown_headers_ = std::move(headers);
+    marked_order_.clear();
     // Another table starts at its first column.
     const int scrolled = GetScrollPos(hwnd(), SB_HORZ);
     if (scrolled > 0) {
         SendMessageA(hwnd(), LVM_SCROLL, static_cast<WPARAM>(-scrolled), 0);
     }
+    tell_columns_moved();
 }
 
 void TableGrid::set_column_width(int column, int width) {
@@ -146,6 +154,13 @@ void TableGrid::set_data_column_widths() {
     for (int column = 1; column <= columns; ++column) {
         set_column_width(column, widths[static_cast<std::size_t>(column - 1)]);
     }
+}
+
+PageRequest TableGrid::request_here(PageRequest::Place place) const {
+    PageRequest request = PageRequest::page(page_.database(), page_.table(), page_.page_index());
+    request.place = place;
+    request.records = page_.records();
+    return request;
 }
 
 int TableGrid::show(const PageRequest& request) {
@@ -171,7 +186,7 @@ int TableGrid::show(const PageRequest& request) {
     } else if (on_page_shown) {
         on_page_shown(page_view(0, 0), true);
     }
-    if ((request.view || page_.shape().is_view) && !page_.read_error().empty()) {
+    if ((request.is_view || page_.shape().is_view) && !page_.read_error().empty()) {
         // A view whose definition no longer holds (a table or function it names is
         // gone) reads as no rows: say so rather than show a view that looks empty.
         show_no_rows();
@@ -213,6 +228,7 @@ void TableGrid::show_rows(int select) {
     }
     // The columns are the same on every page: their header is not drawn again.
     invalidate_list_rows(hwnd());
+    show_sort_marks();
     if (on_page_shown) {
         on_page_shown(page_.view(), true);
     }
@@ -250,6 +266,7 @@ void TableGrid::ensure_column_visible(int column) {
     RECT cell;
     if (row_count() > 0 && cell_rect(0, column, cell)) {
         scroll_into_view_sideways(hwnd(), cell.left, cell.right);
+        tell_columns_moved();
     }
 }
 
@@ -258,4 +275,116 @@ bool TableGrid::cell_rect(int row, int column, RECT& rect) const {
     rect.top = column;
     rect.left = LVIR_LABEL;
     return SendMessageA(hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&rect)) != 0;
+}
+
+bool TableGrid::column_edges(int column, HWND other, int& left, int& right) const {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(hwnd(), LVM_GETHEADER, 0, 0));
+    RECT item{};
+    if (!header || column < 0 || column >= list_columns_ ||
+        !SendMessageA(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&item))) {
+        return false;
+    }
+    MapWindowPoints(header, other, reinterpret_cast<POINT*>(&item), 2);
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    MapWindowPoints(hwnd(), other, reinterpret_cast<POINT*>(&client), 2);
+    left = std::max(item.left, client.left);
+    right = std::min(item.right, client.right);
+    return right > left;
+}
+
+void TableGrid::tell_columns_moved() {
+    if (on_columns_moved) {
+        on_columns_moved();
+    }
+}
+
+bool TableGrid::show_records(const RecordView& records) {
+    finish_cell_edit();
+    const RecordView before = page_.records();
+    PageRequest request = request_here(PageRequest::Place::page);
+    request.page_index = 0;
+    request.records = records;
+    show(request);
+    if (page_.read_error().empty() || page_.shape().is_view) {
+        return true;
+    }
+    // The database refused the statement (a comparison it cannot make): the last
+    // good records stay on screen.
+    const std::string text =
+        std::string(kRefusedText) + "\n" + ansi_message(page_.read_error().c_str());
+    request.records = before;
+    show(request);
+    show_message_box(hwnd(), text.c_str(), kFilterCaption, MB_OK | MB_ICONINFORMATION);
+    return false;
+}
+
+int TableGrid::apply_filters(const std::vector<std::string>& typed, bool asked) {
+    if (!page_.is_open()) {
+        return 0;
+    }
+    std::vector<std::string> utf8(typed.size());
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        if (!convert_whole(typed[i], true, utf8[i])) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    RecordFilter filter;
+    std::size_t bad_column = 0;
+    std::string message;
+    if (!parse_filters(page_.shape(), utf8, filter, bad_column, message)) {
+        if (asked) {
+            show_message_box(hwnd(), message.c_str(), kFilterCaption, MB_OK | MB_ICONINFORMATION);
+        }
+        return static_cast<int>(bad_column) + 1;
+    }
+    RecordView records = page_.records();
+    records.filter = std::move(filter);
+    show_records(records);
+    return 0;
+}
+
+void TableGrid::sort_by_click(int column, bool further_key) {
+    if (!page_.is_open() || column < 0 || column > page_.column_count()) {
+        return;
+    }
+    RecordView records = page_.records();
+    records.order = column == 0 ? std::vector<OrderKey>()
+                                : clicked_order(records.order, static_cast<std::size_t>(column - 1),
+                                                further_key);
+    show_records(records);
+}
+
+void TableGrid::show_sort_marks() {
+    const std::vector<OrderKey>& order = page_.records().order;
+    if (order == marked_order_) {
+        return;
+    }
+    HWND header = reinterpret_cast<HWND>(SendMessageA(hwnd(), LVM_GETHEADER, 0, 0));
+    std::vector<int> touched;
+    for (const OrderKey& key : marked_order_) {
+        touched.push_back(static_cast<int>(key.column) + 1);
+    }
+    for (const OrderKey& key : order) {
+        touched.push_back(static_cast<int>(key.column) + 1);
+    }
+    for (const int column : touched) {
+        if (column >= list_columns_ || column >= static_cast<int>(shown_headers_.size())) {
+            continue;
+        }
+        const auto key = std::find_if(order.begin(), order.end(), [column](const OrderKey& k) {
+            return static_cast<int>(k.column) + 1 == column;
+        });
+        std::string text = shown_headers_[static_cast<std::size_t>(column)];
+        HDITEMA item{};
+        item.mask = HDI_FORMAT | HDI_TEXT;
+        item.fmt = HDF_LEFT | HDF_STRING;
+        if (key != order.end()) {
+            item.fmt |= key->descending ? HDF_SORTDOWN : HDF_SORTUP;
+            text += sort_rank_text(order, static_cast<std::size_t>(column - 1));
+        }
+        item.pszText = &text[0];
+        SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
+    }
+    marked_order_ = order;
 }

@@ -48,6 +48,22 @@ public:
     // page, or says why it could not. The list row of the record the request
     // selects, or -1.
     int show(const PageRequest& request);
+    // A request for the table and records on screen, the page found as `place` says.
+    PageRequest request_here(PageRequest::Place place) const;
+
+    // Told when the columns moved on the screen (scrolled, resized, rebuilt).
+    std::function<void()> on_columns_moved;
+    // Where list column c stands, left and right in `other`'s client coordinates,
+    // within the part of the list that can be seen; false when none of it can.
+    bool column_edges(int column, HWND other, int& left, int& right) const;
+    // Shows the records that the filters typed for the columns (ANSI, one per
+    // column) let through, from the first page. 0 when they are shown; otherwise
+    // the column (from 1) whose filter cannot be understood, and nothing changes.
+    // `asked`: the user wants to hear why.
+    int apply_filters(const std::vector<std::string>& typed, bool asked);
+    // Sorts as a click on data column c's header asks (Ctrl: a further key); a
+    // click on the first column shows the table's own order again.
+    void sort_by_click(int column, bool further_key);
     // Opens the table named exactly `table` (UTF-8) and gives the list its
     // columns. False, with no table shown, when its columns cannot be read.
     bool open_table(sqlite3* db, const std::string& table);
@@ -134,6 +150,14 @@ private:
     LRESULT on_delete_all_items(WPARAM, LPARAM);
     LRESULT on_get_display_info(WPARAM, LPARAM);
     LRESULT on_find_item(WPARAM, LPARAM);
+    LRESULT on_column_click(WPARAM, LPARAM);
+    LRESULT on_notify(WPARAM, LPARAM);
+    // Shows other records of the table from its first page; when the database
+    // refuses them, says why in one line and shows the records before again.
+    bool show_records(const RecordView& records);
+    // The header's marks of the sort: direction and, with several keys, rank.
+    void show_sort_marks();
+    void tell_columns_moved();
     // The row from `start` on whose column 0 is or begins with `wanted` (LVFI_ flags), or -1.
     int find_row(const std::string& wanted, UINT flags, int start) const;
 
@@ -163,5 +187,7 @@ private:
     std::vector<int> header_widths_;
     // The header texts of the list's columns, column 0 first.
     std::vector<std::string> shown_headers_;
+    // The sort the header shows.
+    std::vector<OrderKey> marked_order_;
     int list_columns_ = 0;
 };

@@ -103,13 +103,7 @@ public:
 
 private:
     // The page on screen, read again.
-    PageRequest shown_page() const {
-        PageRequest request;
-        request.db = grid_.page().database();
-        request.table = grid_.page().table();
-        request.place = PageRequest::Place::shown_page;
-        return request;
-    }
+    PageRequest shown_page() const { return grid_.request_here(PageRequest::Place::shown_page); }
     int shown_in_view(int row) {
         if (row >= 0) {
             grid_.ensure_visible(row);
@@ -266,11 +260,7 @@ void TableGrid::commit_cell_edit(bool move_next) {
 void TableGrid::report_record_missing(int row) {
     show_message_box(hwnd(), kRecordMissingText, kCellInputErrorCaption,
                      MB_OK | MB_ICONINFORMATION);
-    PageRequest request;
-    request.db = page_.database();
-    request.table = page_.table();
-    request.place = PageRequest::Place::shown_page;
-    show(request);
+    show(request_here(PageRequest::Place::shown_page));
     const int rows = row_count();
     if (rows > 0) {
         select_row(std::min(row, rows - 1));

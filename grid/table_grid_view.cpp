@@ -26,6 +26,8 @@ const MessageEntry<TableGrid> TableGrid::message_map_[] = {
     on_reflected_notify(LVN_GETDISPINFOA, &TableGrid::on_get_display_info),
     on_reflected_notify(LVN_ODFINDITEMA, &TableGrid::on_find_item),
     on_reflected_notify(LVN_ODFINDITEMW, &TableGrid::on_find_item),
+    on_reflected_notify(LVN_COLUMNCLICK, &TableGrid::on_column_click),
+    on_message(WM_NOTIFY, &TableGrid::on_notify),
 };
 
 bool TableGrid::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -42,7 +44,25 @@ LRESULT TableGrid::on_size(WPARAM, LPARAM) {
     }
     sized_width_ = window.right - window.left;
     set_data_column_widths();
+    tell_columns_moved();
     return 0;
+}
+
+LRESULT TableGrid::on_column_click(WPARAM, LPARAM lparam) {
+    const auto* click = reinterpret_cast<const NMLISTVIEW*>(lparam);
+    sort_by_click(click->iSubItem, (GetKeyState(VK_CONTROL) & 0x8000) != 0);
+    return 0;
+}
+
+LRESULT TableGrid::on_notify(WPARAM wparam, LPARAM lparam) {
+    const LRESULT result = call_original(WM_NOTIFY, wparam, lparam);
+    // The header tells its list of a column dragged wider or narrower.
+    const UINT code = reinterpret_cast<const NMHDR*>(lparam)->code;
+    if (code == HDN_ITEMCHANGEDA || code == HDN_ITEMCHANGEDW || code == HDN_TRACKA ||
+        code == HDN_TRACKW) {
+        tell_columns_moved();
+    }
+    return result;
 }
 
 LRESULT TableGrid::on_key_down(WPARAM wparam, LPARAM lparam) {
@@ -69,7 +89,9 @@ LRESULT TableGrid::on_horizontal_scroll(WPARAM wparam, LPARAM lparam) {
     if (cell_editor) {
         cell_editor->hide_keeping_focus();
     }
-    return call_original(WM_HSCROLL, wparam, lparam);
+    const LRESULT result = call_original(WM_HSCROLL, wparam, lparam);
+    tell_columns_moved();
+    return result;
 }
 
 LRESULT TableGrid::on_mouse_wheel(WPARAM wparam, LPARAM lparam) {
@@ -81,6 +103,7 @@ LRESULT TableGrid::on_mouse_wheel(WPARAM wparam, LPARAM lparam) {
 LRESULT TableGrid::on_mouse_horizontal_wheel(WPARAM wparam, LPARAM lparam) {
     const LRESULT result = call_original(WM_MOUSEHWHEEL, wparam, lparam);
     hide_editor_if_moved();
+    tell_columns_moved();
     return result;
 }
 

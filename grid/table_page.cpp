@@ -34,6 +34,7 @@ void TablePage::close() {
     db_ = nullptr;
     table_.clear();
     shape_ = TableShape();
+    records_ = RecordView();
     page_index_ = 0;
     table_rows_ = 0;
     anchors_ = PageAnchors();
@@ -70,8 +71,8 @@ bool TablePage::load(int page_index) {
     const PageStart start = page_start(shown, read_database_stamp(db_));
     if (start.from != PageStart::From::offset) {
         const bool backwards = start.from == PageStart::From::before;
-        read = read_record_page(db_, table_, shape_, start, backwards ? kPageSize : kPageSize + 1,
-                                records) &&
+        read = read_record_page(db_, table_, shape_, records_, start,
+                                backwards ? kPageSize : kPageSize + 1, records) &&
                read_database_stamp(db_).same_as(shown.stamp);
         // Every page before one on screen is full: anything else means the table
         // is not as it was, and the page is read from its offset after all.
@@ -81,7 +82,7 @@ bool TablePage::load(int page_index) {
     if (!read) {
         PageStart at_offset;
         at_offset.offset = offset;
-        read = read_record_page(db_, table_, shape_, at_offset, kPageSize + 1, records);
+        read = read_record_page(db_, table_, shape_, records_, at_offset, kPageSize + 1, records);
         more = records.size() > static_cast<std::size_t>(kPageSize);
     }
     if (more) {
@@ -94,6 +95,8 @@ bool TablePage::load(int page_index) {
         anchors_.page = page_index_;
         anchors_.first = records.front().identity;
         anchors_.last = records.back().identity;
+        anchors_.first_order = records.front().order_values;
+        anchors_.last_order = records.back().order_values;
         anchors_.more = more;
     }
     const bool by_rowid = shape_.identity == RecordIdentity::rowid;
@@ -143,7 +146,7 @@ bool TablePage::load(int page_index) {
     // one that could not be read count the table, as the label always showed it.
     const std::int64_t on_page = static_cast<std::int64_t>(records.size());
     if (!read || (records.empty() && page_index_ > 0)) {
-        table_rows_ = count_table_rows(db_, table_);
+        table_rows_ = std::max<std::int64_t>(0, count_view_records(db_, table_, shape_, records_));
     } else {
         table_rows_ = offset + on_page + (more ? 1 : 0);
     }
@@ -167,17 +170,52 @@ PageStart TablePage::page_start(const PageAnchors& shown, const DatabaseStamp& n
     if (page_index_ == shown.page) {
         start.from = PageStart::From::at;
         start.identity = shown.first;
+        start.order_values = shown.first_order;
     } else if (page_index_ == shown.page + 1 && shown.more) {
         start.from = PageStart::From::after;
         start.identity = shown.last;
+        start.order_values = shown.last_order;
     } else if (page_index_ == shown.page - 1) {
         start.from = PageStart::From::before;
         start.identity = shown.first;
+        start.order_values = shown.first_order;
     }
     return start;
 }
 
+namespace {
+
+bool same_values(const std::vector<FilterValue>& a, const std::vector<FilterValue>& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].kind != b[i].kind || a[i].text != b[i].text || a[i].integer != b[i].integer ||
+            a[i].real != b[i].real) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool same_records(const RecordView& a, const RecordView& b) {
+    return a.order == b.order && a.filter.condition == b.filter.condition &&
+           same_values(a.filter.values, b.filter.values);
+}
+
+}  // namespace
+
+void TablePage::take_records(const RecordView& records) {
+    if (same_records(records, records_)) {
+        return;
+    }
+    records_ = records;
+    // Pages of other records: nothing of the page on screen says where they start.
+    anchors_ = PageAnchors();
+}
+
 int TablePage::read(const PageRequest& request) {
+    take_records(request.records);
     switch (request.place) {
         case PageRequest::Place::page:
             load(request.page_index);
@@ -219,8 +257,10 @@ int TablePage::show_keyed_record(const std::vector<std::string>& key_literals) {
     const std::vector<std::string> key =
         read_record_identity(db_, table_, shape_, ::record_condition(shape_, key_literals));
     ResultTable before;
-    if (!key.empty() && before.run(db_, records_before_key_sql(table_, shape_, key)) &&
-        before.rows() == 1) {
+    // Where it lands among filtered or sorted records is not the table's order of
+    // keys: the page on screen is read again.
+    if (records_.plain() && !key.empty() &&
+        before.run(db_, records_before_key_sql(table_, shape_, key)) && before.rows() == 1) {
         const std::int64_t page = parse_integer(before.value(0, 0)) / kPageSize;
         page_index_ = page < INT_MAX ? static_cast<int>(page) : INT_MAX;
     }

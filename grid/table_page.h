@@ -33,9 +33,12 @@ public:
     // records and, on the table's last page, the blank row for a new record. False
     // when the records could not be read; the page then holds no row.
     bool load(int page_index);
-    // Reads the page a request asks for (its table open already); the list row of
-    // the record it asks to select, or -1.
+    // Reads the page a request asks for (its table open already), from the records
+    // it names; the list row of the record it asks to select, or -1.
     int read(const PageRequest& request);
+    // Takes the records the next reads come from; a change starts afresh at
+    // `page_index`.
+    void take_records(const RecordView& records);
     // Drops the rows (the page could not be shown whole); table and page index stay.
     void drop_rows();
 
@@ -53,6 +56,9 @@ public:
     void show_after_deletion();
 
     sqlite3* database() const { return db_; }
+    // The records the page is taken from, in their order: the user's filters and
+    // sort keys (plain: the whole table in its own order).
+    const RecordView& records() const { return records_; }
     // The table's exact (UTF-8) name, which every statement uses.
     const std::string& table() const { return table_; }
     const TableShape& shape() const { return shape_; }
@@ -98,6 +104,9 @@ private:
         int page = -1;
         std::vector<std::string> first;
         std::vector<std::string> last;
+        // Their values of the sort keys.
+        std::vector<std::string> first_order;
+        std::vector<std::string> last_order;
         // Records follow the page.
         bool more = false;
     };
@@ -105,6 +114,7 @@ private:
 
     sqlite3* db_ = nullptr;
     std::string table_;
+    RecordView records_;
     TableShape shape_;
     int page_index_ = 0;
     // The table's number of records as far as the page tells: exact on its last

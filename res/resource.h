@@ -25,6 +25,8 @@
 #define IDC_PAGE_PREVIOUS 7
 #define IDC_PAGE_NEXT 10
 #define IDC_PAGE_LABEL 1014
+// Made by the program above the grid, not in the template.
+#define IDC_FILTER_STRIP 1040
 
 // Structure editor controls
 #define IDC_COLUMN_LIST 1001
