@@ -5,18 +5,9 @@
 #include <memory>
 
 #include "db/run_watch.h"
+#include "db/sqlite_handles.h"
 
 namespace {
-
-struct SqliteFree {
-    void operator()(void* p) const { sqlite3_free(p); }
-};
-using SqliteBuffer = std::unique_ptr<void, SqliteFree>;
-
-struct IterFinalize {
-    void operator()(sqlite3_changeset_iter* p) const { sqlite3changeset_finalize(p); }
-};
-using ChangesetIter = std::unique_ptr<sqlite3_changeset_iter, IterFinalize>;
 
 constexpr int kUnknownVersion = -1;
 
@@ -51,26 +42,24 @@ int on_conflict(void* context, int kind, sqlite3_changeset_iter* iter) {
 // without a declared key (followed by its row id, the changeset's first column) or
 // one whose key is an alias of the row id.
 bool keyed_by_rowid(sqlite3* db, const char* table, int changeset_columns) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db,
-                           "SELECT COUNT(*), SUM(pk > 0), SUM(pk > 0 AND upper(type) = 'INTEGER'), "
-                           "(SELECT wr FROM pragma_table_list WHERE schema = 'main' AND name = ?1) "
-                           "FROM pragma_table_info(?1, 'main');",
-                           -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
+    const Statement statement = prepare_statement(
+        db,
+        "SELECT COUNT(*), SUM(pk > 0), SUM(pk > 0 AND upper(type) = 'INTEGER'), "
+        "(SELECT wr FROM pragma_table_list WHERE schema = 'main' AND name = ?1) "
+        "FROM pragma_table_info(?1, 'main');");
+    if (!statement) {
         return false;
     }
-    sqlite3_bind_text(statement, 1, table, -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(statement.get(), 1, table, -1, SQLITE_TRANSIENT);
     bool keyed = false;
-    if (sqlite3_step(statement) == SQLITE_ROW) {
-        const int columns = sqlite3_column_int(statement, 0);
-        const int key_columns = sqlite3_column_int(statement, 1);
-        const int integer_keys = sqlite3_column_int(statement, 2);
-        const bool without_rowid = sqlite3_column_int(statement, 3) != 0;
+    if (sqlite3_step(statement.get()) == SQLITE_ROW) {
+        const int columns = sqlite3_column_int(statement.get(), 0);
+        const int key_columns = sqlite3_column_int(statement.get(), 1);
+        const int integer_keys = sqlite3_column_int(statement.get(), 2);
+        const bool without_rowid = sqlite3_column_int(statement.get(), 3) != 0;
         keyed = !without_rowid && ((key_columns == 0 && changeset_columns == columns + 1) ||
                                    (key_columns == 1 && integer_keys == 1));
     }
-    sqlite3_finalize(statement);
     return keyed;
 }
 
@@ -189,15 +178,10 @@ int ChangeHistory::schema_version() const {
     if (!db_) {
         return 0;
     }
-    sqlite3_stmt* statement = nullptr;
-    int version = kUnknownVersion;
-    if (sqlite3_prepare_v2(db_, "PRAGMA main.schema_version;", -1, &statement, nullptr) ==
-            SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW) {
-        version = sqlite3_column_int(statement, 0);
-    }
-    sqlite3_finalize(statement);
-    return version;
+    const Statement statement = prepare_statement(db_, "PRAGMA main.schema_version;");
+    return statement && sqlite3_step(statement.get()) == SQLITE_ROW
+               ? sqlite3_column_int(statement.get(), 0)
+               : kUnknownVersion;
 }
 
 bool ChangeHistory::cut_here(Cut reason) {
@@ -258,20 +242,20 @@ void ChangeHistory::begin_step(StepScope scope) {
     // and cuts the history there.
     step_schema_version_ = schema_version_;
     written_.clear();
-    sqlite3_session* session = nullptr;
-    if (sqlite3session_create(db_, "main", &session) != SQLITE_OK) {
-        sqlite3session_delete(session);
+    sqlite3_session* created = nullptr;
+    const int code = sqlite3session_create(db_, "main", &created);
+    Session session(created);
+    if (code != SQLITE_OK) {
         return;
     }
     // Tables without a declared primary key are followed by their row id.
     int rowid_tables = 1;
-    if (sqlite3session_object_config(session, SQLITE_SESSION_OBJCONFIG_ROWID, &rowid_tables) !=
-            SQLITE_OK ||
-        sqlite3session_attach(session, nullptr) != SQLITE_OK) {
-        sqlite3session_delete(session);
+    if (sqlite3session_object_config(session.get(), SQLITE_SESSION_OBJCONFIG_ROWID,
+                                     &rowid_tables) != SQLITE_OK ||
+        sqlite3session_attach(session.get(), nullptr) != SQLITE_OK) {
         return;
     }
-    session_ = session;
+    session_ = std::move(session);
     outgrown_ = false;
     run_watch::set_step_check([this] { check_recording(); });
     sqlite3_set_authorizer(db_, &ChangeHistory::authorize, this);
@@ -304,20 +288,19 @@ bool ChangeHistory::wrote_unfollowed_table() {
             }
             continue;
         }
-        sqlite3_stmt* statement = nullptr;
         bool unfollowed = false;
-        if (sqlite3_prepare_v2(db_,
-                               "SELECT type FROM pragma_table_list WHERE schema = 'main' "
-                               "AND name = ?1 COLLATE NOCASE;",
-                               -1, &statement, nullptr) == SQLITE_OK) {
-            sqlite3_bind_text(statement, 1, written.second.c_str(), -1, SQLITE_TRANSIENT);
-            if (sqlite3_step(statement) == SQLITE_ROW) {
-                const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        if (const Statement statement = prepare_statement(
+                db_,
+                "SELECT type FROM pragma_table_list WHERE schema = 'main' "
+                "AND name = ?1 COLLATE NOCASE;")) {
+            sqlite3_bind_text(statement.get(), 1, written.second.c_str(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(statement.get()) == SQLITE_ROW) {
+                const auto* type =
+                    reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
                 unfollowed =
                     type && (std::strcmp(type, "virtual") == 0 || std::strcmp(type, "shadow") == 0);
             }
         }
-        sqlite3_finalize(statement);
         table_kinds_[written.second] = unfollowed;
         if (unfollowed) {
             return true;
@@ -333,8 +316,7 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
     sqlite3_set_authorizer(db_, nullptr, nullptr);
     sqlite3_rollback_hook(db_, nullptr, nullptr);
     run_watch::set_step_check(nullptr);
-    sqlite3_session* session = session_;
-    session_ = nullptr;
+    const Session session = std::move(session_);
     if (session && rolled_back_) {
         // What the steps inside the transaction changed is gone already.
         for (; transaction_steps_ > 0 && !undo_.empty(); --transaction_steps_) {
@@ -354,9 +336,8 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
     const bool unfollowed = wrote_unfollowed_table();
     int size = 0;
     void* data = nullptr;
-    const int code = sqlite3session_changeset(session, &size, &data);
+    const int code = sqlite3session_changeset(session.get(), &size, &data);
     SqliteBuffer owned(data);
-    sqlite3session_delete(session);
 
     // A schema changed by another program since the last look shows here too, or
     // at the latest before anything is undone.
@@ -394,7 +375,7 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
 }
 
 void ChangeHistory::check_recording() {
-    if (session_ && static_cast<std::uint64_t>(sqlite3session_memory_used(session_)) >
+    if (session_ && static_cast<std::uint64_t>(sqlite3session_memory_used(session_.get())) >
                         static_cast<std::uint64_t>(memory_limit_) * kSessionMemoryFactor) {
         stop_recording();
         outgrown_ = true;
@@ -404,8 +385,7 @@ void ChangeHistory::check_recording() {
 void ChangeHistory::stop_recording() {
     // Between two steps of a statement, never inside one of the session's own
     // callbacks: the statement goes on unrecorded.
-    sqlite3session_delete(session_);
-    session_ = nullptr;
+    session_.reset();
 }
 
 void ChangeHistory::keep_within_limit() {
@@ -424,12 +404,12 @@ ChangeHistory::Outcome ChangeHistory::apply(const Step& step, bool invert) {
     SqliteBuffer inverted;
     if (invert) {
         void* inverse = nullptr;
-        if (sqlite3changeset_invert(size, data, &size, &inverse) != SQLITE_OK) {
-            sqlite3_free(inverse);
+        const int code = sqlite3changeset_invert(size, data, &size, &inverse);
+        inverted.reset(inverse);
+        if (code != SQLITE_OK) {
             outcome.result = Applied::failed;
             return outcome;
         }
-        inverted.reset(inverse);
         data = inverse;
     }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "db/sqlite_handles.h"
+
 // Undo and redo of the user's changes to records. Each action that changes records
 // (a cell edit, a new record, a deletion, one run of the SQL editor) is one step:
 // a session records it while it runs, and what it changed is kept as a changeset.
@@ -136,7 +138,7 @@ private:
 
     // The step being recorded.
     int depth_ = 0;
-    sqlite3_session* session_ = nullptr;
+    Session session_;
     int step_schema_version_ = 0;
     // Tables (database, table) that the step's statements write, as the
     // authorizer saw them.

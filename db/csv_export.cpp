@@ -12,6 +12,7 @@
 #include "db/run_watch.h"
 #include "db/sql_text.h"
 #include "db/text_convert.h"
+#include "db/sqlite_handles.h"
 
 namespace {
 
@@ -86,11 +87,6 @@ private:
     std::string part_;
     std::string buffer_;
 };
-
-struct StatementDeleter {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
 bool is_ascii(const char* text, int size) {
     for (int i = 0; i < size; ++i) {

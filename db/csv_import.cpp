@@ -8,6 +8,7 @@
 #include "db/csv_reader.h"
 #include "db/run_watch.h"
 #include "db/sql_text.h"
+#include "db/sqlite_handles.h"
 
 namespace {
 
@@ -17,11 +18,6 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-struct StatementDeleter {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
 CsvColumnType combine(CsvColumnType a, CsvColumnType b) {
     if (a == CsvColumnType::none) {

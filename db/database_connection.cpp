@@ -11,6 +11,7 @@
 #include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "db/text_convert.h"
+#include "db/sqlite_handles.h"
 
 namespace {
 
@@ -49,9 +50,10 @@ void map_reads(sqlite3* handle, const char* path) {
         return;
     }
     const sqlite3_int64 limit = sizeof(void*) >= 8 ? kWholeFile : kWindow;
-    char* sql = sqlite3_mprintf("PRAGMA mmap_size = %lld;", limit);
-    sqlite3_exec(handle, sql, nullptr, nullptr, nullptr);
-    sqlite3_free(sql);
+    const SqliteText sql(sqlite3_mprintf("PRAGMA mmap_size = %lld;", limit));
+    if (sql) {
+        sqlite3_exec(handle, sql.get(), nullptr, nullptr, nullptr);
+    }
 }
 
 // Tables made here keep to the number of columns every SQLite can open, although

@@ -5,26 +5,13 @@
 #include "db/result_table.h"
 #include "db/text_convert.h"
 #include "grid/record_statements.h"
+#include "db/sqlite_handles.h"
 
 namespace {
 
-struct StatementDeleter {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-
 // Prepares a UTF-8 statement; null when it cannot be.
 Statement prepare_utf8(sqlite3* db, const std::string& utf8_sql) {
-    if (!db) {
-        return nullptr;
-    }
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, utf8_sql.c_str(), static_cast<int>(utf8_sql.size()), &statement,
-                           nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return nullptr;
-    }
-    return Statement(statement);
+    return db ? prepare_statement(db, utf8_sql.c_str()) : Statement();
 }
 
 bool is_digit(char c) {

@@ -11,14 +11,6 @@ bool takes_text_when_strict(const std::string& type) {
 
 }  // namespace
 
-std::string update_where_sql(const std::string& table,
-                             const std::string& column,
-                             const std::string& value,
-                             const std::string& condition) {
-    return "UPDATE " + quote_identifier(table) + " SET " + quote_identifier(column) + "=" +
-           quote_value(value) + " WHERE " + condition + ";";
-}
-
 std::string delete_where_sql(const std::string& table, const std::string& condition) {
     return "DELETE FROM " + quote_identifier(table) + " WHERE " + condition + ";";
 }

@@ -9,10 +9,6 @@
 // and the blank row's insert by the table's shape. Everything here is UTF-8: the
 // exact table and column names, and values already converted.
 
-std::string update_where_sql(const std::string& table,
-                             const std::string& column,
-                             const std::string& value,
-                             const std::string& condition);
 std::string delete_where_sql(const std::string& table, const std::string& condition);
 std::string select_value_where_sql(const std::string& table,
                                    const std::string& column,

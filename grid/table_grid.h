@@ -146,7 +146,6 @@ private:
     LRESULT on_cell_edit_enter(WPARAM, LPARAM);
     LRESULT on_cell_edit_kill_focus(WPARAM, LPARAM);
     LRESULT on_double_click(WPARAM, LPARAM);
-    LRESULT on_item_changed(WPARAM, LPARAM);
     LRESULT on_delete_all_items(WPARAM, LPARAM);
     LRESULT on_get_display_info(WPARAM, LPARAM);
     LRESULT on_find_item(WPARAM, LPARAM);

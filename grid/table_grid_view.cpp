@@ -21,7 +21,6 @@ const MessageEntry<TableGrid> TableGrid::message_map_[] = {
     on_message(WM_CELL_EDIT_ENTER, &TableGrid::on_cell_edit_enter),
     on_message(WM_CELL_EDIT_KILL_FOCUS, &TableGrid::on_cell_edit_kill_focus),
     on_reflected_notify(NM_DBLCLK, &TableGrid::on_double_click),
-    on_reflected_notify(LVN_ITEMCHANGED, &TableGrid::on_item_changed),
     on_reflected_notify(LVN_DELETEALLITEMS, &TableGrid::on_delete_all_items),
     on_reflected_notify(LVN_GETDISPINFOA, &TableGrid::on_get_display_info),
     on_reflected_notify(LVN_ODFINDITEMA, &TableGrid::on_find_item),
@@ -170,10 +169,6 @@ LRESULT TableGrid::on_double_click(WPARAM, LPARAM) {
             break;
         }
     }
-    return 0;
-}
-
-LRESULT TableGrid::on_item_changed(WPARAM, LPARAM) {
     return 0;
 }
 

@@ -101,7 +101,7 @@ TEST(TableShape, ListsAndFindsRecordsOfATableWithoutRowids) {
     EXPECT_EQ(rows[0][0], "\"y\" = 0 AND \"x\" = 2.5");
     // Each condition reaches its own record, a blob key too.
     for (const std::vector<std::string>& row : rows) {
-        ASSERT_EQ(exec_utf8(db.handle(), update_where_sql("two", "v", row[3] + "!", row[0])),
+        ASSERT_EQ(exec_utf8(db.handle(), "UPDATE two SET v = v || '!' WHERE " + row[0] + ";"),
                   SQLITE_OK);
     }
     ASSERT_EQ(exec_utf8(db.handle(), delete_where_sql("two", rows[1][0])), SQLITE_OK);

@@ -126,6 +126,7 @@ TEST_F(HelpContentsTest, MenuAndF1OpenTheContentsOfTheHelpFile) {
                                                "データベースとテーブル",
                                                "データベースを開く・作成する",
                                                "テーブルの表示とページ送り",
+                                               "絞り込みと並べ替え",
                                                "テーブルの作成と構造編集",
                                                "テーブルの削除",
                                                "CSV ファイルへの書き出し",
