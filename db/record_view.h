@@ -7,19 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "db/filter_value.h"
 #include "db/table_shape.h"
 
 // Which records of a table the user looks at, and in what order: the filters
 // typed for its columns and the columns sorted by. Nothing here touches a window.
-
-// A value a filter compares with, bound to the statement, never spliced into it.
-struct FilterValue {
-    enum class Kind { text, integer, real };
-    Kind kind = Kind::text;
-    std::string text;  // UTF-8
-    std::int64_t integer = 0;
-    double real = 0.0;
-};
 
 struct RecordFilter {
     // A condition (UTF-8 SQL over the table's columns) whose values are the
