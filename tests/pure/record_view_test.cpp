@@ -69,7 +69,9 @@ TEST(RecordView, FiltersLetThroughWhatTheyMean) {
         "CREATE TABLE t(s TEXT, n INTEGER, r REAL, u);"
         "INSERT INTO t(rowid, s, n, r, u) VALUES"
         " (1, 'O''Brien', 10, 1.5, 5), (2, '100%', 20, 2.5, '5'), (3, 'a_b', 30, NULL, NULL),"
-        " (4, 'a\\b', NULL, 3.0, X'00'), (5, '" u8"東京都" "', 5, -1.0, 'abc'), (6, '', 10, 10.0, 7),"
+        " (4, 'a\\b', NULL, 3.0, X'00'), (5, '"
+        u8"東京都"
+        "', 5, -1.0, 'abc'), (6, '', 10, 10.0, 7),"
         " (7, NULL, 'abc', 2.5, 1.5), (8, 'a~b', 15, 0.1, 8), (9, 'a%b', -3, 1e300, 'x'),"
         " (10, printf('%.*c', 5000, 'x') || 'needle', 0, 0, NULL);");
     const std::string long_needle = std::string(3000, 'x') + "needle";
@@ -117,7 +119,8 @@ TEST(RecordView, FiltersLetThroughWhatTheyMean) {
     };
     const TableShape shape = shape_of(db, "t");
     for (const Case& c : cases) {
-        const std::string label = c.rowid + "|" + c.s.substr(0, 40) + "|" + c.n + "|" + c.r + "|" + c.u;
+        const std::string label =
+            c.rowid + "|" + c.s.substr(0, 40) + "|" + c.n + "|" + c.r + "|" + c.u;
         RecordView view;
         std::size_t bad = 99;
         std::string message;
@@ -162,8 +165,10 @@ TEST(RecordView, SortedPagesNextToARecordShowWhatTheOffsetShows) {
         " ELSE 2 END, CASE ?1 % 4 WHEN 0 THEN 'a' WHEN 1 THEN 'A' WHEN 2 THEN NULL ELSE 'b' END,"
         " ?1 % 7)",
         400);
-    db.fill("INSERT INTO w VALUES ('k' || (?1 % 9), ?1, CASE WHEN ?1 % 5 = 0 THEN NULL ELSE ?1 % 3 END)",
-            300);
+    db.fill(
+        "INSERT INTO w VALUES ('k' || (?1 % 9), ?1, CASE WHEN ?1 % 5 = 0 THEN NULL ELSE ?1 % 3 "
+        "END)",
+        300);
     struct Case {
         std::string table;
         std::vector<OrderKey> order;
@@ -174,11 +179,15 @@ TEST(RecordView, SortedPagesNextToARecordShowWhatTheOffsetShows) {
         {"s", {{0, false}}, {}, "SELECT rowid FROM s ORDER BY k, rowid"},
         {"s", {{0, true}}, {}, "SELECT rowid FROM s ORDER BY k DESC, rowid"},
         {"s", {{1, false}, {0, true}}, {}, "SELECT rowid FROM s ORDER BY g, k DESC, rowid"},
-        {"s", {{1, true}, {2, false}}, {"", "", "<>3"},
+        {"s",
+         {{1, true}, {2, false}},
+         {"", "", "<>3"},
          "SELECT rowid FROM s WHERE v IS NOT 3 ORDER BY g DESC, v, rowid"},
         {"s", {}, {"", "a"}, "SELECT rowid FROM s WHERE g LIKE '%a%' ORDER BY rowid"},
         {"w", {{2, true}}, {}, "SELECT quote(a), quote(b) FROM w ORDER BY v DESC, a, b"},
-        {"w", {{2, false}, {0, true}}, {"k1~k5"},
+        {"w",
+         {{2, false}, {0, true}},
+         {"k1~k5"},
          "SELECT quote(a), quote(b) FROM w WHERE a BETWEEN 'k1' AND 'k5' ORDER BY v, a DESC, a, b"},
     };
     const int count = 13;
@@ -253,10 +262,13 @@ TEST(RecordView, SortedPagesNextToARecordShowWhatTheOffsetShows) {
 TEST(RecordView, IndexesServeFiltersAndSorts) {
     TempDir dir;
     TestDb db(dir.file("indexed.db"));
-    db.exec("CREATE TABLE t(name TEXT, n INTEGER, other); CREATE INDEX t_name ON t(name);"
-            "CREATE INDEX t_n ON t(n);");
-    db.fill("INSERT INTO t VALUES ('name' || (?1 % 500), CASE WHEN ?1 % 9 = 0 THEN NULL ELSE ?1 % 700 END, ?1)",
-            40000);
+    db.exec(
+        "CREATE TABLE t(name TEXT, n INTEGER, other); CREATE INDEX t_name ON t(name);"
+        "CREATE INDEX t_n ON t(n);");
+    db.fill(
+        "INSERT INTO t VALUES ('name' || (?1 % 500), CASE WHEN ?1 % 9 = 0 THEN NULL ELSE ?1 % 700 "
+        "END, ?1)",
+        40000);
     db.exec("ANALYZE;");
     const TableShape shape = shape_of(db, "t");
     const auto statements_for = [&](const std::vector<std::string>& typed,
@@ -294,16 +306,18 @@ TEST(RecordView, IndexesServeFiltersAndSorts) {
             PageStart at;
             at.offset = offset;
             EXPECT_TRUE(read_record_page(db.handle(), "t", shape, view, at, 1000, records));
-            const PageRecord edge = from == PageStart::From::after ? records.back() : records.front();
+            const PageRecord edge =
+                from == PageStart::From::after ? records.back() : records.front();
             PageStart turn;
             turn.from = from;
+            turn.offset = from == PageStart::From::after ? offset + 1000 : offset - 1000;
             turn.identity = edge.identity;
             turn.order_values = edge.order_values;
             steps = 0;
             EXPECT_TRUE(read_record_page(db.handle(), "t", shape, view, turn, 1000, records));
             return steps;
         };
-        const long long start = turn_steps(0, PageStart::From::after);
+        const long long start = turn_steps(1000, PageStart::From::after);
         EXPECT_LT(turn_steps(37000, PageStart::From::after), 2 * start) << descending;
         EXPECT_LT(turn_steps(37000, PageStart::From::before), 2 * start) << descending;
     }
