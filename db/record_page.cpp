@@ -98,81 +98,46 @@ private:
     std::vector<std::unique_ptr<sqlite3_blob, BlobCloser>> blobs_;
 };
 
-}  // namespace
-
-bool read_record_page(sqlite3* db,
-                      const std::string& table,
-                      const TableShape& shape,
-                      std::int64_t offset,
-                      int count,
-                      std::vector<PageRecord>& records) {
-    PageStart start;
-    start.offset = offset;
-    return read_record_page(db, table, shape, start, count, records);
-}
-
-bool read_record_page(sqlite3* db,
-                      const std::string& table,
-                      const TableShape& shape,
-                      const RecordView& view,
-                      const PageStart& start,
-                      int count,
-                      std::vector<PageRecord>& records) {
-    if (view.plain()) {
-        return read_record_page(db, table, shape, start, count, records);
-    }
-    records.clear();
-    return false;
-}
-
-DatabaseStamp read_database_stamp(sqlite3* db) {
-    DatabaseStamp stamp;
-    if (!db || !sqlite3_get_autocommit(db)) {
-        return stamp;
-    }
-    unsigned version = 0;
-    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) {
-        return stamp;
-    }
-    stamp.data_version = version;
-    stamp.own_changes = sqlite3_total_changes64(db);
-    stamp.valid = true;
-    return stamp;
-}
-
-bool read_record_page(sqlite3* db,
-                      const std::string& table,
-                      const TableShape& shape,
-                      const PageStart& start,
-                      int count,
-                      std::vector<PageRecord>& records) {
-    records.clear();
+// Reads the rows of a page statement (identifying fields, the columns, then
+// `order_fields` sort values) and adds them to `records`; false, with `records`
+// emptied, when the read failed.
+bool read_rows(sqlite3* db,
+               const std::string& table,
+               const TableShape& shape,
+               const std::string& sql,
+               const std::vector<FilterValue>& values,
+               std::size_t order_fields,
+               std::vector<PageRecord>& records) {
     const int identity_fields = identity_field_count(shape);
     const std::size_t columns = shape.columns.size();
     ResultTable result;
     {
         // The row id or key comes on top of the columns: a table of the most
         // columns SQLite allows would give one result column too many.
-        const int needed = identity_fields + static_cast<int>(columns);
+        const int needed = identity_fields + static_cast<int>(columns + order_fields);
         const int limit = db ? sqlite3_limit(db, SQLITE_LIMIT_COLUMN, -1) : 0;
         if (db && needed > limit) {
             sqlite3_limit(db, SQLITE_LIMIT_COLUMN, needed);
         }
-        const bool read = result.run_typed(db, record_page_sql(table, shape, start, count));
+        const bool read = result.run_typed(db, sql, values);
         if (db && needed > limit) {
             sqlite3_limit(db, SQLITE_LIMIT_COLUMN, limit);
         }
         if (!read) {
+            records.clear();
             return false;
         }
     }
-    if (result.columns() != identity_fields + static_cast<int>(columns)) {
+    if (result.rows() > 0 &&
+        result.columns() != identity_fields + static_cast<int>(columns + order_fields)) {
+        records.clear();
         return false;
     }
     TextPrefixReader long_texts(db, table, shape);
-    records.resize(static_cast<std::size_t>(result.rows()));
+    const std::size_t first = records.size();
+    records.resize(first + static_cast<std::size_t>(result.rows()));
     for (int row = 0; row < result.rows(); ++row) {
-        PageRecord& record = records[static_cast<std::size_t>(row)];
+        PageRecord& record = records[first + static_cast<std::size_t>(row)];
         for (int field = 0; field < identity_fields; ++field) {
             const char* literal = result.value(row, field);
             record.identity.emplace_back(literal ? literal : "");
@@ -201,6 +166,88 @@ bool read_record_page(sqlite3* db,
                 cut_text(cell.text);
             }
         }
+        for (std::size_t key = 0; key < order_fields; ++key) {
+            const char* literal =
+                result.value(row, identity_fields + static_cast<int>(columns + key));
+            record.order_values.emplace_back(literal ? literal : "");
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool read_record_page(sqlite3* db,
+                      const std::string& table,
+                      const TableShape& shape,
+                      std::int64_t offset,
+                      int count,
+                      std::vector<PageRecord>& records) {
+    PageStart start;
+    start.offset = offset;
+    return read_record_page(db, table, shape, start, count, records);
+}
+
+bool read_record_page(sqlite3* db,
+                      const std::string& table,
+                      const TableShape& shape,
+                      const RecordView& view,
+                      const PageStart& start,
+                      int count,
+                      std::vector<PageRecord>& records) {
+    if (view.plain()) {
+        return read_record_page(db, table, shape, start, count, records);
+    }
+    records.clear();
+    bool backwards = false;
+    const std::vector<ViewStatement> statements =
+        view_page_statements(table, shape, view, start, count, backwards);
+    if (statements.empty()) {
+        return false;
+    }
+    for (const ViewStatement& statement : statements) {
+        const int wanted = count - static_cast<int>(records.size());
+        if (wanted <= 0) {
+            break;
+        }
+        // The last parameter of each statement is its LIMIT: what the runs
+        // before it left to fill.
+        std::vector<FilterValue> values = statement.values;
+        values.back().integer = wanted;
+        if (!read_rows(db, table, shape, statement.sql, values, view.order.size(), records)) {
+            return false;
+        }
+    }
+    if (backwards) {
+        std::reverse(records.begin(), records.end());
+    }
+    return true;
+}
+
+DatabaseStamp read_database_stamp(sqlite3* db) {
+    DatabaseStamp stamp;
+    if (!db || !sqlite3_get_autocommit(db)) {
+        return stamp;
+    }
+    unsigned version = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) {
+        return stamp;
+    }
+    stamp.data_version = version;
+    stamp.own_changes = sqlite3_total_changes64(db);
+    stamp.valid = true;
+    return stamp;
+}
+
+bool read_record_page(sqlite3* db,
+                      const std::string& table,
+                      const TableShape& shape,
+                      const PageStart& start,
+                      int count,
+                      std::vector<PageRecord>& records) {
+    records.clear();
+    if (!read_rows(db, table, shape, record_page_sql(table, shape, start, count), {}, 0, records)) {
+        return false;
     }
     if (start.from == PageStart::From::before && pages_by_key(shape)) {
         std::reverse(records.begin(), records.end());

@@ -7,19 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "db/filter_value.h"
 #include "db/table_shape.h"
 
 // Which records of a table the user looks at, and in what order: the filters
 // typed for its columns and the columns sorted by. Nothing here touches a window.
-
-// A value a filter compares with, bound to the statement, never spliced into it.
-struct FilterValue {
-    enum class Kind { text, integer, real };
-    Kind kind = Kind::text;
-    std::string text;  // UTF-8
-    std::int64_t integer = 0;
-    double real = 0.0;
-};
 
 struct RecordFilter {
     // A condition (UTF-8 SQL over the table's columns) whose values are the
@@ -58,9 +50,53 @@ bool parse_filters(const TableShape& shape,
                    std::size_t& bad_column,
                    std::string& message);
 
+// How a contains filter compares texts: byte for byte (letter case of A-Z
+// aside, as LIKE does), or through kFoldFunction on both sides, which the
+// connection must have (the Windows build registers one that folds full and half
+// width, katakana and hiragana, and case).
+enum class TextMatch { exact, folded };
+constexpr const char kFoldFunction[] = "korv_fold";
+
+// Where `bad_column` points at the filter of the row id.
+constexpr std::size_t kRowIdFilter = static_cast<std::size_t>(-1);
+
+// The same with a filter for the row id as well (the grid's first column; an
+// error where the table has none) and the way texts are matched.
+bool parse_filters(const TableShape& shape,
+                   const std::string& rowid_typed,
+                   const std::vector<std::string>& typed,
+                   TextMatch match,
+                   RecordFilter& filter,
+                   std::size_t& bad_column,
+                   std::string& message);
+
 // The number of records that the view's filter lets through; -1 when they cannot
 // be counted (the read failed).
 std::int64_t count_view_records(sqlite3* db,
                                 const std::string& table,
                                 const TableShape& shape,
                                 const RecordView& view);
+
+// One statement of a page of a view, with the values of its parameters; the
+// last of them is the number of records it reads.
+struct ViewStatement {
+    std::string sql;
+    std::vector<FilterValue> values;
+};
+
+// The statements that read `count` records of the view from `start`; read in
+// turn, each for what the ones before left to fill. Each row is a row of
+// record_page_sql followed by one field per sort key (its value as a literal, or
+// NULL for a value too long to keep). Next to a record only where
+// pages_by_key(shape) holds and the record's identity and sort values are all
+// known; else at `start.offset`. `backwards`: the rows come nearest first.
+std::vector<ViewStatement> view_page_statements(const std::string& table,
+                                                const TableShape& shape,
+                                                const RecordView& view,
+                                                const PageStart& start,
+                                                int count,
+                                                bool& backwards);
+
+// The value of a literal as quote() writes it (NULL, a number, 'text', X'hex');
+// false for anything else.
+bool literal_value(const std::string& literal, FilterValue& value);

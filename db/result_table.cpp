@@ -28,6 +28,39 @@ bool reports_empty_results(sqlite3* db) {
     return on;
 }
 
+// Binds what the statement has room for: a text of several statements gives
+// each the same values.
+int bind_values(sqlite3_stmt* statement, const std::vector<FilterValue>& values) {
+    const int parameters = sqlite3_bind_parameter_count(statement);
+    for (int i = 0; i < parameters && i < static_cast<int>(values.size()); ++i) {
+        const FilterValue& value = values[static_cast<std::size_t>(i)];
+        int code = SQLITE_OK;
+        switch (value.kind) {
+            case FilterValue::Kind::text:
+                code = sqlite3_bind_text64(statement, i + 1, value.text.data(), value.text.size(),
+                                           SQLITE_TRANSIENT, SQLITE_UTF8);
+                break;
+            case FilterValue::Kind::blob:
+                code = sqlite3_bind_blob64(statement, i + 1, value.text.data(), value.text.size(),
+                                           SQLITE_TRANSIENT);
+                break;
+            case FilterValue::Kind::integer:
+                code = sqlite3_bind_int64(statement, i + 1, value.integer);
+                break;
+            case FilterValue::Kind::real:
+                code = sqlite3_bind_double(statement, i + 1, value.real);
+                break;
+            case FilterValue::Kind::null:
+                code = sqlite3_bind_null(statement, i + 1);
+                break;
+        }
+        if (code != SQLITE_OK) {
+            return code;
+        }
+    }
+    return SQLITE_OK;
+}
+
 }  // namespace
 
 void ResultTable::reset() {
@@ -56,6 +89,15 @@ int step_statements(sqlite3* db,
                     const std::function<void(sqlite3_stmt*)>& on_columns,
                     const std::function<void(sqlite3_stmt*)>& on_row,
                     std::string& message) {
+    return step_statements(db, utf8_sql, {}, on_columns, on_row, message);
+}
+
+int step_statements(sqlite3* db,
+                    const std::string& utf8_sql,
+                    const std::vector<FilterValue>& values,
+                    const std::function<void(sqlite3_stmt*)>& on_columns,
+                    const std::function<void(sqlite3_stmt*)>& on_row,
+                    std::string& message) {
     message.clear();
     if (!db) {
         return SQLITE_MISUSE;
@@ -77,6 +119,10 @@ int step_statements(sqlite3* db,
         sql = tail;
         if (!statement) {
             continue;  // a comment or blanks
+        }
+        code = bind_values(statement.get(), values);
+        if (code != SQLITE_OK) {
+            break;
         }
         bool described = false;
         for (;;) {
@@ -112,6 +158,12 @@ int step_statements(sqlite3* db,
 }
 
 bool ResultTable::run_typed(sqlite3* db, const std::string& utf8_sql) {
+    return run_typed(db, utf8_sql, {});
+}
+
+bool ResultTable::run_typed(sqlite3* db,
+                            const std::string& utf8_sql,
+                            const std::vector<FilterValue>& values) {
     reset();
     std::vector<std::string> header;
     auto on_columns = [&](sqlite3_stmt* s) {
@@ -146,7 +198,7 @@ bool ResultTable::run_typed(sqlite3* db, const std::string& utf8_sql) {
         }
         ++rows_;
     };
-    code_ = step_statements(db, utf8_sql, on_columns, on_row, message_);
+    code_ = step_statements(db, utf8_sql, values, on_columns, on_row, message_);
     if (code_ != SQLITE_OK) {
         const std::string message = message_;
         const int code = code_;

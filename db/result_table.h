@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "db/filter_value.h"
+
 // The result of sqlite3_get_table, released when the object goes.
 class ResultTable {
 public:
@@ -25,6 +27,11 @@ public:
     // show only the bytes before the first zero.
     bool run_typed(sqlite3* db, const std::string& utf8_sql);
     bool run_typed_ansi(sqlite3* db, const std::string& ansi_sql);
+    // As run_typed, with `values` bound to the parameters ?1, ?2, ... of each
+    // statement (those it has; the rest are left unbound).
+    bool run_typed(sqlite3* db,
+                   const std::string& utf8_sql,
+                   const std::vector<FilterValue>& values);
 
     int rows() const { return rows_; }
     int columns() const { return columns_; }
@@ -61,6 +68,13 @@ private:
 // (SQLITE_MISUSE without a connection).
 int step_statements(sqlite3* db,
                     const std::string& utf8_sql,
+                    const std::function<void(sqlite3_stmt*)>& on_columns,
+                    const std::function<void(sqlite3_stmt*)>& on_row,
+                    std::string& message);
+// The same with `values` bound to each statement's parameters.
+int step_statements(sqlite3* db,
+                    const std::string& utf8_sql,
+                    const std::vector<FilterValue>& values,
                     const std::function<void(sqlite3_stmt*)>& on_columns,
                     const std::function<void(sqlite3_stmt*)>& on_row,
                     std::string& message);

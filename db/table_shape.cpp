@@ -279,10 +279,7 @@ std::string record_page_sql(const std::string& table,
     return record_page_sql(table, shape, start, count);
 }
 
-std::string record_page_sql(const std::string& table,
-                            const TableShape& shape,
-                            const PageStart& start,
-                            int count) {
+std::string record_fields(const TableShape& shape) {
     std::string fields = identity_fields(shape);
     // typeof(), length() of a BLOB and octet_length() read no byte of the value:
     // a cell that shows a BLOB's size costs nothing, however large the BLOB. A long
@@ -299,17 +296,30 @@ std::string record_page_sql(const std::string& table,
         fields += "CASE typeof(" + name + ") WHEN 'blob' THEN CAST(length(" + name +
                   ") AS BLOB) WHEN 'text' THEN " + text_form + " ELSE " + name + " END";
     }
+    return fields;
+}
+
+std::string identity_order(const TableShape& shape, const char* direction) {
+    if (shape.identity == RecordIdentity::rowid) {
+        return shape.rowid_name + direction;
+    }
+    if (shape.identity == RecordIdentity::primary_key) {
+        return key_order(shape, direction);
+    }
+    return std::string();
+}
+
+std::string record_page_sql(const std::string& table,
+                            const TableShape& shape,
+                            const PageStart& start,
+                            int count) {
+    const std::string fields = record_fields(shape);
     std::string sql = "SELECT " + fields + " FROM " + quote_identifier(table);
     const bool by_key = start.from != PageStart::From::offset && pages_by_key(shape) &&
                         static_cast<int>(start.identity.size()) == identity_field_count(shape);
     const bool backwards = by_key && start.from == PageStart::From::before;
     const char* direction = backwards ? " DESC" : "";
-    std::string order;
-    if (shape.identity == RecordIdentity::rowid) {
-        order = shape.rowid_name + direction;
-    } else if (shape.identity == RecordIdentity::primary_key) {
-        order = key_order(shape, direction);
-    }
+    const std::string order = identity_order(shape, direction);
     if (by_key) {
         // The same order as the offset form's, so the same records in the same
         // places: a comparison of row values follows ORDER BY column by column.

@@ -94,6 +94,11 @@ std::string record_page_sql(const std::string& table,
                             const TableShape& shape,
                             std::int64_t offset,
                             int count);
+// The fields of a row of record_page_sql, identifying fields first.
+std::string record_fields(const TableShape& shape);
+// The table's own order (its row id or key columns, each followed by
+// `direction`); empty where it has none of its own.
+std::string identity_order(const TableShape& shape, const char* direction);
 
 // Where a page's records start: at an offset in the table's order, or next to a
 // record already read, which costs a page however deep the table.
