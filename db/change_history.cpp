@@ -42,11 +42,11 @@ int on_conflict(void* context, int kind, sqlite3_changeset_iter* iter) {
 // without a declared key (followed by its row id, the changeset's first column) or
 // one whose key is an alias of the row id.
 bool keyed_by_rowid(sqlite3* db, const char* table, int changeset_columns) {
-    const Statement statement = prepare_statement(
-        db,
-        "SELECT COUNT(*), SUM(pk > 0), SUM(pk > 0 AND upper(type) = 'INTEGER'), "
-        "(SELECT wr FROM pragma_table_list WHERE schema = 'main' AND name = ?1) "
-        "FROM pragma_table_info(?1, 'main');");
+    const Statement statement =
+        prepare_statement(db,
+                          "SELECT COUNT(*), SUM(pk > 0), SUM(pk > 0 AND upper(type) = 'INTEGER'), "
+                          "(SELECT wr FROM pragma_table_list WHERE schema = 'main' AND name = ?1) "
+                          "FROM pragma_table_info(?1, 'main');");
     if (!statement) {
         return false;
     }
@@ -289,10 +289,10 @@ bool ChangeHistory::wrote_unfollowed_table() {
             continue;
         }
         bool unfollowed = false;
-        if (const Statement statement = prepare_statement(
-                db_,
-                "SELECT type FROM pragma_table_list WHERE schema = 'main' "
-                "AND name = ?1 COLLATE NOCASE;")) {
+        if (const Statement statement =
+                prepare_statement(db_,
+                                  "SELECT type FROM pragma_table_list WHERE schema = 'main' "
+                                  "AND name = ?1 COLLATE NOCASE;")) {
             sqlite3_bind_text(statement.get(), 1, written.second.c_str(), -1, SQLITE_TRANSIENT);
             if (sqlite3_step(statement.get()) == SQLITE_ROW) {
                 const auto* type =

@@ -11,8 +11,8 @@
 #include "db/csv_format.h"
 #include "db/run_watch.h"
 #include "db/sql_text.h"
-#include "db/text_convert.h"
 #include "db/sqlite_handles.h"
+#include "db/text_convert.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "db/result_table.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
-#include "db/text_convert.h"
 #include "db/sqlite_handles.h"
+#include "db/text_convert.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "db/result_table.h"
+#include "db/sqlite_handles.h"
 #include "db/text_convert.h"
 #include "grid/record_statements.h"
-#include "db/sqlite_handles.h"
 
 namespace {
 

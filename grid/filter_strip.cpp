@@ -15,6 +15,7 @@ constexpr char kClearText[] = "× 解除";
 constexpr COLORREF kFilteredBack = RGB(255, 249, 196);
 constexpr COLORREF kBadText = RGB(192, 0, 0);
 constexpr COLORREF kLineColour = RGB(208, 208, 208);
+constexpr COLORREF kClearColour = RGB(0, 90, 200);
 
 // The strip's editor: its keys go to the strip, none to the dialog (Enter there
 // would end the program, Esc too).
@@ -25,8 +26,7 @@ protected:
             result = DLGC_WANTALLKEYS;
             return true;
         }
-        if (msg == WM_KEYDOWN &&
-            (wparam == VK_RETURN || wparam == VK_ESCAPE || wparam == VK_TAB)) {
+        if (msg == WM_KEYDOWN && (wparam == VK_RETURN || wparam == VK_ESCAPE || wparam == VK_TAB)) {
             SendMessageA(GetParent(hwnd()), WM_FILTER_EDIT_KEY, wparam, 0);
             result = 0;
             return true;
@@ -45,7 +45,6 @@ protected:
         return false;
     }
 };
-
 
 }  // namespace
 
@@ -68,10 +67,10 @@ bool FilterStrip::create(HWND placeholder, HFONT font) {
         return false;
     }
     font_ = font;
-    editor_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd(),
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)),
-                              reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd(), GWLP_HINSTANCE)),
-                              nullptr);
+    editor_ = CreateWindowExA(
+        0, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)),
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd(), GWLP_HINSTANCE)), nullptr);
     if (editor_) {
         SendMessageA(editor_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         editor_subclass_ = std::make_unique<FilterEditor>();
@@ -100,7 +99,8 @@ void FilterStrip::set_bad_column(int column) {
 }
 
 bool FilterStrip::any_filter() const {
-    return std::any_of(texts_.begin(), texts_.end(), [](const std::string& t) { return !t.empty(); });
+    return std::any_of(texts_.begin(), texts_.end(),
+                       [](const std::string& t) { return !t.empty(); });
 }
 
 void FilterStrip::columns_moved() {
@@ -293,7 +293,7 @@ LRESULT FilterStrip::on_paint(WPARAM, LPARAM) {
         if (column == 0) {
             const bool any = any_filter();
             shown = any ? kClearText : kHintText;
-            SetTextColor(dc, GetSysColor(any ? COLOR_HOTLIGHT : COLOR_GRAYTEXT));
+            SetTextColor(dc, any ? kClearColour : GetSysColor(COLOR_GRAYTEXT));
         } else {
             SetTextColor(dc, column == bad_column_ ? kBadText : GetSysColor(COLOR_WINDOWTEXT));
         }
