@@ -819,7 +819,7 @@ void MainDialog::create_filter_strip() {
     };
     filter_strip_.show_column = [this](int column) { grid_.ensure_column_visible(column); };
     filter_strip_.on_filters = [this](const std::vector<std::string>& typed, bool asked) {
-        filter_strip_.set_bad_column(grid_.apply_filters(typed, asked));
+        filter_strip_.set_bad_column(grid_.apply_filters(typed, asked, filter_strip_.folded()));
     };
     grid_.on_columns_moved = [this] { filter_strip_.columns_moved(); };
 }
@@ -868,7 +868,9 @@ RecordView MainDialog::restored_records(std::vector<std::string>& typed) {
     }
     std::size_t bad_column = 0;
     std::string message;
-    if (!parse_filters(page.shape(), utf8, records.filter, bad_column, message)) {
+    if (!parse_filters(page.shape(), std::string(), utf8,
+                       filter_strip_.folded() ? TextMatch::folded : TextMatch::exact,
+                       records.filter, bad_column, message)) {
         // The columns changed since: the filters start afresh.
         typed.assign(columns.size(), std::string());
         records.filter = RecordFilter();

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "db/record_view.h"
 #include "db/result_table.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
@@ -65,6 +66,23 @@ void keep_column_limit(sqlite3* handle) {
     }
 }
 
+// The filters' match that ignores how Japanese is written (see fold_for_matching).
+void fold_function(sqlite3_context* context, int, sqlite3_value** values) {
+    if (sqlite3_value_type(values[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+    const int size = sqlite3_value_bytes(values[0]);
+    std::string folded;
+    if (!text ||
+        !fold_for_matching(std::string_view(text, static_cast<std::size_t>(size)), folded)) {
+        sqlite3_result_value(context, values[0]);
+        return;
+    }
+    sqlite3_result_text(context, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+}
+
 // What every connection of the program gets. The file may come from anywhere: its
 // views and triggers may not call functions with effects beyond their result.
 void set_up(sqlite3* handle, const char* path) {
@@ -72,6 +90,9 @@ void set_up(sqlite3* handle, const char* path) {
         return;
     }
     sqlite3_db_config(handle, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_create_function(handle, kFoldFunction, 1,
+                            SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                            fold_function, nullptr, nullptr);
     sqlite3_busy_timeout(handle, DatabaseConnection::kBusyTimeoutMs);
     map_reads(handle, path);
     run_watch::watch(handle);

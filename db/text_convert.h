@@ -38,3 +38,9 @@ int convert_cell_text(const char* utf8, char* destination, int limit);
 // bytes without splitting a character: before the first lead byte from `at` on
 // (`length` when the text is no longer).
 std::size_t utf8_cut(const char* utf8, std::size_t length, std::size_t at);
+
+// A UTF-8 text as a filter that ignores how Japanese is written compares it: full
+// and half width alike, katakana as hiragana, capitals as small letters (the
+// system's own mapping on Windows; elsewhere only ASCII letters are folded).
+// False when the text cannot be converted.
+bool fold_for_matching(std::string_view utf8, std::string& folded);

@@ -70,3 +70,13 @@ bool convert_exact(std::string_view source, bool to_utf8, std::string& result) {
     return to_utf8 ? run_iconv("UTF-8", "CP932", source, result, true)
                    : run_iconv("CP932", "UTF-8", source, result, true);
 }
+
+bool fold_for_matching(std::string_view utf8, std::string& folded) {
+    folded.assign(utf8);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return true;
+}

@@ -72,3 +72,39 @@ bool convert_exact(std::string_view source, bool to_utf8, std::string& result) {
     result = std::move(converted);
     return true;
 }
+
+bool fold_for_matching(std::string_view utf8, std::string& folded) {
+    folded.clear();
+    if (utf8.empty()) {
+        return true;
+    }
+    const int source_length = static_cast<int>(utf8.size());
+    const int wide_length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), source_length, nullptr, 0);
+    if (wide_length <= 0) {
+        return false;
+    }
+    std::vector<wchar_t> wide(static_cast<std::size_t>(wide_length));
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), source_length, wide.data(), wide_length);
+    // Japanese rules whatever the user's locale: half-width katakana become whole
+    // characters, voiced marks included.
+    const LCID japanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT);
+    const DWORD width_and_kana = LCMAP_FULLWIDTH | LCMAP_HIRAGANA;
+    const int mapped_length =
+        LCMapStringW(japanese, width_and_kana, wide.data(), wide_length, nullptr, 0);
+    if (mapped_length <= 0) {
+        return false;
+    }
+    std::vector<wchar_t> mapped(static_cast<std::size_t>(mapped_length));
+    LCMapStringW(japanese, width_and_kana, wide.data(), wide_length, mapped.data(), mapped_length);
+    // Case after width: full-width capitals have small letters of their own.
+    CharLowerBuffW(mapped.data(), static_cast<DWORD>(mapped.size()));
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, mapped.data(), mapped_length, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return false;
+    }
+    folded.assign(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, mapped.data(), mapped_length, folded.data(), length, nullptr,
+                        nullptr);
+    return true;
+}

@@ -9,6 +9,10 @@
 namespace {
 
 constexpr int kEditorId = 1;
+constexpr UINT kFoldCommand = 1;
+constexpr UINT kClearCommand = 2;
+constexpr char kFoldItem[] = "全角・半角、ひらがな・カタカナ、大文字・小文字を区別しない(&J)";
+constexpr char kClearItem[] = "すべての条件を解除(&C)";
 constexpr char kHintText[] = "絞り込み";
 constexpr char kClearText[] = "× 解除";
 // A column with a filter stands out from the others.
@@ -56,6 +60,7 @@ const MessageEntry<FilterStrip> FilterStrip::message_map_[] = {
     on_message(WM_COMMAND, &FilterStrip::on_command),
     on_message(WM_FILTER_EDIT_KEY, &FilterStrip::on_editor_key),
     on_message(WM_CTLCOLOREDIT, &FilterStrip::on_ctl_color_edit),
+    on_message(WM_CONTEXTMENU, &FilterStrip::on_context_menu),
 };
 
 bool FilterStrip::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -176,14 +181,7 @@ LRESULT FilterStrip::on_left_button_down(WPARAM, LPARAM lparam) {
     const int column = column_at(static_cast<short>(LOWORD(lparam)));
     if (column == 0) {
         if (any_filter()) {
-            if (editing_ > 0) {
-                editing_ = 0;
-                ShowWindow(editor_, SW_HIDE);
-            }
-            std::fill(texts_.begin(), texts_.end(), std::string());
-            bad_column_ = 0;
-            InvalidateRect(hwnd(), nullptr, TRUE);
-            hand_on(false);
+            clear_filters();
         }
         return 0;
     }
@@ -309,4 +307,51 @@ LRESULT FilterStrip::on_paint(WPARAM, LPARAM) {
     DeleteDC(dc);
     EndPaint(hwnd(), &paint);
     return 0;
+}
+
+LRESULT FilterStrip::on_context_menu(WPARAM, LPARAM lparam) {
+    POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+    if (lparam == -1) {
+        // From the keyboard: under the strip's left end.
+        RECT r{};
+        GetWindowRect(hwnd(), &r);
+        at = POINT{r.left, r.bottom};
+    }
+    HMENU menu = CreatePopupMenu();
+    if (!menu) {
+        return 0;
+    }
+    AppendMenuA(menu, MF_STRING | (folded_ ? MF_CHECKED : MF_UNCHECKED), kFoldCommand, kFoldItem);
+    AppendMenuA(menu, MF_STRING | (any_filter() ? MF_ENABLED : MF_GRAYED), kClearCommand,
+                kClearItem);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr));
+    DestroyMenu(menu);
+    if (chosen == kFoldCommand) {
+        toggle_folded();
+    } else if (chosen == kClearCommand) {
+        clear_filters();
+    }
+    return 0;
+}
+
+void FilterStrip::toggle_folded() {
+    folded_ = !folded_;
+    if (editing_ > 0) {
+        texts_[static_cast<std::size_t>(editing_ - 1)] = read_window_text(editor_);
+    }
+    if (any_filter()) {
+        hand_on(true);
+    }
+}
+
+void FilterStrip::clear_filters() {
+    if (editing_ > 0) {
+        editing_ = 0;
+        ShowWindow(editor_, SW_HIDE);
+    }
+    std::fill(texts_.begin(), texts_.end(), std::string());
+    bad_column_ = 0;
+    InvalidateRect(hwnd(), nullptr, TRUE);
+    hand_on(false);
 }

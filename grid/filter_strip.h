@@ -43,6 +43,9 @@ public:
     // The columns moved (scrolled, resized, another table): drawn again.
     void columns_moved();
     bool any_filter() const;
+    // Texts match without regard to full and half width, katakana and hiragana,
+    // and case: the user's choice in the strip's menu, on at first.
+    bool folded() const { return folded_; }
     // Opens the editor on data column c's filter.
     void edit_column(int column);
     HWND editor() const { return editor_; }
@@ -60,12 +63,15 @@ private:
     LRESULT on_command(WPARAM, LPARAM);
     LRESULT on_editor_key(WPARAM, LPARAM);
     LRESULT on_ctl_color_edit(WPARAM, LPARAM);
+    LRESULT on_context_menu(WPARAM, LPARAM);
 
     // The column under x (strip client coordinates): 0 for the first cell, -1 for none.
     int column_at(int x) const;
     // Takes the editor's text into its column and closes it.
     void close_editor();
     void hand_on(bool asked);
+    void toggle_folded();
+    void clear_filters();
 
     HWND editor_ = nullptr;
     std::unique_ptr<WindowSubclass> editor_subclass_;
@@ -75,6 +81,7 @@ private:
     // The column the editor is open on (0: closed).
     int editing_ = 0;
     int bad_column_ = 0;
+    bool folded_ = true;
     // The texts last handed on, so that an unchanged filter is not read again.
     std::vector<std::string> handed_;
 };

@@ -319,7 +319,7 @@ bool TableGrid::show_records(const RecordView& records) {
     return false;
 }
 
-int TableGrid::apply_filters(const std::vector<std::string>& typed, bool asked) {
+int TableGrid::apply_filters(const std::vector<std::string>& typed, bool asked, bool folded) {
     if (!page_.is_open()) {
         return 0;
     }
@@ -332,7 +332,9 @@ int TableGrid::apply_filters(const std::vector<std::string>& typed, bool asked) 
     RecordFilter filter;
     std::size_t bad_column = 0;
     std::string message;
-    if (!parse_filters(page_.shape(), utf8, filter, bad_column, message)) {
+    if (!parse_filters(page_.shape(), std::string(), utf8,
+                       folded ? TextMatch::folded : TextMatch::exact, filter, bad_column,
+                       message)) {
         if (asked) {
             show_message_box(hwnd(), message.c_str(), kFilterCaption, MB_OK | MB_ICONINFORMATION);
         }

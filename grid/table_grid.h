@@ -59,8 +59,9 @@ public:
     // Shows the records that the filters typed for the columns (ANSI, one per
     // column) let through, from the first page. 0 when they are shown; otherwise
     // the column (from 1) whose filter cannot be understood, and nothing changes.
-    // `asked`: the user wants to hear why.
-    int apply_filters(const std::vector<std::string>& typed, bool asked);
+    // `asked`: the user wants to hear why; `folded`: texts match without regard
+    // to how Japanese is written (full or half width, kana, case).
+    int apply_filters(const std::vector<std::string>& typed, bool asked, bool folded);
     // Sorts as a click on data column c's header asks (Ctrl: a further key); a
     // click on the first column shows the table's own order again.
     void sort_by_click(int column, bool further_key);

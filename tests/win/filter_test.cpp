@@ -57,3 +57,23 @@ TEST_F(FilterTest, TypingAFilterPagesThroughTheMatchesAndEditsUnderIt) {
     EXPECT_EQ(list_text(grid(), 0, 1), "1998");
     EXPECT_EQ(label(), "1-160");
 }
+
+// 「ﾀﾅｶ」 finds 「タナカ」 and 「たなか」, and small letters find full-width capitals,
+// unless the user asks for the text exactly as typed.
+TEST_F(FilterTest, JapaneseMatchesWithoutRegardToWidthKanaAndCase) {
+    open_with(
+        utf8_of("CREATE TABLE n(name TEXT);"
+                "INSERT INTO n VALUES ('タナカ'), ('たなか'), ('ﾀﾅｶ'), ('ＴＡＮＡＫＡ'), "
+                "('tanaka'), ('スズキ'), ('ﾀﾞﾅｶ');"));
+    filter(1, "ﾀﾅｶ");
+    EXPECT_EQ(label(), "1-3");
+    filter(1, "tanaka");
+    EXPECT_EQ(label(), "1-2");
+    EXPECT_EQ(list_text(grid(), 0, 1), "ＴＡＮＡＫＡ");
+    filter(1, "ダ");
+    EXPECT_EQ(list_text(grid(), 0, 1), "ﾀﾞﾅｶ");
+
+    EXPECT_EQ(table_grid().apply_filters({"ﾀﾅｶ"}, false, false), 0);
+    EXPECT_EQ(label(), "1-1");
+    EXPECT_EQ(list_text(grid(), 0, 1), "ﾀﾅｶ");
+}
