@@ -11,10 +11,12 @@
 #include "win/dialog_layout.h"
 #include "win/message_box.h"
 #include "win/progress_window.h"
+#include "win/window_text.h"
 
 namespace {
 
 constexpr char kCaption[] = "CSV 書き出し";
+constexpr char kViewNote[] = " - 絞り込み・並べ替えのとおりに書き出します";
 constexpr char kWrittenText[] = " 件のレコードを書き出しました。";
 constexpr char kNotRepresentableText[] =
     " 個の値は Shift-JIS で書けないため、ファイルは書き出していません。\n"
@@ -36,6 +38,7 @@ std::string with_path(const char* text, const std::string& path) {
 CsvExportOutcome write_with_progress(HWND owner,
                                      sqlite3* db,
                                      const std::string& utf8_sql,
+                                     const std::vector<FilterValue>& values,
                                      const std::string& path,
                                      const CsvExportOptions& options) {
     ProgressWindow progress(owner, kCaption);
@@ -44,15 +47,17 @@ CsvExportOutcome write_with_progress(HWND owner,
     run_watch::watch(db);
     using Clock = std::chrono::steady_clock;
     Clock::time_point shown = Clock::now();
-    const CsvExportOutcome outcome =
-        export_csv(db, utf8_sql, path, options, [&](std::int64_t rows) {
+    const CsvExportOutcome outcome = export_csv(
+        db, utf8_sql, path, options,
+        [&](std::int64_t rows) {
             // Often enough to see it move, seldom enough to cost nothing.
             const Clock::time_point now = Clock::now();
             if (now - shown >= std::chrono::milliseconds(100)) {
                 shown = now;
                 progress.set_text(std::to_string(rows) + kProgressText);
             }
-        });
+        },
+        values);
     run_watch::reset();
     return outcome;
 }
@@ -88,12 +93,15 @@ bool report_failure(HWND owner, const CsvExportOutcome& outcome, const std::stri
 void export_rows(HWND owner,
                  sqlite3* db,
                  const std::string& utf8_sql,
-                 const std::string& suggested) {
+                 const std::vector<FilterValue>& values,
+                 const std::string& suggested,
+                 const char* caption_note = "") {
     // Nothing is asked for rows that cannot be exported.
     if (report_failure(owner, check_csv_source(db, utf8_sql), std::string())) {
         return;
     }
     CsvExportDialog dialog;
+    dialog.caption_note = caption_note;
     if (dialog.show_modal(IDD_CSV_EXPORT, owner) != IDOK) {
         return;
     }
@@ -104,7 +112,7 @@ void export_rows(HWND owner,
     }
     for (;;) {
         const CsvExportOutcome outcome =
-            write_with_progress(owner, db, utf8_sql, file.path, options);
+            write_with_progress(owner, db, utf8_sql, values, file.path, options);
         switch (outcome.status) {
             case CsvExportOutcome::written: {
                 const std::string text = std::to_string(outcome.rows) + kWrittenText;
@@ -143,6 +151,10 @@ bool CsvExportDialog::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRE
 
 LRESULT CsvExportDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd(), GetParent(hwnd()));
+    if (!caption_note.empty()) {
+        const std::string caption = read_window_text(hwnd()) + caption_note;
+        SetWindowTextA(hwnd(), caption.c_str());
+    }
     fill_csv_choices(item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(options.encoding));
     fill_csv_choices(item(IDC_CSV_SEPARATOR), kCsvSeparators, options.separator);
     CheckDlgButton(hwnd(), IDC_CSV_COLUMN_NAMES,
@@ -185,8 +197,11 @@ std::string csv_file_name_for(const std::string& ansi_name) {
 void export_table_csv(HWND owner,
                       sqlite3* db,
                       const std::string& utf8_table,
-                      const std::string& shown_name) {
-    export_rows(owner, db, csv_table_sql(utf8_table), csv_file_name_for(shown_name));
+                      const std::string& shown_name,
+                      const TableShape& shape,
+                      const RecordView& records) {
+    export_rows(owner, db, csv_view_sql(utf8_table, shape, records), records.filter.values,
+                csv_file_name_for(shown_name), records.plain() ? "" : kViewNote);
 }
 
 void export_query_csv(HWND owner, sqlite3* db, const std::string& ansi_sql) {
@@ -194,5 +209,5 @@ void export_query_csv(HWND owner, sqlite3* db, const std::string& ansi_sql) {
     if (!convert_whole(ansi_sql, true, utf8)) {
         return;
     }
-    export_rows(owner, db, utf8, csv_file_name_for("result"));
+    export_rows(owner, db, utf8, {}, csv_file_name_for("result"));
 }

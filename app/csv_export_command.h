@@ -15,6 +15,8 @@
 class CsvExportDialog : public Dialog {
 public:
     CsvExportOptions options;
+    // Added to the caption when the rows are those a filter or sort shows.
+    std::string caption_note;
 
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
@@ -28,11 +30,14 @@ private:
 };
 
 // Exports the rows of a table or view (its exact UTF-8 name; `shown_name` in the
-// program's code page names the file the save dialog suggests).
+// program's code page names the file the save dialog suggests) that the grid
+// shows: those its filter lets through, in its order.
 void export_table_csv(HWND owner,
                       sqlite3* db,
                       const std::string& utf8_table,
-                      const std::string& shown_name);
+                      const std::string& shown_name,
+                      const TableShape& shape,
+                      const RecordView& records);
 // Exports the rows of SQL text in the program's code page, run again in full.
 void export_query_csv(HWND owner, sqlite3* db, const std::string& ansi_sql);
 

@@ -613,7 +613,11 @@ LRESULT MainDialog::on_export_csv(WPARAM, LPARAM) {
         return 0;
     }
     grid_.finish_cell_edit();
-    export_table_csv(hwnd(), connection_.handle, name, selected_table_shown_name());
+    // What the grid shows of the table, when it shows the table chosen.
+    const TablePage& page = grid_.page();
+    const bool shown = page.is_open() && page.table() == name;
+    export_table_csv(hwnd(), connection_.handle, name, selected_table_shown_name(),
+                     shown ? page.shape() : TableShape(), shown ? page.records() : RecordView());
     return 0;
 }
 

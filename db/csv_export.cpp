@@ -9,6 +9,7 @@
 #endif
 
 #include "db/csv_format.h"
+#include "db/result_table.h"
 #include "db/run_watch.h"
 #include "db/sql_text.h"
 #include "db/sqlite_handles.h"
@@ -213,15 +214,49 @@ std::string csv_table_sql(const std::string& utf8_table) {
     return "SELECT * FROM " + quote_identifier(utf8_table) + ";";
 }
 
+std::string csv_view_sql(const std::string& utf8_table,
+                         const TableShape& shape,
+                         const RecordView& view) {
+    if (view.plain()) {
+        return csv_table_sql(utf8_table);
+    }
+    std::string sql = "SELECT * FROM " + quote_identifier(utf8_table);
+    if (!view.filter.empty()) {
+        sql += " WHERE (" + view.filter.condition + ")";
+    }
+    std::string order;
+    for (const OrderKey& key : view.order) {
+        if (key.column < shape.columns.size()) {
+            order += order.empty() ? "" : ", ";
+            order +=
+                quote_identifier(shape.columns[key.column].name) + (key.descending ? " DESC" : "");
+        }
+    }
+    if (!order.empty()) {
+        // Ties as the grid shows them: in the table's own order.
+        const std::string identity = identity_order(shape, "");
+        sql += " ORDER BY " + order + (identity.empty() ? "" : ", " + identity);
+    }
+    return sql + ";";
+}
+
 CsvExportOutcome export_csv(sqlite3* db,
                             const std::string& utf8_sql,
                             const std::string& path,
                             const CsvExportOptions& options,
-                            const CsvProgress& progress) {
+                            const CsvProgress& progress,
+                            const std::vector<FilterValue>& values) {
     CsvExportOutcome outcome;
     std::vector<Statement> statements;
     if (!prepare_read_only(db, utf8_sql, statements, outcome)) {
         return outcome;
+    }
+    for (const Statement& statement : statements) {
+        if (bind_filter_values(statement.get(), values) != SQLITE_OK) {
+            outcome.status = CsvExportOutcome::sql_failed;
+            outcome.message = sqlite3_errmsg(db);
+            return outcome;
+        }
     }
 
     PartFile file(path);

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "db/record_view.h"
+#include "db/table_shape.h"
 
 // Writing the rows of a query to a CSV file. The rows are read from the database
 // as the file is written, one at a time, so a table of any size goes out in
@@ -47,11 +51,13 @@ using CsvProgress = std::function<void(std::int64_t rows)>;
 // Runs the UTF-8 SQL text (every statement of it; those that give rows must agree
 // on their columns) and writes its rows to `path` (a path in the program's code
 // page). Stops when run_watch says so.
+// `values` are bound to each statement's parameters.
 CsvExportOutcome export_csv(sqlite3* db,
                             const std::string& utf8_sql,
                             const std::string& path,
                             const CsvExportOptions& options,
-                            const CsvProgress& progress = {});
+                            const CsvProgress& progress = {},
+                            const std::vector<FilterValue>& values = {});
 
 // Whether the text can be exported, before anything is asked or runs: `written`
 // when it can, else not_read_only or sql_failed (with the database's message).
@@ -59,3 +65,8 @@ CsvExportOutcome check_csv_source(sqlite3* db, const std::string& utf8_sql);
 
 // The statement that reads a whole table or view, by its exact (UTF-8) name.
 std::string csv_table_sql(const std::string& utf8_table);
+// The statement that reads the records a filter and sort show of a table, in the
+// order the grid shows them; the filter's values are its parameters.
+std::string csv_view_sql(const std::string& utf8_table,
+                         const TableShape& shape,
+                         const RecordView& view);

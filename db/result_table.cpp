@@ -317,3 +317,7 @@ int exec_single_ansi(sqlite3* db, const std::string& ansi_sql, bool& more) {
     code = sqlite3_finalize(statement.release());
     return code;
 }
+
+int bind_filter_values(sqlite3_stmt* statement, const std::vector<FilterValue>& values) {
+    return bind_values(statement, values);
+}

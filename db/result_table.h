@@ -79,6 +79,10 @@ int step_statements(sqlite3* db,
                     const std::function<void(sqlite3_stmt*)>& on_row,
                     std::string& message);
 
+// Binds a filter's values to a statement's parameters (?1, ?2, ...), as far as it
+// has room for them. The SQLite result code.
+int bind_filter_values(sqlite3_stmt* statement, const std::vector<FilterValue>& values);
+
 // Runs a statement written in the ANSI code page that must be exactly one: when
 // the text holds anything after it but blanks and comments, nothing runs, `more`
 // is set and SQLITE_ERROR returned.
