@@ -119,7 +119,7 @@ const MessageEntry<MainDialog> MainDialog::message_map_[] = {
     on_message(WM_GETMINMAXINFO, &MainDialog::on_get_min_max_info),
 };
 
-MainDialog::MainDialog() = default;
+MainDialog::MainDialog() : grid_(cell_editor_, history_) {}
 
 MainDialog::~MainDialog() {
     unregister_from_loop();
@@ -206,16 +206,12 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     grid_.attach(list_view);
     cell_editor_.create(list_view, reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
 
-    editor_brush_.reset(CreateSolidBrush(kCellEditorBackColour));
-    grid_.cell_editor = &cell_editor_;
-    grid_.change_history = &history_;
     grid_.on_page_shown = [this](const PageView& view, bool read_whole) {
         show_page_state(view);
         if (!read_whole) {
             enable_menu_item(IDM_DELETE_RECORD, false);
         }
     };
-    grid_.editor_brush = editor_brush_.get();
 
     SendMessageA(list_view, LVM_SETIMAGELIST, LVSIL_SMALL,
                  reinterpret_cast<LPARAM>(image_list_.get()));

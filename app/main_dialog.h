@@ -72,7 +72,7 @@ public:
     CellEditor& cell_editor() { return cell_editor_; }
     const DialogLayout& layout() const { return layout_; }
     HACCEL accelerators() const { return accelerators_; }
-    HBRUSH editor_brush() const { return editor_brush_.get(); }
+    HBRUSH editor_brush() const { return grid_.editor_brush(); }
 
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
@@ -148,7 +148,6 @@ private:
     bool startup_path_too_long_ = false;
     HACCEL accelerators_ = nullptr;
     ImageListHandle image_list_;
-    BrushHandle editor_brush_;
     IconHandle big_icon_;
     IconHandle small_icon_;
     HWND selector_ = nullptr;

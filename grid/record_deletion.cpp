@@ -32,7 +32,7 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
     std::string message;
     // Ends after the report: its own statements would overwrite the database's
     // message about a failure.
-    RecordedStep step(grid.change_history, ChangeHistory::StepScope::records);
+    RecordedStep step(&grid.change_history(), ChangeHistory::StepScope::records);
     // A view's trigger deletes; the record is counted first, as SQLite counts
     // nothing a trigger does in its place.
     const WriteOutcome outcome =
@@ -88,8 +88,8 @@ void delete_selected_record(TableGrid& grid) {
     }
     if (!grid.is_blank_row(row)) {
         std::string condition = grid.record_condition(row);
-        CellEditor* editor = grid.cell_editor;
-        if (editor && editor->edit().active()) {
+        CellEditor* editor = &grid.cell_editor();
+        if (editor->edit().active()) {
             // The key reached the command before the editor. An edit of the record
             // is written first rather than left over a reloaded page.
             if (editor->edit().cell().new_record) {

@@ -34,6 +34,11 @@ constexpr const char kViewUnreadableText[] =
 
 }  // namespace
 
+TableGrid::TableGrid(CellEditor& cell_editor, ChangeHistory& change_history)
+    : cell_editor_(cell_editor),
+      change_history_(change_history),
+      editor_brush_(CreateSolidBrush(kCellEditorBackColour)) {}
+
 int TableGrid::data_column_width(int columns) const {
     return shared_column_width(list_usable_width(hwnd()) - kRowIdColumnWidth, columns);
 }
@@ -58,9 +63,9 @@ void TableGrid::remove_all_columns() {
 }
 
 void TableGrid::clear() {
-    if (cell_editor && cell_editor->edit().active()) {
+    if (cell_editor_.edit().active()) {
         // Its record belongs to what is going away.
-        cell_editor->abandon();
+        cell_editor_.abandon();
     }
     page_.close();
     SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
@@ -69,8 +74,8 @@ void TableGrid::clear() {
 }
 
 void TableGrid::show_no_rows() {
-    if (cell_editor && cell_editor->edit().active()) {
-        cell_editor->abandon();
+    if (cell_editor_.edit().active()) {
+        cell_editor_.abandon();
     }
     RedrawOff redraw(hwnd());
     page_.drop_rows();
@@ -79,8 +84,8 @@ void TableGrid::show_no_rows() {
 }
 
 bool TableGrid::open_table(sqlite3* db, const std::string& table) {
-    if (cell_editor && cell_editor->edit().active()) {
-        cell_editor->abandon();
+    if (cell_editor_.edit().active()) {
+        cell_editor_.abandon();
     }
     RedrawOff redraw(hwnd());
     SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);

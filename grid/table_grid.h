@@ -13,6 +13,7 @@
 #include "db/table_shape.h"
 #include "grid/cell_value.h"
 #include "grid/table_page.h"
+#include "win/gdi_handles.h"
 #include "win/message_map.h"
 #include "win/redraw_off.h"
 #include "win/window_subclass.h"
@@ -34,11 +35,14 @@ public:
     // could not be read (it then shows no row and its label "-").
     std::function<void(const PageView& view, bool read_whole)> on_page_shown;
 
-    // Lent by the main window for the in-place editor.
-    CellEditor* cell_editor = nullptr;
-    // Lent by the main window: each write of the grid is one step of it.
-    ChangeHistory* change_history = nullptr;
-    HBRUSH editor_brush = nullptr;
+    // The in-place editor over the grid, and the history of the open database,
+    // of which each write of the grid is one step: the main window's, lent for
+    // the grid's life.
+    TableGrid(CellEditor& cell_editor, ChangeHistory& change_history);
+
+    CellEditor& cell_editor() { return cell_editor_; }
+    ChangeHistory& change_history() { return change_history_; }
+    HBRUSH editor_brush() const { return editor_brush_.get(); }
 
     // The table and the page shown. Only show() reads pages.
     const TablePage& page() const { return page_; }
@@ -182,6 +186,10 @@ private:
     void hide_editor_if_moved();
     void edit_in_dialog(const EditedCell& cell);
 
+    CellEditor& cell_editor_;
+    ChangeHistory& change_history_;
+    // The background of the in-place editor.
+    BrushHandle editor_brush_;
     TablePage page_;
     // What each data column's header needs to be read whole, in pixels.
     std::vector<int> header_widths_;

@@ -95,11 +95,7 @@ public:
         request.condition = condition;
         return shown_in_view(grid_.show(request));
     }
-    void hide_editor() override {
-        if (grid_.cell_editor) {
-            grid_.cell_editor->hide();
-        }
-    }
+    void hide_editor() override { grid_.cell_editor_.hide(); }
 
 private:
     // The page on screen, read again.
@@ -157,19 +153,19 @@ void GridEditTarget::tell(EditNotice notice) {
 void TableGrid::place_editor(int row, int column) {
     RECT cell;
     cell_rect(row, column, cell);
-    HWND editor = cell_editor->hwnd();
+    HWND editor = cell_editor_.hwnd();
     SendMessageA(editor, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(3, 5));
     MoveWindow(editor, cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top, TRUE);
 }
 
 void TableGrid::show_editor(bool input_pending) {
-    HWND editor = cell_editor->hwnd();
+    HWND editor = cell_editor_.hwnd();
     ShowWindow(editor, SW_SHOW);
     if (input_pending) {
         // What is left of the click or key that started the edit goes first, so
         // that it does not take the focus away again.
         drain_message_queue();
-        if (!cell_editor->edit().active()) {
+        if (!cell_editor_.edit().active()) {
             return;
         }
     }
@@ -184,10 +180,10 @@ void TableGrid::begin_cell_edit(int column) {
 }
 
 void TableGrid::open_cell_edit(int column, bool input_pending) {
-    if (!cell_editor || !cell_editor->hwnd() || column < 1 || column > column_count()) {
+    if (!cell_editor_.hwnd() || column < 1 || column > column_count()) {
         return;
     }
-    if (cell_editor->edit().active()) {
+    if (cell_editor_.edit().active()) {
         // An edit left open (hidden by scrolling) is written before another starts.
         commit_cell_edit(false);
     }
@@ -212,8 +208,8 @@ void TableGrid::open_cell_edit(int column, bool input_pending) {
         case EditStart::in_place:
             break;
     }
-    cell_editor->set_text(cell.text);
-    cell_editor->edit().open(cell, cell_editor->text());
+    cell_editor_.set_text(cell.text);
+    cell_editor_.edit().open(cell, cell_editor_.text());
     show_editor(input_pending);
 }
 
@@ -229,18 +225,18 @@ void TableGrid::edit_in_dialog(const EditedCell& cell) {
         return;
     }
     GridEditTarget target(*this);
-    RecordedStep step(change_history, ChangeHistory::StepScope::records);
+    RecordedStep step(&change_history_, ChangeHistory::StepScope::records);
     CellEdit::write_from_dialog(target, cell, dialog.text());
 }
 
 void TableGrid::commit_cell_edit(bool move_next) {
-    if (!cell_editor || !cell_editor->edit().active()) {
+    if (!cell_editor_.edit().active()) {
         return;
     }
     GridEditTarget target(*this);
-    RecordedStep step(change_history, ChangeHistory::StepScope::records);
+    RecordedStep step(&change_history_, ChangeHistory::StepScope::records);
     const CommitOutcome outcome =
-        cell_editor->edit().commit(target, cell_editor->text(), move_next);
+        cell_editor_.edit().commit(target, cell_editor_.text(), move_next);
     step.finish();
     if (!outcome.finished) {
         return;
@@ -268,7 +264,7 @@ void TableGrid::report_record_missing(int row) {
 }
 
 void TableGrid::finish_cell_edit() {
-    if (cell_editor && cell_editor->edit().active()) {
+    if (cell_editor_.edit().active()) {
         commit_cell_edit(false);
     }
 }

@@ -77,17 +77,13 @@ LRESULT TableGrid::on_get_dlg_code(WPARAM, LPARAM) {
 
 LRESULT TableGrid::on_vertical_scroll(WPARAM wparam, LPARAM lparam) {
     // The edit stays open: its text still goes to the cell it was opened on.
-    if (cell_editor) {
-        cell_editor->hide_keeping_focus();
-    }
+    cell_editor_.hide_keeping_focus();
     return call_original(WM_VSCROLL, wparam, lparam);
 }
 
 LRESULT TableGrid::on_horizontal_scroll(WPARAM wparam, LPARAM lparam) {
     // Sideways as up and down: the edit stays open for the cell it was opened on.
-    if (cell_editor) {
-        cell_editor->hide_keeping_focus();
-    }
+    cell_editor_.hide_keeping_focus();
     const LRESULT result = call_original(WM_HSCROLL, wparam, lparam);
     tell_columns_moved();
     return result;
@@ -108,28 +104,28 @@ LRESULT TableGrid::on_mouse_horizontal_wheel(WPARAM wparam, LPARAM lparam) {
 
 void TableGrid::hide_editor_if_moved() {
     // Left in place, the editor would float over another cell than its own.
-    if (!cell_editor || !cell_editor->edit().active() || !IsWindowVisible(cell_editor->hwnd())) {
+    if (!cell_editor_.edit().active() || !IsWindowVisible(cell_editor_.hwnd())) {
         return;
     }
     RECT cell;
     RECT placed;
-    GetWindowRect(cell_editor->hwnd(), &placed);
+    GetWindowRect(cell_editor_.hwnd(), &placed);
     MapWindowPoints(HWND_DESKTOP, hwnd(), reinterpret_cast<POINT*>(&placed), 2);
-    const EditedCell& edited = cell_editor->edit().cell();
+    const EditedCell& edited = cell_editor_.edit().cell();
     if (!cell_rect(edited.row, edited.column, cell) || cell.left != placed.left ||
         cell.top != placed.top) {
-        cell_editor->hide_keeping_focus();
+        cell_editor_.hide_keeping_focus();
     }
 }
 
 LRESULT TableGrid::on_ctl_color_edit(WPARAM wparam, LPARAM lparam) {
-    if (!cell_editor || !editor_brush || reinterpret_cast<HWND>(lparam) != cell_editor->hwnd()) {
+    if (!editor_brush_ || reinterpret_cast<HWND>(lparam) != cell_editor_.hwnd()) {
         return call_original(WM_CTLCOLOREDIT, wparam, lparam);
     }
     HDC dc = reinterpret_cast<HDC>(wparam);
     SetTextColor(dc, kCellEditorTextColour);
     SetBkColor(dc, kCellEditorBackColour);
-    return reinterpret_cast<LRESULT>(editor_brush);
+    return reinterpret_cast<LRESULT>(editor_brush_.get());
 }
 
 LRESULT TableGrid::on_cell_edit_enter(WPARAM, LPARAM) {
