@@ -101,21 +101,6 @@ void set_up(sqlite3* handle, const char* path) {
 
 }  // namespace
 
-bool is_unreadable_failure(int code) {
-    switch (code & 0xff) {
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-        case SQLITE_CORRUPT:
-        case SQLITE_NOTADB:
-        case SQLITE_IOERR:
-        case SQLITE_CANTOPEN:
-        case SQLITE_NOMEM:
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool DatabaseConnection::set_path(const char* path) {
     std::string utf8;
     if (!path || !convert_whole(path, true, utf8) || utf8.size() >= kPathSize || utf8.empty()) {

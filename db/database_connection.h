@@ -58,7 +58,3 @@ private:
     // Records why the handle just made cannot serve, and closes it.
     bool refuse(int code);
 };
-
-// True for the failures that leave data unread for a reason other than the
-// statement itself: another program's lock, or a damaged or unreadable file.
-bool is_unreadable_failure(int code);

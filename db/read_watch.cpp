@@ -1,6 +1,5 @@
 #include "db/read_watch.h"
 
-#include "db/database_connection.h"
 #include "db/sql_error.h"
 
 namespace {

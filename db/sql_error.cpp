@@ -22,3 +22,18 @@ std::string sql_error_text(const char* operation_text, sqlite3* handle) {
     text += '\n';
     return text + ansi_message(handle ? sqlite3_errmsg(handle) : "");
 }
+
+bool is_unreadable_failure(int code) {
+    switch (code & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+        case SQLITE_IOERR:
+        case SQLITE_CANTOPEN:
+        case SQLITE_NOMEM:
+            return true;
+        default:
+            return false;
+    }
+}

@@ -25,3 +25,7 @@ std::string ansi_message(const char* utf8);
 // The report's text: the operation's text, a line break and the database's own
 // message (shown in the ANSI code page, like every text of the program).
 std::string sql_error_text(const char* operation_text, sqlite3* handle);
+
+// True for the failures that leave data unread for a reason other than the
+// statement itself: another program's lock, or a damaged or unreadable file.
+bool is_unreadable_failure(int code);
