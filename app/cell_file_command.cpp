@@ -96,10 +96,9 @@ void save_cell_to_file(HWND owner,
     sqlite3* db = grid.page().database();
     const CellFileTarget target = grid.cell_target(row, column);
     for (;;) {
-        const CellFileOutcome outcome =
-            with_progress(owner, db, kSaveCaption, kSaveProgressText, [&](auto progress) {
-                return save_cell_file(db, target, path, encoding, progress);
-            });
+        const CellFileOutcome outcome = with_progress(
+            owner, db, kSaveCaption, kSaveProgressText,
+            [&](auto progress) { return save_cell_file(db, target, path, encoding, progress); });
         switch (outcome.status) {
             case CellFileOutcome::done:
                 tell(owner, grouped_number(outcome.bytes) + kSavedText + "\n" + path, kSaveCaption);
@@ -124,9 +123,10 @@ void save_cell_to_file(HWND owner,
                 tell(owner, std::string(kSaveFileFailedText) + "\n" + path, kSaveCaption);
                 return;
             default:
-                tell(owner,
-                     std::string(kSaveReadFailedText) + "\n" + ansi_message(outcome.message.c_str()),
-                     kSaveCaption);
+                tell(
+                    owner,
+                    std::string(kSaveReadFailedText) + "\n" + ansi_message(outcome.message.c_str()),
+                    kSaveCaption);
                 return;
         }
     }
@@ -188,11 +188,11 @@ void load_cell_from_file(HWND owner,
             tell(owner, std::string(kLoadFileFailedText) + "\n" + path, kLoadCaption);
             return;
         default:
-            show_message_box(owner,
-                             (std::string(kUpdateFailedText) + "\n" +
-                              ansi_message(outcome.message.c_str()))
-                                 .c_str(),
-                             kSqlErrorCaption, MB_OK | MB_ICONINFORMATION);
+            show_message_box(
+                owner,
+                (std::string(kUpdateFailedText) + "\n" + ansi_message(outcome.message.c_str()))
+                    .c_str(),
+                kSqlErrorCaption, MB_OK | MB_ICONINFORMATION);
             return;
     }
 }

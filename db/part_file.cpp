@@ -44,7 +44,8 @@ PartFile::~PartFile() {
 }
 
 bool PartFile::flush() {
-    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+    if (!buffer_.empty() &&
+        std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
         return false;
     }
     buffer_.clear();

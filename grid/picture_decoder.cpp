@@ -9,8 +9,10 @@ namespace {
 
 // The imaging factory's class, spelled out so the program needs no import
 // library for it.
-constexpr CLSID kImagingFactoryClass = {
-    0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+constexpr CLSID kImagingFactoryClass = {0xcacaf262,
+                                        0x9370,
+                                        0x4615,
+                                        {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
 
 template <typename T>
 class ComPointer {
@@ -55,8 +57,8 @@ SIZE fitted_size(UINT width, UINT height, int box_width, int box_height) {
     if (width == 0 || height == 0 || box_width <= 0 || box_height <= 0) {
         return SIZE{1, 1};
     }
-    const double scale =
-        std::min({1.0, static_cast<double>(box_width) / width, static_cast<double>(box_height) / height});
+    const double scale = std::min(
+        {1.0, static_cast<double>(box_width) / width, static_cast<double>(box_height) / height});
     size.cx = std::max<LONG>(1, static_cast<LONG>(width * scale));
     size.cy = std::max<LONG>(1, static_cast<LONG>(height * scale));
     return size;
@@ -79,8 +81,9 @@ bool decode_picture(const std::string& bytes, int box_width, int box_height, Dec
     }
     ComPointer<IWICStream> stream;
     if (FAILED(factory->CreateStream(stream.out())) ||
-        FAILED(stream->InitializeFromMemory(
-            reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())), static_cast<DWORD>(bytes.size())))) {
+        FAILED(
+            stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
+                                         static_cast<DWORD>(bytes.size())))) {
         return false;
     }
     ComPointer<IWICBitmapDecoder> decoder;

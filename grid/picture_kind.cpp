@@ -6,7 +6,9 @@
 
 namespace {
 
-bool starts_with(const unsigned char* bytes, std::size_t size, const char* signature,
+bool starts_with(const unsigned char* bytes,
+                 std::size_t size,
+                 const char* signature,
                  std::size_t length) {
     return size >= length && std::memcmp(bytes, signature, length) == 0;
 }

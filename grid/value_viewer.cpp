@@ -49,8 +49,7 @@ bool ValueViewer::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT
 }
 
 ReadOutcome ValueViewer::run(HWND owner) {
-    const ReadOutcome read =
-        read_value_part(database, target, 0, kPictureSignatureBytes, head_);
+    const ReadOutcome read = read_value_part(database, target, 0, kPictureSignatureBytes, head_);
     if (read != ReadOutcome::found) {
         return read;
     }
@@ -113,8 +112,8 @@ void ValueViewer::show_dump_page(std::int64_t offset, const std::string& note) {
         page = ValuePart{};
     }
     offset_ = offset;
-    std::string info = std::string(type_name(page.type)) + "  " + grouped_number(page.total) +
-                       kBytesText;
+    std::string info =
+        std::string(type_name(page.type)) + "  " + grouped_number(page.total) + kBytesText;
     if (!page.bytes.empty()) {
         info += "  (" + grouped_number(offset) + " - " +
                 grouped_number(offset + static_cast<std::int64_t>(page.bytes.size()) - 1) +
@@ -176,7 +175,7 @@ LRESULT ValueViewer::on_draw_item(WPARAM, LPARAM lparam) {
     const int height = static_cast<int>(picture_.shown_height);
     const int left = box.left + (box.right - box.left - width) / 2;
     const int top = box.top + (box.bottom - box.top - height) / 2;
-    StretchDIBits(draw->hDC, left, top, width, height, 0, 0, width, height,
-                  picture_.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(draw->hDC, left, top, width, height, 0, 0, width, height, picture_.pixels.data(),
+                  &info, DIB_RGB_COLORS, SRCCOPY);
     return TRUE;
 }

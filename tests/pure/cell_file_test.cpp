@@ -111,8 +111,8 @@ protected:
 // Random bytes of every length that matters go in and come out as they were, in a
 // table with row ids (piece by piece) and one without (whole).
 TEST_F(CellFileTest, BytesRoundTripThroughLoadAndSave) {
-    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, kCellFileChunk,
-                                   kCellFileChunk * 2 + 17}) {
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1}, kCellFileChunk, kCellFileChunk * 2 + 17}) {
         const std::string bytes = random_bytes(size, static_cast<unsigned>(size));
         for (const CellFileTarget& target : {in_t(1), in_k()}) {
             ASSERT_EQ(load(target, bytes), CellFileOutcome::done) << size;
@@ -175,10 +175,10 @@ TEST_F(CellFileTest, AStoppedSaveOrLoadLeavesEverythingAsItWas) {
     write_file(saved, "kept");
     {
         StopAtOnce stop;
-        EXPECT_EQ(save_cell_file(db.handle(), in_t(1), saved, CsvEncoding::utf8,
-                                 StopAtOnce::progress)
-                      .status,
-                  CellFileOutcome::stopped);
+        EXPECT_EQ(
+            save_cell_file(db.handle(), in_t(1), saved, CsvEncoding::utf8, StopAtOnce::progress)
+                .status,
+            CellFileOutcome::stopped);
     }
     EXPECT_EQ(file_bytes(saved), "kept");
     EXPECT_FALSE(exists(saved + ".part"));
@@ -200,9 +200,9 @@ TEST_F(CellFileTest, ARefusedLoadChangesNothing) {
     write_file(source, "new bytes");
     {
         sqlite3* read_only = nullptr;
-        ASSERT_EQ(sqlite3_open_v2(utf8_of(db.path()).c_str(), &read_only, SQLITE_OPEN_READONLY,
-                                  nullptr),
-                  SQLITE_OK);
+        ASSERT_EQ(
+            sqlite3_open_v2(utf8_of(db.path()).c_str(), &read_only, SQLITE_OPEN_READONLY, nullptr),
+            SQLITE_OK);
         EXPECT_EQ(load_cell_file(read_only, in_t(3), source, false, CsvEncoding::utf8).status,
                   CellFileOutcome::read_only);
         sqlite3_close(read_only);

@@ -33,10 +33,15 @@ class CellFileWindowTest : public GridTest {
 protected:
     void SetUp() override {
         const std::string png = kPngHex;
-        open_with("CREATE TABLE p(id INTEGER PRIMARY KEY, img BLOB, note TEXT);"
-                  "INSERT INTO p VALUES (1, X'" + png + "', 'whole'),"
-                  "(2, X'" + png.substr(0, 60) + "', 'cut'),"
-                  "(3, randomblob(10000), 'noise'), (4, NULL, 'none');");
+        open_with(
+            "CREATE TABLE p(id INTEGER PRIMARY KEY, img BLOB, note TEXT);"
+            "INSERT INTO p VALUES (1, X'" +
+            png +
+            "', 'whole'),"
+            "(2, X'" +
+            png.substr(0, 60) +
+            "', 'cut'),"
+            "(3, randomblob(10000), 'noise'), (4, NULL, 'none');");
     }
 
     // What the viewer shows for the cell: its info line, and whether a picture.
