@@ -242,7 +242,8 @@ CellFileOutcome save_whole(sqlite3* db,
                            FileSink& sink,
                            const CellFileProgress& progress) {
     const CellAddress& cell = target.cell;
-    Statement statement = prepare(db, select_value_where_sql(cell.table, cell.column, cell.where()));
+    Statement statement =
+        prepare(db, select_value_where_sql(cell.table, cell.column, cell.where()));
     if (!statement) {
         return sql_failure(db);
     }
@@ -253,9 +254,9 @@ CellFileOutcome save_whole(sqlite3* db,
     if (step != SQLITE_ROW) {
         return sql_failure(db);
     }
-    const char* bytes =
-        text ? reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0))
-             : static_cast<const char*>(sqlite3_column_blob(statement.get(), 0));
+    const char* bytes = text
+                            ? reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0))
+                            : static_cast<const char*>(sqlite3_column_blob(statement.get(), 0));
     const std::int64_t total = sqlite3_column_bytes(statement.get(), 0);
     if (!bytes && total > 0) {
         return sql_failure(db);
@@ -279,6 +280,33 @@ CellFileOutcome save_whole(sqlite3* db,
     return outcome;
 }
 
+// Reads of the connection go through a mapping of the file; while a load writes,
+// they do not: pages written to a mapped file cost some systems ten times as much
+// (Wine among them), and a large value writes every page twice.
+class MappingPaused {
+public:
+    explicit MappingPaused(sqlite3* db) : db_(db) {
+        Statement size = prepare(db_, "PRAGMA mmap_size;");
+        if (size && sqlite3_step(size.get()) == SQLITE_ROW) {
+            saved_ = sqlite3_column_int64(size.get(), 0);
+        }
+        if (saved_ > 0) {
+            exec_utf8(db_, "PRAGMA mmap_size = 0;");
+        }
+    }
+    ~MappingPaused() {
+        if (saved_ > 0) {
+            exec_utf8(db_, "PRAGMA mmap_size = " + std::to_string(saved_) + ";");
+        }
+    }
+    MappingPaused(const MappingPaused&) = delete;
+    MappingPaused& operator=(const MappingPaused&) = delete;
+
+private:
+    sqlite3* db_;
+    sqlite3_int64 saved_ = 0;
+};
+
 // Ends the savepoint: kept when the load went through, else taken back.
 CellFileOutcome settle(sqlite3* db, CellFileOutcome outcome) {
     if (outcome.status == CellFileOutcome::done) {
@@ -301,10 +329,9 @@ bool load_streamed(sqlite3* db,
                    const CellFileProgress& progress,
                    CellFileOutcome& outcome) {
     const CellAddress& cell = target.cell;
-    Statement update =
-        prepare(db, "UPDATE " + quote_identifier(cell.table) + " SET " +
-                        quote_identifier(cell.column) + " = zeroblob(?1) WHERE " + cell.where() +
-                        ";");
+    Statement update = prepare(db, "UPDATE " + quote_identifier(cell.table) + " SET " +
+                                       quote_identifier(cell.column) + " = zeroblob(?1) WHERE " +
+                                       cell.where() + ";");
     if (!update) {
         outcome = sql_failure(db);
         return true;
@@ -381,8 +408,8 @@ CellFileOutcome load_whole(sqlite3* db,
         return sql_failure(db);
     }
     const int bound =
-        as_text ? sqlite3_bind_text64(update.get(), 1, value.data(), value.size(),
-                                      SQLITE_STATIC, SQLITE_UTF8)
+        as_text ? sqlite3_bind_text64(update.get(), 1, value.data(), value.size(), SQLITE_STATIC,
+                                      SQLITE_UTF8)
                 : sqlite3_bind_blob64(update.get(), 1, value.data(), value.size(), SQLITE_STATIC);
     if (bound != SQLITE_OK) {
         return bound == SQLITE_TOOBIG ? outcome_of(CellFileOutcome::too_large) : sql_failure(db);
@@ -447,9 +474,9 @@ ReadOutcome read_value_part(sqlite3* db,
             }
             blob.reset();
             // The kind of a value that opens this way is a BLOB or a text.
-            Statement kind = prepare(db, "SELECT typeof(" + quote_identifier(cell.column) +
-                                             ") FROM " + quote_identifier(cell.table) + " WHERE " +
-                                             cell.where() + ";");
+            Statement kind =
+                prepare(db, "SELECT typeof(" + quote_identifier(cell.column) + ") FROM " +
+                                quote_identifier(cell.table) + " WHERE " + cell.where() + ";");
             if (!kind || sqlite3_step(kind.get()) != SQLITE_ROW) {
                 return ReadOutcome::failed;
             }
@@ -461,9 +488,9 @@ ReadOutcome read_value_part(sqlite3* db,
     }
     const std::string name = quote_identifier(cell.column);
     Statement statement =
-        prepare(db, "SELECT typeof(" + name + "), octet_length(" + name + "), substr(CAST(" +
-                        name + " AS BLOB), ?1, ?2) FROM " + quote_identifier(cell.table) +
-                        " WHERE " + cell.where() + ";");
+        prepare(db, "SELECT typeof(" + name + "), octet_length(" + name + "), substr(CAST(" + name +
+                        " AS BLOB), ?1, ?2) FROM " + quote_identifier(cell.table) + " WHERE " +
+                        cell.where() + ";");
     if (!statement) {
         return ReadOutcome::failed;
     }
@@ -572,6 +599,7 @@ CellFileOutcome load_cell_file(sqlite3* db,
             return outcome_of(CellFileOutcome::too_large);
         }
     }
+    MappingPaused mapping(db);
     if (exec_utf8(db, kSavepoint) != SQLITE_OK) {
         return sql_failure(db);
     }
