@@ -28,7 +28,10 @@ PictureKind picture_kind(const unsigned char* bytes, std::size_t size) {
     if (starts_with(bytes, size, "GIF87a", 6) || starts_with(bytes, size, "GIF89a", 6)) {
         return PictureKind::gif;
     }
-    if (starts_with(bytes, size, "BM", 2) && size >= 14) {
+    // "BM", the file's size, then two reserved fields of zero: "BM" alone starts
+    // too many other values.
+    if (starts_with(bytes, size, "BM", 2) && size >= 10 &&
+        (bytes[6] | bytes[7] | bytes[8] | bytes[9]) == 0) {
         return PictureKind::bmp;
     }
     if (starts_with(bytes, size, "II*\0", 4) || starts_with(bytes, size, "MM\0*", 4)) {
