@@ -7,6 +7,10 @@
 
 namespace {
 
+// More pixels than this is no picture to show but a decoder's trap: some
+// decoders hold the whole frame before the scaler takes its rows.
+constexpr std::uint64_t kMostPixels = std::uint64_t{1} << 28;
+
 // The imaging factory's class, spelled out so the program needs no import
 // library for it.
 constexpr CLSID kImagingFactoryClass = {0xcacaf262,
@@ -93,7 +97,8 @@ bool decode_picture(const std::string& bytes, int box_width, int box_height, Dec
     }
     ComPointer<IWICBitmapFrameDecode> frame;
     if (FAILED(decoder->GetFrame(0, frame.out())) ||
-        FAILED(frame->GetSize(&out.width, &out.height)) || out.width == 0 || out.height == 0) {
+        FAILED(frame->GetSize(&out.width, &out.height)) || out.width == 0 || out.height == 0 ||
+        std::uint64_t{out.width} * out.height > kMostPixels) {
         return false;
     }
     ComPointer<IWICFormatConverter> converter;
