@@ -69,7 +69,8 @@ std::string make_jpeg(UINT width, UINT height) {
     constexpr CLSID kFactory = {
         0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
     if (FAILED(CoCreateInstance(kFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                __uuidof(IWICImagingFactory), reinterpret_cast<void**>(&factory)))) {
+                                __uuidof(IWICImagingFactory),
+                                reinterpret_cast<void**>(&factory)))) {
         return bytes;
     }
     IStream* stream = nullptr;
@@ -103,7 +104,8 @@ std::string make_jpeg(UINT width, UINT height) {
             STATSTG stat{};
             stream->Stat(&stat, STATFLAG_NONAME);
             const void* data = GlobalLock(memory);
-            bytes.assign(static_cast<const char*>(data), static_cast<std::size_t>(stat.cbSize.QuadPart));
+            bytes.assign(static_cast<const char*>(data),
+                         static_cast<std::size_t>(stat.cbSize.QuadPart));
             GlobalUnlock(memory);
         }
     }
@@ -132,7 +134,8 @@ BENCH_CASE(cell_file_100mb) {
     const CellFileTarget target = first_record("b", "v");
     const Memory before = memory_now(false);
     Clock::time_point start = Clock::now();
-    const CellFileOutcome saved = save_cell_file(connection.handle, target, file, CsvEncoding::utf8);
+    const CellFileOutcome saved =
+        save_cell_file(connection.handle, target, file, CsvEncoding::utf8);
     report("cell_save_100mb_ms", saved.status == CellFileOutcome::done ? ms_since(start) : -1.0);
     report_peak("cell_save_100mb", before);
 
@@ -157,12 +160,12 @@ BENCH_CASE(viewer_jpeg) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     static std::string jpeg;
     jpeg = make_jpeg(3000, 2300);
-    const std::string path = cached_database(
-        "viewer.db", "CREATE TABLE p(id INTEGER PRIMARY KEY, img BLOB);",
-        "INSERT INTO p(img) VALUES (?);", 1, [](sqlite3_stmt* insert, int) {
-            sqlite3_bind_blob(insert, 1, jpeg.data(), static_cast<int>(jpeg.size()),
-                              SQLITE_TRANSIENT);
-        });
+    const std::string path =
+        cached_database("viewer.db", "CREATE TABLE p(id INTEGER PRIMARY KEY, img BLOB);",
+                        "INSERT INTO p(img) VALUES (?);", 1, [](sqlite3_stmt* insert, int) {
+                            sqlite3_bind_blob(insert, 1, jpeg.data(), static_cast<int>(jpeg.size()),
+                                              SQLITE_TRANSIENT);
+                        });
     DatabaseConnection connection;
     if (!connection.open(path.c_str())) {
         std::fprintf(stderr, "viewer_jpeg: cannot open %s\n", path.c_str());
