@@ -39,6 +39,10 @@ public:
     // Lent by the main window: each write of the grid is one step of it.
     ChangeHistory* change_history = nullptr;
     HBRUSH editor_brush = nullptr;
+    // Shows the cell menu at a screen point and gives back the command chosen (0
+    // for none); empty: the system's popup menu. Tests answer it without a menu
+    // loop.
+    std::function<UINT(HMENU popup, POINT at)> choose_from_menu;
 
     // The table and the page shown.
     TablePage& page() { return page_; }

@@ -214,8 +214,11 @@ LRESULT TableGrid::on_context_menu(WPARAM, LPARAM lparam) {
     EnableMenuItem(popup, IDM_CELL_VIEW, MF_BYCOMMAND | state);
     EnableMenuItem(popup, IDM_CELL_SAVE, MF_BYCOMMAND | state);
     EnableMenuItem(popup, IDM_CELL_LOAD, MF_BYCOMMAND | state);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
-        popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hwnd(), nullptr));
+    const UINT chosen = choose_from_menu
+                            ? choose_from_menu(popup, at)
+                            : static_cast<UINT>(TrackPopupMenu(
+                                  popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y,
+                                  0, hwnd(), nullptr));
     DestroyMenu(menu);
     if (chosen != 0) {
         // The main window runs the command, as it does for the menu bar and keys.

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/cell_file_command.h"
 #include "grid/value_viewer.h"
@@ -127,4 +128,54 @@ TEST_F(CellFileWindowTest, SaveAndLoadFromTheGridAndUndoTheLoad) {
     SendMessageA(main.hwnd(), WM_COMMAND, IDM_UNDO, 0);
     EXPECT_EQ(stored_value("SELECT typeof(img) FROM p WHERE id = 4"), "null");
     EXPECT_EQ(list_text(grid(), 3, 2), "");
+}
+
+// A right click selects the row under it and its column becomes the one the cell
+// commands act on: the menu's 表示 and F3 afterwards show that cell, not the
+// row's first. The blank row has no value to offer.
+TEST_F(CellFileWindowTest, ARightClickChoosesTheCellThatTheCommandsActOn) {
+    std::vector<bool> offered;
+    UINT answer = 0;
+    table_grid().choose_from_menu = [&](HMENU popup, POINT) {
+        offered.clear();
+        for (UINT id : {IDM_CELL_VIEW, IDM_CELL_SAVE, IDM_CELL_LOAD}) {
+            offered.push_back((GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) == 0);
+        }
+        return answer;
+    };
+    auto right_click = [&](int row, int column) {
+        RECT cell;
+        table_grid().cell_rect(row, column, cell);
+        POINT at{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+        ClientToScreen(grid(), &at);
+        SendMessageA(grid(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(grid()),
+                     MAKELPARAM(at.x, at.y));
+    };
+    std::string info;
+    auto read_viewer = [&](HWND dialog) {
+        info = window_text(GetDlgItem(dialog, IDC_VIEWER_INFO));
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    };
+
+    select(3);
+    answer = IDM_CELL_VIEW;
+    {
+        ModalDriver close(read_viewer);
+        right_click(0, kImage);
+    }
+    EXPECT_EQ(offered, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(table_grid().selected_row(), 0);
+    EXPECT_EQ(info, "PNG 画像  2 × 3 ピクセル  73 バイト");
+
+    info.clear();
+    {
+        ModalDriver close(read_viewer);
+        MSG key{grid(), WM_KEYDOWN, VK_F3, 1, 0, {0, 0}};
+        EXPECT_TRUE(main.pre_translate_message(&key));
+    }
+    EXPECT_EQ(info, "PNG 画像  2 × 3 ピクセル  73 バイト");
+
+    answer = 0;
+    right_click(table_grid().blank_row(), kImage);
+    EXPECT_EQ(offered, (std::vector<bool>{false, false, false}));
 }
