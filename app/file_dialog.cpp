@@ -15,6 +15,17 @@ constexpr char kCsvFilter[] =
     "テキスト ファイル (*.txt)\0*.txt\0"
     "すべてのファイル (*.*)\0*.*\0";
 constexpr char kCsvExtension[] = "csv";
+// The file types of a cell's save and load, in the order of CsvEncoding.
+constexpr char kCellTextFilter[] =
+    "テキスト Shift-JIS (*.txt)\0*.txt\0"
+    "テキスト UTF-8 BOM 付き (*.txt)\0*.txt\0"
+    "テキスト UTF-8 (*.txt)\0*.txt\0"
+    "すべてのファイル (*.*)\0*.*\0";
+constexpr char kCellBytesFilter[] = "すべてのファイル (*.*)\0*.*\0";
+constexpr char kCellLoadFilter[] =
+    "BLOB として (*.*)\0*.*\0"
+    "テキスト Shift-JIS として (*.*)\0*.*\0"
+    "テキスト UTF-8 として (*.*)\0*.*\0";
 constexpr std::size_t kFileSize = 260;
 constexpr std::size_t kTitleSize = 256;
 
@@ -31,7 +42,8 @@ bool choose_file(HWND owner,
                  const char* filter,
                  const char* extension,
                  const std::string& suggested,
-                 FileChoice& choice) {
+                 FileChoice& choice,
+                 int filter_index = 0) {
     char file[kFileSize] = "";
     char title[kTitleSize] = "";
     if (suggested.size() < sizeof(file)) {
@@ -45,7 +57,7 @@ bool choose_file(HWND owner,
     ofn.lStructSize = static_cast<DWORD>(OPENFILENAME_SIZE_VERSION_400A);
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 0;
+    ofn.nFilterIndex = static_cast<DWORD>(filter_index);
     ofn.lpstrFile = file;
     ofn.nMaxFile = sizeof(file);
     ofn.lpstrFileTitle = title;
@@ -62,6 +74,7 @@ bool choose_file(HWND owner,
     }
     choice.path = file;
     choice.title = title;
+    choice.filter = static_cast<int>(ofn.nFilterIndex);
     return true;
 }
 
@@ -77,4 +90,36 @@ bool choose_csv_file(HWND owner,
                      const std::string& suggested,
                      FileChoice& choice) {
     return choose_file(owner, kind, kCsvFilter, kCsvExtension, suggested, choice);
+}
+
+bool choose_cell_save_file(HWND owner,
+                           bool text,
+                           const std::string& suggested,
+                           FileChoice& choice,
+                           CsvEncoding& encoding) {
+    static const char kNoExtension[] = "";
+    if (!text) {
+        return choose_file(owner, FileDialogKind::save, kCellBytesFilter, kNoExtension, suggested,
+                           choice);
+    }
+    if (!choose_file(owner, FileDialogKind::save, kCellTextFilter, kNoExtension, suggested, choice,
+                     static_cast<int>(encoding) + 1)) {
+        return false;
+    }
+    // "All files" keeps the encoding offered first.
+    if (choice.filter >= 1 && choice.filter <= 3) {
+        encoding = static_cast<CsvEncoding>(choice.filter - 1);
+    }
+    return true;
+}
+
+bool choose_cell_load_file(HWND owner, FileChoice& choice, bool& as_text, CsvEncoding& encoding) {
+    static const char kNoExtension[] = "";
+    if (!choose_file(owner, FileDialogKind::open, kCellLoadFilter, kNoExtension, std::string(),
+                     choice, 1)) {
+        return false;
+    }
+    as_text = choice.filter == 2 || choice.filter == 3;
+    encoding = choice.filter == 2 ? CsvEncoding::shift_jis : CsvEncoding::utf8;
+    return true;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/about_dialog.h"
+#include "app/cell_file_command.h"
 #include "app/csv_export_command.h"
 #include "app/csv_import_command.h"
 #include "app/file_dialog.h"
@@ -102,6 +103,9 @@ const MessageEntry<MainDialog> MainDialog::message_map_[] = {
     on_command(IDM_EXPORT_CSV, &MainDialog::on_export_csv),
     on_command(IDM_IMPORT_CSV, &MainDialog::on_import_csv),
     on_command(IDM_DELETE_RECORD, &MainDialog::on_delete_record),
+    on_command(IDM_CELL_VIEW, &MainDialog::on_view_cell),
+    on_command(IDM_CELL_SAVE, &MainDialog::on_save_cell),
+    on_command(IDM_CELL_LOAD, &MainDialog::on_load_cell),
     on_command(IDM_UNDO, &MainDialog::on_undo),
     on_command(IDM_REDO, &MainDialog::on_redo),
     on_command(IDC_PAGE_PREVIOUS, &MainDialog::on_page_previous),
@@ -210,6 +214,7 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
         show_page_state(view);
         if (!read_whole) {
             enable_menu_item(IDM_DELETE_RECORD, false);
+            enable_cell_commands(false);
         }
     };
 
@@ -247,6 +252,12 @@ void MainDialog::enable_menu_item(UINT id, bool enabled) {
     EnableMenuItem(GetMenu(hwnd()), id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
+void MainDialog::enable_cell_commands(bool enabled) {
+    enable_menu_item(IDM_CELL_VIEW, enabled);
+    enable_menu_item(IDM_CELL_SAVE, enabled);
+    enable_menu_item(IDM_CELL_LOAD, enabled);
+}
+
 void MainDialog::set_title(const std::string& file_name) {
     const std::string title = file_name.empty() ? std::string(kTitle) : file_name + " - " + kTitle;
     SetWindowTextA(hwnd(), title.c_str());
@@ -267,6 +278,7 @@ void MainDialog::show_no_tables() {
     enable_menu_item(IDM_EDIT_STRUCTURE, false);
     enable_menu_item(IDM_DROP_TABLE, false);
     enable_menu_item(IDM_DELETE_RECORD, false);
+    enable_cell_commands(false);
 }
 
 bool MainDialog::open_database(const char* path) {
@@ -468,6 +480,7 @@ void MainDialog::show_page(int page_index) {
         filter_strip_.set_texts({});
         show_page_state(PageView{"0-0", false, false});
         enable_menu_item(IDM_DELETE_RECORD, false);
+        enable_cell_commands(false);
         return;
     }
     sqlite3* db = connection_.is_open ? connection_.handle : nullptr;
@@ -743,6 +756,22 @@ LRESULT MainDialog::on_delete_record(WPARAM, LPARAM) {
     return 0;
 }
 
+LRESULT MainDialog::on_view_cell(WPARAM, LPARAM) {
+    grid_.finish_cell_edit();
+    grid_.view_cell(grid_.selected_row(), grid_.command_column());
+    return 0;
+}
+
+LRESULT MainDialog::on_save_cell(WPARAM, LPARAM) {
+    save_cell_command(hwnd(), grid_);
+    return 0;
+}
+
+LRESULT MainDialog::on_load_cell(WPARAM, LPARAM) {
+    load_cell_command(hwnd(), grid_, &history_);
+    return 0;
+}
+
 LRESULT MainDialog::on_page_previous(WPARAM, LPARAM) {
     const int page_index = grid_.page().page_index();
     if (page_index > 0) {
@@ -774,7 +803,11 @@ LRESULT MainDialog::on_table_selected(WPARAM, LPARAM) {
 }
 
 LRESULT MainDialog::on_item_changed(WPARAM, LPARAM) {
-    enable_menu_item(IDM_DELETE_RECORD, grid_.hwnd() && grid_.selected_row() >= 0);
+    const int row = grid_.hwnd() ? grid_.selected_row() : -1;
+    enable_menu_item(IDM_DELETE_RECORD, row >= 0);
+    // The cell commands need a record: the blank row has no value yet.
+    const bool record = row >= 0 && !grid_.is_blank_row(row);
+    enable_cell_commands(record);
     return 0;
 }
 

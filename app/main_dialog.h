@@ -92,6 +92,9 @@ private:
     LRESULT on_import_csv(WPARAM, LPARAM);
     LRESULT on_init_menu_popup(WPARAM, LPARAM);
     LRESULT on_delete_record(WPARAM, LPARAM);
+    LRESULT on_view_cell(WPARAM, LPARAM);
+    LRESULT on_save_cell(WPARAM, LPARAM);
+    LRESULT on_load_cell(WPARAM, LPARAM);
     LRESULT on_undo(WPARAM, LPARAM);
     LRESULT on_redo(WPARAM, LPARAM);
     LRESULT on_enter_menu_loop(WPARAM, LPARAM);
@@ -106,6 +109,7 @@ private:
     LRESULT on_get_min_max_info(WPARAM, LPARAM);
 
     void enable_menu_item(UINT id, bool enabled);
+    void enable_cell_commands(bool enabled);
     void set_title(const std::string& file_name);
     // Empties the selector and the grid: what a closed or new database shows.
     void show_no_tables();

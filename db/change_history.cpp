@@ -382,6 +382,13 @@ void ChangeHistory::check_recording() {
     }
 }
 
+void ChangeHistory::give_up_step() {
+    if (session_) {
+        stop_recording();
+        outgrown_ = true;
+    }
+}
+
 void ChangeHistory::stop_recording() {
     // Between two steps of a statement, never inside one of the session's own
     // callbacks: the statement goes on unrecorded.

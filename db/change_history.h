@@ -86,6 +86,11 @@ public:
     // Starts and ends recording one step. Steps begun inside a step belong to it.
     void begin_step(StepScope scope = StepScope::anything);
     StepEnd end_step();
+    // The step under way will change more than the history can keep (a value
+    // larger than its memory): recording stops now, before the session gathers
+    // it, and the step's end cuts the history.
+    void give_up_step();
+    std::size_t memory_limit() const { return memory_limit_; }
     // The reason of the last cut; Cut::none when nothing was cut since the history
     // began.
     Cut cut() const { return cut_; }

@@ -4,11 +4,8 @@
 #include <memory>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "db/csv_format.h"
+#include "db/part_file.h"
 #include "db/result_table.h"
 #include "db/run_watch.h"
 #include "db/sql_text.h"
@@ -17,77 +14,7 @@
 
 namespace {
 
-constexpr std::size_t kFlushBytes = std::size_t{1} << 20;
 constexpr std::int64_t kProgressRows = 4096;
-
-bool file_exists(const std::string& path) {
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::fclose(f);
-        return true;
-    }
-    return false;
-}
-
-bool replace_file(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
-#else
-    return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
-}
-
-// The file under a name of its own beside the chosen one, removed unless it is
-// renamed to the chosen name at the end.
-class PartFile {
-public:
-    explicit PartFile(const std::string& path) {
-        for (int i = 0; i < 100 && !file_; ++i) {
-            std::string name = path + (i == 0 ? ".part" : ".part" + std::to_string(i));
-            if (!file_exists(name)) {
-                file_ = std::fopen(name.c_str(), "wb");
-                part_ = std::move(name);
-            }
-        }
-    }
-    ~PartFile() {
-        if (file_) {
-            std::fclose(file_);
-        }
-        if (!part_.empty()) {
-            std::remove(part_.c_str());
-        }
-    }
-    PartFile(const PartFile&) = delete;
-    PartFile& operator=(const PartFile&) = delete;
-
-    bool is_open() const { return file_ != nullptr; }
-    std::string& buffer() { return buffer_; }
-    bool flush_if_full() { return buffer_.size() < kFlushBytes || flush(); }
-    bool flush() {
-        if (!buffer_.empty() &&
-            std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
-            return false;
-        }
-        buffer_.clear();
-        return true;
-    }
-    // Gives the file its name; false (and the part file removed) when it cannot.
-    bool finish(const std::string& path) {
-        const bool flushed = flush();
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
-        if (!flushed || !closed || !replace_file(part_, path)) {
-            return false;
-        }
-        part_.clear();
-        return true;
-    }
-
-private:
-    FILE* file_ = nullptr;
-    std::string part_;
-    std::string buffer_;
-};
 
 bool is_ascii(const char* text, int size) {
     for (int i = 0; i < size; ++i) {

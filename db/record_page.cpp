@@ -19,9 +19,9 @@ struct BlobCloser {
     void operator()(sqlite3_blob* blob) const { sqlite3_blob_close(blob); }
 };
 
-// Reads the first bytes of long texts that the page statement left out. Through
-// SQLite's incremental I/O, which reads only the pages it needs: substr() would
-// read every byte of the text first.
+// Reads the first bytes of long texts that the page statement left out, and of
+// BLOBs. Through SQLite's incremental I/O, which reads only the pages it needs:
+// substr() would read every byte of the value first.
 class TextPrefixReader {
 public:
     TextPrefixReader(sqlite3* db, const std::string& table, const TableShape& shape)
@@ -29,11 +29,18 @@ public:
 
     bool read(sqlite3_int64 rowid, std::size_t column, std::string& text) {
         text.clear();
-        if (stored_as_utf8() && read_stored_bytes(rowid, column, text)) {
+        if (stored_as_utf8() && read_stored_bytes(rowid, column, kPageTextBytes + 4, text)) {
             cut_text(text);
             return true;
         }
         return read_by_query(rowid, column, text);
+    }
+
+    // A BLOB's first bytes; empty when they cannot be read.
+    void read_head(sqlite3_int64 rowid, std::size_t column, std::string& head) {
+        if (!read_stored_bytes(rowid, column, kBlobHeadBytes, head)) {
+            head.clear();
+        }
     }
 
 private:
@@ -47,7 +54,10 @@ private:
         return utf8_ == 1;
     }
 
-    bool read_stored_bytes(sqlite3_int64 rowid, std::size_t column, std::string& text) {
+    bool read_stored_bytes(sqlite3_int64 rowid,
+                           std::size_t column,
+                           std::size_t count,
+                           std::string& text) {
         std::unique_ptr<sqlite3_blob, BlobCloser>& blob = blobs_[column];
         if (blob) {
             if (sqlite3_blob_reopen(blob.get(), rowid) != SQLITE_OK) {
@@ -65,9 +75,7 @@ private:
             }
         }
         const int size = sqlite3_blob_bytes(blob.get());
-        const int wanted = size < static_cast<int>(kPageTextBytes) + 4
-                               ? size
-                               : static_cast<int>(kPageTextBytes) + 4;
+        const int wanted = std::min(size, static_cast<int>(count));
         text.resize(static_cast<std::size_t>(wanted));
         if (wanted > 0 && sqlite3_blob_read(blob.get(), &text[0], wanted, 0) != SQLITE_OK) {
             text.clear();
@@ -134,6 +142,9 @@ bool read_rows(sqlite3* db,
         return false;
     }
     TextPrefixReader long_texts(db, table, shape);
+    // Only a record with a row id can be opened for its first bytes alone.
+    const bool heads = shape.identity == RecordIdentity::rowid && !shape.is_virtual &&
+                       !shape.is_view && identity_fields > 0;
     const std::size_t first = records.size();
     records.resize(first + static_cast<std::size_t>(result.rows()));
     for (int row = 0; row < result.rows(); ++row) {
@@ -152,6 +163,10 @@ bool read_rows(sqlite3* db,
                 // A BLOB field holds the size of the value in digits.
                 cell.kind = PageValue::Kind::blob;
                 cell.blob_bytes = std::strtoll(value, nullptr, 10);
+                if (heads && cell.blob_bytes > 0) {
+                    long_texts.read_head(std::strtoll(record.identity[0].c_str(), nullptr, 10),
+                                         column, cell.head);
+                }
             } else if (blob == 0) {
                 // An empty BLOB stands for a text too long to be read whole.
                 cell.kind = PageValue::Kind::value;

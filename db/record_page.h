@@ -19,6 +19,10 @@
 // least one of those and at most four bytes of UTF-8).
 constexpr std::size_t kPageTextBytes = 1024;
 
+// The first bytes of a BLOB that a page keeps, where the record has a row id:
+// enough to tell a picture's kind by its signature.
+constexpr std::size_t kBlobHeadBytes = 12;
+
 struct PageValue {
     enum class Kind { null, value, blob };
     Kind kind = Kind::null;
@@ -26,6 +30,9 @@ struct PageValue {
     std::string text;
     // The size of a BLOB.
     long long blob_bytes = 0;
+    // A BLOB's first kBlobHeadBytes (fewer when it is shorter); empty where they
+    // could not be read without reading the rest.
+    std::string head;
 };
 
 struct PageRecord {

@@ -6,6 +6,7 @@ list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/csv_reader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/database_connection.cpp
     ${CMAKE_CURRENT_LIST_DIR}/paging.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/part_file.cpp
     ${CMAKE_CURRENT_LIST_DIR}/read_watch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_page.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_view.cpp

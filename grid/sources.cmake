@@ -1,10 +1,13 @@
 list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/cell_edit.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/cell_file.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cell_value.cpp
     ${CMAKE_CURRENT_LIST_DIR}/column_widths.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/picture_kind.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_statements.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table_page.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/view_choice.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/view_choice.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/value_dump.cpp)
 list(APPEND KORV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/table_grid_editing.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cell_editor.cpp
@@ -13,4 +16,6 @@ list(APPEND KORV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/sql_error_report.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table_grid.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table_grid_view.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/text_edit_dialog.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/picture_decoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text_edit_dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/value_viewer.cpp)

@@ -11,6 +11,7 @@
 #include "db/paging.h"
 #include "db/sql_text.h"
 #include "db/table_shape.h"
+#include "grid/cell_file.h"
 #include "grid/cell_value.h"
 #include "grid/table_page.h"
 #include "win/gdi_handles.h"
@@ -39,6 +40,10 @@ public:
     // of which each write of the grid is one step: the main window's, lent for
     // the grid's life.
     TableGrid(CellEditor& cell_editor, ChangeHistory& change_history);
+    // Shows the cell menu at a screen point and gives back the command chosen (0
+    // for none); empty: the system's popup menu. Tests answer it without a menu
+    // loop.
+    std::function<UINT(HMENU popup, POINT at)> choose_from_menu;
 
     CellEditor& cell_editor() { return cell_editor_; }
     ChangeHistory& change_history() { return change_history_; }
@@ -125,6 +130,16 @@ public:
     // database or the window goes away.
     void finish_cell_edit();
 
+    // The column the cell commands act on: the one last clicked, else the first.
+    int command_column() const;
+    // Where the value of a record's cell lives, for reading or writing it whole.
+    CellFileTarget cell_target(int row, int column) const;
+    // Refuses, with a word to the user, a write into the cell that the table or
+    // column does not take (see CellEdit::refuse).
+    bool refuse_cell_write(int row, int column);
+    // Shows the cell's value in the viewer; a record gone meanwhile is told.
+    void view_cell(int row, int column);
+
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
@@ -151,6 +166,10 @@ private:
     LRESULT on_cell_edit_enter(WPARAM, LPARAM);
     LRESULT on_cell_edit_kill_focus(WPARAM, LPARAM);
     LRESULT on_double_click(WPARAM, LPARAM);
+    LRESULT on_click(WPARAM, LPARAM);
+    LRESULT on_context_menu(WPARAM, LPARAM);
+    // The data column (1 to column_count()) at a point in client coordinates, or 0.
+    int column_at(POINT point) const;
     LRESULT on_delete_all_items(WPARAM, LPARAM);
     LRESULT on_get_display_info(WPARAM, LPARAM);
     LRESULT on_find_item(WPARAM, LPARAM);
@@ -198,4 +217,6 @@ private:
     // The sort the header shows.
     std::vector<OrderKey> marked_order_;
     int list_columns_ = 0;
+    // The column last clicked, for the cell commands.
+    int clicked_column_ = 0;
 };

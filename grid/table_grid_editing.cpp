@@ -11,6 +11,7 @@
 #include "grid/cell_editor.h"
 #include "grid/sql_error_report.h"
 #include "grid/text_edit_dialog.h"
+#include "grid/value_viewer.h"
 #include "win/dialog.h"
 #include "win/message_box.h"
 
@@ -266,5 +267,41 @@ void TableGrid::report_record_missing(int row) {
 void TableGrid::finish_cell_edit() {
     if (cell_editor_.edit().active()) {
         commit_cell_edit(false);
+    }
+}
+
+int TableGrid::command_column() const {
+    return clicked_column_ >= 1 && clicked_column_ <= column_count() ? clicked_column_ : 1;
+}
+
+CellFileTarget TableGrid::cell_target(int row, int column) const {
+    CellFileTarget target;
+    const TableShape& shape = page_.shape();
+    target.cell.table = page_.table();
+    target.cell.column = column_exact_name(column);
+    target.cell.rowid_name = shape.rowid_name;
+    target.cell.condition = record_condition(row);
+    target.cell.has_rowid = shape.identity == RecordIdentity::rowid;
+    if (target.cell.has_rowid) {
+        target.cell.rowid = parse_integer(cell_text(row, 0).c_str());
+    }
+    target.view = shape.is_view;
+    return target;
+}
+
+bool TableGrid::refuse_cell_write(int row, int column) {
+    GridEditTarget target(*this);
+    return CellEdit::refuse(target, row, column);
+}
+
+void TableGrid::view_cell(int row, int column) {
+    if (row < 0 || is_blank_row(row) || column < 1 || column > column_count()) {
+        return;
+    }
+    ValueViewer viewer;
+    viewer.database = page_.database();
+    viewer.target = cell_target(row, column);
+    if (viewer.run(GetActiveWindow()) == ReadOutcome::missing) {
+        report_record_missing(row);
     }
 }

@@ -6,6 +6,8 @@
 
 #include "db/text_convert.h"
 #include "grid/cell_editor.h"
+#include "res/resource.h"
+#include "win/dialog.h"
 #include "win/list_view.h"
 
 // The order of the rows is the order of the tests.
@@ -20,7 +22,9 @@ const MessageEntry<TableGrid> TableGrid::message_map_[] = {
     on_message(WM_CTLCOLOREDIT, &TableGrid::on_ctl_color_edit),
     on_message(WM_CELL_EDIT_ENTER, &TableGrid::on_cell_edit_enter),
     on_message(WM_CELL_EDIT_KILL_FOCUS, &TableGrid::on_cell_edit_kill_focus),
+    on_message(WM_CONTEXTMENU, &TableGrid::on_context_menu),
     on_reflected_notify(NM_DBLCLK, &TableGrid::on_double_click),
+    on_reflected_notify(NM_CLICK, &TableGrid::on_click),
     on_reflected_notify(LVN_DELETEALLITEMS, &TableGrid::on_delete_all_items),
     on_reflected_notify(LVN_GETDISPINFOA, &TableGrid::on_get_display_info),
     on_reflected_notify(LVN_ODFINDITEMA, &TableGrid::on_find_item),
@@ -138,32 +142,105 @@ LRESULT TableGrid::on_cell_edit_kill_focus(WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT TableGrid::on_double_click(WPARAM, LPARAM) {
-    // The row is the one the first click selected; only the column comes from
-    // the cursor. Every row has the same column edges, so the first one serves.
-    if (row_count() == 0) {
-        return 0;
-    }
-    POINT cursor;
-    GetCursorPos(&cursor);
-    ScreenToClient(hwnd(), &cursor);
+int TableGrid::column_at(POINT point) const {
     RECT client;
     GetClientRect(hwnd(), &client);
     // Columns scrolled out of sight lie outside the list, where no click lands.
-    if (cursor.x < client.left || cursor.x >= client.right) {
+    if (row_count() == 0 || point.x < client.left || point.x >= client.right) {
         return 0;
     }
+    // Every row has the same column edges, so the first one serves.
     const int columns = column_count();
     for (int column = 1; column <= columns; ++column) {
         RECT cell;
-        // Columns lie left to right: none further on can be under the cursor.
-        if (!cell_rect(0, column, cell) || cell.left > cell.right || cell.left >= cursor.x) {
+        // Columns lie left to right: none further on can be under the point.
+        if (!cell_rect(0, column, cell) || cell.left > cell.right || cell.left >= point.x) {
             break;
         }
-        if (cursor.x < cell.right) {
-            begin_cell_edit(column);
-            break;
+        if (point.x < cell.right) {
+            return column;
         }
+    }
+    return 0;
+}
+
+LRESULT TableGrid::on_double_click(WPARAM, LPARAM) {
+    // The row is the one the first click selected; only the column comes from
+    // the cursor.
+    POINT cursor;
+    GetCursorPos(&cursor);
+    ScreenToClient(hwnd(), &cursor);
+    const int column = column_at(cursor);
+    if (column == 0) {
+        return 0;
+    }
+    clicked_column_ = column;
+    const int row = selected_row();
+    ValuePart head;
+    // A BLOB is not text to edit: it is shown instead.
+    if (row >= 0 && !is_blank_row(row) &&
+        read_value_part(page_.database(), cell_target(row, column), 0, 0, head) ==
+            ReadOutcome::found &&
+        head.type == "blob") {
+        view_cell(row, column);
+        return 0;
+    }
+    begin_cell_edit(column);
+    return 0;
+}
+
+LRESULT TableGrid::on_click(WPARAM, LPARAM lparam) {
+    const auto* activate = reinterpret_cast<const NMITEMACTIVATE*>(lparam);
+    if (const int column = column_at(activate->ptAction)) {
+        clicked_column_ = column;
+    }
+    return 0;
+}
+
+LRESULT TableGrid::on_context_menu(WPARAM, LPARAM lparam) {
+    POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+    int row = selected_row();
+    if (lparam == -1) {
+        // From the keyboard: at the selected row's cell.
+        RECT cell;
+        if (row < 0 || !cell_rect(row, command_column(), cell)) {
+            return 0;
+        }
+        at = POINT{cell.left, cell.bottom};
+        ClientToScreen(hwnd(), &at);
+    } else {
+        LVHITTESTINFO hit{};
+        hit.pt = at;
+        ScreenToClient(hwnd(), &hit.pt);
+        SendMessageA(hwnd(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if (hit.iItem < 0 || hit.iSubItem < 1) {
+            return 0;
+        }
+        row = hit.iItem;
+        clicked_column_ = hit.iSubItem;
+        if (row != selected_row()) {
+            select_row(row);
+        }
+    }
+    const bool record = row >= 0 && !is_blank_row(row);
+    HMENU menu = LoadMenuA(module_instance(), MAKEINTRESOURCEA(IDR_CELL_MENU));
+    if (!menu) {
+        return 0;
+    }
+    HMENU popup = GetSubMenu(menu, 0);
+    const UINT state = record ? MF_ENABLED : MF_GRAYED;
+    EnableMenuItem(popup, IDM_CELL_VIEW, MF_BYCOMMAND | state);
+    EnableMenuItem(popup, IDM_CELL_SAVE, MF_BYCOMMAND | state);
+    EnableMenuItem(popup, IDM_CELL_LOAD, MF_BYCOMMAND | state);
+    const UINT chosen = choose_from_menu
+                            ? choose_from_menu(popup, at)
+                            : static_cast<UINT>(TrackPopupMenu(
+                                  popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y,
+                                  0, hwnd(), nullptr));
+    DestroyMenu(menu);
+    if (chosen != 0) {
+        // The main window runs the command, as it does for the menu bar and keys.
+        SendMessageA(GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "db/result_table.h"
 #include "db/text_convert.h"
 #include "grid/cell_edit.h"
+#include "grid/picture_kind.h"
 
 namespace {
 
@@ -126,7 +127,12 @@ bool TablePage::load(int page_index) {
         for (PageValue& value : record.values) {
             if (value.kind == PageValue::Kind::blob) {
                 // Binary data shows as what it is, not as the text before its first zero.
-                cells.push_back(blob_cell_text(value.blob_bytes));
+                const PictureKind kind = picture_kind(
+                    reinterpret_cast<const unsigned char*>(value.head.data()), value.head.size());
+                cells.push_back(kind == PictureKind::none
+                                    ? blob_cell_text(value.blob_bytes)
+                                    : "(" + std::string(picture_kind_name(kind)) + " " +
+                                          short_byte_size(value.blob_bytes) + ")");
             } else if (is_ascii(value.text)) {
                 // Shown as read: no conversion and no copy.
                 if (value.text.size() > kCellShownBytes) {

@@ -8,10 +8,13 @@
 #define IDD_SQL_EDITOR 206
 #define IDD_CSV_EXPORT 210
 #define IDD_CSV_IMPORT 211
+#define IDD_VALUE_VIEWER 213
 
 // Menu and accelerator table of the main window
 #define IDR_MAIN_MENU 205
 #define IDR_MAIN_ACCELERATORS 205
+// The grid's context menu
+#define IDR_CELL_MENU 212
 
 // Icons
 #define IDI_APPLICATION_ICON 128
@@ -55,6 +58,13 @@
 #define IDC_CSV_EXISTING_TABLE 1027
 #define IDC_CSV_TABLE_LIST 1028
 
+// Value viewer controls
+#define IDC_VIEWER_INFO 1030
+#define IDC_VIEWER_PICTURE 1031
+#define IDC_VIEWER_DUMP 1032
+#define IDC_VIEWER_PREVIOUS 1033
+#define IDC_VIEWER_NEXT 1034
+
 // Size grip of the resizable dialogs
 #define IDC_SIZE_GRIP 59393
 
@@ -69,6 +79,9 @@
 #define IDM_EXPORT_CSV 32782
 #define IDM_IMPORT_CSV 32783
 #define IDM_REDO 32784
+#define IDM_CELL_VIEW 32785
+#define IDM_CELL_SAVE 32786
+#define IDM_CELL_LOAD 32787
 #define IDM_NEW_DATABASE 57600
 #define IDM_OPEN_DATABASE 57601
 #define IDM_SAVE 57603

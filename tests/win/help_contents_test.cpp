@@ -134,6 +134,7 @@ TEST_F(HelpContentsTest, MenuAndF1OpenTheContentsOfTheHelpFile) {
                                                "データの編集",
                                                "セルの編集",
                                                "レコードの追加と削除",
+                                               "画像やファイルをセルに出し入れする",
                                                "SQL エディタ",
                                                "キー操作一覧",
                                                "バージョン情報とヘルプ"};

@@ -60,7 +60,11 @@ TEST_F(MainWindowTest, MenuHasTheProgramsItems) {
          {{"削除(&D)\t\tCtrl+[DEL]", IDM_DELETE_RECORD},
           {"", 0},
           {"元に戻す(&U)\tCtrl+Z", IDM_UNDO},
-          {"やり直し(&R)\tCtrl+Y", IDM_REDO}}},
+          {"やり直し(&R)\tCtrl+Y", IDM_REDO},
+          {"", 0},
+          {"セルを表示(&V)...\tF3", IDM_CELL_VIEW},
+          {"セルをファイルに保存(&S)...\tCtrl+Shift+S", IDM_CELL_SAVE},
+          {"セルをファイルから読み込み(&L)...\tCtrl+Shift+L", IDM_CELL_LOAD}}},
         {"SQL(&S)", {{"SQL Editor(&E)", IDM_SQL_EDITOR}}},
         {"ヘルプ(&H)",
          {{"目次(&C)\t\tF1", IDM_HELP_CONTENTS}, {"", 0}, {"バージョン情報(&A)", IDM_ABOUT}}},
@@ -111,6 +115,9 @@ TEST_F(MainWindowTest, AcceleratorTableIsAsListed) {
         {FCONTROL, 'S', IDM_SAVE},
         {0, VK_F6, IDM_NEXT_PANE},
         {FSHIFT, VK_F6, IDM_PREVIOUS_PANE},
+        {0, VK_F3, IDM_CELL_VIEW},
+        {FCONTROL | FSHIFT, 'S', IDM_CELL_SAVE},
+        {FCONTROL | FSHIFT, 'L', IDM_CELL_LOAD},
     };
     ASSERT_EQ(entries.size(), std::size(expected));
     for (std::size_t i = 0; i < entries.size(); ++i) {

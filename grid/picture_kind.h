@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// What a value's first bytes say it is, for a cell's label and a saved file's
+// name. Only the leading signature is looked at; whether the rest is a sound
+// picture only a decoder can tell.
+
+// The bytes that decide the kind.
+constexpr std::size_t kPictureSignatureBytes = 12;
+
+enum class PictureKind { none, png, jpeg, gif, bmp, tiff, ico, webp };
+
+PictureKind picture_kind(const unsigned char* bytes, std::size_t size);
+// "PNG", "JPEG", ...; empty for none.
+const char* picture_kind_name(PictureKind kind);
+// ".png", ".jpg", ...; ".bin" for none.
+const char* picture_kind_extension(PictureKind kind);
+
+// A byte count as a cell shows it beside the kind: "512 B", "4.0 KB", "4.0 MB",
+// "1.2 GB" (1 KB = 1024 bytes).
+std::string short_byte_size(std::int64_t bytes);
