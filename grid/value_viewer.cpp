@@ -70,7 +70,10 @@ LRESULT ValueViewer::on_init_dialog(WPARAM, LPARAM) {
     if (!show_picture(note)) {
         show_dump_page(0, note);
     }
-    return TRUE;
+    // The focus on the button: a dump given the focus would be selected whole and
+    // shown from its end.
+    SetFocus(item(IDCANCEL));
+    return FALSE;
 }
 
 bool ValueViewer::show_picture(std::string& note) {
