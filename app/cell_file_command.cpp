@@ -4,13 +4,13 @@
 
 #include "app/csv_export_command.h"
 #include "app/file_dialog.h"
-#include "db/change_history.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "grid/cell_file.h"
-#include "grid/picture_kind.h"
 #include "grid/table_grid.h"
 #include "grid/value_dump.h"
+#include "history/change_history.h"
+#include "page/picture_kind.h"
 #include "win/message_box.h"
 #include "win/progress_window.h"
 

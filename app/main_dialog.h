@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "db/change_history.h"
 #include "db/database_connection.h"
 #include "db/paging.h"
 #include "db/read_watch.h"
@@ -16,6 +15,7 @@
 #include "grid/cell_editor.h"
 #include "grid/filter_strip.h"
 #include "grid/table_grid.h"
+#include "history/change_history.h"
 #include "win/dialog.h"
 #include "win/dialog_layout.h"
 #include "win/gdi_handles.h"

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "bench/bench.h"
-#include "db/change_history.h"
 #include "db/database_connection.h"
 #include "grid/cell_file.h"
 #include "grid/value_viewer.h"
+#include "history/change_history.h"
 
 namespace {
 

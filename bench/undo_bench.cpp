@@ -9,8 +9,8 @@
 #include <string>
 
 #include "bench/bench.h"
-#include "db/change_history.h"
 #include "db/database_connection.h"
+#include "history/change_history.h"
 #include "res/resource.h"
 #include "sqleditor/sql_editor_dialog.h"
 

@@ -1,5 +1,4 @@
 list(APPEND KORV_PURE_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/change_history.cpp
     ${CMAKE_CURRENT_LIST_DIR}/csv_export.cpp
     ${CMAKE_CURRENT_LIST_DIR}/csv_format.cpp
     ${CMAKE_CURRENT_LIST_DIR}/csv_import.cpp

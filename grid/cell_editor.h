@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "grid/cell_edit.h"
+#include "page/cell_edit.h"
 #include "win/message_map.h"
 #include "win/window_subclass.h"
 

@@ -11,7 +11,7 @@
 #include "db/run_watch.h"
 #include "db/sql_text.h"
 #include "db/text_convert.h"
-#include "grid/record_statements.h"
+#include "page/record_statements.h"
 
 namespace {
 

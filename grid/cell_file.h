@@ -8,7 +8,7 @@
 #include <string>
 
 #include "db/csv_export.h"
-#include "grid/cell_value.h"
+#include "page/cell_value.h"
 
 // One cell's value to a file and a file into one cell, apart from any window.
 // Values move in chunks through SQLite's incremental I/O where the record has a

@@ -1,12 +1,12 @@
 #include "grid/record_deletion.h"
 
-#include "db/change_history.h"
 #include "db/result_table.h"
 #include "db/sql_error.h"
 #include "grid/cell_editor.h"
-#include "grid/record_statements.h"
 #include "grid/sql_error_report.h"
 #include "grid/table_grid.h"
+#include "history/change_history.h"
+#include "page/record_statements.h"
 #include "win/message_box.h"
 
 namespace {

@@ -1,12 +1,5 @@
 list(APPEND KORV_PURE_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/cell_edit.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cell_file.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/cell_value.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/column_widths.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/picture_kind.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/record_statements.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/table_page.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/view_choice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/value_dump.cpp)
 list(APPEND KORV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/table_grid_editing.cpp

@@ -12,9 +12,9 @@
 #include "db/sql_error.h"
 #include "db/text_convert.h"
 #include "grid/cell_editor.h"
-#include "grid/column_widths.h"
 #include "grid/sql_error_report.h"
-#include "grid/view_choice.h"
+#include "page/column_widths.h"
+#include "page/view_choice.h"
 #include "win/list_view.h"
 #include "win/message_box.h"
 

@@ -4,14 +4,14 @@
 
 #include <algorithm>
 
-#include "db/change_history.h"
 #include "db/result_table.h"
 #include "db/sql_error.h"
-#include "grid/cell_edit.h"
 #include "grid/cell_editor.h"
 #include "grid/sql_error_report.h"
 #include "grid/text_edit_dialog.h"
 #include "grid/value_viewer.h"
+#include "history/change_history.h"
+#include "page/cell_edit.h"
 #include "win/dialog.h"
 #include "win/message_box.h"
 

@@ -8,7 +8,7 @@
 #include "db/result_table.h"
 #include "db/text_convert.h"
 #include "grid/cell_editor.h"
-#include "grid/record_statements.h"
+#include "page/record_statements.h"
 #include "res/resource.h"
 #include "win/dialog_layout.h"
 

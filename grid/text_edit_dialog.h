@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "grid/cell_value.h"
+#include "page/cell_value.h"
 #include "win/dialog.h"
 #include "win/double_byte_edit.h"
 #include "win/message_map.h"

@@ -1,7 +1,7 @@
 #include "grid/value_viewer.h"
 
-#include "grid/picture_kind.h"
 #include "grid/value_dump.h"
+#include "page/picture_kind.h"
 #include "res/resource.h"
 #include "win/dialog_layout.h"
 

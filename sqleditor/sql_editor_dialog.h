@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "db/change_history.h"
+#include "history/change_history.h"
 #include "sqleditor/sql_result_list.h"
 #include "sqleditor/sql_text_edit.h"
 #include "sqleditor/text_undo.h"

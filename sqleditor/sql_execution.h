@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "db/change_history.h"
+#include "history/change_history.h"
 #include "sqleditor/sql_rows.h"
 
 // Free SQL from the editor: what one run produced, before it is shown.

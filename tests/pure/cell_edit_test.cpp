@@ -4,9 +4,9 @@
 
 #include <functional>
 
-#include "grid/cell_edit.h"
-#include "grid/record_statements.h"
-#include "grid/table_page.h"
+#include "page/cell_edit.h"
+#include "page/record_statements.h"
+#include "page/table_page.h"
 #include "tests/support/test_support.h"
 
 namespace {

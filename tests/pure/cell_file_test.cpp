@@ -10,9 +10,9 @@
 #include <string>
 #include <thread>
 
-#include "db/change_history.h"
 #include "db/run_watch.h"
 #include "grid/cell_file.h"
+#include "history/change_history.h"
 #include "tests/support/test_support.h"
 
 namespace {

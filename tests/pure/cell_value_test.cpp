@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "grid/cell_value.h"
+#include "page/cell_value.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "db/change_history.h"
 #include "db/run_watch.h"
+#include "history/change_history.h"
 #include "tests/support/test_support.h"
 
 namespace {

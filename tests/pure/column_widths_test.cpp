@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "grid/column_widths.h"
+#include "page/column_widths.h"
 
 TEST(ColumnWidths, FewColumnsShareTheRoomAndManyKeepAReadableWidth) {
     using Widths = std::vector<int>;

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "db/paging.h"
-#include "grid/table_page.h"
+#include "page/table_page.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -38,7 +38,8 @@ std::string read_file(const fs::path& path) {
 // "...ず、データ...").
 std::string program_texts() {
     std::string all;
-    for (const char* folder : {"app", "db", "grid", "structure", "sqleditor", "win", "res"}) {
+    for (const char* folder :
+         {"app", "db", "history", "page", "grid", "structure", "sqleditor", "win", "res"}) {
         for (const auto& entry : fs::recursive_directory_iterator(kSourceDir / folder)) {
             const std::string ext = entry.path().extension().string();
             if (ext == ".cpp" || ext == ".h" || ext == ".rc") {

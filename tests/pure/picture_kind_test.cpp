@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "grid/picture_kind.h"
+#include "page/picture_kind.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "db/result_table.h"
 #include "db/sql_text.h"
 #include "db/table_shape.h"
-#include "grid/record_statements.h"
+#include "page/record_statements.h"
 #include "tests/support/test_support.h"
 
 namespace {

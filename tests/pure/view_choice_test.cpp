@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "grid/view_choice.h"
+#include "page/view_choice.h"
 
 namespace {
 

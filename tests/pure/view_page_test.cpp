@@ -4,7 +4,7 @@
 
 #include "db/result_table.h"
 #include "db/sql_text.h"
-#include "grid/table_page.h"
+#include "page/table_page.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "grid/record_statements.h"
+#include "page/record_statements.h"
 
 #include "db/sql_text.h"
 

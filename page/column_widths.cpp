@@ -1,4 +1,4 @@
-#include "grid/column_widths.h"
+#include "page/column_widths.h"
 
 #include <algorithm>
 

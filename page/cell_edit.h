@@ -8,7 +8,7 @@
 
 #include "db/sql_text.h"
 #include "db/table_shape.h"
-#include "grid/cell_value.h"
+#include "page/cell_value.h"
 
 // The life of one edit of a grid cell, apart from any window: whether it may
 // begin, the record it writes to, the write, and what the page shows after it.

@@ -1,4 +1,4 @@
-#include "grid/table_page.h"
+#include "page/table_page.h"
 
 #include <algorithm>
 #include <climits>
@@ -6,8 +6,8 @@
 #include "db/record_page.h"
 #include "db/result_table.h"
 #include "db/text_convert.h"
-#include "grid/cell_edit.h"
-#include "grid/picture_kind.h"
+#include "page/cell_edit.h"
+#include "page/picture_kind.h"
 
 namespace {
 

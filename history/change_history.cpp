@@ -1,4 +1,4 @@
-#include "db/change_history.h"
+#include "history/change_history.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "grid/view_choice.h"
+#include "page/view_choice.h"
 
 #include <algorithm>
 

@@ -10,7 +10,7 @@
 #include "db/record_page.h"
 #include "db/sql_text.h"
 #include "db/table_shape.h"
-#include "grid/page_request.h"
+#include "page/page_request.h"
 
 // The table the main window shows and the page of it on screen, apart from any
 // window: the one place that knows which table, which page, what each row shows

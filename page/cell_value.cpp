@@ -1,11 +1,11 @@
-#include "grid/cell_value.h"
+#include "page/cell_value.h"
 
 #include <memory>
 
 #include "db/result_table.h"
 #include "db/sqlite_handles.h"
 #include "db/text_convert.h"
-#include "grid/record_statements.h"
+#include "page/record_statements.h"
 
 namespace {
 

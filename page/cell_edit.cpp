@@ -1,8 +1,8 @@
-#include "grid/cell_edit.h"
+#include "page/cell_edit.h"
 
 #include "db/result_table.h"
 #include "db/text_convert.h"
-#include "grid/record_statements.h"
+#include "page/record_statements.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "grid/picture_kind.h"
+#include "page/picture_kind.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,0 +1,3 @@
+# Undo and redo of the user's changes to records.
+list(APPEND KORV_PURE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/change_history.cpp)
