@@ -17,13 +17,6 @@
 
 namespace {
 
-std::string file_bytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 void write_file(const std::string& path, const std::string& bytes) {
     std::ofstream file(path, std::ios::binary);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -13,13 +13,6 @@
 
 namespace {
 
-std::string file_bytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 bool exists(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return file.good();

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "db/text_convert.h"
 
@@ -168,4 +170,9 @@ std::string utf8_of(const std::string& ansi) {
 
 std::string ansi_of(const std::string& utf8) {
     return to_ansi(utf8);
+}
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

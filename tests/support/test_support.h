@@ -49,6 +49,9 @@ private:
     sqlite3* db_ = nullptr;
 };
 
+// The bytes of a file (a path in the program's code page); empty when it cannot be read.
+std::string file_bytes(const std::string& path);
+
 // UTF-8 text of an ANSI (code page 932) literal and back, for comparing.
 std::string utf8_of(const std::string& ansi);
 std::string ansi_of(const std::string& utf8);

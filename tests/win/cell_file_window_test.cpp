@@ -23,13 +23,6 @@ constexpr char kPngHex[] =
 // The grid's column of the pictures (the row id alias comes first).
 constexpr int kImage = 2;
 
-std::string file_bytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 class CellFileWindowTest : public GridTest {
 protected:
     void SetUp() override {

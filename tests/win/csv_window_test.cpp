@@ -14,13 +14,6 @@
 
 namespace {
 
-std::string file_bytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 // A step of a DialogSequence: the control that tells the dialog apart, and what is
 // done to it.
 struct Step {
