@@ -54,8 +54,7 @@ CellFileOutcome with_progress(HWND owner,
                               const char* progress_text,
                               Move move) {
     ProgressWindow progress(owner, caption);
-    run_watch::reset();
-    run_watch::watch(db);
+    run_watch::reset(db);
     using Clock = std::chrono::steady_clock;
     Clock::time_point shown = Clock::now();
     const CellFileOutcome outcome = move([&](std::int64_t done, std::int64_t total) {
@@ -66,7 +65,7 @@ CellFileOutcome with_progress(HWND owner,
                               progress_text);
         }
     });
-    run_watch::reset();
+    run_watch::reset(db);
     return outcome;
 }
 

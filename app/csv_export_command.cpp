@@ -43,8 +43,7 @@ CsvExportOutcome write_with_progress(HWND owner,
                                      const CsvExportOptions& options) {
     ProgressWindow progress(owner, kCaption);
     progress.set_text(std::string("0") + kProgressText);
-    run_watch::reset();
-    run_watch::watch(db);
+    run_watch::reset(db);
     using Clock = std::chrono::steady_clock;
     Clock::time_point shown = Clock::now();
     const CsvExportOutcome outcome = export_csv(
@@ -58,7 +57,7 @@ CsvExportOutcome write_with_progress(HWND owner,
             }
         },
         values);
-    run_watch::reset();
+    run_watch::reset(db);
     return outcome;
 }
 

@@ -223,8 +223,7 @@ bool import_csv_file(HWND owner,
     {
         ProgressWindow progress(owner, kCaption);
         progress.set_text(std::string("0") + kCheckingText);
-        run_watch::reset();
-        run_watch::watch(db);
+        run_watch::reset(db);
         using Clock = std::chrono::steady_clock;
         Clock::time_point shown = Clock::now();
         // Often enough to see it move, seldom enough to cost nothing.
@@ -238,7 +237,7 @@ bool import_csv_file(HWND owner,
             };
         };
         outcome = import_csv(db, path, dialog.options, show(kCheckingText), show(kInsertingText));
-        run_watch::reset();
+        run_watch::reset(db);
     }
     show_message_box(owner, outcome_text(outcome).c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
     return outcome.status == CsvImportOutcome::imported;

@@ -16,6 +16,7 @@
 #include "db/result_table.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
+#include "db/stand_in_collation.h"
 #include "db/text_convert.h"
 #include "grid/record_deletion.h"
 #include "grid/sql_error_report.h"
@@ -174,7 +175,7 @@ bool MainDialog::pre_translate_message(MSG* msg) {
 
 LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd());
-    run_watch::set_poll(pump_while_busy);
+    connection_.set_run_poll(pump_while_busy);
 
     big_icon_.reset(static_cast<HICON>(
         LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON,
@@ -292,7 +293,6 @@ bool MainDialog::open_database(const char* path) {
     if (!settle_open_transaction()) {
         return false;
     }
-    ReadFailureWatch watch;
     history_.attach(nullptr);
     if (!connection_.open(path)) {
         // The old database is closed now: nothing of it may stay on screen.
@@ -304,6 +304,7 @@ bool MainDialog::open_database(const char* path) {
         report_failed_open(path);
         return false;
     }
+    ReadFailureWatch watch(connection_.handle);
     history_.attach(connection_.handle);
     grid_.clear();
     table_choices_.clear();
@@ -312,6 +313,7 @@ bool MainDialog::open_database(const char* path) {
     enable_menu_item(IDM_NEW_TABLE, true);
     enable_menu_item(IDM_SQL_EDITOR, true);
     report_unreadable(hwnd(), watch);
+    report_stand_ins(hwnd(), connection_.handle);
     return true;
 }
 
@@ -375,10 +377,12 @@ bool MainDialog::create_database(const char* path, const char* file_title) {
 }
 
 void MainDialog::reload_table_list() {
-    ReadFailureWatch watch;
+    ReadFailureWatch watch(connection_.handle);
     // The list is read again after every change of tables: the steps before a
-    // restructure no longer fit the tables.
+    // restructure no longer fit the tables, and a new table may be ordered by a
+    // collation the program lacks.
     history_.check_schema();
+    stand_in::survey(connection_.handle);
     std::vector<TableName> tables;
     const bool listed = connection_.is_open && read_tables(connection_.handle, tables);
 
@@ -727,6 +731,10 @@ void MainDialog::apply_history_step(bool redo) {
             break;
         case ChangeHistory::Applied::failed:
             text = redo ? kRedoFailedText : kUndoFailedText;
+            // Refused by the program itself (a table ordered by a collation it lacks).
+            if ((outcome.code & 0xff) == SQLITE_AUTH) {
+                text += "\n" + ansi_message(connection_message(connection_.handle, SQLITE_AUTH));
+            }
             break;
     }
     show_message_box(hwnd(), text.c_str(), caption, MB_OK | MB_ICONINFORMATION);

@@ -129,10 +129,10 @@ Clock::time_point run_in_editor(sqlite3* db,
     drain_message_queue();
     SetWindowTextA(dialog.editor(), sql);
     HWND list = GetDlgItem(dialog.hwnd(), IDC_SQL_RESULT);
-    run_watch::set_poll([&] { return poll(list); });
+    run_watch::set_poll(db, [&] { return poll(list); });
     SendMessageA(GetDlgItem(dialog.hwnd(), IDOK), BM_CLICK, 0, 0);
     const Clock::time_point ended = Clock::now();
-    run_watch::set_poll(pump_while_busy);
+    run_watch::set_poll(db, pump_while_busy);
     drain_message_queue();
     return ended;
 }

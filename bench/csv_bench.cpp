@@ -48,7 +48,7 @@ void export_case(const char* name, CsvEncoding encoding) {
     const std::string out = bench_folder() + "\\export.csv";
     CsvExportOptions options;
     options.encoding = encoding;
-    run_watch::reset();
+    run_watch::reset(db);
     const double before = working_set_mb(false);
     std::int64_t rows = 0;
     const double ms =
@@ -82,7 +82,6 @@ BENCH_CASE(csv_import) {
     const std::string target = bench_folder() + "\\csv_import.db";
     CsvImportOptions options;
     options.table = "imported";
-    run_watch::reset();
     const double before = working_set_mb(false);
     std::int64_t rows = 0;
     const double ms = median_ms(1, [&] {

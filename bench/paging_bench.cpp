@@ -106,8 +106,8 @@ void bind_record(sqlite3_stmt* insert, int i) {
 // no pause between their statements, so the run watch would take them all for one
 // long run and start repainting the windows in the middle of them, as it does for
 // a statement that runs long.
-void new_user_action() {
-    run_watch::reset();
+void new_user_action(MainDialog& main) {
+    run_watch::reset(main.connection().handle);
 }
 
 void raw_statements(sqlite3* db, int page) {
@@ -117,7 +117,7 @@ void raw_statements(sqlite3* db, int page) {
 void measure_refresh(MainDialog& main, const char* name, int page) {
     main.show_page(page);  // warm the page cache
     const double ours = median_ms(kRuns, [&] {
-        new_user_action();
+        new_user_action(main);
         main.show_page(page);
     });
     const double raw = median_ms(kRuns, [&] { raw_statements(main.connection().handle, page); });
@@ -153,7 +153,7 @@ void measure_paging(const std::string& path, const std::string& prefix) {
     reload.place = PageRequest::Place::shown_page;
     reload.rowid = 1;
     const double ours = median_ms(kRuns, [&] {
-        new_user_action();
+        new_user_action(main);
         grid.show(reload);
     });
     const double raw = median_ms(kRuns, [&] { raw_statements(main.connection().handle, 0); });
@@ -180,7 +180,7 @@ PageTurn measure_page_turn(const std::string& path, int runs) {
     int page = 0;
     const auto turn = [&] {
         page = (page + 1) % 3;
-        new_user_action();
+        new_user_action(main);
         main.show_page(page);
         RedrawWindow(main.hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     };
@@ -192,7 +192,7 @@ PageTurn measure_page_turn(const std::string& path, int runs) {
     shown.open(main.connection().handle, main.grid().page().table());
     figures.read = median_ms(runs, [&] {
         page = (page + 1) % 3;
-        new_user_action();
+        new_user_action(main);
         shown.load(page);
     });
     figures.raw = median_ms(runs, [&] {
@@ -297,16 +297,16 @@ std::string make_deep_database(const char* file_name, int records) {
 void measure_turns_at(MainDialog& main, const std::string& name, int page) {
     main.show_page(page);  // placed there directly, as many clicks would
     const double next = median_ms(kRuns, [&] {
-        new_user_action();
+        new_user_action(main);
         main.show_page(page + 1);
-        new_user_action();
+        new_user_action(main);
         main.show_page(page);
     });
     main.show_page(page + 1);
     const double previous = median_ms(kRuns, [&] {
-        new_user_action();
+        new_user_action(main);
         main.show_page(page);
-        new_user_action();
+        new_user_action(main);
         main.show_page(page + 1);
     });
     // Each run held two turns.
@@ -386,7 +386,7 @@ BENCH_CASE(filter_sort) {
         // A contains filter on a column without an index: every record is read.
         const std::vector<std::string> note = one_filter(columns, 7, "0001234");
         report("filter_contains_1m_first_page_ms", median_ms(kRuns, [&] {
-                   new_user_action();
+                   new_user_action(main);
                    grid.apply_filters(note, false, false);
                }));
         report("filter_contains_1m_raw_ms",
@@ -394,22 +394,22 @@ BENCH_CASE(filter_sort) {
                            "SELECT rowid, * FROM bench WHERE note LIKE '%0001234%' ESCAPE '\\' "
                            "ORDER BY rowid LIMIT 0, 1001;"));
         report("filter_contains_1m_folded_first_page_ms", median_ms(kRuns, [&] {
-                   new_user_action();
+                   new_user_action(main);
                    grid.apply_filters(note, false, true);
                }));
         grid.apply_filters(std::vector<std::string>(static_cast<std::size_t>(columns)), false,
                            false);
         // A sort by a column without an index: the first page, then the next.
         report("sort_1m_first_page_ms", median_ms(kRuns, [&] {
-                   new_user_action();
+                   new_user_action(main);
                    grid.sort_by_click(0, false);
-                   new_user_action();
+                   new_user_action(main);
                    grid.sort_by_click(4, false);
                }));
         report("sort_1m_next_page_ms", median_ms(kRuns, [&] {
-                                           new_user_action();
+                                           new_user_action(main);
                                            main.show_page(1);
-                                           new_user_action();
+                                           new_user_action(main);
                                            main.show_page(0);
                                        }) / 2.0);
         report("sort_1m_raw_ms",
@@ -425,19 +425,19 @@ BENCH_CASE(filter_sort) {
         const std::vector<std::string> code =
             one_filter(grid.column_count(), 1, "=CODE-00000000500000");
         report("filter_exact_key_1m_first_page_ms", median_ms(kRuns, [&] {
-                   new_user_action();
+                   new_user_action(main);
                    grid.apply_filters(code, false, false);
                }));
         const std::vector<std::string> range =
             one_filter(grid.column_count(), 1, "CODE-00000000500000~CODE-00000000600000");
         report("filter_range_key_1m_first_page_ms", median_ms(kRuns, [&] {
-                   new_user_action();
+                   new_user_action(main);
                    grid.apply_filters(range, false, false);
                }));
         report("filter_range_key_1m_deep_turn_ms", median_ms(kRuns, [&] {
-                                                       new_user_action();
+                                                       new_user_action(main);
                                                        main.show_page(51);
-                                                       new_user_action();
+                                                       new_user_action(main);
                                                        main.show_page(50);
                                                    }) / 2.0);
     }

@@ -226,7 +226,7 @@ CsvExportOutcome export_csv(sqlite3* db,
             return outcome;
         }
         for (;;) {
-            if (run_watch::tick()) {
+            if (run_watch::tick(db)) {
                 outcome.status = CsvExportOutcome::stopped;
                 return outcome;
             }

@@ -45,7 +45,8 @@ const char* type_name(CsvColumnType type) {
 
 // Reads the whole file once: the records that will be inserted must all be sound
 // before anything is. Gives the first line's fields and each column's type.
-CsvImportOutcome survey(const std::string& path,
+CsvImportOutcome survey(sqlite3* db,
+                        const std::string& path,
                         const CsvImportOptions& options,
                         std::vector<std::string>& first_line,
                         std::vector<CsvColumnType>& types,
@@ -61,7 +62,7 @@ CsvImportOutcome survey(const std::string& path,
     std::vector<CsvField> fields;
     bool first = true;
     for (;;) {
-        if (run_watch::tick()) {
+        if (run_watch::tick(db)) {
             outcome.status = CsvImportOutcome::stopped;
             return outcome;
         }
@@ -169,7 +170,7 @@ CsvImportOutcome insert_records(sqlite3* db,
     std::vector<CsvField> fields;
     bool first = true;
     for (;;) {
-        if (run_watch::tick()) {
+        if (run_watch::tick(db)) {
             outcome.status = CsvImportOutcome::stopped;
             return outcome;
         }
@@ -271,7 +272,7 @@ CsvImportOutcome import_csv(sqlite3* db,
                             const CsvProgress& inserted) {
     std::vector<std::string> first_line;
     std::vector<CsvColumnType> types;
-    CsvImportOutcome outcome = survey(path, options, first_line, types, checked);
+    CsvImportOutcome outcome = survey(db, path, options, first_line, types, checked);
     if (outcome.status != CsvImportOutcome::imported) {
         return outcome;
     }

@@ -12,6 +12,7 @@
 #include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "db/sqlite_handles.h"
+#include "db/stand_in_collation.h"
 #include "db/text_convert.h"
 
 namespace {
@@ -83,9 +84,11 @@ void fold_function(sqlite3_context* context, int, sqlite3_value** values) {
     sqlite3_result_text(context, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
 }
 
-// What every connection of the program gets. The file may come from anywhere: its
-// views and triggers may not call functions with effects beyond their result.
-void set_up(sqlite3* handle, const char* path) {
+}  // namespace
+
+// The file may come from anywhere: its views and triggers may not call functions
+// with effects beyond their result.
+void DatabaseConnection::set_up(const char* path) {
     if (!handle) {
         return;
     }
@@ -96,10 +99,12 @@ void set_up(sqlite3* handle, const char* path) {
     sqlite3_busy_timeout(handle, DatabaseConnection::kBusyTimeoutMs);
     map_reads(handle, path);
     run_watch::watch(handle);
+    run_watch::set_poll(handle, run_poll_);
     keep_column_limit(handle);
+    // Before the first read: a table keyed by a collation the program lacks reads
+    // only with a stand-in for it.
+    stand_in::survey(handle);
 }
-
-}  // namespace
 
 bool DatabaseConnection::set_path(const char* path) {
     std::string utf8;
@@ -137,7 +142,7 @@ bool DatabaseConnection::open(const char* path) {
     if (code != SQLITE_OK) {
         return refuse(code & 0xff);
     }
-    set_up(handle, path);
+    set_up(path);
 
     ResultTable check;
     if (!check.run(handle, kSchemaCheckSql)) {
@@ -163,7 +168,7 @@ bool DatabaseConnection::create(const char* path) {
         return false;
     }
     sqlite3_open(path_utf8, &handle);
-    set_up(handle, path);
+    set_up(path);
     is_open = true;
     return true;
 }

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 // The one open database of the program. Only the main window opens, creates and
@@ -33,6 +34,9 @@ public:
     // at the first statement. False only for a path that does not fit.
     bool create(const char* path);
     void close();
+    // What a long statement of every connection opened from now on calls now and
+    // then (see run_watch.h): the window layer's pump, which takes a request to stop.
+    void set_run_poll(std::function<bool()> poll) { run_poll_ = std::move(poll); }
     // Forgets the path (the main window's set-up).
     void clear_path() { path_utf8[0] = '\0'; }
 
@@ -54,7 +58,11 @@ public:
     std::string open_message;
 
 private:
+    std::function<bool()> run_poll_;
+
     bool set_path(const char* path);
+    // What every connection of the program gets.
+    void set_up(const char* path);
     // Records why the handle just made cannot serve, and closes it.
     bool refuse(int code);
 };

@@ -1,20 +1,33 @@
 #include "db/read_watch.h"
 
+#include "db/connection_hooks.h"
 #include "db/sql_error.h"
 
 namespace {
 
-// Everything runs on the one GUI thread.
-ReadFailureWatch* current_watch = nullptr;
+ReadFailureWatch* innermost(sqlite3* db) {
+    ConnectionHooks* hooks = ConnectionHooks::find(db);
+    return hooks ? hooks->read_watch : nullptr;
+}
 
 }  // namespace
 
-ReadFailureWatch::ReadFailureWatch() : outer_(current_watch) {
-    current_watch = this;
+ReadFailureWatch::ReadFailureWatch(sqlite3* db) : db_(db) {
+    if (ConnectionHooks* hooks = ConnectionHooks::of(db_)) {
+        outer_ = hooks->read_watch;
+        hooks->read_watch = this;
+    } else {
+        db_ = nullptr;
+    }
 }
 
 ReadFailureWatch::~ReadFailureWatch() {
-    current_watch = outer_;
+    if (!db_) {
+        return;
+    }
+    if (ConnectionHooks* hooks = ConnectionHooks::find(db_)) {
+        hooks->read_watch = outer_;
+    }
     // What an inner action could not read, the outer one could not either.
     if (outer_ && failed() && !outer_->failed()) {
         outer_->code_ = code_;
@@ -22,8 +35,8 @@ ReadFailureWatch::~ReadFailureWatch() {
     }
 }
 
-int ReadFailureWatch::refusal() {
-    for (const ReadFailureWatch* watch = current_watch; watch; watch = watch->outer_) {
+int ReadFailureWatch::refusal(sqlite3* db) {
+    for (const ReadFailureWatch* watch = innermost(db); watch; watch = watch->outer_) {
         if (watch->busy() || watch->interrupted()) {
             return watch->code_;
         }
@@ -33,11 +46,12 @@ int ReadFailureWatch::refusal() {
 
 void ReadFailureWatch::note(sqlite3* db, int code) {
     const int primary = code & 0xff;
-    if (!current_watch || current_watch->failed() ||
+    ReadFailureWatch* watch = innermost(db);
+    if (!watch || watch->failed() ||
         (!is_unreadable_failure(primary) && primary != SQLITE_INTERRUPT)) {
         return;
     }
-    current_watch->code_ = primary;
+    watch->code_ = primary;
     // A refused read made no call: the connection's message is not about it.
-    current_watch->message_ = connection_message(db, primary);
+    watch->message_ = connection_message(db, primary);
 }

@@ -4,8 +4,8 @@
 
 #include <string>
 
-// Watches the reads made through ResultTable while it lives (one user action:
-// listing the tables, showing a page). Reads fail silently by design, so an
+// Watches the reads made through ResultTable on one connection while it lives
+// (one user action: listing the tables, showing a page). Reads fail silently by design, so an
 // empty answer cannot tell a table that is empty from one that could not be read;
 // the watch keeps the first failure that left data unread (another program's
 // lock, a damaged file) so that the action can say so.
@@ -15,7 +15,8 @@
 // answer. So do they after the user stopped a read.
 class ReadFailureWatch {
 public:
-    ReadFailureWatch();
+    // A null connection, or one closed while the watch lives, is watched no more.
+    explicit ReadFailureWatch(sqlite3* db);
     ~ReadFailureWatch();
     ReadFailureWatch(const ReadFailureWatch&) = delete;
     ReadFailureWatch& operator=(const ReadFailureWatch&) = delete;
@@ -32,14 +33,17 @@ public:
     // watch hands its failure outward.
     bool outermost() const { return outer_ == nullptr; }
 
-    // For ResultTable: the code a read must fail with before it runs, SQLITE_OK
-    // when it may run.
-    static int refusal();
+    // For ResultTable: the code a read of the connection must fail with before it
+    // runs, SQLITE_OK when it may run.
+    static int refusal(sqlite3* db);
     // For ResultTable: the result of a read that ran.
     static void note(sqlite3* db, int code);
 
 private:
-    ReadFailureWatch* outer_;
+    friend class ConnectionHooks;
+
+    sqlite3* db_;
+    ReadFailureWatch* outer_ = nullptr;
     int code_ = SQLITE_OK;
     std::string message_;
 };

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "db/read_watch.h"
+#include "db/stand_in_collation.h"
 #include "db/text_convert.h"
 
 namespace {
@@ -107,10 +108,12 @@ int step_statements(sqlite3* db,
     const char* sql = utf8_sql.c_str();
     int columns = -1;
     bool any_row = false;
-    int code = ReadFailureWatch::refusal();
+    int code = ReadFailureWatch::refusal(db);
     while (code == SQLITE_OK && *sql) {
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
+        // A statement before may have made a table whose keys a stand-in orders.
+        stand_in::survey_if_changed(db);
         code = sqlite3_prepare_v2(db, sql, -1, &raw, &tail);
         std::unique_ptr<sqlite3_stmt, StatementDeleter> statement(raw);
         if (code != SQLITE_OK) {
@@ -119,6 +122,10 @@ int step_statements(sqlite3* db,
         sql = tail;
         if (!statement) {
             continue;  // a comment or blanks
+        }
+        if (stand_in::refuses_statement(db, statement.get())) {
+            code = SQLITE_AUTH;
+            break;
         }
         code = bind_values(statement.get(), values);
         if (code != SQLITE_OK) {
@@ -239,7 +246,7 @@ bool ResultTable::run(sqlite3* db, const std::string& utf8_sql) {
         code_ = SQLITE_MISUSE;
         return false;
     }
-    code_ = ReadFailureWatch::refusal();
+    code_ = ReadFailureWatch::refusal(db);
     if (code_ == SQLITE_OK) {
         code_ = sqlite3_get_table(db, utf8_sql.c_str(), &data_, &rows_, &columns_, nullptr);
     }

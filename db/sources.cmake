@@ -1,4 +1,5 @@
 list(APPEND KORV_PURE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/connection_hooks.cpp
     ${CMAKE_CURRENT_LIST_DIR}/csv_export.cpp
     ${CMAKE_CURRENT_LIST_DIR}/csv_format.cpp
     ${CMAKE_CURRENT_LIST_DIR}/csv_import.cpp
@@ -13,6 +14,7 @@ list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/run_watch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_error.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_text.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/stand_in_collation.cpp
     ${CMAKE_CURRENT_LIST_DIR}/table_shape.cpp
     ${CMAKE_CURRENT_LIST_DIR}/text_convert.cpp)
 if(WIN32)

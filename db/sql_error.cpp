@@ -1,8 +1,15 @@
 #include "db/sql_error.h"
 
+#include "db/stand_in_collation.h"
 #include "db/text_convert.h"
 
 const char* connection_message(sqlite3* db, int code) {
+    // Refused by the program itself, which says why in its own words.
+    if ((code & 0xff) == SQLITE_AUTH) {
+        if (const char* refusal = stand_in::refusal_message(db)) {
+            return refusal;
+        }
+    }
     if (db && (sqlite3_errcode(db) & 0xff) == (code & 0xff)) {
         return sqlite3_errmsg(db);
     }
@@ -20,7 +27,7 @@ std::string ansi_message(const char* utf8) {
 std::string sql_error_text(const char* operation_text, sqlite3* handle) {
     std::string text = operation_text ? operation_text : "";
     text += '\n';
-    return text + ansi_message(handle ? sqlite3_errmsg(handle) : "");
+    return text + ansi_message(handle ? connection_message(handle, sqlite3_errcode(handle)) : "");
 }
 
 bool is_unreadable_failure(int code) {

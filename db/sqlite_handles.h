@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <string>
 
 // Owners of what SQLite hands out and must be given back: each is given back once,
 // however the code that holds it ends.
@@ -37,4 +38,8 @@ inline Statement prepare_statement(sqlite3* db, const char* sql) {
         return Statement();
     }
     return Statement(statement);
+}
+
+inline Statement prepare_statement(sqlite3* db, const std::string& sql) {
+    return prepare_statement(db, sql.c_str());
 }

@@ -5,6 +5,8 @@
 
 #include "db/result_table.h"
 #include "db/sql_text.h"
+#include "db/sqlite_handles.h"
+#include "db/stand_in_collation.h"
 #include "db/text_convert.h"
 
 namespace {
@@ -28,12 +30,8 @@ std::string text_of(const char* field) {
 // Whether statements can name the table's row id at all (a virtual table's
 // module may have none).
 bool has_rowid(sqlite3* db, const std::string& table, const std::string& rowid_name) {
-    const std::string sql =
-        "SELECT " + rowid_name + " FROM " + quote_identifier(table) + " LIMIT 0;";
-    sqlite3_stmt* statement = nullptr;
-    const int code = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
-    sqlite3_finalize(statement);
-    return code == SQLITE_OK;
+    return static_cast<bool>(prepare_statement(
+        db, "SELECT " + rowid_name + " FROM " + quote_identifier(table) + " LIMIT 0;"));
 }
 
 // Whether the table's primary key has an index of its own, which a key that is
@@ -48,10 +46,7 @@ bool key_has_index(sqlite3* db, const std::string& table) {
 // Whether SQLite would take this statement at all: on a view it does only where an
 // INSTEAD OF trigger takes the change. Prepared, never run.
 bool prepares(sqlite3* db, const std::string& sql) {
-    sqlite3_stmt* statement = nullptr;
-    const int code = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
-    sqlite3_finalize(statement);
-    return code == SQLITE_OK;
+    return static_cast<bool>(prepare_statement(db, sql));
 }
 
 void read_view_triggers(sqlite3* db, const std::string& view, TableShape& shape) {
@@ -224,6 +219,7 @@ bool read_table_shape(sqlite3* db, const std::string& table, TableShape& shape) 
             shape.rowid_alias = static_cast<int>(keys[0]) + 1;
         }
     }
+    shape.stand_in_order = stand_in::orders_by_stand_in(db, table);
     return true;
 }
 
@@ -265,7 +261,7 @@ int identity_field_count(const TableShape& shape) {
 }
 
 bool pages_by_key(const TableShape& shape) {
-    return !shape.is_virtual && !shape.is_view &&
+    return !shape.is_virtual && !shape.is_view && !shape.stand_in_order &&
            (shape.identity == RecordIdentity::rowid ||
             (shape.identity == RecordIdentity::primary_key && !shape.key_columns().empty()));
 }

@@ -60,6 +60,9 @@ struct TableShape {
     bool is_view = false;
     bool view_inserts = false;
     bool view_deletes = false;
+    // Its key, or a column, is ordered by a collation the program has only a
+    // stand-in for (see stand_in_collation.h).
+    bool stand_in_order = false;
 
     // Indexes into `columns` of the primary key's columns, in key order.
     std::vector<std::size_t> key_columns() const;

@@ -44,3 +44,15 @@ std::size_t utf8_cut(const char* utf8, std::size_t length, std::size_t at);
 // system's own mapping on Windows; elsewhere only ASCII letters are folded).
 // False when the text cannot be converted.
 bool fold_for_matching(std::string_view utf8, std::string& folded);
+
+// The order of two UTF-8 texts as the user's language sorts them (the system's own
+// comparison on Windows; byte order elsewhere): below, at or above 0. Texts the
+// language holds equal but that differ in a byte are ordered by their bytes, so
+// that only the same text compares equal.
+int compare_for_user(std::string_view a, std::string_view b);
+
+#ifdef _WIN32
+// A wide (UTF-16) text in the ANSI code page, as a control that speaks wide
+// characters hands it over; empty when it cannot be converted.
+std::string ansi_of_wide(const wchar_t* wide);
+#endif

@@ -80,3 +80,7 @@ bool fold_for_matching(std::string_view utf8, std::string& folded) {
     }
     return true;
 }
+
+int compare_for_user(std::string_view a, std::string_view b) {
+    return a.compare(b);
+}

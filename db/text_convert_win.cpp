@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -107,4 +108,55 @@ bool fold_for_matching(std::string_view utf8, std::string& folded) {
     WideCharToMultiByte(CP_UTF8, 0, mapped.data(), mapped_length, folded.data(), length, nullptr,
                         nullptr);
     return true;
+}
+
+namespace {
+
+bool widen(std::string_view utf8, std::vector<wchar_t>& wide) {
+    wide.clear();
+    if (utf8.empty()) {
+        return true;
+    }
+    const int source_length = static_cast<int>(utf8.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), source_length, nullptr, 0);
+    if (length <= 0) {
+        return false;
+    }
+    wide.resize(static_cast<std::size_t>(length));
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), source_length, wide.data(), length);
+    return true;
+}
+
+}  // namespace
+
+int compare_for_user(std::string_view a, std::string_view b) {
+    std::vector<wchar_t> wide_a;
+    std::vector<wchar_t> wide_b;
+    if (a.size() <= static_cast<std::size_t>(INT_MAX / 2) &&
+        b.size() <= static_cast<std::size_t>(INT_MAX / 2) && widen(a, wide_a) && widen(b, wide_b)) {
+        const int order =
+            CompareStringW(LOCALE_USER_DEFAULT, 0, wide_a.data(), static_cast<int>(wide_a.size()),
+                           wide_b.data(), static_cast<int>(wide_b.size()));
+        if (order == CSTR_LESS_THAN) {
+            return -1;
+        }
+        if (order == CSTR_GREATER_THAN) {
+            return 1;
+        }
+    }
+    return a.compare(b);
+}
+
+std::string ansi_of_wide(const wchar_t* wide) {
+    if (!wide || !*wide) {
+        return std::string();
+    }
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) {
+        return std::string();
+    }
+    std::string ansi(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi.data(), size, nullptr, nullptr);
+    ansi.resize(static_cast<std::size_t>(size - 1));
+    return ansi;
 }

@@ -10,6 +10,7 @@
 #include "db/result_table.h"
 #include "db/run_watch.h"
 #include "db/sql_text.h"
+#include "db/sqlite_handles.h"
 #include "db/text_convert.h"
 #include "page/record_statements.h"
 
@@ -21,11 +22,6 @@ constexpr char kSavepoint[] = "SAVEPOINT korv_cell_file;";
 constexpr char kRollback[] = "ROLLBACK TO korv_cell_file; RELEASE korv_cell_file;";
 constexpr char kRelease[] = "RELEASE korv_cell_file;";
 
-struct StatementDeleter {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-
 struct BlobCloser {
     void operator()(sqlite3_blob* blob) const { sqlite3_blob_close(blob); }
 };
@@ -35,16 +31,6 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-Statement prepare(sqlite3* db, const std::string& utf8_sql) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, utf8_sql.c_str(), static_cast<int>(utf8_sql.size()), &statement,
-                           nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return nullptr;
-    }
-    return Statement(statement);
-}
 
 CellFileOutcome outcome_of(CellFileOutcome::Status status) {
     CellFileOutcome outcome;
@@ -75,7 +61,7 @@ std::int64_t length_of(std::FILE* file) {
 }
 
 bool database_is_utf8(sqlite3* db) {
-    Statement statement = prepare(db, "PRAGMA encoding;");
+    Statement statement = prepare_statement(db, "PRAGMA encoding;");
     if (!statement || sqlite3_step(statement.get()) != SQLITE_ROW) {
         return false;
     }
@@ -224,7 +210,7 @@ bool save_streamed(sqlite3* db,
         if (progress) {
             progress(at, total);
         }
-        if (run_watch::tick()) {
+        if (run_watch::tick(db)) {
             outcome = outcome_of(CellFileOutcome::stopped);
             return true;
         }
@@ -243,7 +229,7 @@ CellFileOutcome save_whole(sqlite3* db,
                            const CellFileProgress& progress) {
     const CellAddress& cell = target.cell;
     Statement statement =
-        prepare(db, select_value_where_sql(cell.table, cell.column, cell.where()));
+        prepare_statement(db, select_value_where_sql(cell.table, cell.column, cell.where()));
     if (!statement) {
         return sql_failure(db);
     }
@@ -271,7 +257,7 @@ CellFileOutcome save_whole(sqlite3* db,
         if (progress) {
             progress(at, total);
         }
-        if (run_watch::tick()) {
+        if (run_watch::tick(db)) {
             return outcome_of(CellFileOutcome::stopped);
         }
     }
@@ -286,7 +272,7 @@ CellFileOutcome save_whole(sqlite3* db,
 class MappingPaused {
 public:
     explicit MappingPaused(sqlite3* db) : db_(db) {
-        Statement size = prepare(db_, "PRAGMA mmap_size;");
+        Statement size = prepare_statement(db_, "PRAGMA mmap_size;");
         if (size && sqlite3_step(size.get()) == SQLITE_ROW) {
             saved_ = sqlite3_column_int64(size.get(), 0);
         }
@@ -329,9 +315,9 @@ bool load_streamed(sqlite3* db,
                    const CellFileProgress& progress,
                    CellFileOutcome& outcome) {
     const CellAddress& cell = target.cell;
-    Statement update = prepare(db, "UPDATE " + quote_identifier(cell.table) + " SET " +
-                                       quote_identifier(cell.column) + " = zeroblob(?1) WHERE " +
-                                       cell.where() + ";");
+    Statement update = prepare_statement(db, "UPDATE " + quote_identifier(cell.table) + " SET " +
+                                                 quote_identifier(cell.column) +
+                                                 " = zeroblob(?1) WHERE " + cell.where() + ";");
     if (!update) {
         outcome = sql_failure(db);
         return true;
@@ -374,7 +360,7 @@ bool load_streamed(sqlite3* db,
         if (progress) {
             progress(at, total);
         }
-        if (run_watch::tick()) {
+        if (run_watch::tick(db)) {
             outcome = outcome_of(CellFileOutcome::stopped);
             return true;
         }
@@ -392,8 +378,9 @@ CellFileOutcome load_whole(sqlite3* db,
                            bool as_text) {
     const CellAddress& cell = target.cell;
     if (target.view) {
-        Statement count = prepare(db, "SELECT count(*) FROM " + quote_identifier(cell.table) +
-                                          " WHERE " + cell.where() + ";");
+        Statement count =
+            prepare_statement(db, "SELECT count(*) FROM " + quote_identifier(cell.table) +
+                                      " WHERE " + cell.where() + ";");
         if (!count || sqlite3_step(count.get()) != SQLITE_ROW) {
             return sql_failure(db);
         }
@@ -401,9 +388,9 @@ CellFileOutcome load_whole(sqlite3* db,
             return outcome_of(CellFileOutcome::missing);
         }
     }
-    Statement update =
-        prepare(db, "UPDATE " + quote_identifier(cell.table) + " SET " +
-                        quote_identifier(cell.column) + " = ?1 WHERE " + cell.where() + ";");
+    Statement update = prepare_statement(db, "UPDATE " + quote_identifier(cell.table) + " SET " +
+                                                 quote_identifier(cell.column) + " = ?1 WHERE " +
+                                                 cell.where() + ";");
     if (!update) {
         return sql_failure(db);
     }
@@ -474,9 +461,9 @@ ReadOutcome read_value_part(sqlite3* db,
             }
             blob.reset();
             // The kind of a value that opens this way is a BLOB or a text.
-            Statement kind =
-                prepare(db, "SELECT typeof(" + quote_identifier(cell.column) + ") FROM " +
-                                quote_identifier(cell.table) + " WHERE " + cell.where() + ";");
+            Statement kind = prepare_statement(
+                db, "SELECT typeof(" + quote_identifier(cell.column) + ") FROM " +
+                        quote_identifier(cell.table) + " WHERE " + cell.where() + ";");
             if (!kind || sqlite3_step(kind.get()) != SQLITE_ROW) {
                 return ReadOutcome::failed;
             }
@@ -488,9 +475,9 @@ ReadOutcome read_value_part(sqlite3* db,
     }
     const std::string name = quote_identifier(cell.column);
     Statement statement =
-        prepare(db, "SELECT typeof(" + name + "), octet_length(" + name + "), substr(CAST(" + name +
-                        " AS BLOB), ?1, ?2) FROM " + quote_identifier(cell.table) + " WHERE " +
-                        cell.where() + ";");
+        prepare_statement(db, "SELECT typeof(" + name + "), octet_length(" + name +
+                                  "), substr(CAST(" + name + " AS BLOB), ?1, ?2) FROM " +
+                                  quote_identifier(cell.table) + " WHERE " + cell.where() + ";");
     if (!statement) {
         return ReadOutcome::failed;
     }
@@ -528,8 +515,9 @@ CellFileOutcome save_cell_file(sqlite3* db,
         return outcome_of(CellFileOutcome::sql_failed);
     }
     const CellAddress& cell = target.cell;
-    Statement kind = prepare(db, "SELECT typeof(" + quote_identifier(cell.column) + ") FROM " +
-                                     quote_identifier(cell.table) + " WHERE " + cell.where() + ";");
+    Statement kind =
+        prepare_statement(db, "SELECT typeof(" + quote_identifier(cell.column) + ") FROM " +
+                                  quote_identifier(cell.table) + " WHERE " + cell.where() + ";");
     if (!kind) {
         return sql_failure(db);
     }

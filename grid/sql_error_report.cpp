@@ -1,9 +1,11 @@
 #include "grid/sql_error_report.h"
 
 #include <string>
+#include <vector>
 
 #include "db/read_watch.h"
 #include "db/sql_error.h"
+#include "db/stand_in_collation.h"
 #include "win/message_box.h"
 
 namespace {
@@ -16,6 +18,13 @@ constexpr const char kUnreadableText[] =
     "データベースを読み込めませんでした。\n表示されていないテーブルやレコードがあります。";
 constexpr const char kInterruptedReadText[] =
     "読み込みを中止しました。\n表示されていないテーブルやレコードがあります。";
+
+constexpr const char kStandInCaption[] = "照合順序";
+constexpr const char kStandInText1[] = "このファイルは、このプログラムにない照合順序 (";
+constexpr const char kStandInText2[] =
+    ") を使っています。\nすべてのレコードを表示できますが、並び順はファイルを作ったアプリと"
+    "異なることがあります。\nファイルを傷めないよう、この照合順序で並べた索引やキーにかかわる"
+    "変更はしません。";
 
 }  // namespace
 
@@ -40,4 +49,17 @@ void report_unreadable(HWND owner, const ReadFailureWatch& watch) {
         text += "\n" + ansi_message(watch.message().c_str());
     }
     show_message_box(owner, text.c_str(), kReadCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+void report_stand_ins(HWND owner, sqlite3* db) {
+    const std::vector<std::string> names = stand_in::names(db);
+    if (names.empty()) {
+        return;
+    }
+    std::string list;
+    for (const std::string& name : names) {
+        list += (list.empty() ? "" : ", ") + ansi_message(name.c_str());
+    }
+    const std::string text = kStandInText1 + list + kStandInText2;
+    show_message_box(owner, text.c_str(), kStandInCaption, MB_OK | MB_ICONINFORMATION);
 }

@@ -15,3 +15,7 @@ class ReadFailureWatch;
 // lock, a damaged file, a stop), when the watch is the action's own: an inner
 // watch leaves it to the outer one.
 void report_unreadable(HWND owner, const ReadFailureWatch& watch);
+
+// Tells, once a file is open, that it orders some of its records by collations
+// the program has only stand-ins for; nothing when it has none.
+void report_stand_ins(HWND owner, sqlite3* db);

@@ -169,7 +169,7 @@ PageRequest TableGrid::request_here(PageRequest::Place place) const {
 }
 
 int TableGrid::show(const PageRequest& request) {
-    ReadFailureWatch watch;
+    ReadFailureWatch watch(request.db);
     // The table's shape is read once, when it is chosen (or read again after it
     // could not be): a page turn reads only records.
     if (!page_.is_open() || page_.table() != request.table || page_.database() != request.db) {

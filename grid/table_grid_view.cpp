@@ -274,13 +274,7 @@ LRESULT TableGrid::on_find_item(WPARAM, LPARAM lparam) {
         const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(lparam);
         flags = find->lvfi.flags;
         start = find->iStart;
-        if (find->lvfi.psz) {
-            const int size =
-                WideCharToMultiByte(CP_UTF8, 0, find->lvfi.psz, -1, nullptr, 0, nullptr, nullptr);
-            std::string utf8(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
-            WideCharToMultiByte(CP_UTF8, 0, find->lvfi.psz, -1, &utf8[0], size, nullptr, nullptr);
-            wanted = to_ansi(utf8.c_str());
-        }
+        wanted = ansi_of_wide(find->lvfi.psz);
     } else {
         const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(lparam);
         flags = find->lvfi.flags;

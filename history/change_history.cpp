@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "db/run_watch.h"
+#include "db/connection_hooks.h"
 #include "db/sqlite_handles.h"
 
 namespace {
@@ -155,9 +155,7 @@ ChangeHistory::~ChangeHistory() {
 
 void ChangeHistory::attach(sqlite3* db) {
     if (depth_ > 0) {
-        sqlite3_set_authorizer(db_, nullptr, nullptr);
-        sqlite3_rollback_hook(db_, nullptr, nullptr);
-        run_watch::set_step_check(nullptr);
+        stop_listening();
         stop_recording();
     }
     depth_ = 0;
@@ -214,21 +212,27 @@ void ChangeHistory::check_schema() {
     }
 }
 
-int ChangeHistory::authorize(void* context,
-                             int action,
-                             const char* table,
-                             const char*,
-                             const char* database,
-                             const char*) {
-    if ((action == SQLITE_INSERT || action == SQLITE_UPDATE || action == SQLITE_DELETE) && table) {
-        auto* history = static_cast<ChangeHistory*>(context);
-        history->written_.emplace(database ? database : "main", table);
-    }
-    return SQLITE_OK;
+void ChangeHistory::listen() {
+    step_check_ = HookListener::progress(db_, [this] {
+        check_recording();
+        return false;
+    });
+    writes_ = HookListener(
+        db_, [this](int action, const char* table, const char*, const char* database, const char*) {
+            if ((action == SQLITE_INSERT || action == SQLITE_UPDATE || action == SQLITE_DELETE) &&
+                table) {
+                written_.emplace(database ? database : "main", table);
+            }
+            return SQLITE_OK;
+        });
+    rolled_back_ = false;
+    rollback_ = HookListener::rollback(db_, [this] { rolled_back_ = true; });
 }
 
-void ChangeHistory::on_rollback(void* context) {
-    static_cast<ChangeHistory*>(context)->rolled_back_ = true;
+void ChangeHistory::stop_listening() {
+    step_check_.reset();
+    writes_.reset();
+    rollback_.reset();
 }
 
 void ChangeHistory::begin_step(StepScope scope) {
@@ -257,10 +261,7 @@ void ChangeHistory::begin_step(StepScope scope) {
     }
     session_ = std::move(session);
     outgrown_ = false;
-    run_watch::set_step_check([this] { check_recording(); });
-    sqlite3_set_authorizer(db_, &ChangeHistory::authorize, this);
-    rolled_back_ = false;
-    sqlite3_rollback_hook(db_, &ChangeHistory::on_rollback, this);
+    listen();
 }
 
 bool ChangeHistory::wrote_unfollowed_table() {
@@ -313,9 +314,7 @@ ChangeHistory::StepEnd ChangeHistory::end_step() {
     if (!db_ || depth_ == 0 || --depth_ > 0) {
         return StepEnd::nothing;
     }
-    sqlite3_set_authorizer(db_, nullptr, nullptr);
-    sqlite3_rollback_hook(db_, nullptr, nullptr);
-    run_watch::set_step_check(nullptr);
+    stop_listening();
     const Session session = std::move(session_);
     if (session && rolled_back_) {
         // What the steps inside the transaction changed is gone already.
@@ -446,6 +445,7 @@ ChangeHistory::Outcome ChangeHistory::apply(const Step& step, bool invert) {
     }
     if (code != SQLITE_OK) {
         outcome.result = Applied::failed;
+        outcome.code = code;
         return outcome;
     }
     outcome.result = Applied::done;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "db/connection_hooks.h"
 #include "db/sqlite_handles.h"
 
 // Undo and redo of the user's changes to records. Each action that changes records
@@ -52,6 +53,9 @@ public:
 
     struct Outcome {
         Applied result = Applied::nothing;
+        // For `failed`: the database's result code (SQLITE_AUTH where the program
+        // itself refused the write).
+        int code = SQLITE_OK;
         // For a conflict: the table (UTF-8) whose records changed since; empty when
         // the database did not say.
         std::string table;
@@ -110,14 +114,10 @@ private:
         std::vector<unsigned char> changeset;
     };
 
-    static int authorize(void* context,
-                         int action,
-                         const char* table,
-                         const char* column,
-                         const char* database,
-                         const char* trigger);
-
-    static void on_rollback(void* context);
+    // Follows the step's writes, a rollback and the session's growth through the
+    // connection's hooks, until stop_listening.
+    void listen();
+    void stop_listening();
 
     int schema_version() const;
     // The step writes a table the session cannot follow.
@@ -150,6 +150,9 @@ private:
     std::set<std::pair<std::string, std::string>> written_;
     // The step rolled a transaction back.
     bool rolled_back_ = false;
+    HookListener writes_;
+    HookListener rollback_;
+    HookListener step_check_;
     // Whether a table of the main database is out of the session's sight (a
     // virtual or shadow table), as far as steps have asked, for the schema
     // version they asked under.

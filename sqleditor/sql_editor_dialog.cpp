@@ -51,7 +51,7 @@ LRESULT SqlEditorDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd());
     // A long run keeps the windows painted and can be stopped with Esc.
     run_watch::watch(db_);
-    run_watch::set_poll(pump_while_busy);
+    run_watch::set_poll(db_, pump_while_busy);
 
     HWND edit = item(IDC_SQL_TEXT);
     editor_.attach(edit);
@@ -93,7 +93,7 @@ LRESULT SqlEditorDialog::on_run(WPARAM, LPARAM) {
     // Typing after a run is a step of its own.
     typing_.seal();
     result_list_.show_running();
-    run_watch::reset();
+    run_watch::reset(db_);
     // One run is one step of the history, whatever its statements change.
     RecordedStep step(&history_);
     SqlOutcome outcome = run_sql(db_, last_run_text_.c_str(), [this](const SqlRows& rows) {

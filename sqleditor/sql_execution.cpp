@@ -53,7 +53,7 @@ SqlOutcome run_statements(sqlite3* db,
     };
     auto on_row = [&](sqlite3_stmt* statement) {
         table->add_row(statement);
-        if (run_watch::tick()) {
+        if (run_watch::tick(db)) {
             sqlite3_interrupt(db);
         }
         const auto now = std::chrono::steady_clock::now();

@@ -148,13 +148,8 @@ TEST(BigValues, ARunThatIsStoppedEndsAndChangesNothing) {
     TempDir dir;
     TestDb db(dir.file("stop.db"));
     db.exec("CREATE TABLE t(v); INSERT INTO t VALUES (1), (2);");
-    run_watch::watch(db.handle());
     int polls = 0;
-    run_watch::set_poll([&] { return ++polls >= 3; });
-    // Whatever fails below, later tests must not call this test's poll.
-    struct PollReset {
-        ~PollReset() { run_watch::set_poll(nullptr); }
-    } poll_reset;
+    run_watch::set_poll(db.handle(), [&] { return ++polls >= 3; });
 
     const auto started = std::chrono::steady_clock::now();
     const SqlOutcome endless = run_sql(
@@ -187,7 +182,7 @@ TEST(BigValues, ARunThatIsStoppedEndsAndChangesNothing) {
     // A page read that is stopped says so, and the action's later reads are refused.
     polls = 0;
     {
-        ReadFailureWatch watch;
+        ReadFailureWatch watch(db.handle());
         TableShape shape;
         ASSERT_TRUE(read_table_shape(db.handle(), "t", shape));
         db.exec(
@@ -203,7 +198,7 @@ TEST(BigValues, ARunThatIsStoppedEndsAndChangesNothing) {
         EXPECT_TRUE(watch.interrupted());
         EXPECT_FALSE(read_record_page(db.handle(), "t", shape, 0, 1000, page));
     }
-    run_watch::set_poll(nullptr);
+    run_watch::set_poll(db.handle(), nullptr);
     // Without a poll nothing is stopped.
     EXPECT_EQ(run_sql(db.handle(), "SELECT count(*) FROM t").kind, SqlOutcome::Kind::rows);
 }

@@ -38,20 +38,25 @@ std::string random_bytes(std::size_t size, unsigned seed) {
 // Has the run stop at its first piece, as Esc pressed at once would.
 class StopAtOnce {
 public:
-    StopAtOnce() {
-        run_watch::reset();
-        run_watch::set_poll([] { return true; });
+    explicit StopAtOnce(sqlite3* db) : db_(db) {
+        run_watch::reset(db_);
+        run_watch::set_poll(db_, [] { return true; });
     }
     ~StopAtOnce() {
-        run_watch::set_poll({});
-        run_watch::reset();
+        run_watch::set_poll(db_, {});
+        run_watch::reset(db_);
     }
     // The progress callback: a slow disk, on which the user presses Esc.
-    static void progress(std::int64_t, std::int64_t) {
-        for (int i = 0; i < 1000 && !run_watch::tick(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+    CellFileProgress progress() const {
+        return [db = db_](std::int64_t, std::int64_t) {
+            for (int i = 0; i < 1000 && !run_watch::tick(db); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        };
     }
+
+private:
+    sqlite3* db_;
 };
 
 class CellFileTest : public testing::Test {
@@ -167,10 +172,9 @@ TEST_F(CellFileTest, AStoppedSaveOrLoadLeavesEverythingAsItWas) {
     ASSERT_EQ(load(in_t(1), big), CellFileOutcome::done);
     write_file(saved, "kept");
     {
-        StopAtOnce stop;
+        StopAtOnce stop(db.handle());
         EXPECT_EQ(
-            save_cell_file(db.handle(), in_t(1), saved, CsvEncoding::utf8, StopAtOnce::progress)
-                .status,
+            save_cell_file(db.handle(), in_t(1), saved, CsvEncoding::utf8, stop.progress()).status,
             CellFileOutcome::stopped);
     }
     EXPECT_EQ(file_bytes(saved), "kept");
@@ -178,11 +182,11 @@ TEST_F(CellFileTest, AStoppedSaveOrLoadLeavesEverythingAsItWas) {
 
     write_file(source, random_bytes(kCellFileChunk * 3, 8));
     {
-        StopAtOnce stop;
-        EXPECT_EQ(load_cell_file(db.handle(), in_t(1), source, false, CsvEncoding::utf8,
-                                 StopAtOnce::progress)
-                      .status,
-                  CellFileOutcome::stopped);
+        StopAtOnce stop(db.handle());
+        EXPECT_EQ(
+            load_cell_file(db.handle(), in_t(1), source, false, CsvEncoding::utf8, stop.progress())
+                .status,
+            CellFileOutcome::stopped);
     }
     EXPECT_TRUE(db.value("SELECT v FROM t WHERE id = 1") == big);
 }

@@ -326,7 +326,6 @@ TEST(ChangeHistory, ARolledBackTransactionTakesItsStepsAlong) {
 TEST(ChangeHistory, AStepTooLargeToKeepStopsTakingMemoryWhileItRuns) {
     HistoryFile file;
     file.history.set_memory_limit(1 << 20);
-    run_watch::watch(file.db.handle());
     file.db.exec("CREATE TABLE big(v);");
     file.db.fill("INSERT INTO big VALUES (randomblob(2000) || ?1)", 20000);
     file.history.attach(file.db.handle());

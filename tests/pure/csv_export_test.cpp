@@ -111,14 +111,12 @@ TEST_F(CsvExportTest, RefusesTextThatWouldChangeTheDatabase) {
 
 // Esc during a run that would never end: no file under the name, none beside it.
 TEST_F(CsvExportTest, StoppedExportLeavesNoFile) {
-    run_watch::reset();
-    run_watch::watch(db.handle());
-    run_watch::set_poll([] { return true; });
+    run_watch::reset(db.handle());
+    run_watch::set_poll(db.handle(), [] { return true; });
     CsvExportOptions options;
     CsvExportOutcome outcome = run(
         "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c", options);
-    run_watch::set_poll({});
-    run_watch::reset();
+    run_watch::set_poll(db.handle(), {});
     EXPECT_EQ(outcome.status, CsvExportOutcome::stopped);
     EXPECT_GT(outcome.rows, 0);
     EXPECT_FALSE(exists(path));

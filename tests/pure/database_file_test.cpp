@@ -91,7 +91,7 @@ TEST(DatabaseFile, WaitsOutAShortLockAndTellsALongOneOnce) {
     release.join();
     EXPECT_EQ(connection.open_result, SQLITE_OK);
     {
-        ReadFailureWatch watch;
+        ReadFailureWatch watch(connection.handle);
         EXPECT_EQ(count_table_rows(connection.handle, "t"), 2);
         EXPECT_FALSE(watch.failed());
     }
@@ -99,7 +99,7 @@ TEST(DatabaseFile, WaitsOutAShortLockAndTellsALongOneOnce) {
     // Held on: the reads fail as busy, and only the first one waits.
     other.exec("BEGIN EXCLUSIVE; INSERT INTO t VALUES (3);");
     {
-        ReadFailureWatch watch;
+        ReadFailureWatch watch(connection.handle);
         auto start = std::chrono::steady_clock::now();
         std::vector<TableName> tables;
         EXPECT_FALSE(read_tables(connection.handle, tables));
@@ -107,7 +107,7 @@ TEST(DatabaseFile, WaitsOutAShortLockAndTellsALongOneOnce) {
         EXPECT_TRUE(watch.busy());
         {
             // A nested step of the same action (the page after the list).
-            ReadFailureWatch inner;
+            ReadFailureWatch inner(connection.handle);
             start = std::chrono::steady_clock::now();
             EXPECT_EQ(count_table_rows(connection.handle, "t"), 0);
             EXPECT_LT(seconds_since(start), 0.5);
@@ -126,7 +126,7 @@ TEST(DatabaseFile, WaitsOutAShortLockAndTellsALongOneOnce) {
     other.exec("COMMIT;");
     {
         // The next action reads again.
-        ReadFailureWatch watch;
+        ReadFailureWatch watch(connection.handle);
         EXPECT_EQ(count_table_rows(connection.handle, "t"), 3);
         EXPECT_FALSE(watch.failed());
     }
