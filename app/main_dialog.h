@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "grid/filter_strip.h"
 #include "grid/table_grid.h"
 #include "history/change_history.h"
+#include "page/view_choice.h"
 #include "win/dialog.h"
 #include "win/dialog_layout.h"
 #include "win/gdi_handles.h"
@@ -139,13 +139,8 @@ private:
     ChangeHistory history_;
     TableGrid grid_;
     FilterStrip filter_strip_;
-    // A table's filters (by column name, ANSI as typed) and sort keys (column
-    // names, descending), by the table's exact name; Open and New forget them.
-    struct TableChoice {
-        std::map<std::string, std::string> filters;
-        std::vector<std::pair<std::string, bool>> order;
-    };
-    std::map<std::string, TableChoice> table_choices_;
+    // Each table's filters and sort; Open and New forget them.
+    TableChoices table_choices_;
     CellEditor cell_editor_;
     DialogLayout layout_;
     std::string startup_path_;

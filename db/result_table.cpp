@@ -269,17 +269,6 @@ bool ResultTable::run_ansi(sqlite3* db, const std::string& ansi_sql) {
     return run(db, utf8);
 }
 
-int exec_ansi(sqlite3* db, const std::string& ansi_sql) {
-    if (!db) {
-        return SQLITE_MISUSE;
-    }
-    std::string utf8;
-    if (!convert_whole(ansi_sql, true, utf8)) {
-        return SQLITE_ERROR;
-    }
-    return exec_utf8(db, utf8);
-}
-
 int exec_utf8(sqlite3* db, const std::string& utf8_sql) {
     if (!db) {
         return SQLITE_MISUSE;

@@ -91,8 +91,6 @@ int exec_single_ansi(sqlite3* db, const std::string& ansi_sql, bool& more);
 // How a BLOB value shows in a cell: its size, never its bytes.
 std::string blob_cell_text(long long bytes);
 
-// Runs a statement written in the ANSI code page with sqlite3_exec; returns the
-// SQLite result code (SQLITE_MISUSE when there is no connection).
-int exec_ansi(sqlite3* db, const std::string& ansi_sql);
-// Runs UTF-8 text with sqlite3_exec, the same way.
+// Runs UTF-8 text with sqlite3_exec; returns the SQLite result code
+// (SQLITE_MISUSE when there is no connection).
 int exec_utf8(sqlite3* db, const std::string& utf8_sql);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "db/text_convert.h"
+
 std::vector<OrderKey> clicked_order(const std::vector<OrderKey>& order,
                                     std::size_t column,
                                     bool further_key) {
@@ -37,4 +39,64 @@ std::string sort_rank_text(const std::vector<OrderKey>& order, std::size_t colum
         }
     }
     return std::string();
+}
+
+void TableChoices::remember(const std::string& table,
+                            const TableShape& shape,
+                            const std::vector<std::string>& typed,
+                            const RecordView& records) {
+    Choice choice;
+    const std::vector<ShapeColumn>& columns = shape.columns;
+    for (std::size_t i = 0; i < typed.size() && i < columns.size(); ++i) {
+        if (!typed[i].empty()) {
+            choice.filters[columns[i].name] = typed[i];
+        }
+    }
+    for (const OrderKey& key : records.order) {
+        if (key.column < columns.size()) {
+            choice.order.emplace_back(columns[key.column].name, key.descending);
+        }
+    }
+    if (choice.filters.empty() && choice.order.empty()) {
+        choices_.erase(table);
+    } else {
+        choices_[table] = std::move(choice);
+    }
+}
+
+RecordView TableChoices::restore(const std::string& table,
+                                 const TableShape& shape,
+                                 TextMatch match,
+                                 std::vector<std::string>& typed) const {
+    const std::vector<ShapeColumn>& columns = shape.columns;
+    typed.assign(columns.size(), std::string());
+    RecordView records;
+    const auto found = choices_.find(table);
+    if (found == choices_.end()) {
+        return records;
+    }
+    const Choice& choice = found->second;
+    std::vector<std::string> utf8(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const auto filter = choice.filters.find(columns[i].name);
+        if (filter != choice.filters.end() && convert_whole(filter->second, true, utf8[i])) {
+            typed[i] = filter->second;
+        }
+    }
+    std::size_t bad_column = 0;
+    std::string message;
+    if (!parse_filters(shape, std::string(), utf8, match, records.filter, bad_column, message)) {
+        // The columns changed since: the filters start afresh.
+        typed.assign(columns.size(), std::string());
+        records.filter = RecordFilter();
+    }
+    for (const auto& [name, descending] : choice.order) {
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (columns[i].name == name) {
+                records.order.push_back(OrderKey{i, descending});
+                break;
+            }
+        }
+    }
+    return records;
 }

@@ -176,3 +176,7 @@ std::string file_bytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+int exec_ansi(sqlite3* db, const std::string& ansi_sql) {
+    return sqlite3_exec(db, utf8_of(ansi_sql).c_str(), nullptr, nullptr, nullptr);
+}

@@ -55,3 +55,7 @@ std::string file_bytes(const std::string& path);
 // UTF-8 text of an ANSI (code page 932) literal and back, for comparing.
 std::string utf8_of(const std::string& ansi);
 std::string ansi_of(const std::string& utf8);
+
+// Runs SQL written in the program's code page on a connection the program
+// opened; the SQLite result code.
+int exec_ansi(sqlite3* db, const std::string& ansi_sql);
