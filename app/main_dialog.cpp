@@ -20,6 +20,7 @@
 #include "db/text_convert.h"
 #include "grid/record_deletion.h"
 #include "grid/sql_error_report.h"
+#include "history/history_command.h"
 #include "res/resource.h"
 #include "sqleditor/sql_editor_dialog.h"
 #include "structure/structure_editor_dialog.h"
@@ -48,48 +49,6 @@ constexpr const char kOpenTransactionText[] =
 constexpr const char kCommitFailedText[] = "トランザクションの確定 (COMMIT) が失敗しました。";
 constexpr const char kRollbackFailedText[] =
     "トランザクションの取り消し (ROLLBACK) が失敗しました。";
-constexpr const char kUndoCaption[] = "元に戻す";
-constexpr const char kRedoCaption[] = "やり直し";
-constexpr const char kUndoConflictText1[] = "表 \"";
-constexpr const char kUndoConflictText2[] =
-    "\" "
-    "のレコードがこの変更の後に変わっているため、元に戻せませんでした。データは変更していません。";
-constexpr const char kRedoConflictText2[] =
-    "\" のレコードが変わっているため、やり直せませんでした。データは変更していません。";
-constexpr const char kUndoConflictNoTableText[] =
-    "レコードがこの変更の後に変わっているため、元に戻せませんでした。データは変更していません。";
-constexpr const char kRedoConflictNoTableText[] =
-    "レコードが変わっているため、やり直せませんでした。データは変更していません。";
-constexpr const char kUndoFailedText[] = "元に戻せませんでした。データは変更していません。";
-constexpr const char kRedoFailedText[] = "やり直せませんでした。データは変更していません。";
-constexpr const char kUndoInTransactionText[] =
-    "トランザクションが終わっていないため、元に戻すことやり直すことはできません。\n"
-    "SQL エディタで COMMIT または ROLLBACK してから、もう一度操作してください。";
-constexpr const char kCutByRestructureText[] =
-    "テーブルの構造が変わったため、それより前の変更は元に戻せません。";
-constexpr const char kCutUnfollowedText[] =
-    "元に戻せない変更（仮想テーブルや別のデータベースへの変更）があったため、"
-    "それより前の変更は元に戻せません。";
-constexpr const char kCutTooLargeText[] =
-    "記録できないほど大きな変更があったため、それより前の変更は元に戻せません。";
-constexpr const char kCutTooOldText[] =
-    "これより前の変更は、記録できる量を超えたため元に戻せません。";
-
-const char* cut_text(ChangeHistory::Cut cut) {
-    switch (cut) {
-        case ChangeHistory::Cut::restructure:
-            return kCutByRestructureText;
-        case ChangeHistory::Cut::too_large:
-            return kCutTooLargeText;
-        case ChangeHistory::Cut::too_old:
-            return kCutTooOldText;
-        case ChangeHistory::Cut::unfollowed:
-        case ChangeHistory::Cut::none:
-            break;
-    }
-    return kCutUnfollowedText;
-}
-
 }  // namespace
 
 const MessageEntry<MainDialog> MainDialog::message_map_[] = {
@@ -706,41 +665,15 @@ void MainDialog::apply_history_step(bool redo) {
     if (!connection_.is_open) {
         return;
     }
-    const ChangeHistory::Outcome outcome = redo ? history_.redo() : history_.undo();
-    const char* caption = redo ? kRedoCaption : kUndoCaption;
-    std::string text;
-    switch (outcome.result) {
-        case ChangeHistory::Applied::done:
-            show_changed_records(outcome);
-            return;
-        case ChangeHistory::Applied::nothing:
-            return;
-        case ChangeHistory::Applied::cut:
-            text = cut_text(history_.cut());
-            break;
-        case ChangeHistory::Applied::transaction_open:
-            text = kUndoInTransactionText;
-            break;
-        case ChangeHistory::Applied::conflict:
-            if (outcome.table.empty()) {
-                text = redo ? kRedoConflictNoTableText : kUndoConflictNoTableText;
-            } else {
-                text = std::string(kUndoConflictText1) + ansi_message(outcome.table.c_str()) +
-                       (redo ? kRedoConflictText2 : kUndoConflictText2);
-            }
-            break;
-        case ChangeHistory::Applied::failed:
-            text = redo ? kRedoFailedText : kUndoFailedText;
-            // Refused by the program itself (a table ordered by a collation it lacks).
-            if ((outcome.code & 0xff) == SQLITE_AUTH) {
-                text += "\n" + ansi_message(connection_message(connection_.handle, SQLITE_AUTH));
-            }
-            break;
+    const ChangeHistory::Outcome outcome =
+        apply_history_step_reporting(hwnd(), history_, connection_.handle, redo);
+    if (outcome.result == ChangeHistory::Applied::done) {
+        show_changed_records(outcome);
+    } else if (outcome.result != ChangeHistory::Applied::nothing) {
+        // Nothing of ours changed, but what stopped it may have (another program's
+        // change): the page shows what the file holds now.
+        refresh_page();
     }
-    show_message_box(hwnd(), text.c_str(), caption, MB_OK | MB_ICONINFORMATION);
-    // Nothing of ours changed, but what stopped it may have (another program's
-    // change): the page shows what the file holds now.
-    refresh_page();
 }
 
 void MainDialog::show_changed_records(const ChangeHistory::Outcome& outcome) {
@@ -860,71 +793,32 @@ void MainDialog::create_filter_strip() {
     };
     filter_strip_.show_column = [this](int column) { grid_.ensure_column_visible(column); };
     filter_strip_.on_filters = [this](const std::vector<std::string>& typed, bool asked) {
-        filter_strip_.set_bad_column(grid_.apply_filters(typed, asked, filter_strip_.folded()));
+        // Typing on overtakes a slow filter: the keys reach the box, the stale read
+        // stops, and the pause after the typing reads again.
+        bool overtaken = false;
+        HWND editor = filter_strip_.editor();
+        run_watch::set_poll(connection_.handle, [editor, &overtaken] {
+            return pump_while_typing_into(editor, overtaken);
+        });
+        filter_strip_.set_bad_column(
+            grid_.apply_filters(typed, asked, filter_strip_.folded(), &overtaken));
+        run_watch::set_poll(connection_.handle, pump_while_busy);
     };
     grid_.on_columns_moved = [this] { filter_strip_.columns_moved(); };
 }
 
 void MainDialog::remember_table_choice() {
     const TablePage& page = grid_.page();
-    if (!page.is_open()) {
-        return;
-    }
-    TableChoice choice;
-    const std::vector<ShapeColumn>& columns = page.shape().columns;
-    const std::vector<std::string>& typed = filter_strip_.texts();
-    for (std::size_t i = 0; i < typed.size() && i < columns.size(); ++i) {
-        if (!typed[i].empty()) {
-            choice.filters[columns[i].name] = typed[i];
-        }
-    }
-    for (const OrderKey& key : page.records().order) {
-        if (key.column < columns.size()) {
-            choice.order.emplace_back(columns[key.column].name, key.descending);
-        }
-    }
-    if (choice.filters.empty() && choice.order.empty()) {
-        table_choices_.erase(page.table());
-    } else {
-        table_choices_[page.table()] = std::move(choice);
+    if (page.is_open()) {
+        table_choices_.remember(page.table(), page.shape(), filter_strip_.texts(), page.records());
     }
 }
 
 RecordView MainDialog::restored_records(std::vector<std::string>& typed) {
     const TablePage& page = grid_.page();
-    const std::vector<ShapeColumn>& columns = page.shape().columns;
-    typed.assign(columns.size(), std::string());
-    RecordView records;
-    const auto found = table_choices_.find(page.table());
-    if (found == table_choices_.end()) {
-        return records;
-    }
-    const TableChoice& choice = found->second;
-    std::vector<std::string> utf8(columns.size());
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        const auto filter = choice.filters.find(columns[i].name);
-        if (filter != choice.filters.end() && convert_whole(filter->second, true, utf8[i])) {
-            typed[i] = filter->second;
-        }
-    }
-    std::size_t bad_column = 0;
-    std::string message;
-    if (!parse_filters(page.shape(), std::string(), utf8,
-                       filter_strip_.folded() ? TextMatch::folded : TextMatch::exact,
-                       records.filter, bad_column, message)) {
-        // The columns changed since: the filters start afresh.
-        typed.assign(columns.size(), std::string());
-        records.filter = RecordFilter();
-    }
-    for (const auto& [name, descending] : choice.order) {
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            if (columns[i].name == name) {
-                records.order.push_back(OrderKey{i, descending});
-                break;
-            }
-        }
-    }
-    return records;
+    return table_choices_.restore(page.table(), page.shape(),
+                                  filter_strip_.folded() ? TextMatch::folded : TextMatch::exact,
+                                  typed);
 }
 
 void MainDialog::unregister_from_loop() {

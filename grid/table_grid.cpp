@@ -183,7 +183,9 @@ int TableGrid::show(const PageRequest& request) {
         if (on_page_shown) {
             on_page_shown(PageView{kUnreadableLabel, page_.page_index() > 0, false}, false);
         }
-        report_unreadable(hwnd(), watch);
+        if (!(watch.interrupted() && request.overtaken && *request.overtaken)) {
+            report_unreadable(hwnd(), watch);
+        }
         return -1;
     }
     if (page_.is_open()) {
@@ -304,15 +306,22 @@ void TableGrid::tell_columns_moved() {
     }
 }
 
-bool TableGrid::show_records(const RecordView& records) {
+bool TableGrid::show_records(const RecordView& records, const bool* overtaken) {
     finish_cell_edit();
     const RecordView before = page_.records();
     PageRequest request = request_here(PageRequest::Place::page);
     request.page_index = 0;
     request.records = records;
+    request.overtaken = overtaken;
     show(request);
     if (page_.read_error().empty() || page_.shape().is_view) {
         return true;
+    }
+    // A stop or a lock is the read watch's to tell (or, when typing overtook the
+    // read, nobody's): the statement itself was fine.
+    const int code = sqlite3_errcode(request.db) & 0xff;
+    if (code == SQLITE_INTERRUPT || is_unreadable_failure(code)) {
+        return false;
     }
     // The database refused the statement (a comparison it cannot make): the last
     // good records stay on screen.
@@ -324,7 +333,10 @@ bool TableGrid::show_records(const RecordView& records) {
     return false;
 }
 
-int TableGrid::apply_filters(const std::vector<std::string>& typed, bool asked, bool folded) {
+int TableGrid::apply_filters(const std::vector<std::string>& typed,
+                             bool asked,
+                             bool folded,
+                             const bool* overtaken) {
     if (!page_.is_open()) {
         return 0;
     }
@@ -347,7 +359,7 @@ int TableGrid::apply_filters(const std::vector<std::string>& typed, bool asked, 
     }
     RecordView records = page_.records();
     records.filter = std::move(filter);
-    show_records(records);
+    show_records(records, overtaken);
     return 0;
 }
 

@@ -69,8 +69,12 @@ public:
     // column) let through, from the first page. 0 when they are shown; otherwise
     // the column (from 1) whose filter cannot be understood, and nothing changes.
     // `asked`: the user wants to hear why; `folded`: texts match without regard
-    // to how Japanese is written (full or half width, kana, case).
-    int apply_filters(const std::vector<std::string>& typed, bool asked, bool folded);
+    // to how Japanese is written (full or half width, kana, case). `overtaken`:
+    // see PageRequest.
+    int apply_filters(const std::vector<std::string>& typed,
+                      bool asked,
+                      bool folded,
+                      const bool* overtaken = nullptr);
     // Sorts as a click on data column c's header asks (Ctrl: a further key); a
     // click on the first column shows the table's own order again.
     void sort_by_click(int column, bool further_key);
@@ -177,7 +181,7 @@ private:
     LRESULT on_notify(WPARAM, LPARAM);
     // Shows other records of the table from its first page; when the database
     // refuses them, says why in one line and shows the records before again.
-    bool show_records(const RecordView& records);
+    bool show_records(const RecordView& records, const bool* overtaken = nullptr);
     // The header's marks of the sort: direction and, with several keys, rank.
     void show_sort_marks();
     void tell_columns_moved();

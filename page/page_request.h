@@ -35,6 +35,10 @@ struct PageRequest {
     RowId rowid = -1;
     std::string condition;
     std::vector<std::string> key_literals;
+    // Set (by the run's poll) when the user typed on while the page was read: the
+    // read was stopped because its answer is out of date, and the typing reads
+    // again, so the stop is not reported.
+    const bool* overtaken = nullptr;
 
     static PageRequest page(sqlite3* db, const std::string& table, int page_index) {
         PageRequest request;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace {
 
 // Asks the top-level window of `hwnd` to close once the run has ended: the message
@@ -13,17 +15,31 @@ void close_after_run(HWND hwnd) {
     }
 }
 
-}  // namespace
-
-bool pump_while_busy() {
+bool pump(HWND editor, bool* typed) {
     bool stop = false;
     MSG msg{};
+    std::vector<MSG> later;
     while (PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
         if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
             stop = true;
         } else if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4) {
             close_after_run(msg.hwnd);
+        } else if (editor && msg.hwnd == editor) {
+            *typed = true;
+            stop = true;
+            const bool moves_on = (msg.message == WM_KEYDOWN || msg.message == WM_CHAR) &&
+                                  (msg.wParam == VK_RETURN || msg.wParam == VK_TAB);
+            if (moves_on) {
+                // Enter or Tab would read again at once, inside this run.
+                later.push_back(msg);
+            } else {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
         }
+    }
+    for (const MSG& waiting : later) {
+        PostMessageW(waiting.hwnd, waiting.message, waiting.wParam, waiting.lParam);
     }
     while (PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
     }
@@ -42,4 +58,14 @@ bool pump_while_busy() {
     }
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     return stop;
+}
+
+}  // namespace
+
+bool pump_while_busy() {
+    return pump(nullptr, nullptr);
+}
+
+bool pump_while_typing_into(HWND editor, bool& typed) {
+    return pump(editor, &typed);
 }

@@ -77,3 +77,29 @@ TEST_F(FilterTest, JapaneseMatchesWithoutRegardToWidthKanaAndCase) {
     EXPECT_EQ(label(), "1-1");
     EXPECT_EQ(list_text(grid(), 0, 1), "ﾀﾅｶ");
 }
+
+// Typing on while a slow filter runs: the keys reach the filter's box instead of
+// being dropped, the stale run stops without a word, and the pause after the
+// typing runs the filter as it now stands.
+TEST_F(FilterTest, TypingOnOvertakesASlowFilterAndNoKeyIsLost) {
+    open_with(
+        "CREATE VIEW slow AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+        "LIMIT 3000000) SELECT x, 'n' || x AS name FROM c;");
+    main.filter_strip().edit_column(2);
+    HWND editor = main.filter_strip().editor();
+    ASSERT_TRUE(IsWindowVisible(editor));
+    SetWindowTextA(editor, "n12345");
+    SendMessageA(editor, EM_SETSEL, 6, 6);
+    boxes.clear();
+    // Typed while the run goes on: waiting in the queue when the run starts.
+    PostMessageA(editor, WM_CHAR, '6', 1);
+    SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_EQ(window_text(editor), "n123456");
+    EXPECT_TRUE(boxes.boxes().empty());
+    // The pause after the key runs the filter as typed.
+    Sleep(600);
+    pump_messages();
+    // n123456 and n1234560 to n1234569.
+    EXPECT_EQ(label(), "1-11");
+    EXPECT_EQ(list_text(grid(), 0, 2), "n123456");
+}
