@@ -74,18 +74,35 @@ bool convert_exact(std::string_view source, bool to_utf8, std::string& result) {
     return true;
 }
 
+namespace {
+
+bool widen(std::string_view utf8, std::vector<wchar_t>& wide) {
+    wide.clear();
+    if (utf8.empty()) {
+        return true;
+    }
+    const int source_length = static_cast<int>(utf8.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), source_length, nullptr, 0);
+    if (length <= 0) {
+        return false;
+    }
+    wide.resize(static_cast<std::size_t>(length));
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), source_length, wide.data(), length);
+    return true;
+}
+
+}  // namespace
+
 bool fold_for_matching(std::string_view utf8, std::string& folded) {
     folded.clear();
     if (utf8.empty()) {
         return true;
     }
-    const int source_length = static_cast<int>(utf8.size());
-    const int wide_length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), source_length, nullptr, 0);
-    if (wide_length <= 0) {
+    std::vector<wchar_t> wide;
+    if (utf8.size() > static_cast<std::size_t>(INT_MAX / 2) || !widen(utf8, wide)) {
         return false;
     }
-    std::vector<wchar_t> wide(static_cast<std::size_t>(wide_length));
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), source_length, wide.data(), wide_length);
+    const int wide_length = static_cast<int>(wide.size());
     // Japanese rules whatever the user's locale: half-width katakana become whole
     // characters, voiced marks included.
     const LCID japanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT);
@@ -110,24 +127,6 @@ bool fold_for_matching(std::string_view utf8, std::string& folded) {
     return true;
 }
 
-namespace {
-
-bool widen(std::string_view utf8, std::vector<wchar_t>& wide) {
-    wide.clear();
-    if (utf8.empty()) {
-        return true;
-    }
-    const int source_length = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), source_length, nullptr, 0);
-    if (length <= 0) {
-        return false;
-    }
-    wide.resize(static_cast<std::size_t>(length));
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), source_length, wide.data(), length);
-    return true;
-}
-
-}  // namespace
 
 int compare_for_user(std::string_view a, std::string_view b) {
     std::vector<wchar_t> wide_a;
