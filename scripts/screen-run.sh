@@ -2,11 +2,13 @@
 # screen-run.sh ARCH PROGRAM [ARGS...]: runs a Windows test program with a real
 # display: Wine's X11 driver on a virtual desktop, under Xvfb, in the screen prefix
 # of that architecture. The tests that read back what was drawn need it.
+# KORV_DPI=144 (or another DPI) runs it in a screen prefix with that display scale.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 korv_use_arch "$1" || exit 2
 shift
-korv_ensure_prefix screen || exit 1
-export WINEPREFIX="$(korv_prefix screen)"
+prefix_name=screen${KORV_DPI:+-$KORV_DPI}
+korv_ensure_prefix "$prefix_name" || exit 1
+export WINEPREFIX="$(korv_prefix "$prefix_name")"
 out="$(mktemp)"
 trap 'rm -f "$out"' EXIT
 # The server of this prefix is its own: it goes with the run.
