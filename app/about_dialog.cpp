@@ -17,7 +17,22 @@ bool AboutDialog::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT
     return dispatch_message(this, message_map_, msg, wparam, lparam, result);
 }
 
+void AboutDialog::dpi_changed(int) {
+    show_icon();
+}
+
+void AboutDialog::show_icon() {
+    HWND picture = GetDlgItem(hwnd(), IDC_ABOUT_ICON);
+    IconHandle icon(load_icon(IDI_APPLICATION_ICON, system_metric_for_dpi(SM_CXICON, dpi())));
+    if (!picture || !icon) {
+        return;
+    }
+    SendMessageA(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+    icon_ = std::move(icon);
+}
+
 LRESULT AboutDialog::on_init_dialog(WPARAM, LPARAM) {
+    show_icon();
     center_window(hwnd());
     // TRUE lets the dialog manager focus the first tab stop, the OK button.
     return TRUE;

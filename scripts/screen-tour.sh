@@ -31,5 +31,5 @@ bash scripts/screen-run.sh "$arch" "$build/screen_tour.exe" "$(win "$build/korve
     "$(win "$work/demo.db")" "$(win "$work/goods.csv")" "$(win "$out")"
 for bmp in "$out"/*.bmp; do
     [ -e "$bmp" ] || continue
-    convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+    convert "$bmp" -alpha off "${bmp%.bmp}.png" && rm -f "$bmp"
 done
