@@ -22,7 +22,14 @@ void AboutDialog::dpi_changed(int) {
 }
 
 void AboutDialog::show_icon() {
-    HWND picture = GetDlgItem(hwnd(), IDC_ABOUT_ICON);
+    // The template's icon control, which has no identifier of its own.
+    HWND picture = nullptr;
+    for (HWND child = GetWindow(hwnd(), GW_CHILD); child && !picture;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            picture = child;
+        }
+    }
     IconHandle icon(load_icon(IDI_APPLICATION_ICON, system_metric_for_dpi(SM_CXICON, dpi())));
     if (!picture || !icon) {
         return;

@@ -244,13 +244,15 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
 
     create_filter_strip();
 
-    layout_.setup_layout(hwnd(), {
-                                     {IDC_FILTER_STRIP, layout_stretch_x},
-                                     {IDC_GRID, layout_stretch_x | layout_stretch_y},
-                                     {IDC_PAGE_PREVIOUS, layout_move_x},
-                                     {IDC_PAGE_NEXT, layout_move_x},
-                                     {IDC_PAGE_LABEL, layout_move_x},
-                                 });
+    layout_.setup_layout(hwnd(),
+                         {
+                             {IDC_FILTER_STRIP, layout_stretch_x},
+                             {IDC_GRID, layout_stretch_x | layout_stretch_y},
+                             {IDC_PAGE_PREVIOUS, layout_move_x},
+                             {IDC_PAGE_NEXT, layout_move_x},
+                             {IDC_PAGE_LABEL, layout_move_x},
+                         },
+                         template_client_size());
     // Laid out for a large display scale, the window may be larger than the screen.
     fit_to_work_area(hwnd());
     center_window(hwnd());

@@ -66,6 +66,11 @@ void TableGrid::begin_dpi_change(int dpi) {
 }
 
 void TableGrid::end_dpi_change() {
+    // The list's new width is the one its columns are given for: a scroll bar
+    // that comes or goes below does not make them share the room anew.
+    RECT window{};
+    GetWindowRect(hwnd(), &window);
+    sized_width_ = window.right - window.left;
     changing_dpi_ = false;
     if (!shown_headers_.empty()) {
         header_widths_ = list_text_widths(hwnd(), shown_headers_);
@@ -82,9 +87,6 @@ void TableGrid::end_dpi_change() {
         }
     }
     rescaled_widths_.clear();
-    RECT window{};
-    GetWindowRect(hwnd(), &window);
-    sized_width_ = window.right - window.left;
     InvalidateRect(hwnd(), nullptr, TRUE);
     if (cell_editor_.edit().active() && IsWindowVisible(cell_editor_.hwnd())) {
         const EditedCell& edited = cell_editor_.edit().cell();

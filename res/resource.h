@@ -44,9 +44,6 @@
 #define IDC_SQL_RESULT 1013
 #define IDC_SQL_EXPORT 1016
 
-// The icon of the version box
-#define IDC_ABOUT_ICON 1035
-
 // Text edit dialog control
 #define IDC_TEXT_AREA 1015
 

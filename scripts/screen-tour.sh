@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # screen-tour.sh ARCH DPI FOLDER: pictures of every window of the program at a
 # display scale (96, 120, 144, 192 ...), taken under Xvfb in a screen prefix of
-# that DPI and written to FOLDER as PNG files, one per window.
+# that DPI and written to FOLDER as PNG files, one per window. KORV_SCREEN_SIZE
+# (for example 2048x1536) gives the screen another size than 1024x768.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 arch="$1"

@@ -72,13 +72,15 @@ LRESULT SqlEditorDialog::on_init_dialog(WPARAM, LPARAM) {
 
     result_list_.setup(item(IDC_SQL_RESULT), dpi());
 
-    layout_.setup_layout(hwnd(), {
-                                     {IDC_SQL_TEXT, layout_stretch_x},
-                                     {IDC_SQL_RESULT, layout_stretch_x | layout_stretch_y},
-                                     {IDOK, layout_move_x | layout_move_y},
-                                     {IDCANCEL, layout_move_x | layout_move_y},
-                                     {IDC_SQL_EXPORT, layout_move_y},
-                                 });
+    layout_.setup_layout(hwnd(),
+                         {
+                             {IDC_SQL_TEXT, layout_stretch_x},
+                             {IDC_SQL_RESULT, layout_stretch_x | layout_stretch_y},
+                             {IDOK, layout_move_x | layout_move_y},
+                             {IDCANCEL, layout_move_x | layout_move_y},
+                             {IDC_SQL_EXPORT, layout_move_y},
+                         },
+                         template_client_size());
     fit_to_work_area(hwnd());
     center_window(hwnd());
     // FALSE: the focus stays in the editor.

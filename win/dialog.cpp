@@ -57,17 +57,40 @@ Dialog::~Dialog() {
 }
 
 INT_PTR Dialog::show_modal(int template_id, HWND owner) {
+    template_id_ = template_id;
     return DialogBoxParamA(module_instance(), MAKEINTRESOURCEA(template_id), owner, dialog_proc,
                            reinterpret_cast<LPARAM>(this));
 }
 
 HWND Dialog::create_modeless(int template_id, HWND owner) {
+    template_id_ = template_id;
     return CreateDialogParamA(module_instance(), MAKEINTRESOURCEA(template_id), owner, dialog_proc,
                               reinterpret_cast<LPARAM>(this));
 }
 
 void Dialog::end_dialog(INT_PTR result) {
     EndDialog(hwnd_, result);
+}
+
+SIZE Dialog::template_client_size() const {
+    SIZE size{0, 0};
+    HRSRC found = FindResourceA(module_instance(), MAKEINTRESOURCEA(template_id_),
+                                MAKEINTRESOURCEA(5));  // RT_DIALOG
+    HGLOBAL loaded = found ? LoadResource(module_instance(), found) : nullptr;
+    const auto* bytes = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+    if (!bytes || SizeofResource(module_instance(), found) < 26) {
+        return size;
+    }
+    auto word_at = [bytes](int offset) {
+        return static_cast<short>(bytes[offset] | (bytes[offset + 1] << 8));
+    };
+    // DLGTEMPLATEEX starts with version 1 and 0xFFFF; the plain DLGTEMPLATE does not.
+    const bool extended = word_at(0) == 1 && word_at(2) == -1;
+    RECT r{0, 0, word_at(extended ? 22 : 14), word_at(extended ? 24 : 16)};
+    if (hwnd_ && MapDialogRect(hwnd_, &r)) {
+        size = {r.right, r.bottom};
+    }
+    return size;
 }
 
 HFONT Dialog::font() const {

@@ -32,6 +32,10 @@ public:
     int scale(int length) const { return scale_for_dpi(length, dpi_); }
     // The font of the dialog's controls at its DPI.
     HFONT font() const;
+    // The client size that the dialog's template asks for, in pixels. A dialog
+    // larger than the screen is made smaller by the system, its controls left
+    // where the template puts them: a layout starts from this size.
+    SIZE template_client_size() const;
     // A move to a monitor of another DPI (WM_DPICHANGED): the controls get the
     // font of the new DPI and their places and sizes in proportion, and the window
     // takes the rectangle the system suggests.
@@ -50,6 +54,7 @@ private:
     void start_dpi();
 
     HWND hwnd_ = nullptr;
+    int template_id_ = 0;
     int dpi_ = kDefaultDpi;
     // The font the dialog was made with, and the DPI it was made for: the font of
     // any other DPI is made from these, so that moves back and forth do not drift.

@@ -32,7 +32,9 @@ bool child_rect(HWND dialog, HWND control, Rect& out) {
 
 }  // namespace
 
-void DialogLayout::setup_layout(HWND dialog, std::initializer_list<ControlRule> rules) {
+void DialogLayout::setup_layout(HWND dialog,
+                                std::initializer_list<ControlRule> rules,
+                                SIZE designed) {
     dialog_ = dialog;
     entries_.clear();
 
@@ -44,6 +46,10 @@ void DialogLayout::setup_layout(HWND dialog, std::initializer_list<ControlRule> 
 
     RECT client;
     GetClientRect(dialog, &client);
+    // The rules start from the size the controls were placed for; the window is
+    // laid out for its own size below, once they are set.
+    client.right = std::max(client.right, designed.cx);
+    client.bottom = std::max(client.bottom, designed.cy);
     initial_client_ = {client.right - client.left, client.bottom - client.top};
 
     if (!GetDlgItem(dialog, kSizeGripId)) {
@@ -76,6 +82,11 @@ void DialogLayout::setup_layout(HWND dialog, std::initializer_list<ControlRule> 
         if (control && child_rect(dialog, control, r)) {
             entries_.push_back({rule.control_id, rule.rule, r});
         }
+    }
+    RECT now;
+    GetClientRect(dialog, &now);
+    if (now.right != initial_client_.cx || now.bottom != initial_client_.cy) {
+        lay_out(now.right, now.bottom);
     }
 }
 

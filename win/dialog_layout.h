@@ -25,7 +25,11 @@ struct ControlRule {
 // place, stretches, or moves with the right or bottom edge.
 class DialogLayout {
 public:
-    void setup_layout(HWND dialog, std::initializer_list<ControlRule> rules);
+    // `designed`: the client size the controls were placed for, when the dialog
+    // was made smaller than that (see Dialog::template_client_size).
+    void setup_layout(HWND dialog,
+                      std::initializer_list<ControlRule> rules,
+                      SIZE designed = {0, 0});
     void on_size(UINT size_type, int width, int height);
     void on_get_min_max_info(MINMAXINFO* info) const;
     // The dialog moved to a monitor of another DPI: the sizes the rules start from
