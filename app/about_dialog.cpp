@@ -17,7 +17,29 @@ bool AboutDialog::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT
     return dispatch_message(this, message_map_, msg, wparam, lparam, result);
 }
 
+void AboutDialog::dpi_changed(int) {
+    show_icon();
+}
+
+void AboutDialog::show_icon() {
+    // The template's icon control, which has no identifier of its own.
+    HWND picture = nullptr;
+    for (HWND child = GetWindow(hwnd(), GW_CHILD); child && !picture;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            picture = child;
+        }
+    }
+    IconHandle icon(load_icon(IDI_APPLICATION_ICON, system_metric_for_dpi(SM_CXICON, dpi())));
+    if (!picture || !icon) {
+        return;
+    }
+    SendMessageA(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+    icon_ = std::move(icon);
+}
+
 LRESULT AboutDialog::on_init_dialog(WPARAM, LPARAM) {
+    show_icon();
     center_window(hwnd());
     // TRUE lets the dialog manager focus the first tab stop, the OK button.
     return TRUE;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "win/dialog.h"
+#include "win/gdi_handles.h"
 #include "win/message_map.h"
 
 // The version box: name, version and icon from its template, closed by OK, Enter,
@@ -19,8 +20,12 @@ protected:
 private:
     LRESULT on_init_dialog(WPARAM, LPARAM);
     LRESULT on_close(WPARAM, LPARAM);
+    void dpi_changed(int old_dpi) override;
+    // The program's icon in the size of the dialog's DPI.
+    void show_icon();
 
     static const MessageEntry<AboutDialog> message_map_[];
+    IconHandle icon_;
 };
 
 // Shows the version box modally.

@@ -132,18 +132,43 @@ bool MainDialog::pre_translate_message(MSG* msg) {
     return IsDialogMessageW(hwnd(), msg) != FALSE;
 }
 
-LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
-    center_window(hwnd());
-    connection_.set_run_poll(pump_while_busy);
+void MainDialog::load_icons() {
+    IconHandle big(load_icon(IDI_APPLICATION_ICON, system_metric_for_dpi(SM_CXICON, dpi())));
+    IconHandle small(load_icon(IDI_APPLICATION_ICON, system_metric_for_dpi(SM_CXSMICON, dpi())));
+    SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    // The icons the window had are given back only now that it no longer shows them.
+    big_icon_ = std::move(big);
+    small_icon_ = std::move(small);
 
-    big_icon_.reset(static_cast<HICON>(
-        LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
-    small_icon_.reset(static_cast<HICON>(
-        LoadImageA(module_instance(), MAKEINTRESOURCEA(IDI_APPLICATION_ICON), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
-    SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
-    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+    // The row icon is drawn from the large image, reduced to the row's size.
+    const int row_icon = scale(16);
+    ImageListHandle images(ImageList_Create(row_icon, row_icon, ILC_COLOR24 | ILC_MASK, 4, 0));
+    ImageList_SetBkColor(images.get(), RGB(255, 255, 255));
+    const IconHandle record(load_icon(IDI_RECORD, system_metric_for_dpi(SM_CXICON, dpi())));
+    ImageList_ReplaceIcon(images.get(), -1, record.get());
+    if (HWND list_view = item(IDC_GRID)) {
+        SendMessageA(list_view, LVM_SETIMAGELIST, LVSIL_SMALL,
+                     reinterpret_cast<LPARAM>(images.get()));
+    }
+    image_list_ = std::move(images);
+}
+
+void MainDialog::dpi_changing(int old_dpi) {
+    layout_.rescale(old_dpi, dpi());
+    grid_.begin_dpi_change(dpi());
+}
+
+void MainDialog::dpi_changed(int) {
+    load_icons();
+    SendMessageA(cell_editor_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font()), FALSE);
+    filter_strip_.set_font(font(), dpi());
+    grid_.end_dpi_change();
+    fit_selector_drop_down();
+}
+
+LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
+    connection_.set_run_poll(pump_while_busy);
 
     if (MessageLoop* loop = app_module().message_loop()) {
         loop->add_message_filter(this);
@@ -159,16 +184,12 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     EnableWindow(previous_button_, FALSE);
     EnableWindow(next_button_, FALSE);
 
-    image_list_.reset(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 4, 0));
-    ImageList_SetBkColor(image_list_.get(), RGB(255, 255, 255));
-    ImageList_ReplaceIcon(image_list_.get(), -1,
-                          LoadIconA(module_instance(), MAKEINTRESOURCEA(IDI_RECORD)));
-
     accelerators_ = LoadAcceleratorsA(module_instance(), MAKEINTRESOURCEA(IDR_MAIN_ACCELERATORS));
 
     HWND list_view = item(IDC_GRID);
+    grid_.set_dpi(dpi());
     grid_.attach(list_view);
-    cell_editor_.create(list_view, reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)));
+    cell_editor_.create(list_view, font());
 
     grid_.on_page_shown = [this](const PageView& view, bool read_whole) {
         show_page_state(view);
@@ -178,19 +199,23 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
         }
     };
 
-    SendMessageA(list_view, LVM_SETIMAGELIST, LVSIL_SMALL,
-                 reinterpret_cast<LPARAM>(image_list_.get()));
+    load_icons();
     SendMessageA(list_view, LVM_SETEXTENDEDLISTVIEWSTYLE, kGridExtendedStyle, kGridExtendedStyle);
 
     create_filter_strip();
 
-    layout_.setup_layout(hwnd(), {
-                                     {IDC_FILTER_STRIP, layout_stretch_x},
-                                     {IDC_GRID, layout_stretch_x | layout_stretch_y},
-                                     {IDC_PAGE_PREVIOUS, layout_move_x},
-                                     {IDC_PAGE_NEXT, layout_move_x},
-                                     {IDC_PAGE_LABEL, layout_move_x},
-                                 });
+    layout_.setup_layout(hwnd(),
+                         {
+                             {IDC_FILTER_STRIP, layout_stretch_x},
+                             {IDC_GRID, layout_stretch_x | layout_stretch_y},
+                             {IDC_PAGE_PREVIOUS, layout_move_x},
+                             {IDC_PAGE_NEXT, layout_move_x},
+                             {IDC_PAGE_LABEL, layout_move_x},
+                         },
+                         template_client_size());
+    // Laid out for a large display scale, the window may be larger than the screen.
+    fit_to_work_area(hwnd());
+    center_window(hwnd());
 
     for (UINT id :
          {IDM_NEW_TABLE, IDM_EDIT_STRUCTURE, IDM_DROP_TABLE, IDM_DELETE_RECORD, IDM_SQL_EDITOR}) {
@@ -395,8 +420,8 @@ void MainDialog::fit_selector_drop_down() {
     monitor.cbSize = sizeof(monitor);
     GetMonitorInfoA(MonitorFromWindow(selector_, MONITOR_DEFAULTTONEAREST), &monitor);
     // The item margins, the list's border and its scroll bar beside the text.
-    const int wanted = widest + 8 + 2 * GetSystemMetrics(SM_CXEDGE) +
-                       (count > kMostVisibleItems ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+    const int wanted = widest + scale(8) + 2 * system_metric_for_dpi(SM_CXEDGE, dpi()) +
+                       (count > kMostVisibleItems ? system_metric_for_dpi(SM_CXVSCROLL, dpi()) : 0);
     const int room = std::max(static_cast<int>(monitor.rcWork.right - box.left),
                               static_cast<int>(box.right - box.left));
     const int width = std::min(std::max(wanted, static_cast<int>(box.right - box.left)), room);
@@ -767,12 +792,11 @@ void MainDialog::create_filter_strip() {
     RECT grid{};
     GetWindowRect(list_view, &grid);
     MapWindowPoints(HWND_DESKTOP, hwnd(), reinterpret_cast<POINT*>(&grid), 2);
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0));
-    int height = 20;
+    int height = scale(20);
     if (WindowFontDc dc(hwnd()); dc.get()) {
         TEXTMETRICA metrics{};
         if (GetTextMetricsA(dc.get(), &metrics)) {
-            height = metrics.tmHeight + 8;
+            height = metrics.tmHeight + scale(8);
         }
     }
     HWND strip =
@@ -787,7 +811,7 @@ void MainDialog::create_filter_strip() {
     MoveWindow(list_view, grid.left, grid.top + height, grid.right - grid.left,
                grid.bottom - grid.top - height, FALSE);
     SetWindowPos(strip, list_view, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    filter_strip_.create(strip, font);
+    filter_strip_.create(strip, font(), dpi());
     filter_strip_.column_edges = [this](int column, int& left, int& right) {
         return grid_.column_edges(column, filter_strip_.hwnd(), left, right);
     };

@@ -107,6 +107,10 @@ private:
     LRESULT on_item_changed(WPARAM, LPARAM);
     LRESULT on_size(WPARAM, LPARAM);
     LRESULT on_get_min_max_info(WPARAM, LPARAM);
+    void dpi_changing(int old_dpi) override;
+    void dpi_changed(int old_dpi) override;
+    // The window's icons and the grid's row icon, in the sizes of the window's DPI.
+    void load_icons();
 
     void enable_menu_item(UINT id, bool enabled);
     void enable_cell_commands(bool enabled);

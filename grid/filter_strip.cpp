@@ -67,11 +67,12 @@ bool FilterStrip::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT
     return dispatch_message(this, message_map_, msg, wparam, lparam, result);
 }
 
-bool FilterStrip::create(HWND placeholder, HFONT font) {
+bool FilterStrip::create(HWND placeholder, HFONT font, int dpi) {
     if (!attach(placeholder)) {
         return false;
     }
     font_ = font;
+    dpi_ = dpi;
     editor_ = CreateWindowExA(
         0, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)),
@@ -82,6 +83,15 @@ bool FilterStrip::create(HWND placeholder, HFONT font) {
         editor_subclass_->attach(editor_);
     }
     return editor_ != nullptr;
+}
+
+void FilterStrip::set_font(HFONT font, int dpi) {
+    font_ = font;
+    dpi_ = dpi;
+    if (editor_) {
+        SendMessageA(editor_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    columns_moved();
 }
 
 void FilterStrip::set_texts(const std::vector<std::string>& texts) {
@@ -286,7 +296,8 @@ LRESULT FilterStrip::on_paint(WPARAM, LPARAM) {
         }
         RECT edge{right - 1, client.top, right, client.bottom};
         FillRect(dc, &edge, line.get());
-        RECT inside{left + 4, client.top, right - 4, client.bottom};
+        const int margin = scale_for_dpi(4, dpi_);
+        RECT inside{left + margin, client.top, right - margin, client.bottom};
         const char* shown = text.c_str();
         if (column == 0) {
             const bool any = any_filter();

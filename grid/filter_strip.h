@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "win/dpi.h"
 #include "win/gdi_handles.h"
 #include "win/message_map.h"
 #include "win/window_subclass.h"
@@ -34,7 +35,9 @@ public:
     std::function<void(const std::vector<std::string>& typed, bool asked)> on_filters;
 
     // Makes the strip over the placeholder window (a static control).
-    bool create(HWND placeholder, HFONT font);
+    bool create(HWND placeholder, HFONT font, int dpi);
+    // The font and DPI of a monitor the window moved to.
+    void set_font(HFONT font, int dpi);
     // The texts for the columns of another table (or the same, restored).
     void set_texts(const std::vector<std::string>& texts);
     const std::vector<std::string>& texts() const { return texts_; }
@@ -77,6 +80,7 @@ private:
     std::unique_ptr<WindowSubclass> editor_subclass_;
     BrushHandle editor_back_;
     HFONT font_ = nullptr;
+    int dpi_ = kDefaultDpi;
     std::vector<std::string> texts_;
     // The column the editor is open on (0: closed).
     int editing_ = 0;

@@ -40,11 +40,59 @@ TableGrid::TableGrid(CellEditor& cell_editor, ChangeHistory& change_history)
       editor_brush_(CreateSolidBrush(kCellEditorBackColour)) {}
 
 int TableGrid::data_column_width(int columns) const {
-    return shared_column_width(list_usable_width(hwnd()) - kRowIdColumnWidth, columns);
+    return shared_column_width(
+        list_usable_width(hwnd(), dpi_) - scale_for_dpi(kRowIdColumnWidth, dpi_), columns);
 }
 
 std::vector<int> TableGrid::data_column_widths() const {
-    return ::data_column_widths(list_usable_width(hwnd()) - kRowIdColumnWidth, header_widths_);
+    return ::data_column_widths(
+        list_usable_width(hwnd(), dpi_) - scale_for_dpi(kRowIdColumnWidth, dpi_), header_widths_,
+        dpi_);
+}
+
+int TableGrid::header_margins() const {
+    return scale_for_dpi(kHeaderTextMargins, dpi_);
+}
+
+void TableGrid::begin_dpi_change(int dpi) {
+    const int old_dpi = dpi_;
+    dpi_ = dpi;
+    changing_dpi_ = true;
+    rescaled_widths_.clear();
+    for (int column = 0; column < list_columns_; ++column) {
+        const int width = static_cast<int>(SendMessageA(hwnd(), LVM_GETCOLUMNWIDTH, column, 0));
+        rescaled_widths_.push_back(MulDiv(width, dpi, old_dpi));
+    }
+}
+
+void TableGrid::end_dpi_change() {
+    // The list's new width is the one its columns are given for: a scroll bar
+    // that comes or goes below does not make them share the room anew.
+    RECT window{};
+    GetWindowRect(hwnd(), &window);
+    sized_width_ = window.right - window.left;
+    changing_dpi_ = false;
+    if (!shown_headers_.empty()) {
+        header_widths_ = list_text_widths(hwnd(), shown_headers_);
+        header_widths_.erase(header_widths_.begin());
+        for (int& width : header_widths_) {
+            width += header_margins();
+        }
+    }
+    {
+        RedrawOff redraw(hwnd());
+        const int columns = std::min(list_columns_, static_cast<int>(rescaled_widths_.size()));
+        for (int column = 0; column < columns; ++column) {
+            set_column_width(column, rescaled_widths_[static_cast<std::size_t>(column)]);
+        }
+    }
+    rescaled_widths_.clear();
+    InvalidateRect(hwnd(), nullptr, TRUE);
+    if (cell_editor_.edit().active() && IsWindowVisible(cell_editor_.hwnd())) {
+        const EditedCell& edited = cell_editor_.edit().cell();
+        place_editor(edited.row, edited.column);
+    }
+    tell_columns_moved();
 }
 
 const ShapeColumn& TableGrid::shape_column(int column) const {
@@ -116,7 +164,7 @@ void TableGrid::show_columns() {
         // The same columns again (the table's shape read anew): they get their
         // widths back as a rebuild would, without the list moving a couple of
         // thousand columns for it.
-        set_column_width(0, kRowIdColumnWidth);
+        set_column_width(0, scale_for_dpi(kRowIdColumnWidth, dpi_));
         set_data_column_widths();
         tell_columns_moved();
         return;
@@ -124,11 +172,11 @@ void TableGrid::show_columns() {
     header_widths_ = list_text_widths(hwnd(), headers);
     header_widths_.erase(header_widths_.begin());
     for (int& width : header_widths_) {
-        width += kHeaderTextMargins;
+        width += header_margins();
     }
     remove_all_columns();
     const std::vector<int> widths = data_column_widths();
-    insert_list_column(hwnd(), 0, headers[0].c_str(), kRowIdColumnWidth);
+    insert_list_column(hwnd(), 0, headers[0].c_str(), scale_for_dpi(kRowIdColumnWidth, dpi_));
     for (std::size_t i = 0; i < columns.size(); ++i) {
         insert_list_column(hwnd(), static_cast<int>(i + 1), headers[i + 1].c_str(), widths[i]);
     }

@@ -14,6 +14,7 @@
 #include "grid/cell_file.h"
 #include "page/cell_value.h"
 #include "page/table_page.h"
+#include "win/dpi.h"
 #include "win/gdi_handles.h"
 #include "win/message_map.h"
 #include "win/redraw_off.h"
@@ -29,6 +30,7 @@ struct EditedCell;
 // keeps no text of its own; it asks for the cells it draws.
 class TableGrid : public WindowSubclass {
 public:
+    // At 96 DPI; the grid scales it to its own.
     static constexpr int kRowIdColumnWidth = 60;
 
     // Told each time the grid shows a page, so that the page label and the paging
@@ -44,6 +46,17 @@ public:
     // for none); empty: the system's popup menu. Tests answer it without a menu
     // loop.
     std::function<UINT(HMENU popup, POINT at)> choose_from_menu;
+
+    // The DPI of the window the grid is in: its lengths are scaled to it.
+    int dpi() const { return dpi_; }
+    void set_dpi(int dpi) { dpi_ = dpi; }
+    // A move to a monitor of another DPI. Before the list is scaled: the columns
+    // get widths in proportion to those they have (dragged by the user or not),
+    // and the sizes on the way do not give them new ones. After the list has its
+    // new font and size: the header texts are measured again and the in-place
+    // editor laid over its cell again.
+    void begin_dpi_change(int dpi);
+    void end_dpi_change();
 
     CellEditor& cell_editor() { return cell_editor_; }
     ChangeHistory& change_history() { return change_history_; }
@@ -157,6 +170,12 @@ private:
 
     // The grid's outer width when the data columns were last given their width.
     int sized_width_ = -1;
+    int dpi_ = kDefaultDpi;
+    // The column widths for the new DPI while it changes; empty otherwise.
+    std::vector<int> rescaled_widths_;
+    bool changing_dpi_ = false;
+    // What each data column's header needs beside its text.
+    int header_margins() const;
     static const MessageEntry<TableGrid> message_map_[];
 
     LRESULT on_size(WPARAM, LPARAM);

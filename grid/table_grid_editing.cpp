@@ -155,7 +155,8 @@ void TableGrid::place_editor(int row, int column) {
     RECT cell;
     cell_rect(row, column, cell);
     HWND editor = cell_editor_.hwnd();
-    SendMessageA(editor, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(3, 5));
+    SendMessageA(editor, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                 MAKELONG(scale_for_dpi(3, dpi_), scale_for_dpi(5, dpi_)));
     MoveWindow(editor, cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top, TRUE);
 }
 

@@ -42,7 +42,8 @@ LRESULT TableGrid::on_size(WPARAM, LPARAM) {
     // the widths the user may have dragged them to.
     RECT window{};
     GetWindowRect(hwnd(), &window);
-    if (window.right - window.left == sized_width_) {
+    // While the DPI changes the columns keep the widths scaled from theirs.
+    if (changing_dpi_ || window.right - window.left == sized_width_) {
         return 0;
     }
     sized_width_ = window.right - window.left;

@@ -115,16 +115,25 @@ LRESULT TextEditDialog::on_init_dialog(WPARAM, LPARAM) {
     std::memcpy(format.szFaceName, kFaceName, sizeof(kFaceName));
     SendMessageA(text_area_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
 
-    RECT area;
-    GetClientRect(text_area_, &area);
-    area.left += kTextIndentX;
-    area.top += kTextIndentY;
-    SendMessageA(text_area_, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&area));
+    fit_text_area_to_dpi();
 
     SetFocus(text_area_);
     SendMessageA(text_area_, EM_EXLIMITTEXT, 0, kTextLimit);
     load_text_value();
     return FALSE;
+}
+
+void TextEditDialog::fit_text_area_to_dpi() {
+    zoom_rich_edit_to_dpi(text_area_, dpi());
+    RECT area;
+    GetClientRect(text_area_, &area);
+    area.left += scale(kTextIndentX);
+    area.top += scale(kTextIndentY);
+    SendMessageA(text_area_, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&area));
+}
+
+void TextEditDialog::dpi_changed(int) {
+    fit_text_area_to_dpi();
 }
 
 void TextEditDialog::load_text_value() {

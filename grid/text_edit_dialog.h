@@ -55,6 +55,9 @@ private:
     LRESULT on_init_dialog(WPARAM, LPARAM);
     LRESULT on_ok(WPARAM, LPARAM);
     LRESULT on_cancel(WPARAM, LPARAM);
+    void dpi_changed(int old_dpi) override;
+    // The text's size and the room around it, for the dialog's DPI.
+    void fit_text_area_to_dpi();
 
     HWND text_area_ = nullptr;
     TextAreaEdit text_area_edit_;

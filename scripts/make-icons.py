@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Draws the program's icons and writes them to res/icons/.
 
-Each .ico holds a 16x16 and a 32x32 image, 32-bit BGRA with an alpha channel and
-an AND mask (the classic bitmap form that every Windows version and Wine load).
-The pictures are described as simple shapes in pixel coordinates, drawn
-separately for each size so that the small images stay crisp, and rasterised
-with 8x8 samples per pixel for smooth edges. Only the standard library is used
+Each .ico holds images of 16, 20, 24, 32, 40, 48 and 64 pixels (the small and
+large icon sizes at 100 %, 125 %, 150 % and 200 % display scale), 32-bit BGRA
+with an alpha channel and an AND mask (the classic bitmap form that every
+Windows version and Wine load). The pictures are described as simple shapes in
+pixel coordinates, drawn separately for 16 and 32 pixels so that the small
+images stay crisp; the other sizes scale the nearest smaller design. Everything
+is rasterised with 8x8 samples per pixel for smooth edges. Only the standard library is used
 and the output is the same byte for byte on every run.
 
     python3 scripts/make-icons.py            # (re)write res/icons/*.ico
@@ -134,8 +136,10 @@ def vertical(c0, c1, y0, y1):
 
 
 class Canvas:
-    def __init__(self, size):
+    def __init__(self, size, scale=1.0):
+        """A canvas of size pixels on which shapes are given in units of 1/scale pixel."""
         self.size = size
+        self.scale = scale
         # Premultiplied red, green, blue and alpha in 0..1, row by row from the top.
         self.pixels = [[0.0, 0.0, 0.0, 0.0] for _ in range(size * size)]
         step = 1.0 / SAMPLES
@@ -143,7 +147,8 @@ class Canvas:
 
     def fill(self, shape, paint):
         """Paints the shape with a colour or a function (x, y) -> colour."""
-        x0, y0, x1, y1 = shape.bounds
+        k = self.scale
+        x0, y0, x1, y1 = (v * k for v in shape.bounds)
         px0, py0 = max(0, int(math.floor(x0)) - 1), max(0, int(math.floor(y0)) - 1)
         px1 = min(self.size, int(math.ceil(x1)) + 1)
         py1 = min(self.size, int(math.ceil(y1)) + 1)
@@ -154,11 +159,11 @@ class Canvas:
                 hits = 0
                 for oy in self.offsets:
                     for ox in self.offsets:
-                        if dist(px + ox, py + oy) <= 0.0:
+                        if dist((px + ox) / k, (py + oy) / k) <= 0.0:
                             hits += 1
                 if hits == 0:
                     continue
-                r, g, b, a = paint(px + 0.5, py + 0.5) if callable(paint) else paint
+                r, g, b, a = paint((px + 0.5) / k, (py + 0.5) / k) if callable(paint) else paint
                 sa = a * hits / total
                 d = self.pixels[py * self.size + px]
                 d[0] = r * sa + d[0] * (1.0 - sa)
@@ -310,7 +315,9 @@ ICONS = [
     ("sql_error.ico", draw_sql_error),
     ("sql_message.ico", draw_sql_message),
 ]
-SIZES = (16, 32)
+SIZES = (16, 20, 24, 32, 40, 48, 64)
+# The sizes drawn as designed; the others scale the largest of these below them.
+DESIGNS = (16, 32)
 
 
 # ---------------------------------------------------------------------------
@@ -350,8 +357,9 @@ def ico_bytes(images):
 def render(draw):
     images = []
     for size in SIZES:
-        canvas = Canvas(size)
-        draw(canvas, size)
+        design = max(d for d in DESIGNS if d <= size)
+        canvas = Canvas(size, size / design)
+        draw(canvas, design)
         images.append((size, canvas.bgra_rows()))
     return ico_bytes(images)
 

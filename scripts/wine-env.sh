@@ -58,8 +58,10 @@ korv_use_arch() {
 }
 
 # korv_prefix NAME [ARCH] -> path of a prefix (test: null graphics driver, screen:
-# X11 with a virtual desktop for Xvfb, display: X11 on a real display). Each
-# architecture has prefixes of its own; ARCH defaults to the one in use.
+# X11 with a virtual desktop for Xvfb, display: X11 on a real display). A name with
+# a DPI after a dash (test-144, screen-192) is that prefix with the display scale
+# of that many dots per inch. Each architecture has prefixes of its own; ARCH
+# defaults to the one in use.
 korv_prefix() {
     local arch="${2:-${KORV_ARCH:-x86}}"
     if [ "$arch" = x64 ]; then
@@ -90,6 +92,11 @@ korv_wine_step() {
 # use (korv_use_arch) once.
 korv_ensure_prefix() {
     local name="$1"
+    local kind="${name%%-*}"
+    local dpi=""
+    case "$name" in
+        *-[0-9]*) dpi="${name##*-}" ;;
+    esac
     local prefix
     prefix="$(korv_prefix "$name")"
     # The marker names the set-up's version: a prefix made by an older one is made anew.
@@ -123,7 +130,7 @@ korv_ensure_prefix() {
         for face in 'ＭＳ Ｐゴシック' 'MS PGothic' 'MS UI Gothic'; do
             reg "$substitutes" /v "$face" /t REG_SZ /d 'VL PGothic'
         done
-        case "$name" in
+        case "$kind" in
             test)
                 reg 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null
                 ;;
@@ -132,6 +139,13 @@ korv_ensure_prefix() {
                 reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768
                 ;;
         esac
+        # The display scale: Wine hands this DPI to the programs of the prefix, as
+        # Windows does at 125 % (120), 150 % (144) or 200 % (192).
+        if [ -n "$dpi" ]; then
+            reg 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi"
+            reg 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+                /v LogPixels /t REG_DWORD /d "$dpi"
+        fi
         wineserver -w
         # Without Marlett the caption buttons show as digits.
         if [ -f /usr/share/wine/fonts/marlett.ttf ]; then

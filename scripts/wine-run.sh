@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # wine-run.sh ARCH PROGRAM [ARGS...]: runs a Windows program of that architecture
 # (x86 or x64) under Wine in its test prefix (the emulator of the test runs).
+# KORV_DPI=144 (or another DPI) runs it in a test prefix with that display scale.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 korv_use_arch "$1" || exit 2
 shift
-if [ -z "${KORV_WINEPREFIX:-}" ]; then
+if [ -n "${KORV_DPI:-}" ]; then
+    korv_ensure_prefix "test-$KORV_DPI" || exit 1
+    KORV_WINEPREFIX="$(korv_prefix "test-$KORV_DPI")"
+elif [ -z "${KORV_WINEPREFIX:-}" ]; then
     # A test run started by hand (ctest alone) gets the configured prefix too.
     korv_ensure_prefix test || exit 1
 fi

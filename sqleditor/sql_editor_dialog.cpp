@@ -48,7 +48,6 @@ std::string SqlEditorDialog::text_to_run() const {
 }
 
 LRESULT SqlEditorDialog::on_init_dialog(WPARAM, LPARAM) {
-    center_window(hwnd());
     // A long run keeps the windows painted and can be stopped with Esc.
     run_watch::watch(db_);
     run_watch::set_poll(db_, pump_while_busy);
@@ -68,24 +67,43 @@ LRESULT SqlEditorDialog::on_init_dialog(WPARAM, LPARAM) {
     std::memcpy(format.szFaceName, kEditorFace, sizeof(kEditorFace));
     SendMessageA(edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
 
-    RECT text_area{};
-    GetClientRect(edit, &text_area);
-    text_area.left += kFormatInsetLeft;
-    text_area.top += kFormatInsetTop;
-    SendMessageA(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&text_area));
+    fit_editor_to_dpi();
     SetFocus(edit);
 
-    result_list_.setup(item(IDC_SQL_RESULT));
+    result_list_.setup(item(IDC_SQL_RESULT), dpi());
 
-    layout_.setup_layout(hwnd(), {
-                                     {IDC_SQL_TEXT, layout_stretch_x},
-                                     {IDC_SQL_RESULT, layout_stretch_x | layout_stretch_y},
-                                     {IDOK, layout_move_x | layout_move_y},
-                                     {IDCANCEL, layout_move_x | layout_move_y},
-                                     {IDC_SQL_EXPORT, layout_move_y},
-                                 });
+    layout_.setup_layout(hwnd(),
+                         {
+                             {IDC_SQL_TEXT, layout_stretch_x},
+                             {IDC_SQL_RESULT, layout_stretch_x | layout_stretch_y},
+                             {IDOK, layout_move_x | layout_move_y},
+                             {IDCANCEL, layout_move_x | layout_move_y},
+                             {IDC_SQL_EXPORT, layout_move_y},
+                         },
+                         template_client_size());
+    fit_to_work_area(hwnd());
+    center_window(hwnd());
     // FALSE: the focus stays in the editor.
     return FALSE;
+}
+
+void SqlEditorDialog::fit_editor_to_dpi() {
+    HWND edit = item(IDC_SQL_TEXT);
+    zoom_rich_edit_to_dpi(edit, dpi());
+    RECT text_area{};
+    GetClientRect(edit, &text_area);
+    text_area.left += scale(kFormatInsetLeft);
+    text_area.top += scale(kFormatInsetTop);
+    SendMessageA(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&text_area));
+}
+
+void SqlEditorDialog::dpi_changing(int old_dpi) {
+    layout_.rescale(old_dpi, dpi());
+}
+
+void SqlEditorDialog::dpi_changed(int) {
+    fit_editor_to_dpi();
+    result_list_.change_dpi(dpi());
 }
 
 LRESULT SqlEditorDialog::on_run(WPARAM, LPARAM) {

@@ -63,6 +63,10 @@ private:
     void apply_typing_edit(const TextUndo::Edit& edit);
     LRESULT on_size(WPARAM, LPARAM);
     LRESULT on_get_min_max_info(WPARAM, LPARAM);
+    void dpi_changing(int old_dpi) override;
+    void dpi_changed(int old_dpi) override;
+    // The editor's text size and the room around its text, for the dialog's DPI.
+    void fit_editor_to_dpi();
 
     sqlite3* db_;
     SqlExportAction export_rows_;

@@ -19,6 +19,7 @@
 constexpr int kSqlTextLimit = 10239;
 // Room of a shown cell: a longer value shows its first 254 bytes.
 constexpr int kSqlCellTextSize = 255;
+// At 96 DPI: the list scales it to its own.
 constexpr int kRowNumberColumnWidth = 60;
 
 constexpr char kRowNumberHeader[] = "行番号";

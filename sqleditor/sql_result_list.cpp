@@ -17,25 +17,39 @@ const MessageEntry<SqlResultList> SqlResultList::message_map_[] = {
     on_reflected_notify(LVN_GETDISPINFOA, &SqlResultList::on_get_display_info),
 };
 
-bool SqlResultList::setup(HWND list) {
+bool SqlResultList::setup(HWND list, int dpi) {
     if (!attach(list)) {
         return false;
     }
-    ImageListHandle images(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0));
-    if (images) {
-        ImageList_SetBkColor(images.get(), RGB(255, 255, 255));
-        // The order makes the indexes of Image.
-        for (int id : {IDI_RECORD, IDI_SQL_ERROR, IDI_SQL_MESSAGE}) {
-            const IconHandle icon(static_cast<HICON>(
-                LoadImageA(module_instance(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
-            ImageList_ReplaceIcon(images.get(), -1, icon.get());
-        }
-        // From here on the list owns the images.
-        SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL,
-                     reinterpret_cast<LPARAM>(images.release()));
-    }
+    dpi_ = dpi;
+    set_images();
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
     return true;
+}
+
+void SqlResultList::set_images() {
+    const int size = scale_for_dpi(16, dpi_);
+    ImageListHandle images(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 4, 0));
+    if (!images) {
+        return;
+    }
+    ImageList_SetBkColor(images.get(), RGB(255, 255, 255));
+    // The order makes the indexes of Image.
+    for (int id : {IDI_RECORD, IDI_SQL_ERROR, IDI_SQL_MESSAGE}) {
+        const IconHandle icon(load_icon(id, size));
+        ImageList_ReplaceIcon(images.get(), -1, icon.get());
+    }
+    // From here on the list owns the images; the ones it had before are its to
+    // give back no longer.
+    const ImageListHandle before(reinterpret_cast<HIMAGELIST>(SendMessageA(
+        hwnd(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images.release()))));
+}
+
+void SqlResultList::change_dpi(int dpi) {
+    const int old_dpi = dpi_;
+    dpi_ = dpi;
+    set_images();
+    scale_list_columns(hwnd(), old_dpi, dpi);
 }
 
 void SqlResultList::show_running() {
@@ -113,7 +127,7 @@ void SqlResultList::show_sql_message(const char* header, Image image, const std:
     arriving_ = nullptr;
     notes_.clear();
     remove_columns();
-    insert_list_column(hwnd(), 0, header, std::max(list_usable_width(hwnd()), 0));
+    insert_list_column(hwnd(), 0, header, std::max(list_usable_width(hwnd(), dpi_), 0));
     message_ = text;
     message_image_ = image;
     SendMessageA(hwnd(), LVM_SETITEMCOUNT, 1, 0);
@@ -129,7 +143,7 @@ int SqlResultList::row_number_width(int rows) const {
     };
     const int extra =
         text_width(format_row_number(std::max(rows, 1))) - text_width(format_row_number(1));
-    return kRowNumberColumnWidth + std::max(extra, 0);
+    return scale_for_dpi(kRowNumberColumnWidth, dpi_) + std::max(extra, 0);
 }
 
 void SqlResultList::insert_result_columns(int columns, int rows) {
@@ -138,7 +152,7 @@ void SqlResultList::insert_result_columns(int columns, int rows) {
     const int number_width = row_number_width(rows);
     insert_list_column(hwnd(), 0, kRowNumberHeader, number_width);
     // What the division leaves over stays free at the right.
-    const int width = std::max((list_usable_width(hwnd()) - number_width) / columns, 0);
+    const int width = std::max((list_usable_width(hwnd(), dpi_) - number_width) / columns, 0);
     for (int c = 1; c <= columns; ++c) {
         insert_list_column(hwnd(), c, "", width);
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sqleditor/sql_execution.h"
+#include "win/dpi.h"
 #include "win/message_map.h"
 #include "win/window_subclass.h"
 
@@ -23,8 +24,12 @@ public:
     // Images of the list, in this order.
     enum Image { image_row = 0, image_error = 1, image_message = 2 };
 
-    // Binds the list view and gives it its images and full-row selection.
-    bool setup(HWND list);
+    // Binds the list view and gives it its images (in the sizes of `dpi`) and
+    // full-row selection.
+    bool setup(HWND list, int dpi);
+    // The list moved to a monitor of another DPI: images of the new size, the
+    // columns' widths in proportion.
+    void change_dpi(int dpi);
 
     // What the list shows while a run goes on: the previous outcome goes.
     void show_running();
@@ -66,6 +71,10 @@ private:
     // Width of the list inside its border and vertical scroll bar.
     void fill_item(LVITEMA& item) const;
 
+    // Gives the list images of the sizes of its DPI.
+    void set_images();
+
+    int dpi_ = kDefaultDpi;
     int column_count_ = 0;
     std::unique_ptr<SqlRows> table_;
     // The rows of the run under way, shown before it ends.

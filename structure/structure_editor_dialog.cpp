@@ -156,12 +156,17 @@ void StructureEditorDialog::set_up_list() {
     SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     RECT client{};
     GetClientRect(list_, &client);
-    const int type_width = client.right - client.left - kNameColumnWidth -
-                           GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXEDGE);
+    const int type_width = client.right - client.left - scale(kNameColumnWidth) -
+                           system_metric_for_dpi(SM_CXVSCROLL, dpi()) -
+                           2 * system_metric_for_dpi(SM_CXEDGE, dpi());
     // source_name is kept in a column the user never sees.
     insert_list_column(list_, kSourceColumn, "", 0);
-    insert_list_column(list_, kNameColumn, kNameHeading, kNameColumnWidth);
+    insert_list_column(list_, kNameColumn, kNameHeading, scale(kNameColumnWidth));
     insert_list_column(list_, kTypeColumn, kTypeHeading, type_width);
+}
+
+void StructureEditorDialog::dpi_changed(int old_dpi) {
+    scale_list_columns(list_, old_dpi, dpi());
 }
 
 void StructureEditorDialog::append_row(int row) {

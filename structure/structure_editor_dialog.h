@@ -49,6 +49,7 @@ private:
     LRESULT on_cancel(WPARAM, LPARAM);
 
     void set_up_list();
+    void dpi_changed(int old_dpi) override;
     void append_row(int row);
     int selected_row() const;
     // Writes the fields' texts into the current row's name and type.

@@ -1,9 +1,22 @@
 #include "win/dialog_layout.h"
 
+#include <algorithm>
+
 namespace {
 
 Rect to_rect(const RECT& r) {
     return {r.left, r.top, r.right, r.bottom};
+}
+
+RECT work_area(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return monitor.rcWork;
+    }
+    RECT area{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
 }
 
 // A control's rectangle in its parent's client coordinates.
@@ -19,7 +32,9 @@ bool child_rect(HWND dialog, HWND control, Rect& out) {
 
 }  // namespace
 
-void DialogLayout::setup_layout(HWND dialog, std::initializer_list<ControlRule> rules) {
+void DialogLayout::setup_layout(HWND dialog,
+                                std::initializer_list<ControlRule> rules,
+                                SIZE designed) {
     dialog_ = dialog;
     entries_.clear();
 
@@ -31,6 +46,10 @@ void DialogLayout::setup_layout(HWND dialog, std::initializer_list<ControlRule> 
 
     RECT client;
     GetClientRect(dialog, &client);
+    // The rules start from the size the controls were placed for; the window is
+    // laid out for its own size below, once they are set.
+    client.right = std::max(client.right, designed.cx);
+    client.bottom = std::max(client.bottom, designed.cy);
     initial_client_ = {client.right - client.left, client.bottom - client.top};
 
     if (!GetDlgItem(dialog, kSizeGripId)) {
@@ -51,7 +70,10 @@ void DialogLayout::setup_layout(HWND dialog, std::initializer_list<ControlRule> 
 
     RECT window;
     GetWindowRect(dialog, &window);
-    minimum_size_ = {window.right - window.left, window.bottom - window.top};
+    // Never larger than the screen, or the window could not be made to fit it.
+    const RECT area = work_area(dialog);
+    minimum_size_ = {std::min(window.right - window.left, area.right - area.left),
+                     std::min(window.bottom - window.top, area.bottom - area.top)};
     has_minimum_ = true;
 
     for (const ControlRule& rule : rules) {
@@ -60,6 +82,29 @@ void DialogLayout::setup_layout(HWND dialog, std::initializer_list<ControlRule> 
         if (control && child_rect(dialog, control, r)) {
             entries_.push_back({rule.control_id, rule.rule, r});
         }
+    }
+    RECT now;
+    GetClientRect(dialog, &now);
+    if (now.right != initial_client_.cx || now.bottom != initial_client_.cy) {
+        lay_out(now.right, now.bottom);
+    }
+}
+
+void DialogLayout::rescale(int old_dpi, int new_dpi) {
+    if (!dialog_ || old_dpi <= 0 || old_dpi == new_dpi) {
+        return;
+    }
+    auto scale = [&](LONG& length) { length = MulDiv(length, new_dpi, old_dpi); };
+    auto scale_int = [&](int& length) { length = MulDiv(length, new_dpi, old_dpi); };
+    scale(initial_client_.cx);
+    scale(initial_client_.cy);
+    scale(minimum_size_.cx);
+    scale(minimum_size_.cy);
+    for (LayoutEntry& entry : entries_) {
+        scale_int(entry.initial.left);
+        scale_int(entry.initial.top);
+        scale_int(entry.initial.right);
+        scale_int(entry.initial.bottom);
     }
 }
 
@@ -112,6 +157,18 @@ void DialogLayout::on_get_min_max_info(MINMAXINFO* info) const {
     if (has_minimum_ && info) {
         info->ptMinTrackSize.x = minimum_size_.cx;
         info->ptMinTrackSize.y = minimum_size_.cy;
+    }
+}
+
+void fit_to_work_area(HWND window) {
+    const RECT area = work_area(window);
+    RECT r;
+    GetWindowRect(window, &r);
+    const int width = std::min(r.right - r.left, area.right - area.left);
+    const int height = std::min(r.bottom - r.top, area.bottom - area.top);
+    if (width != r.right - r.left || height != r.bottom - r.top) {
+        SetWindowPos(window, nullptr, 0, 0, width, height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

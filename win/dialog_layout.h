@@ -25,9 +25,16 @@ struct ControlRule {
 // place, stretches, or moves with the right or bottom edge.
 class DialogLayout {
 public:
-    void setup_layout(HWND dialog, std::initializer_list<ControlRule> rules);
+    // `designed`: the client size the controls were placed for, when the dialog
+    // was made smaller than that (see Dialog::template_client_size).
+    void setup_layout(HWND dialog,
+                      std::initializer_list<ControlRule> rules,
+                      SIZE designed = {0, 0});
     void on_size(UINT size_type, int width, int height);
     void on_get_min_max_info(MINMAXINFO* info) const;
+    // The dialog moved to a monitor of another DPI: the sizes the rules start from
+    // are scaled with it (call before the dialog takes its new size).
+    void rescale(int old_dpi, int new_dpi);
 
     bool grip_present() const { return grip_present_; }
     SIZE minimum_size() const { return minimum_size_; }
@@ -43,6 +50,10 @@ private:
     bool grip_present_ = false;
     std::vector<LayoutEntry> entries_;
 };
+
+// Makes a window no larger than the work area of its monitor: a dialog laid out
+// for a large display scale can be larger than a small screen.
+void fit_to_work_area(HWND window);
 
 // Moves a window (not resizing it) to the centre of its reference window, kept
 // inside the bounds: the desktop's work area for a top-level window, the parent's

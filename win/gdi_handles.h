@@ -19,6 +19,7 @@ struct GdiObjectDeleter {
 };
 using BrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
 using RegionHandle = std::unique_ptr<std::remove_pointer_t<HRGN>, GdiObjectDeleter>;
+using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
 
 struct IconDestroyer {
     void operator()(HICON icon) const { DestroyIcon(icon); }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "win/dpi.h"
 #include "win/gdi_handles.h"
 
 void insert_list_column(HWND list, int index, const char* heading, int width) {
@@ -29,10 +30,21 @@ void remove_list_columns(HWND list) {
     }
 }
 
-int list_usable_width(HWND list) {
+int list_usable_width(HWND list, int dpi) {
     RECT r{};
     GetWindowRect(list, &r);
-    return (r.right - r.left) - GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXEDGE);
+    return (r.right - r.left) - system_metric_for_dpi(SM_CXVSCROLL, dpi) -
+           2 * system_metric_for_dpi(SM_CXEDGE, dpi);
+}
+
+void scale_list_columns(HWND list, int old_dpi, int new_dpi) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const int count = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int column = 0; column < count; ++column) {
+        const int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, column,
+                     MAKELPARAM(MulDiv(width, new_dpi, old_dpi), 0));
+    }
 }
 
 std::vector<int> list_text_widths(HWND list, const std::vector<std::string>& texts) {

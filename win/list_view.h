@@ -13,9 +13,13 @@ void insert_list_column(HWND list, int index, const char* heading, int width);
 // Deletes every column, whatever was inserted before.
 void remove_list_columns(HWND list);
 
-// The list's outer width less a vertical scroll bar and two window edges: the
-// room that its columns share.
-int list_usable_width(HWND list);
+// The list's outer width less a vertical scroll bar and two window edges (as they
+// are at `dpi`): the room that its columns share.
+int list_usable_width(HWND list, int dpi);
+
+// Every column's width scaled from one DPI to another, so that the widths the
+// user gave them keep their proportions when the list moves to another monitor.
+void scale_list_columns(HWND list, int old_dpi, int new_dpi);
 
 // The widths in pixels of texts drawn in the list's font.
 std::vector<int> list_text_widths(HWND list, const std::vector<std::string>& texts);

@@ -1,10 +1,12 @@
 #include "win/progress_window.h"
 
 #include "win/dialog_layout.h"
+#include "win/dpi.h"
 #include "win/window_text.h"
 
 namespace {
 
+// At 96 DPI.
 constexpr int kWidth = 360;
 constexpr int kHeight = 90;
 
@@ -14,8 +16,10 @@ ProgressWindow::ProgressWindow(HWND owner, const char* caption) {
     // Static controls only: a frame with the caption, and the text filling it. They
     // paint themselves and want nothing else.
     HINSTANCE instance = GetModuleHandleA(nullptr);
+    const int dpi = window_dpi(owner);
     hwnd_ = CreateWindowExA(WS_EX_DLGMODALFRAME, "STATIC", caption, WS_POPUP | WS_CAPTION, 0, 0,
-                            kWidth, kHeight, owner, nullptr, instance, nullptr);
+                            scale_for_dpi(kWidth, dpi), scale_for_dpi(kHeight, dpi), owner, nullptr,
+                            instance, nullptr);
     if (!hwnd_) {
         return;
     }
