@@ -11,8 +11,8 @@
 #include <string>
 
 #include "bench/bench.h"
-#include "db/csv_export.h"
-#include "db/csv_import.h"
+#include "csv/csv_export.h"
+#include "csv/csv_import.h"
 #include "db/run_watch.h"
 #include "db/text_convert.h"
 
@@ -38,7 +38,7 @@ std::string make_export_database() {
         1000000, [](sqlite3_stmt* insert, int i) { sqlite3_bind_int(insert, 1, i); });
 }
 
-void export_case(const char* name, CsvEncoding encoding) {
+void export_case(const char* name, FileEncoding encoding) {
     const std::string path = make_export_database();
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(to_utf8(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
@@ -63,11 +63,11 @@ void export_case(const char* name, CsvEncoding encoding) {
 }  // namespace
 
 BENCH_CASE(csv_export_shift_jis) {
-    export_case("csv_export_shift_jis", CsvEncoding::shift_jis);
+    export_case("csv_export_shift_jis", FileEncoding::shift_jis);
 }
 
 BENCH_CASE(csv_export_utf8) {
-    export_case("csv_export_utf8", CsvEncoding::utf8_bom);
+    export_case("csv_export_utf8", FileEncoding::utf8_bom);
 }
 
 BENCH_CASE(csv_import) {

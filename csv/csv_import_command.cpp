@@ -1,10 +1,10 @@
-#include "app/csv_import_command.h"
+#include "csv/csv_import_command.h"
 
 #include <chrono>
 #include <cstdio>
 
-#include "app/csv_choices.h"
-#include "db/csv_reader.h"
+#include "csv/csv_choices.h"
+#include "csv/csv_reader.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "db/text_convert.h"
@@ -115,7 +115,7 @@ std::string CsvImportDialog::preview() const {
 
 LRESULT CsvImportDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd(), GetParent(hwnd()));
-    fill_csv_choices(item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(options.encoding));
+    fill_csv_choices(item(IDC_CSV_ENCODING), kFileEncodings, static_cast<int>(options.encoding));
     fill_csv_choices(item(IDC_CSV_SEPARATOR), kCsvSeparators, options.separator);
     CheckDlgButton(hwnd(), IDC_CSV_COLUMN_NAMES,
                    options.column_names ? BST_CHECKED : BST_UNCHECKED);
@@ -132,8 +132,8 @@ LRESULT CsvImportDialog::on_init_dialog(WPARAM, LPARAM) {
 }
 
 void CsvImportDialog::read_choices() {
-    options.encoding = static_cast<CsvEncoding>(chosen_csv_value(
-        item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(options.encoding)));
+    options.encoding = static_cast<FileEncoding>(chosen_csv_value(
+        item(IDC_CSV_ENCODING), kFileEncodings, static_cast<int>(options.encoding)));
     options.separator =
         static_cast<char>(chosen_csv_value(item(IDC_CSV_SEPARATOR), kCsvSeparators, ','));
     options.column_names = IsDlgButtonChecked(hwnd(), IDC_CSV_COLUMN_NAMES) == BST_CHECKED;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "db/csv_export.h"
+#include "csv/csv_export.h"
 #include "win/dialog.h"
 #include "win/message_map.h"
 

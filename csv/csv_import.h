@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "db/csv_export.h"
+#include "csv/csv_export.h"
 
 // Importing a CSV file into a new or an existing table: every record in one
 // transaction (a savepoint, so that it also works inside a transaction the user
 // left open), so that a fault anywhere leaves the database as it was.
 
 struct CsvImportOptions {
-    CsvEncoding encoding = CsvEncoding::shift_jis;
+    FileEncoding encoding = FileEncoding::shift_jis;
     char separator = ',';
     bool column_names = true;
     // A new table of this (UTF-8) name, or else the existing table of this name.

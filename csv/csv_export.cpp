@@ -1,10 +1,10 @@
-#include "db/csv_export.h"
+#include "csv/csv_export.h"
 
 #include <cstdio>
 #include <memory>
 #include <vector>
 
-#include "db/csv_format.h"
+#include "csv/csv_format.h"
 #include "db/part_file.h"
 #include "db/result_table.h"
 #include "db/run_watch.h"
@@ -37,7 +37,7 @@ public:
             return;
         }
         std::string_view value(utf8, static_cast<std::size_t>(size));
-        if (options_.encoding != CsvEncoding::shift_jis || is_ascii(utf8, size)) {
+        if (options_.encoding != FileEncoding::shift_jis || is_ascii(utf8, size)) {
             append_csv_field(line_, value, options_.separator);
         } else if (convert_exact(value, false, converted_)) {
             append_csv_field(line_, converted_, options_.separator);
@@ -191,7 +191,7 @@ CsvExportOutcome export_csv(sqlite3* db,
         outcome.status = CsvExportOutcome::file_failed;
         return outcome;
     }
-    if (options.encoding == CsvEncoding::utf8_bom) {
+    if (options.encoding == FileEncoding::utf8_bom) {
         file.buffer().append(kUtf8ByteOrderMark);
     }
     RowWriter writer(file, options);

@@ -1,8 +1,8 @@
-#include "db/csv_reader.h"
+#include "csv/csv_reader.h"
 
 #include <cstring>
 
-#include "db/csv_format.h"
+#include "csv/csv_format.h"
 #include "db/text_convert.h"
 
 namespace {
@@ -39,11 +39,11 @@ bool is_valid_utf8(std::string_view bytes, bool cut_at_end) {
     return true;
 }
 
-CsvEncoding detect_csv_encoding(std::string_view head) {
+FileEncoding detect_csv_encoding(std::string_view head) {
     if (head.substr(0, 3) == kUtf8ByteOrderMark) {
-        return CsvEncoding::utf8_bom;
+        return FileEncoding::utf8_bom;
     }
-    return is_valid_utf8(head, true) ? CsvEncoding::utf8 : CsvEncoding::shift_jis;
+    return is_valid_utf8(head, true) ? FileEncoding::utf8 : FileEncoding::shift_jis;
 }
 
 char detect_csv_separator(std::string_view head) {
@@ -57,7 +57,7 @@ char detect_csv_separator(std::string_view head) {
     return tabs > commas ? '\t' : ',';
 }
 
-CsvReader::CsvReader(std::FILE* file, CsvEncoding encoding, char separator)
+CsvReader::CsvReader(std::FILE* file, FileEncoding encoding, char separator)
     : file_(file), encoding_(encoding), separator_(separator), buffer_(kReadBytes) {}
 
 int CsvReader::peek() {
@@ -84,7 +84,7 @@ int CsvReader::get() {
 }
 
 bool CsvReader::convert(std::string& field) {
-    if (encoding_ == CsvEncoding::shift_jis) {
+    if (encoding_ == FileEncoding::shift_jis) {
         bool ascii = true;
         for (char c : field) {
             ascii = ascii && static_cast<unsigned char>(c) < 0x80;
@@ -105,7 +105,7 @@ CsvReader::Result CsvReader::next(std::vector<CsvField>& fields) {
     fields.clear();
     if (!started_) {
         started_ = true;
-        if (encoding_ != CsvEncoding::shift_jis) {
+        if (encoding_ != FileEncoding::shift_jis) {
             // The mark is no part of the first field, whether it was expected or not.
             if (peek() >= 0 && size_ - at_ >= 3 &&
                 std::memcmp(&buffer_[at_], kUtf8ByteOrderMark, 3) == 0) {
@@ -182,7 +182,7 @@ CsvReader::Result CsvReader::next(std::vector<CsvField>& fields) {
 }
 
 std::vector<std::vector<CsvField>> read_csv_head(const std::string& path,
-                                                 CsvEncoding encoding,
+                                                 FileEncoding encoding,
                                                  char separator,
                                                  std::size_t count,
                                                  CsvReader::Result& result,

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "db/csv_export.h"
+#include "csv/csv_export.h"
 
 // Reading a CSV file record by record, in bounded memory, for an import. Fields
 // come back in UTF-8: an unquoted empty field as no value (NULL), a quoted one as
@@ -17,7 +17,7 @@
 
 // What the first bytes of a file suggest: a UTF-8 byte-order mark, else text that
 // is valid UTF-8 throughout the sample, else Shift-JIS.
-CsvEncoding detect_csv_encoding(std::string_view head);
+FileEncoding detect_csv_encoding(std::string_view head);
 // Tab when the first line holds more tabs than commas, else comma.
 char detect_csv_separator(std::string_view head);
 // True when the bytes are valid UTF-8; a character cut at the very end of the
@@ -30,7 +30,7 @@ class CsvReader {
 public:
     enum Result { record, end, malformed, not_encoded, read_failed };
 
-    CsvReader(std::FILE* file, CsvEncoding encoding, char separator);
+    CsvReader(std::FILE* file, FileEncoding encoding, char separator);
 
     // The next record's fields (UTF-8).
     Result next(std::vector<CsvField>& fields);
@@ -44,7 +44,7 @@ private:
     bool convert(std::string& field);
 
     std::FILE* file_;
-    CsvEncoding encoding_;
+    FileEncoding encoding_;
     char separator_;
     std::vector<char> buffer_;
     std::size_t at_ = 0;
@@ -60,7 +60,7 @@ private:
 // check: at most `count`. `result` tells whether reading could go on after them
 // (record), or ended, or met a fault (at line `line`).
 std::vector<std::vector<CsvField>> read_csv_head(const std::string& path,
-                                                 CsvEncoding encoding,
+                                                 FileEncoding encoding,
                                                  char separator,
                                                  std::size_t count,
                                                  CsvReader::Result& result,

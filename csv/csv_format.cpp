@@ -1,4 +1,4 @@
-#include "db/csv_format.h"
+#include "csv/csv_format.h"
 
 void append_csv_field(std::string& line, std::string_view value, char separator) {
     const bool quoted =

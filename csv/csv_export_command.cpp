@@ -1,9 +1,9 @@
-#include "app/csv_export_command.h"
+#include "csv/csv_export_command.h"
 
 #include <chrono>
 
-#include "app/csv_choices.h"
-#include "app/file_dialog.h"
+#include "csv/csv_choices.h"
+#include "csv/csv_file_dialog.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "db/text_convert.h"
@@ -127,7 +127,7 @@ void export_rows(HWND owner,
                     IDYES) {
                     return;
                 }
-                options.encoding = CsvEncoding::utf8_bom;
+                options.encoding = FileEncoding::utf8_bom;
                 continue;
             }
             default:
@@ -155,7 +155,7 @@ LRESULT CsvExportDialog::on_init_dialog(WPARAM, LPARAM) {
         const std::string caption = read_window_text(hwnd()) + caption_note;
         SetWindowTextA(hwnd(), caption.c_str());
     }
-    fill_csv_choices(item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(options.encoding));
+    fill_csv_choices(item(IDC_CSV_ENCODING), kFileEncodings, static_cast<int>(options.encoding));
     fill_csv_choices(item(IDC_CSV_SEPARATOR), kCsvSeparators, options.separator);
     CheckDlgButton(hwnd(), IDC_CSV_COLUMN_NAMES,
                    options.column_names ? BST_CHECKED : BST_UNCHECKED);
@@ -163,8 +163,8 @@ LRESULT CsvExportDialog::on_init_dialog(WPARAM, LPARAM) {
 }
 
 LRESULT CsvExportDialog::on_ok(WPARAM, LPARAM) {
-    options.encoding = static_cast<CsvEncoding>(chosen_csv_value(
-        item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(CsvEncoding::shift_jis)));
+    options.encoding = static_cast<FileEncoding>(chosen_csv_value(
+        item(IDC_CSV_ENCODING), kFileEncodings, static_cast<int>(FileEncoding::shift_jis)));
     options.separator =
         static_cast<char>(chosen_csv_value(item(IDC_CSV_SEPARATOR), kCsvSeparators, ','));
     options.column_names = IsDlgButtonChecked(hwnd(), IDC_CSV_COLUMN_NAMES) == BST_CHECKED;

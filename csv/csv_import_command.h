@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "db/csv_import.h"
+#include "csv/csv_import.h"
 #include "win/dialog.h"
 #include "win/message_map.h"
 

@@ -1,11 +1,11 @@
-#include "db/csv_import.h"
+#include "csv/csv_import.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <set>
 
-#include "db/csv_reader.h"
+#include "csv/csv_reader.h"
 #include "db/run_watch.h"
 #include "db/sql_text.h"
 #include "db/sqlite_handles.h"
