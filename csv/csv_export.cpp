@@ -1,7 +1,8 @@
 #include "csv/csv_export.h"
 
-#include <cstdio>
-#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "csv/csv_format.h"
@@ -15,60 +16,77 @@
 namespace {
 
 constexpr std::int64_t kProgressRows = 4096;
+// Rows written between two looks at the stop request: its clock costs more than
+// a row.
+constexpr std::int64_t kTickRows = 64;
+// Rows are gathered into blocks of about this size, each converted (to
+// Shift-JIS) in one call and written in one write.
+constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 
-bool is_ascii(const char* text, int size) {
-    for (int i = 0; i < size; ++i) {
-        if (static_cast<unsigned char>(text[i]) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Writes the rows in the chosen encoding; with Shift-JIS it counts the values it
-// cannot hold, and stops writing (though not counting) at the first.
-class RowWriter {
+// Gathers the rows in UTF-8 and writes them a block at a time in the chosen
+// encoding. With Shift-JIS it counts the values it cannot hold, and writes nothing
+// more (though it goes on counting) after the first.
+class BlockWriter {
 public:
-    RowWriter(PartFile& file, const CsvExportOptions& options) : file_(file), options_(options) {}
+    BlockWriter(PartFile& file, const CsvExportOptions& options)
+        : file_(file),
+          separator_(options.separator),
+          shift_jis_(options.encoding == FileEncoding::shift_jis) {
+        block_.reserve(kBlockBytes + kBlockBytes / 4);
+    }
 
-    void text(const char* utf8, int size) {
+    void text(const char* utf8, std::size_t size) {
         if (size == 0) {
-            append_csv_empty_text(line_);
+            append_csv_empty_text(block_);
             return;
         }
-        std::string_view value(utf8, static_cast<std::size_t>(size));
-        if (options_.encoding != FileEncoding::shift_jis || is_ascii(utf8, size)) {
-            append_csv_field(line_, value, options_.separator);
-        } else if (convert_exact(value, false, converted_)) {
-            append_csv_field(line_, converted_, options_.separator);
-        } else {
-            ++unrepresentable_;
+        const std::string_view value(utf8, size);
+        const std::size_t at = block_.size();
+        append_csv_field(block_, value, separator_);
+        if (shift_jis_ && !is_ascii(value)) {
+            non_ascii_.push_back({at, block_.size() - at});
         }
     }
-    void field(std::string_view plain) { append_csv_field(line_, plain, options_.separator); }
-    void separator() { line_.push_back(options_.separator); }
+    void plain(std::string_view value) { block_.append(value); }
+    void separator() { block_.push_back(separator_); }
     // False when the file cannot be written.
-    bool end_line() {
-        line_.append(kCsvLineEnd);
-        if (unrepresentable_ > 0) {
-            line_.clear();
-            return true;
+    bool end_row() {
+        block_.append(kCsvLineEnd);
+        return block_.size() < kBlockBytes || flush();
+    }
+    bool flush() {
+        bool written = true;
+        if (non_ascii_.empty()) {
+            written = unrepresentable_ > 0 || file_.write(block_.data(), block_.size());
+        } else if (convert_block_exact(block_, false, converted_, utf16_)) {
+            written = unrepresentable_ > 0 || file_.write(converted_.data(), converted_.size());
+        } else {
+            // Rare: find which values the code page lacks.
+            for (const auto& [at, size] : non_ascii_) {
+                if (!convert_exact(std::string_view(block_).substr(at, size), false, converted_)) {
+                    ++unrepresentable_;
+                }
+            }
         }
-        file_.buffer().append(line_);
-        line_.clear();
-        return file_.flush_if_full();
+        block_.clear();
+        non_ascii_.clear();
+        return written;
     }
     std::int64_t unrepresentable() const { return unrepresentable_; }
 
 private:
     PartFile& file_;
-    const CsvExportOptions& options_;
-    std::string line_;
+    const char separator_;
+    const bool shift_jis_;
+    std::string block_;
+    // Where the values that are not plain ASCII lie in the block (Shift-JIS only).
+    std::vector<std::pair<std::size_t, std::size_t>> non_ascii_;
     std::string converted_;
+    std::wstring utf16_;
     std::int64_t unrepresentable_ = 0;
 };
 
-void write_value(RowWriter& writer, sqlite3_stmt* statement, int column, std::string& hex) {
+void write_value(BlockWriter& writer, sqlite3_stmt* statement, int column, std::string& hex) {
     switch (sqlite3_column_type(statement, column)) {
         case SQLITE_NULL:
             break;
@@ -78,19 +96,21 @@ void write_value(RowWriter& writer, sqlite3_stmt* statement, int column, std::st
             const int size = sqlite3_column_bytes(statement, column);
             hex.clear();
             append_hex(hex, bytes, bytes ? static_cast<std::size_t>(size) : 0);
-            writer.text(hex.data(), static_cast<int>(hex.size()));
+            writer.text(hex.data(), hex.size());
             break;
         }
         case SQLITE_TEXT: {
             const auto* text =
                 reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-            writer.text(text ? text : "", sqlite3_column_bytes(statement, column));
+            const int size = sqlite3_column_bytes(statement, column);
+            writer.text(text ? text : "", text ? static_cast<std::size_t>(size) : 0);
             break;
         }
         default: {
             const auto* number =
                 reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-            writer.field(number ? number : "");
+            const int size = sqlite3_column_bytes(statement, column);
+            writer.plain(std::string_view(number ? number : "", number ? size : 0));
             break;
         }
     }
@@ -173,19 +193,10 @@ CsvExportOutcome export_csv(sqlite3* db,
                             const CsvExportOptions& options,
                             const CsvProgress& progress,
                             const std::vector<FilterValue>& values) {
-    CsvExportOutcome outcome;
-    std::vector<Statement> statements;
-    if (!prepare_read_only(db, utf8_sql, statements, outcome)) {
+    CsvExportOutcome outcome = check_csv_source(db, utf8_sql);
+    if (outcome.status != CsvExportOutcome::written) {
         return outcome;
     }
-    for (const Statement& statement : statements) {
-        if (bind_filter_values(statement.get(), values) != SQLITE_OK) {
-            outcome.status = CsvExportOutcome::sql_failed;
-            outcome.message = sqlite3_errmsg(db);
-            return outcome;
-        }
-    }
-
     PartFile file(path);
     if (!file.is_open()) {
         outcome.status = CsvExportOutcome::file_failed;
@@ -194,70 +205,63 @@ CsvExportOutcome export_csv(sqlite3* db,
     if (options.encoding == FileEncoding::utf8_bom) {
         file.buffer().append(kUtf8ByteOrderMark);
     }
-    RowWriter writer(file, options);
+    BlockWriter writer(file, options);
     std::string hex;
-    int columns = -1;
-    for (const Statement& statement : statements) {
-        sqlite3_stmt* s = statement.get();
-        const int count = sqlite3_column_count(s);
-        if (count == 0) {
-            continue;
+    int columns = 0;
+    bool write_failed = false;
+    bool stopped = false;
+    auto on_columns = [&](sqlite3_stmt* statement) {
+        columns = sqlite3_column_count(statement);
+        if (!options.column_names) {
+            return;
         }
-        if (columns < 0) {
-            columns = count;
-            if (options.column_names) {
-                for (int c = 0; c < count; ++c) {
-                    if (c > 0) {
-                        writer.separator();
-                    }
-                    const char* name = sqlite3_column_name(s, c);
-                    name = name ? name : "";
-                    writer.text(name, static_cast<int>(std::char_traits<char>::length(name)));
-                }
-                if (!writer.end_line()) {
-                    outcome.status = CsvExportOutcome::file_failed;
-                    return outcome;
-                }
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0) {
+                writer.separator();
             }
-        } else if (count != columns) {
-            outcome.status = CsvExportOutcome::sql_failed;
-            // As the result list reports the same run.
-            outcome.message = "sqlite3_get_table() called with two or more incompatible queries";
-            return outcome;
+            const char* name = sqlite3_column_name(statement, c);
+            name = name ? name : "";
+            writer.text(name, std::char_traits<char>::length(name));
         }
-        for (;;) {
-            if (run_watch::tick()) {
-                outcome.status = CsvExportOutcome::stopped;
-                return outcome;
+        write_failed = !writer.end_row();
+    };
+    auto on_row = [&](sqlite3_stmt* statement) {
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0) {
+                writer.separator();
             }
-            const int code = sqlite3_step(s);
-            if (code == SQLITE_DONE) {
-                break;
-            }
-            if (code == SQLITE_INTERRUPT) {
-                outcome.status = CsvExportOutcome::stopped;
-                return outcome;
-            }
-            if (code != SQLITE_ROW) {
-                outcome.status = CsvExportOutcome::sql_failed;
-                outcome.message = sqlite3_errmsg(db);
-                return outcome;
-            }
-            for (int c = 0; c < count; ++c) {
-                if (c > 0) {
-                    writer.separator();
-                }
-                write_value(writer, s, c, hex);
-            }
-            if (!writer.end_line()) {
-                outcome.status = CsvExportOutcome::file_failed;
-                return outcome;
-            }
-            ++outcome.rows;
-            if (progress && outcome.rows % kProgressRows == 0) {
-                progress(outcome.rows);
-            }
+            write_value(writer, statement, c, hex);
         }
+        if (write_failed || !writer.end_row()) {
+            write_failed = true;
+            return false;
+        }
+        ++outcome.rows;
+        if (progress && outcome.rows % kProgressRows == 0) {
+            progress(outcome.rows);
+        }
+        stopped = outcome.rows % kTickRows == 0 && run_watch::tick();
+        return !stopped;
+    };
+    const int code = stream_statements(db, utf8_sql, values, on_columns, on_row, outcome.message);
+    if (stopped || code == SQLITE_INTERRUPT) {
+        outcome.status = CsvExportOutcome::stopped;
+        return outcome;
+    }
+    if (write_failed) {
+        outcome.status = CsvExportOutcome::file_failed;
+        return outcome;
+    }
+    if (code != SQLITE_OK) {
+        outcome.status = CsvExportOutcome::sql_failed;
+        if (outcome.message.empty()) {
+            outcome.message = sqlite3_errmsg(db);
+        }
+        return outcome;
+    }
+    if (!writer.flush()) {
+        outcome.status = CsvExportOutcome::file_failed;
+        return outcome;
     }
     outcome.unrepresentable = writer.unrepresentable();
     if (outcome.unrepresentable > 0) {

@@ -95,6 +95,47 @@ TEST_F(CsvExportTest, CountsValuesShiftJisCannotHoldAndWritesNothing) {
               std::string::npos);
 }
 
+// A result of several blocks: the Shift-JIS bytes are those of a small one, and
+// values Shift-JIS lacks are counted wherever they lie, with nothing written.
+TEST_F(CsvExportTest, ResultsOfManyBlocksAreWrittenAndCheckedWhole) {
+    db.exec(
+        u8"CREATE TABLE big(n INTEGER, name TEXT);"
+        u8"WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 60000) "
+        u8"INSERT INTO big SELECT i, '山田 太郎 ' || i FROM c;");
+    std::string expected = "n,name\r\n";
+    for (int i = 1; i <= 60000; ++i) {
+        expected += std::to_string(i) + ",山田 太郎 " + std::to_string(i) + "\r\n";
+    }
+    CsvExportOptions options;
+    CsvExportOutcome outcome = run("SELECT * FROM big", options);
+    ASSERT_EQ(outcome.status, CsvExportOutcome::written);
+    EXPECT_EQ(outcome.rows, 60000);
+    EXPECT_TRUE(file_bytes(path) == expected);
+
+    db.exec(u8"UPDATE big SET name = '\xF0\x9F\x98\x80' WHERE n IN (2, 59999)");
+    outcome = run("SELECT * FROM big", options);
+    EXPECT_EQ(outcome.status, CsvExportOutcome::not_representable);
+    EXPECT_EQ(outcome.unrepresentable, 2);
+    EXPECT_TRUE(file_bytes(path) == expected);
+    EXPECT_FALSE(exists(path + ".part"));
+}
+
+// A result without rows still gives its column names; statements whose columns
+// differ are refused in the result list's words.
+TEST_F(CsvExportTest, ColumnsComeFromTheFirstStatementThatHasThem) {
+    CsvExportOptions options;
+    options.encoding = FileEncoding::utf8;
+    CsvExportOutcome outcome = run("SELECT code, name FROM t WHERE 0", options);
+    ASSERT_EQ(outcome.status, CsvExportOutcome::written);
+    EXPECT_EQ(outcome.rows, 0);
+    EXPECT_EQ(file_bytes(path), "code,name\r\n");
+
+    outcome = run("SELECT code FROM t WHERE 0; SELECT code, name FROM t", options);
+    EXPECT_EQ(outcome.status, CsvExportOutcome::sql_failed);
+    EXPECT_EQ(outcome.message, "sqlite3_get_table() called with two or more incompatible queries");
+    EXPECT_EQ(file_bytes(path), "code,name\r\n");
+}
+
 // Running the text again to read its rows must not change the database again.
 TEST_F(CsvExportTest, RefusesTextThatWouldChangeTheDatabase) {
     CsvExportOptions options;
