@@ -1,9 +1,8 @@
 #include "csv/csv_export_command.h"
 
-#include <chrono>
-
 #include "csv/csv_choices.h"
 #include "csv/csv_file_dialog.h"
+#include "csv/csv_progress.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "db/text_convert.h"
@@ -32,34 +31,6 @@ constexpr char kProgressText[] = " 件を書き出しました... (Esc キーで
 
 std::string with_path(const char* text, const std::string& path) {
     return std::string(text) + "\n" + path;
-}
-
-// Writes the file with the window showing how far it has come; Esc stops it.
-CsvExportOutcome write_with_progress(HWND owner,
-                                     sqlite3* db,
-                                     const std::string& utf8_sql,
-                                     const std::vector<FilterValue>& values,
-                                     const std::string& path,
-                                     const CsvExportOptions& options) {
-    ProgressWindow progress(owner, kCaption);
-    progress.set_text(std::string("0") + kProgressText);
-    run_watch::reset();
-    run_watch::watch(db);
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point shown = Clock::now();
-    const CsvExportOutcome outcome = export_csv(
-        db, utf8_sql, path, options,
-        [&](std::int64_t rows) {
-            // Often enough to see it move, seldom enough to cost nothing.
-            const Clock::time_point now = Clock::now();
-            if (now - shown >= std::chrono::milliseconds(100)) {
-                shown = now;
-                progress.set_text(std::to_string(rows) + kProgressText);
-            }
-        },
-        values);
-    run_watch::reset();
-    return outcome;
 }
 
 // Tells why the rows cannot be exported; true when it said so.
@@ -112,7 +83,7 @@ void export_rows(HWND owner,
     }
     for (;;) {
         const CsvExportOutcome outcome =
-            write_with_progress(owner, db, utf8_sql, values, file.path, options);
+            write_csv_file(owner, db, utf8_sql, values, file.path, options);
         switch (outcome.status) {
             case CsvExportOutcome::written: {
                 const std::string text = std::to_string(outcome.rows) + kWrittenText;
@@ -138,6 +109,29 @@ void export_rows(HWND owner,
 }
 
 }  // namespace
+
+CsvExportOutcome write_csv_file(HWND owner,
+                                sqlite3* db,
+                                const std::string& utf8_sql,
+                                const std::vector<FilterValue>& values,
+                                const std::string& path,
+                                const CsvExportOptions& options) {
+    ProgressWindow progress(owner, kCaption);
+    progress.set_text(std::string("0") + kProgressText);
+    run_watch::reset();
+    run_watch::watch(db);
+    ProgressPace pace;
+    const CsvExportOutcome outcome = export_csv(
+        db, utf8_sql, path, options,
+        [&](std::int64_t rows) {
+            if (pace.due()) {
+                progress.set_text(std::to_string(rows) + kProgressText);
+            }
+        },
+        values);
+    run_watch::reset();
+    return outcome;
+}
 
 const MessageEntry<CsvExportDialog> CsvExportDialog::message_map_[] = {
     on_message(WM_INITDIALOG, &CsvExportDialog::on_init_dialog),

@@ -1,7 +1,6 @@
 #include "csv/csv_import.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <set>
 
@@ -13,6 +12,11 @@
 namespace {
 
 constexpr std::int64_t kProgressRows = 4096;
+// Records read between two looks at the stop request: its clock costs more than
+// a record.
+constexpr std::int64_t kTickRecords = 64;
+// The values of a typed import wait here until every column's type is known.
+constexpr char kTypedValuesTable[] = "temp.korvelandis_csv_import";
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -43,69 +47,6 @@ const char* type_name(CsvColumnType type) {
     }
 }
 
-// Reads the whole file once: the records that will be inserted must all be sound
-// before anything is. Gives the first line's fields and each column's type.
-CsvImportOutcome survey(const std::string& path,
-                        const CsvImportOptions& options,
-                        std::vector<std::string>& first_line,
-                        std::vector<CsvColumnType>& types,
-                        const CsvProgress& progress) {
-    std::int64_t records = 0;
-    CsvImportOutcome outcome;
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        outcome.status = CsvImportOutcome::file_failed;
-        return outcome;
-    }
-    CsvReader reader(file.get(), options.encoding, options.separator);
-    std::vector<CsvField> fields;
-    bool first = true;
-    for (;;) {
-        if (run_watch::tick()) {
-            outcome.status = CsvImportOutcome::stopped;
-            return outcome;
-        }
-        const CsvReader::Result result = reader.next(fields);
-        outcome.line = reader.line();
-        if (result == CsvReader::end) {
-            break;
-        }
-        if (result != CsvReader::record) {
-            outcome.status = result == CsvReader::malformed     ? CsvImportOutcome::malformed
-                             : result == CsvReader::not_encoded ? CsvImportOutcome::not_encoded
-                                                                : CsvImportOutcome::file_failed;
-            return outcome;
-        }
-        if (progress && ++records % kProgressRows == 0) {
-            progress(outcome.line);
-        }
-        if (first) {
-            first = false;
-            types.assign(fields.size(), CsvColumnType::none);
-            for (const CsvField& field : fields) {
-                first_line.push_back(field.value_or(std::string()));
-            }
-            if (options.column_names) {
-                continue;
-            }
-        } else if (fields.size() != types.size()) {
-            outcome.status = CsvImportOutcome::wrong_field_count;
-            outcome.expected = types.size();
-            outcome.found = fields.size();
-            return outcome;
-        }
-        for (std::size_t c = 0; c < fields.size(); ++c) {
-            if (fields[c]) {
-                types[c] = combine(types[c], csv_value_type(*fields[c]));
-            }
-        }
-    }
-    if (first) {
-        outcome.status = CsvImportOutcome::empty_file;
-    }
-    return outcome;
-}
-
 bool exec(sqlite3* db, const std::string& sql, std::string& message) {
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) {
         return true;
@@ -129,85 +70,193 @@ std::vector<std::string> existing_columns(sqlite3* db, const std::string& table)
     return names;
 }
 
-void bind_field(sqlite3_stmt* insert, int index, const CsvField& field, CsvColumnType type) {
-    if (!field) {
-        sqlite3_bind_null(insert, index);
-        return;
-    }
-    const std::string& value = *field;
-    if (type == CsvColumnType::integer) {
-        sqlite3_bind_int64(insert, index, std::strtoll(value.c_str(), nullptr, 10));
-    } else if (type == CsvColumnType::real) {
-        sqlite3_bind_double(insert, index, std::strtod(value.c_str(), nullptr));
-    } else {
-        sqlite3_bind_text(insert, index, value.data(), static_cast<int>(value.size()),
-                          SQLITE_TRANSIENT);
+CsvImportOutcome::Status status_of(CsvReader::Result result) {
+    switch (result) {
+        case CsvReader::malformed:
+            return CsvImportOutcome::malformed;
+        case CsvReader::not_encoded:
+            return CsvImportOutcome::not_encoded;
+        default:
+            return CsvImportOutcome::file_failed;
     }
 }
 
-// Inserts every record; the caller ends the savepoint.
-CsvImportOutcome insert_records(sqlite3* db,
-                                const std::string& path,
-                                const CsvImportOptions& options,
-                                const std::string& insert_sql,
-                                const std::vector<CsvColumnType>& types,
-                                const CsvProgress& progress) {
-    CsvImportOutcome outcome;
-    File file(std::fopen(path.c_str(), "rb"));
-    sqlite3_stmt* raw = nullptr;
-    if (!file) {
-        outcome.status = CsvImportOutcome::file_failed;
-        return outcome;
-    }
-    if (sqlite3_prepare_v2(db, insert_sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-        outcome.status = CsvImportOutcome::sql_failed;
-        outcome.message = sqlite3_errmsg(db);
-        return outcome;
-    }
-    Statement insert(raw);
-    CsvReader reader(file.get(), options.encoding, options.separator);
-    std::vector<CsvField> fields;
-    bool first = true;
-    for (;;) {
-        if (run_watch::tick()) {
-            outcome.status = CsvImportOutcome::stopped;
-            return outcome;
+std::string column_list(const std::vector<std::string>& columns,
+                        const std::vector<CsvColumnType>* types) {
+    std::string list;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        list += c > 0 ? ", " : "";
+        list += quote_identifier(columns[c]);
+        if (types) {
+            list += std::string(" ") + type_name((*types)[c]);
         }
-        const CsvReader::Result result = reader.next(fields);
-        outcome.line = reader.line();
+    }
+    return list;
+}
+
+// One import, read, checked and inserted in the same pass inside a savepoint
+// that the caller opened and ends.
+class Import {
+public:
+    Import(sqlite3* db, const CsvImportOptions& options, const CsvProgress& progress)
+        : db_(db), options_(options), progress_(progress) {}
+
+    CsvImportOutcome run(CsvReader& reader) {
+        CsvReader::Result result = reader.next();
+        outcome_.line = reader.line();
         if (result == CsvReader::end) {
-            return outcome;
+            outcome_.status = CsvImportOutcome::empty_file;
+            return outcome_;
         }
-        // The survey found the file sound; it may have changed since.
-        if (result != CsvReader::record || fields.size() != types.size()) {
-            outcome.status = CsvImportOutcome::file_failed;
-            return outcome;
+        if (result != CsvReader::record) {
+            outcome_.status = status_of(result);
+            return outcome_;
         }
-        if (first && options.column_names) {
-            first = false;
-            continue;
+        const std::size_t count = reader.values().size();
+        if (!prepare(reader.values())) {
+            return outcome_;
         }
-        first = false;
-        for (std::size_t c = 0; c < fields.size(); ++c) {
-            bind_field(raw, static_cast<int>(c) + 1, fields[c], types[c]);
+        if (!options_.column_names && !insert(reader.values())) {
+            return outcome_;
         }
-        const int code = sqlite3_step(raw);
-        sqlite3_reset(raw);
+        for (std::int64_t records = 1;; ++records) {
+            if (records % kTickRecords == 0 && run_watch::tick()) {
+                outcome_.status = CsvImportOutcome::stopped;
+                return outcome_;
+            }
+            result = reader.next();
+            outcome_.line = reader.line();
+            if (result == CsvReader::end) {
+                break;
+            }
+            if (result != CsvReader::record) {
+                outcome_.status = status_of(result);
+                return outcome_;
+            }
+            if (reader.values().size() != count) {
+                outcome_.status = CsvImportOutcome::wrong_field_count;
+                outcome_.expected = count;
+                outcome_.found = reader.values().size();
+                return outcome_;
+            }
+            if (!insert(reader.values())) {
+                return outcome_;
+            }
+        }
+        finish_typed();
+        return outcome_;
+    }
+
+private:
+    bool fail(CsvImportOutcome::Status status) {
+        outcome_.status = status;
+        if (status == CsvImportOutcome::sql_failed && outcome_.message.empty()) {
+            outcome_.message = sqlite3_errmsg(db_);
+        }
+        return false;
+    }
+
+    // Makes the new table (or checks the existing one) from the first record, and
+    // the statement that inserts.
+    bool prepare(const std::vector<CsvValue>& first) {
+        const std::size_t count = first.size();
+        std::string into = quote_identifier(options_.table);
+        if (options_.new_table) {
+            std::vector<std::string> first_line;
+            for (const CsvValue& value : first) {
+                first_line.emplace_back(value.data, value.size);
+            }
+            columns_ = csv_column_names(first_line, count, options_.column_names);
+            types_.assign(count, CsvColumnType::none);
+            // Typed: every value goes in as text, first into a table without
+            // types; once the file is read through, the table gets each column's
+            // type and the values are turned into numbers by the columns' types.
+            const bool typed = options_.typed_columns;
+            if (typed) {
+                into = kTypedValuesTable;
+            }
+            std::vector<CsvColumnType> text(count, CsvColumnType::text);
+            const std::string create = std::string("CREATE TABLE ") + into + "(" +
+                                       column_list(columns_, typed ? nullptr : &text) + ");";
+            if (!exec(db_, create, outcome_.message)) {
+                return fail(CsvImportOutcome::sql_failed);
+            }
+        } else {
+            const std::size_t columns = existing_columns(db_, options_.table).size();
+            if (columns != count) {
+                outcome_.status = CsvImportOutcome::column_count_differs;
+                outcome_.expected = columns;
+                outcome_.found = count;
+                return false;
+            }
+        }
+        std::string sql = "INSERT INTO " + into + " VALUES (";
+        for (std::size_t c = 0; c < count; ++c) {
+            sql += c > 0 ? ", ?" : "?";
+        }
+        sql += ");";
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+            return fail(CsvImportOutcome::sql_failed);
+        }
+        insert_.reset(raw);
+        return true;
+    }
+
+    bool insert(const std::vector<CsvValue>& values) {
+        sqlite3_stmt* insert = insert_.get();
+        const bool typed = options_.new_table && options_.typed_columns;
+        for (std::size_t c = 0; c < values.size(); ++c) {
+            const CsvValue& value = values[c];
+            const int index = static_cast<int>(c) + 1;
+            if (value.null) {
+                sqlite3_bind_null(insert, index);
+                continue;
+            }
+            if (typed) {
+                types_[c] = combine(types_[c], csv_value_type(std::string(value.data, value.size)));
+            }
+            // The reader keeps the bytes until its next record, after this step.
+            sqlite3_bind_text(insert, index, value.data, static_cast<int>(value.size),
+                              SQLITE_STATIC);
+        }
+        const int code = sqlite3_step(insert);
+        sqlite3_reset(insert);
         if (code == SQLITE_INTERRUPT) {
-            outcome.status = CsvImportOutcome::stopped;
-            return outcome;
+            return fail(CsvImportOutcome::stopped);
         }
         if (code != SQLITE_DONE) {
-            outcome.status = CsvImportOutcome::sql_failed;
-            outcome.message = sqlite3_errmsg(db);
-            return outcome;
+            return fail(CsvImportOutcome::sql_failed);
         }
-        ++outcome.rows;
-        if (progress && outcome.rows % kProgressRows == 0) {
-            progress(outcome.rows);
+        ++outcome_.rows;
+        if (progress_ && outcome_.rows % kProgressRows == 0) {
+            progress_(outcome_.rows);
+        }
+        return true;
+    }
+
+    void finish_typed() {
+        if (!options_.new_table || !options_.typed_columns) {
+            return;
+        }
+        insert_.reset();
+        const std::string table = quote_identifier(options_.table);
+        const std::string sql = "CREATE TABLE " + table + "(" + column_list(columns_, &types_) +
+                                ");INSERT INTO " + table + " SELECT * FROM " + kTypedValuesTable +
+                                " ORDER BY rowid;DROP TABLE " + kTypedValuesTable + ";";
+        if (!exec(db_, sql, outcome_.message)) {
+            outcome_.status = CsvImportOutcome::sql_failed;
         }
     }
-}
+
+    sqlite3* db_;
+    const CsvImportOptions& options_;
+    const CsvProgress& progress_;
+    CsvImportOutcome outcome_;
+    std::vector<std::string> columns_;
+    std::vector<CsvColumnType> types_;
+    Statement insert_;
+};
 
 }  // namespace
 
@@ -267,53 +316,21 @@ std::vector<std::string> csv_column_names(const std::vector<std::string>& first_
 CsvImportOutcome import_csv(sqlite3* db,
                             const std::string& path,
                             const CsvImportOptions& options,
-                            const CsvProgress& checked,
-                            const CsvProgress& inserted) {
-    std::vector<std::string> first_line;
-    std::vector<CsvColumnType> types;
-    CsvImportOutcome outcome = survey(path, options, first_line, types, checked);
-    if (outcome.status != CsvImportOutcome::imported) {
+                            const CsvProgress& progress) {
+    CsvImportOutcome outcome;
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        outcome.status = CsvImportOutcome::file_failed;
         return outcome;
     }
-    std::vector<std::string> columns;
-    if (options.new_table) {
-        columns = csv_column_names(first_line, types.size(), options.column_names);
-        if (!options.typed_columns) {
-            types.assign(types.size(), CsvColumnType::text);
-        }
-    } else {
-        columns = existing_columns(db, options.table);
-        if (columns.size() != types.size()) {
-            outcome.status = CsvImportOutcome::column_count_differs;
-            outcome.expected = columns.size();
-            outcome.found = types.size();
-            return outcome;
-        }
-        types.assign(types.size(), CsvColumnType::text);
-    }
-
-    std::string insert = "INSERT INTO " + quote_identifier(options.table) + "(";
-    std::string create = "CREATE TABLE " + quote_identifier(options.table) + "(";
-    std::string values = ") VALUES (";
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        const char* comma = c > 0 ? ", " : "";
-        insert += comma + quote_identifier(columns[c]);
-        create += comma + quote_identifier(columns[c]) + " " + type_name(types[c]);
-        values += c > 0 ? ", ?" : "?";
-    }
-    insert += values + ");";
-    create += ");";
-
     if (!exec(db, "SAVEPOINT csv_import;", outcome.message)) {
         outcome.status = CsvImportOutcome::sql_failed;
         return outcome;
     }
-    std::string message;
-    if (options.new_table && !exec(db, create, message)) {
-        outcome.status = CsvImportOutcome::sql_failed;
-        outcome.message = message;
-    } else {
-        outcome = insert_records(db, path, options, insert, types, inserted);
+    {
+        CsvReader reader(file.get(), options.encoding, options.separator);
+        Import import(db, options, progress);
+        outcome = import.run(reader);
     }
     if (outcome.status == CsvImportOutcome::imported &&
         exec(db, "RELEASE csv_import;", outcome.message)) {
@@ -322,6 +339,7 @@ CsvImportOutcome import_csv(sqlite3* db,
     if (outcome.status == CsvImportOutcome::imported) {
         outcome.status = CsvImportOutcome::sql_failed;
     }
+    std::string message;
     exec(db, "ROLLBACK TO csv_import;", message);
     exec(db, "RELEASE csv_import;", message);
     outcome.rows = 0;

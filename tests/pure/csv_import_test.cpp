@@ -129,3 +129,30 @@ TEST_F(CsvImportTest, AFaultStopsWithItsLineAndInsertsNothing) {
               CsvImportOutcome::imported);
     EXPECT_EQ(check.value("SELECT a FROM e WHERE b = 'x'"), "007");
 }
+
+// Read, checked and inserted in one pass: Esc half way through a large file, or a
+// fault on its last line, still leaves nothing added and no new table.
+TEST_F(CsvImportTest, StoppedOrFaultyLargeFileAddsNothing) {
+    std::string records = "a,b\r\n";
+    for (int i = 0; i < 400000; ++i) {
+        records += std::to_string(i) + ",x\r\n";
+    }
+    const std::string path = write(records + "1\r\n");
+    sqlite3* db = nullptr;
+    sqlite3_open(utf8_of(dir.file("a.db")).c_str(), &db);
+    run_watch::reset();
+    run_watch::watch(db);
+    run_watch::set_poll([] { return true; });
+    const CsvImportOutcome stopped = import_csv(db, path, into_new("stopped", FileEncoding::utf8));
+    run_watch::set_poll({});
+    run_watch::reset();
+    const CsvImportOutcome faulty = import_csv(db, path, into_new("faulty", FileEncoding::utf8));
+    sqlite3_close(db);
+
+    EXPECT_EQ(stopped.status, CsvImportOutcome::stopped);
+    EXPECT_EQ(stopped.rows, 0);
+    EXPECT_EQ(faulty.status, CsvImportOutcome::wrong_field_count);
+    EXPECT_EQ(faulty.line, 400002);
+    EXPECT_EQ(faulty.rows, 0);
+    EXPECT_EQ(check.value("SELECT COUNT(*) FROM sqlite_master"), "0");
+}

@@ -1,6 +1,7 @@
 // Reading CSV files as other programs write them, from a real file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -95,6 +96,46 @@ TEST(CsvReader, StopsAtTheFirstFaultWithItsLine) {
     EXPECT_EQ(wrong.last, CsvReader::not_encoded);
     EXPECT_EQ(wrong.line, 5);
     EXPECT_EQ(wrong.records.size(), 3u);
+}
+
+// A file of several blocks reads as a small one: records cut by a block's end,
+// a quoted value with doubled quotes and line breaks across it, a value longer
+// than a block, and a fault far in the file with its own line.
+TEST(CsvReader, RecordsAcrossBlocksReadWhole) {
+    const std::size_t block = CsvReader::kBlockBytes;
+    // Shift-JIS names (the literal is in the program's code page) and a quoted
+    // note with a doubled quote and a line break: each record takes two lines.
+    std::string file;
+    std::int64_t records = 0;
+    while (file.size() < 2 * block + block / 2) {
+        const std::string n = std::to_string(++records);
+        file += n + ",山田 太郎" + n + ",\"say \"\"hi\"\"\r\nthen " + n + "\"\r\n";
+    }
+    const std::string huge(block + block / 3, 'x');
+    file += "huge,\"" + huge + "\",end\r\n";
+    const std::int64_t huge_line = 2 * records + 1;
+    const Read read = read_all(file + "bad,\x93\r\n", FileEncoding::shift_jis);
+    EXPECT_EQ(read.last, CsvReader::not_encoded);
+    EXPECT_EQ(read.line, huge_line + 1);
+    ASSERT_EQ(read.records.size(), static_cast<std::size_t>(records) + 1);
+    for (std::int64_t r = 0; r < records; ++r) {
+        const std::string n = std::to_string(r + 1);
+        ASSERT_EQ(read.records[r], (std::vector<CsvField>{n, std::string(u8"山田 太郎") + n,
+                                                          "say \"hi\"\r\nthen " + n}))
+            << "record " << n;
+    }
+    EXPECT_EQ(read.records.back(),
+              (std::vector<CsvField>{std::string("huge"), huge, std::string("end")}));
+
+    // An unclosed quote far in a UTF-8 file: the line its record starts on.
+    std::string ascii;
+    for (int i = 0; ascii.size() < 2 * block; ++i) {
+        ascii += std::to_string(i) + ",\"a\r\nb\"\r\n";
+    }
+    const auto lines = static_cast<std::int64_t>(std::count(ascii.begin(), ascii.end(), '\n'));
+    const Read never = read_all(ascii + "1,\"never closed\r\n", FileEncoding::utf8);
+    EXPECT_EQ(never.last, CsvReader::malformed);
+    EXPECT_EQ(never.line, lines + 1);
 }
 
 TEST(CsvReader, FindsTheEncodingAndTheSeparator) {
