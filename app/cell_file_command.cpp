@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "app/csv_export_command.h"
 #include "app/file_dialog.h"
+#include "csv/csv_export_command.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "grid/cell_file.h"
@@ -88,7 +88,7 @@ void save_cell_to_file(HWND owner,
                        int row,
                        int column,
                        const std::string& path,
-                       CsvEncoding encoding) {
+                       FileEncoding encoding) {
     if (!record_row(grid, row, column)) {
         return;
     }
@@ -107,7 +107,7 @@ void save_cell_to_file(HWND owner,
                                      MB_YESNO | MB_ICONQUESTION) != IDYES) {
                     return;
                 }
-                encoding = CsvEncoding::utf8_bom;
+                encoding = FileEncoding::utf8_bom;
                 continue;
             case CellFileOutcome::stopped:
                 tell(owner, kSaveStoppedText, kSaveCaption);
@@ -138,7 +138,7 @@ void load_cell_from_file(HWND owner,
                          int column,
                          const std::string& path,
                          bool as_text,
-                         CsvEncoding encoding) {
+                         FileEncoding encoding) {
     if (!record_row(grid, row, column) || grid.refuse_cell_write(row, column)) {
         return;
     }
@@ -227,7 +227,7 @@ void save_cell_command(HWND owner, TableGrid& grid) {
              : picture_kind_extension(picture_kind(
                    reinterpret_cast<const unsigned char*>(head.bytes.data()), head.bytes.size()));
     FileChoice file;
-    CsvEncoding encoding = CsvEncoding::shift_jis;
+    FileEncoding encoding = FileEncoding::shift_jis;
     if (!choose_cell_save_file(owner, text, cell_file_name_for(grid.column_name(column), extension),
                                file, encoding)) {
         return;
@@ -252,7 +252,7 @@ void load_cell_command(HWND owner, TableGrid& grid, ChangeHistory* history) {
     }
     FileChoice file;
     bool as_text = false;
-    CsvEncoding encoding = CsvEncoding::shift_jis;
+    FileEncoding encoding = FileEncoding::shift_jis;
     if (!choose_cell_load_file(owner, file, as_text, encoding)) {
         return;
     }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "db/csv_export.h"
+#include "db/file_encoding.h"
 
 class ChangeHistory;
 class TableGrid;
@@ -22,7 +22,7 @@ void save_cell_to_file(HWND owner,
                        int row,
                        int column,
                        const std::string& path,
-                       CsvEncoding encoding);
+                       FileEncoding encoding);
 // A load is one step of the history; the page shows the record afterwards.
 void load_cell_from_file(HWND owner,
                          TableGrid& grid,
@@ -31,7 +31,7 @@ void load_cell_from_file(HWND owner,
                          int column,
                          const std::string& path,
                          bool as_text,
-                         CsvEncoding encoding);
+                         FileEncoding encoding);
 
 // The name the save dialog suggests: the column's name (what a file name cannot
 // hold becomes "_") and an extension after the value's first bytes.

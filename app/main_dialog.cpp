@@ -8,10 +8,11 @@
 
 #include "app/about_dialog.h"
 #include "app/cell_file_command.h"
-#include "app/csv_export_command.h"
-#include "app/csv_import_command.h"
 #include "app/file_dialog.h"
 #include "app/help.h"
+#include "csv/csv_export_command.h"
+#include "csv/csv_file_dialog.h"
+#include "csv/csv_import_command.h"
 #include "db/read_watch.h"
 #include "db/result_table.h"
 #include "db/run_watch.h"

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 
 // A small harness for benchmarks that print "name: value" lines.
 
@@ -20,6 +22,33 @@ struct BenchRegistration {
 double median_ms(int runs, const std::function<void()>& action);
 
 void report(const std::string& name, double value);
+
+// The process's memory from the moment this is made until stop(), sampled every
+// few milliseconds by a thread of its own: the peak of its private bytes (what it
+// allocated) apart from the peak of its working set (which also counts the
+// resident pages of mapped files, such as a mapped database), each beyond what it
+// held at the start.
+class MemoryPeak {
+public:
+    MemoryPeak();
+    ~MemoryPeak();
+    MemoryPeak(const MemoryPeak&) = delete;
+    MemoryPeak& operator=(const MemoryPeak&) = delete;
+
+    void stop();
+    double private_mb() const { return private_peak_mb_ - private_start_mb_; }
+    double working_set_mb() const { return working_set_peak_mb_ - working_set_start_mb_; }
+
+private:
+    void sample();
+
+    double private_start_mb_ = 0.0;
+    double working_set_start_mb_ = 0.0;
+    double private_peak_mb_ = 0.0;
+    double working_set_peak_mb_ = 0.0;
+    std::atomic<bool> stopping_{false};
+    std::thread sampler_;
+};
 
 // Folder for the benchmarks' databases (kept between runs).
 const std::string& bench_folder();

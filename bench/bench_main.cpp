@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -49,6 +50,56 @@ double median_ms(int runs, const std::function<void()>& action) {
 void report(const std::string& name, double value) {
     std::printf("%s: %.2f\n", name.c_str(), value);
     std::fflush(stdout);
+}
+
+namespace {
+
+constexpr int kSampleMs = 5;
+
+// PagefileUsage is the private bytes (the commit charge) on Windows and the
+// anonymous resident memory under Wine: neither counts mapped files. Its peak
+// is no peak under Wine, hence the sampling.
+void memory_now(double& private_mb, double& working_set_mb) {
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof(memory);
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory))) {
+        private_mb = static_cast<double>(memory.PagefileUsage) / (1024.0 * 1024.0);
+        working_set_mb = static_cast<double>(memory.WorkingSetSize) / (1024.0 * 1024.0);
+    }
+}
+
+}  // namespace
+
+MemoryPeak::MemoryPeak() {
+    memory_now(private_start_mb_, working_set_start_mb_);
+    private_peak_mb_ = private_start_mb_;
+    working_set_peak_mb_ = working_set_start_mb_;
+    sampler_ = std::thread([this] {
+        while (!stopping_) {
+            sample();
+            Sleep(kSampleMs);
+        }
+    });
+}
+
+MemoryPeak::~MemoryPeak() {
+    stop();
+}
+
+void MemoryPeak::stop() {
+    if (sampler_.joinable()) {
+        stopping_ = true;
+        sampler_.join();
+        sample();
+    }
+}
+
+void MemoryPeak::sample() {
+    double private_mb = 0.0;
+    double working_set_mb = 0.0;
+    memory_now(private_mb, working_set_mb);
+    private_peak_mb_ = std::max(private_peak_mb_, private_mb);
+    working_set_peak_mb_ = std::max(working_set_peak_mb_, working_set_mb);
 }
 
 const std::string& bench_folder() {
@@ -126,13 +177,27 @@ LaunchFigures launch_program(const std::string& path) {
 }
 
 // korvelandis_bench <folder for databases> [name filter]
+// korvelandis_bench <folder> --list [name filter]   the cases' names, one a line
+// korvelandis_bench <folder> --case <name>          that case alone
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: korvelandis_bench <folder> [filter]\n");
+        std::fprintf(
+            stderr, "usage: korvelandis_bench <folder> [filter | --list [filter] | --case name]\n");
         return 2;
     }
     g_folder = argv[1];
-    const char* filter = argc > 2 ? argv[2] : "";
+    const std::string mode = argc > 2 ? argv[2] : "";
+    const bool list = mode == "--list";
+    const bool exact = mode == "--case";
+    const char* filter = list || exact ? (argc > 3 ? argv[3] : "") : mode.c_str();
+    if (list) {
+        for (const Registered& entry : registry()) {
+            if (std::strstr(entry.name, filter)) {
+                std::printf("%s\n", entry.name);
+            }
+        }
+        return 0;
+    }
 
     CoInitialize(nullptr);
     LoadLibraryA("RICHED32.DLL");
@@ -142,7 +207,8 @@ int main(int argc, char** argv) {
     InitCommonControlsEx(&controls);
 
     for (const Registered& entry : registry()) {
-        if (std::strstr(entry.name, filter)) {
+        if (exact ? std::strcmp(entry.name, filter) == 0
+                  : std::strstr(entry.name, filter) != nullptr) {
             entry.function();
         }
     }

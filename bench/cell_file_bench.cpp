@@ -135,7 +135,7 @@ BENCH_CASE(cell_file_100mb) {
     const Memory before = memory_now(false);
     Clock::time_point start = Clock::now();
     const CellFileOutcome saved =
-        save_cell_file(connection.handle, target, file, CsvEncoding::utf8);
+        save_cell_file(connection.handle, target, file, FileEncoding::utf8);
     report("cell_save_100mb_ms", saved.status == CellFileOutcome::done ? ms_since(start) : -1.0);
     report_peak("cell_save_100mb", before);
 
@@ -148,7 +148,7 @@ BENCH_CASE(cell_file_100mb) {
     {
         RecordedStep step(&history, ChangeHistory::StepScope::records);
         history.give_up_step();
-        loaded = load_cell_file(connection.handle, target, file, false, CsvEncoding::utf8);
+        loaded = load_cell_file(connection.handle, target, file, false, FileEncoding::utf8);
     }
     report("cell_load_100mb_ms", loaded.status == CellFileOutcome::done ? ms_since(start) : -1.0);
     report_peak("cell_load_100mb", before);

@@ -93,12 +93,18 @@ int step_statements(sqlite3* db,
     return step_statements(db, utf8_sql, {}, on_columns, on_row, message);
 }
 
-int step_statements(sqlite3* db,
-                    const std::string& utf8_sql,
-                    const std::vector<FilterValue>& values,
-                    const std::function<void(sqlite3_stmt*)>& on_columns,
-                    const std::function<void(sqlite3_stmt*)>& on_row,
-                    std::string& message) {
+namespace {
+
+// The one loop behind step_statements and stream_statements. `streamed`: the
+// columns are fixed by the first statement that has any, rows or not, and a row
+// handler may stop the run.
+int run_statements(sqlite3* db,
+                   const std::string& utf8_sql,
+                   const std::vector<FilterValue>& values,
+                   bool streamed,
+                   const std::function<void(sqlite3_stmt*)>& on_columns,
+                   const std::function<bool(sqlite3_stmt*)>& on_row,
+                   std::string& message) {
     message.clear();
     if (!db) {
         return SQLITE_MISUSE;
@@ -135,9 +141,12 @@ int step_statements(sqlite3* db,
         for (;;) {
             const int step = sqlite3_step(statement.get());
             const bool row = step == SQLITE_ROW;
-            if (row || (step == SQLITE_DONE && !described && reports_empty_results(db))) {
+            const bool empty =
+                step == SQLITE_DONE && !described &&
+                (streamed ? sqlite3_column_count(statement.get()) > 0 : reports_empty_results(db));
+            if (row || empty) {
                 const int count = sqlite3_column_count(statement.get());
-                if (!any_row) {
+                if (streamed ? columns < 0 : !any_row) {
                     columns = count;
                     on_columns(statement.get());
                 } else if (count != columns) {
@@ -149,8 +158,11 @@ int step_statements(sqlite3* db,
             }
             if (row) {
                 any_row = true;
-                on_row(statement.get());
-                continue;
+                if (on_row(statement.get())) {
+                    continue;
+                }
+                code = SQLITE_ABORT;
+                break;
             }
             code = sqlite3_finalize(statement.release());
             break;
@@ -162,6 +174,32 @@ int step_statements(sqlite3* db,
     }
     ReadFailureWatch::note(db, code);
     return code;
+}
+
+}  // namespace
+
+int step_statements(sqlite3* db,
+                    const std::string& utf8_sql,
+                    const std::vector<FilterValue>& values,
+                    const std::function<void(sqlite3_stmt*)>& on_columns,
+                    const std::function<void(sqlite3_stmt*)>& on_row,
+                    std::string& message) {
+    return run_statements(
+        db, utf8_sql, values, false, on_columns,
+        [&](sqlite3_stmt* statement) {
+            on_row(statement);
+            return true;
+        },
+        message);
+}
+
+int stream_statements(sqlite3* db,
+                      const std::string& utf8_sql,
+                      const std::vector<FilterValue>& values,
+                      const std::function<void(sqlite3_stmt*)>& on_columns,
+                      const std::function<bool(sqlite3_stmt*)>& on_row,
+                      std::string& message) {
+    return run_statements(db, utf8_sql, values, true, on_columns, on_row, message);
 }
 
 bool ResultTable::run_typed(sqlite3* db, const std::string& utf8_sql) {

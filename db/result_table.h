@@ -79,6 +79,17 @@ int step_statements(sqlite3* db,
                     const std::function<void(sqlite3_stmt*)>& on_row,
                     std::string& message);
 
+// The same for a reader that writes the rows out as they come: the columns are
+// those of the first statement that has any, whether it gives rows or not, and
+// every later one must agree with it; `on_row` returns false to stop the run,
+// which then ends with SQLITE_ABORT.
+int stream_statements(sqlite3* db,
+                      const std::string& utf8_sql,
+                      const std::vector<FilterValue>& values,
+                      const std::function<void(sqlite3_stmt*)>& on_columns,
+                      const std::function<bool(sqlite3_stmt*)>& on_row,
+                      std::string& message);
+
 // Binds a filter's values to a statement's parameters (?1, ?2, ...), as far as it
 // has room for them. The SQLite result code.
 int bind_filter_values(sqlite3_stmt* statement, const std::vector<FilterValue>& values);

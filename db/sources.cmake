@@ -1,9 +1,5 @@
 list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/connection_hooks.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/csv_export.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/csv_format.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/csv_import.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/csv_reader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/database_connection.cpp
     ${CMAKE_CURRENT_LIST_DIR}/paging.cpp
     ${CMAKE_CURRENT_LIST_DIR}/part_file.cpp

@@ -30,6 +30,15 @@ std::string to_ansi(std::string_view utf8);  // empty on failure
 // target. The forms above put a substitute in such a place; a file must not.
 bool convert_exact(std::string_view source, bool to_utf8, std::string& result);
 
+// convert_exact for a large text converted a block at a time (a file's worth of
+// CSV): the room of `result` and of `wide` (the text's UTF-16 form on the way,
+// where the system converts through it) is kept from one block to the next, so
+// that a block costs two passes of the system's conversion and no allocation.
+bool convert_block_exact(std::string_view source,
+                         bool to_utf8,
+                         std::string& result,
+                         std::wstring& wide);
+
 // convert_text from UTF-8 for a display cell of `limit` bytes: the same result,
 // without converting more of a huge value than the cell can show.
 int convert_cell_text(const char* utf8, char* destination, int limit);

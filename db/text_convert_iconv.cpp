@@ -71,6 +71,13 @@ bool convert_exact(std::string_view source, bool to_utf8, std::string& result) {
                    : run_iconv("CP932", "UTF-8", source, result, true);
 }
 
+bool convert_block_exact(std::string_view source,
+                         bool to_utf8,
+                         std::string& result,
+                         std::wstring&) {
+    return convert_exact(source, to_utf8, result);
+}
+
 bool fold_for_matching(std::string_view utf8, std::string& folded) {
     folded.assign(utf8);
     for (char& c : folded) {

@@ -74,6 +74,48 @@ bool convert_exact(std::string_view source, bool to_utf8, std::string& result) {
     return true;
 }
 
+bool convert_block_exact(std::string_view source,
+                         bool to_utf8,
+                         std::string& result,
+                         std::wstring& wide) {
+    const UINT from = to_utf8 ? CP_ACP : CP_UTF8;
+    const UINT to = to_utf8 ? CP_UTF8 : CP_ACP;
+    result.clear();
+    if (source.empty()) {
+        return true;
+    }
+    // A block's counts must fit the functions' int sizes, room included.
+    constexpr std::size_t kLargestBlock = 256u << 20;
+    if (source.size() > kLargestBlock) {
+        return convert_exact(source, to_utf8, result);
+    }
+    // Every character takes at least as many bytes as it gives UTF-16 units; no
+    // size is asked first: the room is enough for any text.
+    if (wide.size() < source.size()) {
+        wide.resize(source.size());
+    }
+    const int units = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, source.data(),
+                                          static_cast<int>(source.size()), wide.data(),
+                                          static_cast<int>(wide.size()));
+    if (units <= 0) {
+        return false;
+    }
+    // At most three bytes a unit in UTF-8, two in the code page.
+    const std::size_t room = static_cast<std::size_t>(units) * (to == CP_UTF8 ? 3 : 2);
+    result.resize(room);
+    const DWORD flags = to == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL used_default = FALSE;
+    BOOL* used = to == CP_UTF8 ? nullptr : &used_default;
+    const int length = WideCharToMultiByte(to, flags, wide.data(), units, result.data(),
+                                           static_cast<int>(room), nullptr, used);
+    if (length <= 0 || used_default) {
+        result.clear();
+        return false;
+    }
+    result.resize(static_cast<std::size_t>(length));
+    return true;
+}
+
 namespace {
 
 bool widen(std::string_view utf8, std::vector<wchar_t>& wide) {
@@ -126,7 +168,6 @@ bool fold_for_matching(std::string_view utf8, std::string& folded) {
                         nullptr);
     return true;
 }
-
 
 int compare_for_user(std::string_view a, std::string_view b) {
     std::vector<wchar_t> wide_a;

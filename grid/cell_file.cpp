@@ -111,8 +111,8 @@ bool is_valid_utf8(const std::string& text) {
 
 // The file's bytes as the text a cell takes (UTF-8); false when they are not
 // text in that encoding.
-bool text_of_file(std::string& bytes, CsvEncoding encoding, std::string& utf8) {
-    if (encoding == CsvEncoding::shift_jis) {
+bool text_of_file(std::string& bytes, FileEncoding encoding, std::string& utf8) {
+    if (encoding == FileEncoding::shift_jis) {
         return convert_exact(bytes, true, utf8);
     }
     if (bytes.compare(0, kUtf8BomBytes, kUtf8Bom) == 0) {
@@ -129,9 +129,9 @@ bool text_of_file(std::string& bytes, CsvEncoding encoding, std::string& utf8) {
 // chosen encoding, converted piece by piece between whole characters.
 class FileSink {
 public:
-    FileSink(PartFile& file, bool text, CsvEncoding encoding)
-        : file_(file), convert_(text && encoding == CsvEncoding::shift_jis) {
-        if (text && encoding == CsvEncoding::utf8_bom) {
+    FileSink(PartFile& file, bool text, FileEncoding encoding)
+        : file_(file), convert_(text && encoding == FileEncoding::shift_jis) {
+        if (text && encoding == FileEncoding::utf8_bom) {
             file_.buffer().append(kUtf8Bom, kUtf8BomBytes);
         }
     }
@@ -509,7 +509,7 @@ std::int64_t file_length(const std::string& path) {
 CellFileOutcome save_cell_file(sqlite3* db,
                                const CellFileTarget& target,
                                const std::string& path,
-                               CsvEncoding encoding,
+                               FileEncoding encoding,
                                const CellFileProgress& progress) {
     if (!db) {
         return outcome_of(CellFileOutcome::sql_failed);
@@ -557,7 +557,7 @@ CellFileOutcome load_cell_file(sqlite3* db,
                                const CellFileTarget& target,
                                const std::string& path,
                                bool as_text,
-                               CsvEncoding encoding,
+                               FileEncoding encoding,
                                const CellFileProgress& progress) {
     if (!db) {
         return outcome_of(CellFileOutcome::sql_failed);

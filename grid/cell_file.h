@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "db/csv_export.h"
+#include "db/file_encoding.h"
 #include "page/cell_value.h"
 
 // One cell's value to a file and a file into one cell, apart from any window.
@@ -53,7 +53,7 @@ struct CellFileTarget {
 CellFileOutcome save_cell_file(sqlite3* db,
                                const CellFileTarget& target,
                                const std::string& path,
-                               CsvEncoding encoding,
+                               FileEncoding encoding,
                                const CellFileProgress& progress = {});
 
 // Replaces the cell's value with the file's bytes, as a BLOB, or with its text
@@ -62,7 +62,7 @@ CellFileOutcome load_cell_file(sqlite3* db,
                                const CellFileTarget& target,
                                const std::string& path,
                                bool as_text,
-                               CsvEncoding encoding,
+                               FileEncoding encoding,
                                const CellFileProgress& progress = {});
 
 // A stretch of a cell's value, as stored: its kind as typeof() names it, its

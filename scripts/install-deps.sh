@@ -12,7 +12,7 @@ fi
 
 packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
           xvfb xauth imagemagick fonts-ipafont-gothic locales cmake ninja-build googletest
-          fp-utils ca-certificates g++ zip unzip clang-format fonts-vlgothic)
+          fp-utils ca-certificates g++ zip unzip clang-format fonts-vlgothic sqlite3)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -87,13 +87,13 @@ protected:
     }
 
     CellFileOutcome::Status save(const CellFileTarget& target,
-                                 CsvEncoding encoding = CsvEncoding::utf8) {
+                                 FileEncoding encoding = FileEncoding::utf8) {
         return save_cell_file(db.handle(), target, saved, encoding).status;
     }
     CellFileOutcome::Status load(const CellFileTarget& target,
                                  const std::string& bytes,
                                  bool as_text = false,
-                                 CsvEncoding encoding = CsvEncoding::utf8) {
+                                 FileEncoding encoding = FileEncoding::utf8) {
         write_file(source, bytes);
         return load_cell_file(db.handle(), target, source, as_text, encoding).status;
     }
@@ -132,14 +132,14 @@ TEST_F(CellFileTest, TextsAndNumbersAreSavedInTheChosenEncoding) {
         utf8 += u8"写真と文書。";
     }
     const std::string sjis = ansi_of(utf8);
-    ASSERT_EQ(load(in_t(1), utf8, true, CsvEncoding::utf8), CellFileOutcome::done);
+    ASSERT_EQ(load(in_t(1), utf8, true, FileEncoding::utf8), CellFileOutcome::done);
     EXPECT_EQ(db.value("SELECT typeof(v) FROM t WHERE id = 1"), "text");
-    ASSERT_EQ(save(in_t(1), CsvEncoding::shift_jis), CellFileOutcome::done);
+    ASSERT_EQ(save(in_t(1), FileEncoding::shift_jis), CellFileOutcome::done);
     EXPECT_TRUE(file_bytes(saved) == sjis);
-    ASSERT_EQ(save(in_t(1), CsvEncoding::utf8_bom), CellFileOutcome::done);
+    ASSERT_EQ(save(in_t(1), FileEncoding::utf8_bom), CellFileOutcome::done);
     EXPECT_TRUE(file_bytes(saved) == "\xEF\xBB\xBF" + utf8);
 
-    ASSERT_EQ(load(in_k(), sjis, true, CsvEncoding::shift_jis), CellFileOutcome::done);
+    ASSERT_EQ(load(in_k(), sjis, true, FileEncoding::shift_jis), CellFileOutcome::done);
     EXPECT_TRUE(db.value("SELECT v FROM k") == utf8);
 
     ASSERT_EQ(save(in_t(3)), CellFileOutcome::done);
@@ -157,11 +157,11 @@ TEST_F(CellFileTest, TextsAndNumbersAreSavedInTheChosenEncoding) {
 TEST_F(CellFileTest, WhatTheEncodingCannotHoldIsRefusedWhole) {
     write_file(saved, "kept");
     db.exec(u8"UPDATE t SET v = 'smile \xF0\x9F\x98\x80' WHERE id = 1");
-    EXPECT_EQ(save(in_t(1), CsvEncoding::shift_jis), CellFileOutcome::not_representable);
+    EXPECT_EQ(save(in_t(1), FileEncoding::shift_jis), CellFileOutcome::not_representable);
     EXPECT_EQ(file_bytes(saved), "kept");
     EXPECT_FALSE(exists(saved + ".part"));
 
-    EXPECT_EQ(load(in_t(3), "\xFF\xFE bad", true, CsvEncoding::utf8), CellFileOutcome::not_text);
+    EXPECT_EQ(load(in_t(3), "\xFF\xFE bad", true, FileEncoding::utf8), CellFileOutcome::not_text);
     EXPECT_EQ(db.value("SELECT v FROM t WHERE id = 3"), "42");
 }
 
@@ -174,7 +174,7 @@ TEST_F(CellFileTest, AStoppedSaveOrLoadLeavesEverythingAsItWas) {
     {
         StopAtOnce stop(db.handle());
         EXPECT_EQ(
-            save_cell_file(db.handle(), in_t(1), saved, CsvEncoding::utf8, stop.progress()).status,
+            save_cell_file(db.handle(), in_t(1), saved, FileEncoding::utf8, stop.progress()).status,
             CellFileOutcome::stopped);
     }
     EXPECT_EQ(file_bytes(saved), "kept");
@@ -184,7 +184,7 @@ TEST_F(CellFileTest, AStoppedSaveOrLoadLeavesEverythingAsItWas) {
     {
         StopAtOnce stop(db.handle());
         EXPECT_EQ(
-            load_cell_file(db.handle(), in_t(1), source, false, CsvEncoding::utf8, stop.progress())
+            load_cell_file(db.handle(), in_t(1), source, false, FileEncoding::utf8, stop.progress())
                 .status,
             CellFileOutcome::stopped);
     }
@@ -200,7 +200,7 @@ TEST_F(CellFileTest, ARefusedLoadChangesNothing) {
         ASSERT_EQ(
             sqlite3_open_v2(utf8_of(db.path()).c_str(), &read_only, SQLITE_OPEN_READONLY, nullptr),
             SQLITE_OK);
-        EXPECT_EQ(load_cell_file(read_only, in_t(3), source, false, CsvEncoding::utf8).status,
+        EXPECT_EQ(load_cell_file(read_only, in_t(3), source, false, FileEncoding::utf8).status,
                   CellFileOutcome::read_only);
         sqlite3_close(read_only);
     }

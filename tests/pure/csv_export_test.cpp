@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "db/csv_export.h"
+#include "csv/csv_export.h"
 #include "db/run_watch.h"
 #include "db/text_convert.h"
 #include "tests/support/test_support.h"
@@ -44,7 +44,7 @@ protected:
 // field and an empty text is ""; leading zeros stay; BLOBs are hexadecimal; CR LF.
 TEST_F(CsvExportTest, WritesEveryKindOfValueSoThatItReadsBack) {
     CsvExportOptions options;
-    options.encoding = CsvEncoding::utf8;
+    options.encoding = FileEncoding::utf8;
     CsvExportOutcome outcome = run(csv_table_sql("t"), options);
     ASSERT_EQ(outcome.status, CsvExportOutcome::written);
     EXPECT_EQ(outcome.rows, 2);
@@ -54,14 +54,14 @@ TEST_F(CsvExportTest, WritesEveryKindOfValueSoThatItReadsBack) {
               u8"00123,\"\",,,,\"\"\r\n");
 
     // Shift-JIS: the same fields in the program's code page, no byte-order mark.
-    options.encoding = CsvEncoding::shift_jis;
+    options.encoding = FileEncoding::shift_jis;
     ASSERT_EQ(run(csv_table_sql("t"), options).status, CsvExportOutcome::written);
     const std::string ansi = file_bytes(path);
     EXPECT_EQ(ansi.find("\xEF\xBB\xBF"), std::string::npos);
     EXPECT_NE(ansi.find("007,山田 太郎,"), std::string::npos) << ansi;
 
     // UTF-8 with its mark, tab-separated, without the names: a comma needs no quotes.
-    options.encoding = CsvEncoding::utf8_bom;
+    options.encoding = FileEncoding::utf8_bom;
     options.separator = '\t';
     options.column_names = false;
     ASSERT_EQ(run("SELECT code, note FROM t WHERE n = 42", options).status,
@@ -88,11 +88,52 @@ TEST_F(CsvExportTest, CountsValuesShiftJisCannotHoldAndWritesNothing) {
     EXPECT_EQ(file_bytes(path), "earlier");
     EXPECT_FALSE(exists(path + ".part"));
 
-    options.encoding = CsvEncoding::utf8_bom;
+    options.encoding = FileEncoding::utf8_bom;
     outcome = run(csv_table_sql("t"), options);
     ASSERT_EQ(outcome.status, CsvExportOutcome::written);
     EXPECT_NE(file_bytes(path).find(u8"1,\xF0\x9F\x98\x80,\xED\x95\x9C\xEA\xB5\xAD,,,\r\n"),
               std::string::npos);
+}
+
+// A result of several blocks: the Shift-JIS bytes are those of a small one, and
+// values Shift-JIS lacks are counted wherever they lie, with nothing written.
+TEST_F(CsvExportTest, ResultsOfManyBlocksAreWrittenAndCheckedWhole) {
+    db.exec(
+        u8"CREATE TABLE big(n INTEGER, name TEXT);"
+        u8"WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 60000) "
+        u8"INSERT INTO big SELECT i, '山田 太郎 ' || i FROM c;");
+    std::string expected = "n,name\r\n";
+    for (int i = 1; i <= 60000; ++i) {
+        expected += std::to_string(i) + ",山田 太郎 " + std::to_string(i) + "\r\n";
+    }
+    CsvExportOptions options;
+    CsvExportOutcome outcome = run("SELECT * FROM big", options);
+    ASSERT_EQ(outcome.status, CsvExportOutcome::written);
+    EXPECT_EQ(outcome.rows, 60000);
+    EXPECT_TRUE(file_bytes(path) == expected);
+
+    db.exec(u8"UPDATE big SET name = '\xF0\x9F\x98\x80' WHERE n IN (2, 59999)");
+    outcome = run("SELECT * FROM big", options);
+    EXPECT_EQ(outcome.status, CsvExportOutcome::not_representable);
+    EXPECT_EQ(outcome.unrepresentable, 2);
+    EXPECT_TRUE(file_bytes(path) == expected);
+    EXPECT_FALSE(exists(path + ".part"));
+}
+
+// A result without rows still gives its column names; statements whose columns
+// differ are refused in the result list's words.
+TEST_F(CsvExportTest, ColumnsComeFromTheFirstStatementThatHasThem) {
+    CsvExportOptions options;
+    options.encoding = FileEncoding::utf8;
+    CsvExportOutcome outcome = run("SELECT code, name FROM t WHERE 0", options);
+    ASSERT_EQ(outcome.status, CsvExportOutcome::written);
+    EXPECT_EQ(outcome.rows, 0);
+    EXPECT_EQ(file_bytes(path), "code,name\r\n");
+
+    outcome = run("SELECT code FROM t WHERE 0; SELECT code, name FROM t", options);
+    EXPECT_EQ(outcome.status, CsvExportOutcome::sql_failed);
+    EXPECT_EQ(outcome.message, "sqlite3_get_table() called with two or more incompatible queries");
+    EXPECT_EQ(file_bytes(path), "code,name\r\n");
 }
 
 // Running the text again to read its rows must not change the database again.
@@ -138,7 +179,7 @@ TEST_F(CsvExportTest, AFilteredAndSortedTableExportsWhatTheGridShows) {
     ASSERT_TRUE(parse_filters(shape, {"", "a'b", ""}, view.filter, bad, message)) << message;
     view.order = {OrderKey{2, true}};
     CsvExportOptions options;
-    options.encoding = CsvEncoding::utf8;
+    options.encoding = FileEncoding::utf8;
     const CsvExportOutcome outcome = export_csv(db.handle(), csv_view_sql("s", shape, view), path,
                                                 options, {}, view.filter.values);
     ASSERT_EQ(outcome.status, CsvExportOutcome::written) << outcome.message;

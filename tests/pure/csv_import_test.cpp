@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "db/csv_import.h"
+#include "csv/csv_import.h"
 #include "db/run_watch.h"
 #include "tests/support/test_support.h"
 
@@ -26,7 +26,7 @@ protected:
         sqlite3_close(db);
         return outcome;
     }
-    CsvImportOptions into_new(const std::string& table, CsvEncoding encoding) {
+    CsvImportOptions into_new(const std::string& table, FileEncoding encoding) {
         CsvImportOptions options;
         options.encoding = encoding;
         options.table = table;
@@ -45,7 +45,7 @@ TEST_F(CsvImportTest, NewTableKeepsEveryValueAsText) {
     const CsvImportOutcome outcome = import(
         "code,名前,note\r\n007,\"山田, 太郎\",\"say "
         "\"\"hi\"\"\r\nthen\"\r\n0123,\"\",\r\n4.50,x,last",
-        into_new("t", CsvEncoding::shift_jis));
+        into_new("t", FileEncoding::shift_jis));
     ASSERT_EQ(outcome.status, CsvImportOutcome::imported) << outcome.message;
     EXPECT_EQ(outcome.rows, 3);
     EXPECT_EQ(check.rows("SELECT name, type FROM pragma_table_info('t')"),
@@ -61,7 +61,7 @@ TEST_F(CsvImportTest, NewTableKeepsEveryValueAsText) {
 // Typed columns only where every value is a number; codes with zeros stay text.
 // Without names on the first line the columns are numbered.
 TEST_F(CsvImportTest, TypedColumnsAndNumberedNames) {
-    CsvImportOptions options = into_new("n", CsvEncoding::utf8);
+    CsvImportOptions options = into_new("n", FileEncoding::utf8);
     options.column_names = false;
     options.typed_columns = true;
     const CsvImportOutcome outcome = import("1,1.5,007,x\r\n-20,3,8,9\r\n,,,\r\n", options);
@@ -82,7 +82,7 @@ TEST_F(CsvImportTest, AFaultStopsWithItsLineAndInsertsNothing) {
     check.exec("CREATE TABLE e(a, b)");
     check.exec("INSERT INTO e VALUES ('kept', 1)");
     CsvImportOptions existing;
-    existing.encoding = CsvEncoding::utf8;
+    existing.encoding = FileEncoding::utf8;
     existing.new_table = false;
     existing.table = "e";
     existing.column_names = false;
@@ -114,7 +114,7 @@ TEST_F(CsvImportTest, AFaultStopsWithItsLineAndInsertsNothing) {
     EXPECT_EQ(outcome.status, CsvImportOutcome::sql_failed);
     EXPECT_EQ(check.value("SELECT COUNT(*) FROM u"), "0");
 
-    EXPECT_EQ(import("a,b\r\n1,\"\r\n", into_new("never", CsvEncoding::utf8)).status,
+    EXPECT_EQ(import("a,b\r\n1,\"\r\n", into_new("never", FileEncoding::utf8)).status,
               CsvImportOutcome::malformed);
     EXPECT_EQ(check.value("SELECT COUNT(*) FROM sqlite_master WHERE name = 'never'"), "0");
     EXPECT_EQ(check.rows("SELECT * FROM e"),
@@ -128,4 +128,29 @@ TEST_F(CsvImportTest, AFaultStopsWithItsLineAndInsertsNothing) {
                   .status,
               CsvImportOutcome::imported);
     EXPECT_EQ(check.value("SELECT a FROM e WHERE b = 'x'"), "007");
+}
+
+// Read, checked and inserted in one pass: Esc half way through a large file, or a
+// fault on its last line, still leaves nothing added and no new table.
+TEST_F(CsvImportTest, StoppedOrFaultyLargeFileAddsNothing) {
+    std::string records = "a,b\r\n";
+    for (int i = 0; i < 400000; ++i) {
+        records += std::to_string(i) + ",x\r\n";
+    }
+    const std::string path = write(records + "1\r\n");
+    sqlite3* db = nullptr;
+    sqlite3_open(utf8_of(dir.file("a.db")).c_str(), &db);
+    run_watch::set_poll(db, [] { return true; });
+    const CsvImportOutcome stopped = import_csv(db, path, into_new("stopped", FileEncoding::utf8));
+    run_watch::set_poll(db, {});
+    run_watch::reset(db);
+    const CsvImportOutcome faulty = import_csv(db, path, into_new("faulty", FileEncoding::utf8));
+    sqlite3_close(db);
+
+    EXPECT_EQ(stopped.status, CsvImportOutcome::stopped);
+    EXPECT_EQ(stopped.rows, 0);
+    EXPECT_EQ(faulty.status, CsvImportOutcome::wrong_field_count);
+    EXPECT_EQ(faulty.line, 400002);
+    EXPECT_EQ(faulty.rows, 0);
+    EXPECT_EQ(check.value("SELECT COUNT(*) FROM sqlite_master"), "0");
 }

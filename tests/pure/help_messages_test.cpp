@@ -39,7 +39,7 @@ std::string read_file(const fs::path& path) {
 std::string program_texts() {
     std::string all;
     for (const char* folder :
-         {"app", "db", "history", "page", "grid", "structure", "sqleditor", "win", "res"}) {
+         {"app", "db", "history", "page", "grid", "structure", "sqleditor", "csv", "win", "res"}) {
         for (const auto& entry : fs::recursive_directory_iterator(kSourceDir / folder)) {
             const std::string ext = entry.path().extension().string();
             if (ext == ".cpp" || ext == ".h" || ext == ".rc") {

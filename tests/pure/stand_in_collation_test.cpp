@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "db/csv_import.h"
+#include "csv/csv_import.h"
 #include "db/database_connection.h"
 #include "db/paging.h"
 #include "db/record_page.h"

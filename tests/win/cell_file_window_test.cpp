@@ -98,20 +98,20 @@ TEST_F(CellFileWindowTest, TheViewerShowsPicturesAndDumpsWhatItCannotDecode) {
 // Ctrl+Z takes it back.
 TEST_F(CellFileWindowTest, SaveAndLoadFromTheGridAndUndoTheLoad) {
     const std::string saved = dir.file("saved.png");
-    save_cell_to_file(main.hwnd(), table_grid(), 0, kImage, saved, CsvEncoding::shift_jis);
+    save_cell_to_file(main.hwnd(), table_grid(), 0, kImage, saved, FileEncoding::shift_jis);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, "73 バイトを保存しました。\n" + saved);
     EXPECT_EQ(file_bytes(saved), stored_value("SELECT img FROM p WHERE id = 1"));
 
     boxes.clear();
     save_cell_to_file(main.hwnd(), table_grid(), 3, kImage, dir.file("none.bin"),
-                      CsvEncoding::shift_jis);
+                      FileEncoding::shift_jis);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, "この値は NULL のため、保存するものがありません。");
 
     boxes.clear();
     load_cell_from_file(main.hwnd(), table_grid(), &main.history(), 3, kImage, saved, false,
-                        CsvEncoding::shift_jis);
+                        FileEncoding::shift_jis);
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(stored_value("SELECT hex(img) = '" + std::string(kPngHex) + "' FROM p WHERE id = 4"),
               "1");

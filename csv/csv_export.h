@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "db/file_encoding.h"
 #include "db/record_view.h"
 #include "db/table_shape.h"
 
@@ -15,10 +16,8 @@
 // bounded memory. The file appears under its name only when it is complete: it is
 // written beside it under another name and renamed at the end.
 
-enum class CsvEncoding { shift_jis, utf8_bom, utf8 };
-
 struct CsvExportOptions {
-    CsvEncoding encoding = CsvEncoding::shift_jis;
+    FileEncoding encoding = FileEncoding::shift_jis;
     char separator = ',';
     bool column_names = true;
 };

@@ -1,9 +1,8 @@
-#include "app/csv_export_command.h"
+#include "csv/csv_export_command.h"
 
-#include <chrono>
-
-#include "app/csv_choices.h"
-#include "app/file_dialog.h"
+#include "csv/csv_choices.h"
+#include "csv/csv_file_dialog.h"
+#include "csv/csv_progress.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "db/text_convert.h"
@@ -32,33 +31,6 @@ constexpr char kProgressText[] = " 件を書き出しました... (Esc キーで
 
 std::string with_path(const char* text, const std::string& path) {
     return std::string(text) + "\n" + path;
-}
-
-// Writes the file with the window showing how far it has come; Esc stops it.
-CsvExportOutcome write_with_progress(HWND owner,
-                                     sqlite3* db,
-                                     const std::string& utf8_sql,
-                                     const std::vector<FilterValue>& values,
-                                     const std::string& path,
-                                     const CsvExportOptions& options) {
-    ProgressWindow progress(owner, kCaption);
-    progress.set_text(std::string("0") + kProgressText);
-    run_watch::reset(db);
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point shown = Clock::now();
-    const CsvExportOutcome outcome = export_csv(
-        db, utf8_sql, path, options,
-        [&](std::int64_t rows) {
-            // Often enough to see it move, seldom enough to cost nothing.
-            const Clock::time_point now = Clock::now();
-            if (now - shown >= std::chrono::milliseconds(100)) {
-                shown = now;
-                progress.set_text(std::to_string(rows) + kProgressText);
-            }
-        },
-        values);
-    run_watch::reset(db);
-    return outcome;
 }
 
 // Tells why the rows cannot be exported; true when it said so.
@@ -111,7 +83,7 @@ void export_rows(HWND owner,
     }
     for (;;) {
         const CsvExportOutcome outcome =
-            write_with_progress(owner, db, utf8_sql, values, file.path, options);
+            write_csv_file(owner, db, utf8_sql, values, file.path, options);
         switch (outcome.status) {
             case CsvExportOutcome::written: {
                 const std::string text = std::to_string(outcome.rows) + kWrittenText;
@@ -126,7 +98,7 @@ void export_rows(HWND owner,
                     IDYES) {
                     return;
                 }
-                options.encoding = CsvEncoding::utf8_bom;
+                options.encoding = FileEncoding::utf8_bom;
                 continue;
             }
             default:
@@ -137,6 +109,28 @@ void export_rows(HWND owner,
 }
 
 }  // namespace
+
+CsvExportOutcome write_csv_file(HWND owner,
+                                sqlite3* db,
+                                const std::string& utf8_sql,
+                                const std::vector<FilterValue>& values,
+                                const std::string& path,
+                                const CsvExportOptions& options) {
+    ProgressWindow progress(owner, kCaption);
+    progress.set_text(std::string("0") + kProgressText);
+    run_watch::reset(db);
+    ProgressPace pace;
+    const CsvExportOutcome outcome = export_csv(
+        db, utf8_sql, path, options,
+        [&](std::int64_t rows) {
+            if (pace.due()) {
+                progress.set_text(std::to_string(rows) + kProgressText);
+            }
+        },
+        values);
+    run_watch::reset(db);
+    return outcome;
+}
 
 const MessageEntry<CsvExportDialog> CsvExportDialog::message_map_[] = {
     on_message(WM_INITDIALOG, &CsvExportDialog::on_init_dialog),
@@ -154,7 +148,7 @@ LRESULT CsvExportDialog::on_init_dialog(WPARAM, LPARAM) {
         const std::string caption = read_window_text(hwnd()) + caption_note;
         SetWindowTextA(hwnd(), caption.c_str());
     }
-    fill_csv_choices(item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(options.encoding));
+    fill_csv_choices(item(IDC_CSV_ENCODING), kFileEncodings, static_cast<int>(options.encoding));
     fill_csv_choices(item(IDC_CSV_SEPARATOR), kCsvSeparators, options.separator);
     CheckDlgButton(hwnd(), IDC_CSV_COLUMN_NAMES,
                    options.column_names ? BST_CHECKED : BST_UNCHECKED);
@@ -162,8 +156,8 @@ LRESULT CsvExportDialog::on_init_dialog(WPARAM, LPARAM) {
 }
 
 LRESULT CsvExportDialog::on_ok(WPARAM, LPARAM) {
-    options.encoding = static_cast<CsvEncoding>(chosen_csv_value(
-        item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(CsvEncoding::shift_jis)));
+    options.encoding = static_cast<FileEncoding>(chosen_csv_value(
+        item(IDC_CSV_ENCODING), kFileEncodings, static_cast<int>(FileEncoding::shift_jis)));
     options.separator =
         static_cast<char>(chosen_csv_value(item(IDC_CSV_SEPARATOR), kCsvSeparators, ','));
     options.column_names = IsDlgButtonChecked(hwnd(), IDC_CSV_COLUMN_NAMES) == BST_CHECKED;

@@ -1,10 +1,10 @@
-#include "app/csv_import_command.h"
+#include "csv/csv_import_command.h"
 
-#include <chrono>
 #include <cstdio>
 
-#include "app/csv_choices.h"
-#include "db/csv_reader.h"
+#include "csv/csv_choices.h"
+#include "csv/csv_progress.h"
+#include "csv/csv_reader.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "db/text_convert.h"
@@ -36,7 +36,6 @@ constexpr char kSqlFailedText[] = "レコードを追加できませんでした
 constexpr char kFileFailedText[] = "ファイルを読み込めませんでした。何も追加していません。";
 constexpr char kEmptyText[] = "ファイルにレコードがありません。";
 constexpr char kNoNameText[] = "新しいテーブルの名前を入力してください。";
-constexpr char kCheckingText[] = " 行目まで確かめました... (Esc キーで中止)";
 constexpr char kInsertingText[] = " 件を追加しました... (Esc キーで中止)";
 constexpr char kPreviewFaultText[] = " 行目: ここから先は読み込めません";
 
@@ -115,7 +114,7 @@ std::string CsvImportDialog::preview() const {
 
 LRESULT CsvImportDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd(), GetParent(hwnd()));
-    fill_csv_choices(item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(options.encoding));
+    fill_csv_choices(item(IDC_CSV_ENCODING), kFileEncodings, static_cast<int>(options.encoding));
     fill_csv_choices(item(IDC_CSV_SEPARATOR), kCsvSeparators, options.separator);
     CheckDlgButton(hwnd(), IDC_CSV_COLUMN_NAMES,
                    options.column_names ? BST_CHECKED : BST_UNCHECKED);
@@ -132,8 +131,8 @@ LRESULT CsvImportDialog::on_init_dialog(WPARAM, LPARAM) {
 }
 
 void CsvImportDialog::read_choices() {
-    options.encoding = static_cast<CsvEncoding>(chosen_csv_value(
-        item(IDC_CSV_ENCODING), kCsvEncodings, static_cast<int>(options.encoding)));
+    options.encoding = static_cast<FileEncoding>(chosen_csv_value(
+        item(IDC_CSV_ENCODING), kFileEncodings, static_cast<int>(options.encoding)));
     options.separator =
         static_cast<char>(chosen_csv_value(item(IDC_CSV_SEPARATOR), kCsvSeparators, ','));
     options.column_names = IsDlgButtonChecked(hwnd(), IDC_CSV_COLUMN_NAMES) == BST_CHECKED;
@@ -207,6 +206,23 @@ LRESULT CsvImportDialog::on_cancel(WPARAM, LPARAM) {
     return 0;
 }
 
+CsvImportOutcome import_csv_with_progress(HWND owner,
+                                          sqlite3* db,
+                                          const std::string& path,
+                                          const CsvImportOptions& options) {
+    ProgressWindow progress(owner, kCaption);
+    progress.set_text(std::string("0") + kInsertingText);
+    run_watch::reset(db);
+    ProgressPace pace;
+    const CsvImportOutcome outcome = import_csv(db, path, options, [&](std::int64_t rows) {
+        if (pace.due()) {
+            progress.set_text(std::to_string(rows) + kInsertingText);
+        }
+    });
+    run_watch::reset(db);
+    return outcome;
+}
+
 bool import_csv_file(HWND owner,
                      sqlite3* db,
                      const std::string& path,
@@ -219,26 +235,7 @@ bool import_csv_file(HWND owner,
     if (dialog.show_modal(IDD_CSV_IMPORT, owner) != IDOK) {
         return false;
     }
-    CsvImportOutcome outcome;
-    {
-        ProgressWindow progress(owner, kCaption);
-        progress.set_text(std::string("0") + kCheckingText);
-        run_watch::reset(db);
-        using Clock = std::chrono::steady_clock;
-        Clock::time_point shown = Clock::now();
-        // Often enough to see it move, seldom enough to cost nothing.
-        auto show = [&](const char* text) {
-            return [&progress, &shown, text](std::int64_t count) {
-                const Clock::time_point now = Clock::now();
-                if (now - shown >= std::chrono::milliseconds(100)) {
-                    shown = now;
-                    progress.set_text(std::to_string(count) + text);
-                }
-            };
-        };
-        outcome = import_csv(db, path, dialog.options, show(kCheckingText), show(kInsertingText));
-        run_watch::reset(db);
-    }
+    const CsvImportOutcome outcome = import_csv_with_progress(owner, db, path, dialog.options);
     show_message_box(owner, outcome_text(outcome).c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
     return outcome.status == CsvImportOutcome::imported;
 }

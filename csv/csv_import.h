@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "db/csv_export.h"
+#include "csv/csv_export.h"
 
 // Importing a CSV file into a new or an existing table: every record in one
 // transaction (a savepoint, so that it also works inside a transaction the user
 // left open), so that a fault anywhere leaves the database as it was.
 
 struct CsvImportOptions {
-    CsvEncoding encoding = CsvEncoding::shift_jis;
+    FileEncoding encoding = FileEncoding::shift_jis;
     char separator = ',';
     bool column_names = true;
     // A new table of this (UTF-8) name, or else the existing table of this name.
@@ -49,13 +49,13 @@ struct CsvImportOutcome {
     std::string message;
 };
 
-// `checked` is told the lines read by the first pass, which finds every fault
-// before anything is inserted; `inserted` the records inserted by the second.
+// Reads, checks and inserts every record in one pass through the file; at the
+// first fault the savepoint is rolled back, so that nothing is added (nor the new
+// table made). `progress` is told the records inserted so far, every few thousand.
 CsvImportOutcome import_csv(sqlite3* db,
                             const std::string& path,
                             const CsvImportOptions& options,
-                            const CsvProgress& checked = {},
-                            const CsvProgress& inserted = {});
+                            const CsvProgress& progress = {});
 
 // The column names a new table gets: the first line's fields (blank ones and
 // repeats made unique), or column01, column02, ...

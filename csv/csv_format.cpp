@@ -1,8 +1,13 @@
-#include "db/csv_format.h"
+#include "csv/csv_format.h"
 
 void append_csv_field(std::string& line, std::string_view value, char separator) {
-    const bool quoted =
-        value.find_first_of(std::string{'"', '\r', '\n', separator}) != std::string_view::npos;
+    bool quoted = false;
+    for (const char c : value) {
+        if (c == '"' || c == '\r' || c == '\n' || c == separator) {
+            quoted = true;
+            break;
+        }
+    }
     if (!quoted) {
         line.append(value);
         return;

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "db/csv_export.h"
+#include "csv/csv_export.h"
 
 // The encodings and separators that the export and import dialogs offer, in the
 // order of their drop-down lists.
@@ -12,10 +12,10 @@ struct CsvChoice {
     const char* text;
     int value;
 };
-inline constexpr CsvChoice kCsvEncodings[] = {
-    {"Shift-JIS", static_cast<int>(CsvEncoding::shift_jis)},
-    {"UTF-8 (BOM 付き)", static_cast<int>(CsvEncoding::utf8_bom)},
-    {"UTF-8", static_cast<int>(CsvEncoding::utf8)},
+inline constexpr CsvChoice kFileEncodings[] = {
+    {"Shift-JIS", static_cast<int>(FileEncoding::shift_jis)},
+    {"UTF-8 (BOM 付き)", static_cast<int>(FileEncoding::utf8_bom)},
+    {"UTF-8", static_cast<int>(FileEncoding::utf8)},
 };
 inline constexpr CsvChoice kCsvSeparators[] = {
     {"カンマ (,)", ','},

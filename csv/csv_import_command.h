@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "db/csv_import.h"
+#include "csv/csv_import.h"
 #include "win/dialog.h"
 #include "win/message_map.h"
 
@@ -48,6 +48,14 @@ private:
     std::vector<CsvImportTarget> tables_;
     int selected_table_;
 };
+
+// Reads the file into the database with a small window over `owner` that shows
+// how far it has come; Esc stops it. What the Import command does once its
+// dialogs are answered.
+CsvImportOutcome import_csv_with_progress(HWND owner,
+                                          sqlite3* db,
+                                          const std::string& path,
+                                          const CsvImportOptions& options);
 
 // The Import command after its file dialog: asks the choices, imports, says how
 // it went. True when records were imported (the table list must be read again).

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "db/csv_export.h"
+#include "csv/csv_export.h"
 #include "win/dialog.h"
 #include "win/message_map.h"
 
@@ -40,6 +40,16 @@ void export_table_csv(HWND owner,
                       const RecordView& records);
 // Exports the rows of SQL text in the program's code page, run again in full.
 void export_query_csv(HWND owner, sqlite3* db, const std::string& ansi_sql);
+
+// Writes the rows of the UTF-8 SQL text (`values` bound to its parameters) to the
+// file, with a small window over `owner` that shows how far it has come; Esc
+// stops it. What the Export commands do once their dialogs are answered.
+CsvExportOutcome write_csv_file(HWND owner,
+                                sqlite3* db,
+                                const std::string& utf8_sql,
+                                const std::vector<FilterValue>& values,
+                                const std::string& path,
+                                const CsvExportOptions& options);
 
 // A file name made from a table's name: characters that a file name cannot hold
 // become "_", and ".csv" is added.

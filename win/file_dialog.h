@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+enum class FileDialogKind { open, save };
+
+struct FileChoice {
+    std::string path;   // the full path
+    std::string title;  // the file name without its folder
+    int filter = 1;     // the file type chosen, 1 for the first
+};
+
+// Shows the classic open or save dialog, centred over the owner. `filter` holds
+// pairs of a text and its pattern, ending with an empty text; `extension` is added
+// to a name typed without one; `suggested` is the name the dialog starts with;
+// `filter_index` the file type offered first (from 1; 0 for the first). False when
+// the user cancels or the dialog fails.
+bool choose_file(HWND owner,
+                 FileDialogKind kind,
+                 const char* filter,
+                 const char* extension,
+                 const std::string& suggested,
+                 FileChoice& choice,
+                 int filter_index = 0);
