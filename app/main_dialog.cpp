@@ -633,11 +633,8 @@ LRESULT MainDialog::on_import_csv(WPARAM, LPARAM) {
         tables.push_back(CsvImportTarget{table.shown, table.name});
     }
     const int selected = static_cast<int>(SendMessageA(selector_, CB_GETCURSEL, 0, 0));
-    // Records read into a table are one step; a table made for them cuts the history.
-    RecordedStep step(&history_);
-    const bool imported =
-        import_csv_file(hwnd(), connection_.handle, file.path, std::move(tables), selected);
-    step.finish();
+    const bool imported = import_csv_file(hwnd(), connection_.handle, history_, file.path,
+                                          std::move(tables), selected);
     if (imported) {
         reload_table_list();
     }

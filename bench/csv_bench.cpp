@@ -100,9 +100,10 @@ void import_case(const std::string& name,
         DatabaseConnection connection;
         connection.set_run_poll(pump_while_busy);
         connection.create(target.c_str());
+        // As the Import command records it: a new table's records are not kept.
         ChangeHistory history;
         history.attach(recorded ? connection.handle : nullptr);
-        RecordedStep step(&history);
+        RecordedStep step(options.new_table ? nullptr : &history);
         rows = import_csv_with_progress(nullptr, connection.handle, csv, options).rows;
         step.finish();
         history.attach(nullptr);

@@ -225,6 +225,7 @@ CsvImportOutcome import_csv_with_progress(HWND owner,
 
 bool import_csv_file(HWND owner,
                      sqlite3* db,
+                     ChangeHistory& history,
                      const std::string& path,
                      std::vector<CsvImportTarget> tables,
                      int selected_table) {
@@ -235,7 +236,9 @@ bool import_csv_file(HWND owner,
     if (dialog.show_modal(IDD_CSV_IMPORT, owner) != IDOK) {
         return false;
     }
+    RecordedStep step(dialog.options.new_table ? nullptr : &history);
     const CsvImportOutcome outcome = import_csv_with_progress(owner, db, path, dialog.options);
+    step.finish();
     show_message_box(owner, outcome_text(outcome).c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
     return outcome.status == CsvImportOutcome::imported;
 }

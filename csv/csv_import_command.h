@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "csv/csv_import.h"
+#include "history/change_history.h"
 #include "win/dialog.h"
 #include "win/message_map.h"
 
@@ -58,9 +59,13 @@ CsvImportOutcome import_csv_with_progress(HWND owner,
                                           const CsvImportOptions& options);
 
 // The Import command after its file dialog: asks the choices, imports, says how
-// it went. True when records were imported (the table list must be read again).
+// it went. Records read into an existing table are one step of the history; a
+// table made for them is not recorded (the new table cuts the history anyway, and
+// recording would hold every record in memory). True when records were imported
+// (the table list must be read again).
 bool import_csv_file(HWND owner,
                      sqlite3* db,
+                     ChangeHistory& history,
                      const std::string& path,
                      std::vector<CsvImportTarget> tables,
                      int selected_table);
