@@ -105,7 +105,7 @@ void TableGrid::show_columns() {
     // records in the table's order.
     std::vector<std::string> headers;
     headers.reserve(columns.size() + 1);
-    headers.push_back(shape.identity == RecordIdentity::rowid ? "RowID" : "No.");
+    headers.push_back(shape.identity == IdentityKind::rowid ? "RowID" : "No.");
     for (const ShapeColumn& column : columns) {
         headers.push_back(column_header(column));
     }

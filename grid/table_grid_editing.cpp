@@ -281,7 +281,7 @@ CellFileTarget TableGrid::cell_target(int row, int column) const {
     target.cell.column = column_exact_name(column);
     target.cell.rowid_name = shape.rowid_name;
     target.cell.condition = record_condition(row);
-    target.cell.has_rowid = shape.identity == RecordIdentity::rowid;
+    target.cell.has_rowid = shape.identity == IdentityKind::rowid;
     if (target.cell.has_rowid) {
         target.cell.rowid = parse_integer(cell_text(row, 0).c_str());
     }

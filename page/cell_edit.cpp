@@ -1,5 +1,6 @@
 #include "page/cell_edit.h"
 
+#include "db/record_identity.h"
 #include "db/result_table.h"
 #include "db/text_convert.h"
 #include "page/record_statements.h"
@@ -25,7 +26,7 @@ CellAddress cell_address(const EditTarget& target, int column, const std::string
     cell.column = shape.columns.at(static_cast<std::size_t>(column - 1)).name;
     cell.rowid_name = shape.rowid_name;
     cell.condition = condition;
-    cell.has_rowid = shape.identity == RecordIdentity::rowid;
+    cell.has_rowid = shape.identity == IdentityKind::rowid;
     return cell;
 }
 
@@ -102,7 +103,7 @@ bool insert_into_view(EditTarget& target, int column, const std::string& utf8_va
 }  // namespace
 
 bool CellEdit::refuse(EditTarget& target, int row, int column) {
-    if (target.shape().identity == RecordIdentity::none) {
+    if (target.shape().identity == IdentityKind::none) {
         target.tell(EditNotice::read_only_table);
         return true;
     }
@@ -137,7 +138,7 @@ EditStart CellEdit::prepare(EditTarget& target,
     cell.row = row;
     cell.column = column;
     cell.new_record = target.is_blank_row(row);
-    if (!cell.new_record && target.shape().identity == RecordIdentity::rowid) {
+    if (!cell.new_record && target.shape().identity == IdentityKind::rowid) {
         cell.rowid = parse_integer(target.cell_text(row, 0).c_str());
     }
     cell.condition = target.record_condition(row);
@@ -206,7 +207,7 @@ CommitOutcome CellEdit::commit(EditTarget& target, const std::string& text, bool
                 // The next column and the delete command go by the record's new place.
                 cell_.row = row;
                 cell_.condition = condition;
-                if (target.shape().identity == RecordIdentity::rowid) {
+                if (target.shape().identity == IdentityKind::rowid) {
                     cell_.rowid = parse_integer(target.cell_text(row, 0).c_str());
                 }
                 target.show_cell_text(row, column, text);
@@ -260,13 +261,13 @@ int CellEdit::update(EditTarget& target,
     const std::string literal =
         column_literal(shape, static_cast<std::size_t>(column - 1),
                        value_literal(utf8_value, previous, !edited->type.empty()));
-    if (shape.identity == RecordIdentity::values) {
+    if (shape.identity == IdentityKind::values) {
         return update_view(target, row, column, condition, literal, new_condition);
     }
     // A key column's new value moves the record in a table without row ids: its
     // key is taken before the write.
     std::vector<std::string> key;
-    if (shape.identity == RecordIdentity::primary_key && edited->key_position > 0) {
+    if (shape.identity == IdentityKind::primary_key && edited->key_position > 0) {
         key =
             read_record_identity(target.edited_database(), target.edited_table(), shape, condition);
     }
@@ -283,7 +284,7 @@ int CellEdit::update(EditTarget& target,
         case WriteOutcome::written:
             break;
     }
-    if (shape.identity != RecordIdentity::rowid) {
+    if (shape.identity != IdentityKind::rowid) {
         if (key.empty()) {
             if (new_condition) {
                 *new_condition = condition;
@@ -347,7 +348,7 @@ bool CellEdit::insert(EditTarget& target, int column, const std::string& value, 
         target.show_record(0);
         return true;
     }
-    if (shape.identity == RecordIdentity::primary_key) {
+    if (shape.identity == IdentityKind::primary_key) {
         std::vector<std::string> key;
         for (std::size_t key_column : shape.key_columns()) {
             key.push_back(literals[key_column]);

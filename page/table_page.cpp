@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "db/record_identity.h"
 #include "db/record_page.h"
 #include "db/result_table.h"
 #include "db/text_convert.h"
@@ -100,10 +101,10 @@ bool TablePage::load(int page_index) {
         anchors_.last_order = records.back().order_values;
         anchors_.more = more;
     }
-    const bool by_rowid = shape_.identity == RecordIdentity::rowid;
+    const bool by_rowid = shape_.identity == IdentityKind::rowid;
     // A view's record is found again by the values it showed, kept whole.
     const bool by_key =
-        shape_.identity == RecordIdentity::primary_key || shape_.identity == RecordIdentity::values;
+        shape_.identity == IdentityKind::primary_key || shape_.identity == IdentityKind::values;
     rows_.reserve(records.size() + 1);
     if (by_key) {
         row_keys_.reserve(records.size());
@@ -266,7 +267,8 @@ int TablePage::show_keyed_record(const std::vector<std::string>& key_literals) {
     // Where it lands among filtered or sorted records is not the table's order of
     // keys: the page on screen is read again.
     if (records_.plain() && !key.empty() &&
-        before.run(db_, records_before_key_sql(table_, shape_, key)) && before.rows() == 1) {
+        before.run(db_, record_identity(shape_).records_before_sql(table_, shape_, key)) &&
+        before.rows() == 1) {
         const std::int64_t page = parse_integer(before.value(0, 0)) / kPageSize;
         page_index_ = page < INT_MAX ? static_cast<int>(page) : INT_MAX;
     }
@@ -313,15 +315,15 @@ std::string TablePage::record_condition(int row) const {
         return std::string();
     }
     switch (shape_.identity) {
-        case RecordIdentity::rowid:
+        case IdentityKind::rowid:
             return ::record_condition(shape_, {cell_text(row, 0)});
-        case RecordIdentity::primary_key:
-        case RecordIdentity::values:
+        case IdentityKind::primary_key:
+        case IdentityKind::values:
             if (static_cast<std::size_t>(row) < row_keys_.size()) {
                 return ::record_condition(shape_, row_keys_[static_cast<std::size_t>(row)]);
             }
             break;
-        case RecordIdentity::none:
+        case IdentityKind::none:
             break;
     }
     return std::string();
@@ -341,7 +343,7 @@ int TablePage::row_of_condition(const std::string& condition) const {
 }
 
 int TablePage::row_of_record(RowId rowid) const {
-    if (shape_.identity != RecordIdentity::rowid) {
+    if (shape_.identity != IdentityKind::rowid) {
         return -1;
     }
     const std::string text = format_rowid(rowid);

@@ -66,7 +66,7 @@ public:
     // What the page label and the paging buttons show.
     PageView view() const { return page_view(page_index_, table_rows_); }
     // No record of the table can be found again: it is shown, never changed.
-    bool read_only() const { return shape_.identity == RecordIdentity::none; }
+    bool read_only() const { return shape_.identity == IdentityKind::none; }
     // Whether the blank row may add a record: a view only through its trigger.
     bool takes_new_records() const {
         return !read_only() && (!shape_.is_view || shape_.view_inserts);
