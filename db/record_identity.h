@@ -73,7 +73,8 @@ public:
     virtual bool changed_by(const TableShape&, std::size_t /*column*/) const { return false; }
     // The identity after `literal` was written into column `column` of the record
     // with `identity`: as written, which the database may have stored otherwise
-    // (read_record_identity reads it back).
+    // (read_record_identity reads it back). A row id stays as it was here: the
+    // write itself reads back the new one.
     virtual IdentityFields written(const TableShape&,
                                    IdentityFields identity,
                                    std::size_t /*column*/,
@@ -81,7 +82,8 @@ public:
         return identity;
     }
     // The identity of a record just added with one literal per column (empty for
-    // a column left out), as written; empty where the insert has to tell it.
+    // a column left out), as written; empty for a row id, which the connection
+    // tells (sqlite3_last_insert_rowid).
     virtual IdentityFields inserted(const TableShape&, const std::vector<std::string>&) const {
         return IdentityFields();
     }
