@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "db/record_identity.h"
 #include "db/result_table.h"
 #include "db/sql_text.h"
 #include "db/text_convert.h"
@@ -116,7 +117,8 @@ bool read_rows(sqlite3* db,
                const std::vector<FilterValue>& values,
                std::size_t order_fields,
                std::vector<PageRecord>& records) {
-    const int identity_fields = identity_field_count(shape);
+    const RecordIdentity& identity = record_identity(shape);
+    const int identity_fields = identity.field_count(shape);
     const std::size_t columns = shape.columns.size();
     ResultTable result;
     {
@@ -143,8 +145,7 @@ bool read_rows(sqlite3* db,
     }
     TextPrefixReader long_texts(db, table, shape);
     // Only a record with a row id can be opened for its first bytes alone.
-    const bool heads = shape.identity == RecordIdentity::rowid && !shape.is_virtual &&
-                       !shape.is_view && identity_fields > 0;
+    const bool heads = identity.has_rowid() && !shape.is_virtual;
     const std::size_t first = records.size();
     records.resize(first + static_cast<std::size_t>(result.rows()));
     for (int row = 0; row < result.rows(); ++row) {
@@ -164,14 +165,12 @@ bool read_rows(sqlite3* db,
                 cell.kind = PageValue::Kind::blob;
                 cell.blob_bytes = std::strtoll(value, nullptr, 10);
                 if (heads && cell.blob_bytes > 0) {
-                    long_texts.read_head(std::strtoll(record.identity[0].c_str(), nullptr, 10),
-                                         column, cell.head);
+                    long_texts.read_head(identity.rowid(record.identity), column, cell.head);
                 }
             } else if (blob == 0) {
                 // An empty BLOB stands for a text too long to be read whole.
                 cell.kind = PageValue::Kind::value;
-                const sqlite3_int64 rowid = std::strtoll(record.identity[0].c_str(), nullptr, 10);
-                if (!long_texts.read(rowid, column, cell.text)) {
+                if (!long_texts.read(identity.rowid(record.identity), column, cell.text)) {
                     records.clear();
                     return false;
                 }

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "db/record_identity.h"
 #include "db/result_table.h"
 #include "db/sql_text.h"
 #include "db/text_convert.h"
@@ -352,7 +353,7 @@ bool parse_filters(const TableShape& shape,
     message.clear();
     if (!trimmed(rowid_typed).empty()) {
         bad_column = kRowIdFilter;
-        if (shape.identity != RecordIdentity::rowid) {
+        if (!record_identity(shape).has_rowid()) {
             message = kNoRowIdMessage;
             return false;
         }

@@ -4,6 +4,7 @@ list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/paging.cpp
     ${CMAKE_CURRENT_LIST_DIR}/part_file.cpp
     ${CMAKE_CURRENT_LIST_DIR}/read_watch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/record_identity.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_page.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_view.cpp
     ${CMAKE_CURRENT_LIST_DIR}/result_table.cpp

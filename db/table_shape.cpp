@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "db/record_identity.h"
 #include "db/result_table.h"
 #include "db/sql_text.h"
 #include "db/sqlite_handles.h"
@@ -10,10 +11,6 @@
 #include "db/text_convert.h"
 
 namespace {
-
-// The bytes of a view's text or BLOB beyond which a page keeps only its kind,
-// size and first bytes to find its record again.
-constexpr int kLongValueBytes = 512;
 
 // PRAGMA table_xinfo's "hidden": 1 for a hidden column of a virtual table, 2 and 3
 // for generated columns (virtual and stored).
@@ -59,76 +56,6 @@ void read_view_triggers(sqlite3* db, const std::string& view, TableShape& shape)
         column.view_updates = prepares(
             db, "UPDATE " + name + " SET " + column_name + " = " + column_name + " WHERE 0;");
     }
-}
-
-// What identifies a view's long value: "~text:5000:4142..." (its kind, its size
-// in bytes and its first bytes in hexadecimal) as the page read it; any other
-// field is a literal.
-std::string long_value_condition(const std::string& name, const std::string& field) {
-    if (field.empty() || field[0] != '~') {
-        return name + " IS " + field;
-    }
-    const std::size_t kind_end = field.find(':');
-    const std::size_t size_end =
-        kind_end == std::string::npos ? kind_end : field.find(':', kind_end + 1);
-    const std::string kind = field.substr(1, kind_end == std::string::npos ? 0 : kind_end - 1);
-    if (size_end == std::string::npos || (kind != "text" && kind != "blob")) {
-        return "0";
-    }
-    const std::string size = field.substr(kind_end + 1, size_end - kind_end - 1);
-    const std::string bytes = field.substr(size_end + 1);
-    for (char c : size + bytes) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) {
-            return "0";
-        }
-    }
-    return "(typeof(" + name + ") = '" + kind + "' AND octet_length(" + name +
-           ") = " + std::to_string(parse_integer(size.c_str())) + " AND substr(CAST(" + name +
-           " AS BLOB), 1, " + std::to_string(kLongValueBytes) + ") = X'" + bytes + "')";
-}
-
-std::string key_order(const TableShape& shape, const char* direction = "") {
-    std::string order;
-    for (std::size_t index : shape.key_columns()) {
-        order += order.empty() ? "" : ", ";
-        order += quote_identifier(shape.columns[index].name) + direction;
-    }
-    return order;
-}
-
-std::string identity_fields(const TableShape& shape) {
-    switch (shape.identity) {
-        case RecordIdentity::rowid:
-            return shape.rowid_name;
-        case RecordIdentity::primary_key: {
-            std::string fields;
-            for (std::size_t index : shape.key_columns()) {
-                fields += fields.empty() ? "" : ", ";
-                fields += "quote(" + quote_identifier(shape.columns[index].name) + ")";
-            }
-            return fields;
-        }
-        case RecordIdentity::values: {
-            // A long text or BLOB is told by its kind, its size and its first
-            // bytes rather than whole, so that a page of a view holds what a page
-            // of a table holds however large its values. Two records alike in all
-            // of that are found together, and the write is refused.
-            std::string fields;
-            for (const ShapeColumn& column : shape.columns) {
-                const std::string name = quote_identifier(column.name);
-                fields += fields.empty() ? "" : ", ";
-                fields += "CASE WHEN typeof(" + name + ") IN ('text', 'blob') AND octet_length(" +
-                          name + ") > " + std::to_string(kLongValueBytes) + " THEN '~' || typeof(" +
-                          name + ") || ':' || octet_length(" + name +
-                          ") || ':' || hex(substr(CAST(" + name + " AS BLOB), 1, " +
-                          std::to_string(kLongValueBytes) + ")) ELSE quote(" + name + ") END";
-            }
-            return fields;
-        }
-        case RecordIdentity::none:
-            break;
-    }
-    return std::string();
 }
 
 }  // namespace
@@ -205,13 +132,13 @@ bool read_table_shape(sqlite3* db, const std::string& table, TableShape& shape) 
         shape.strict = is_true(kind.value(0, 5));
     }
     if (shape.is_view) {
-        shape.identity = RecordIdentity::values;
+        shape.identity = IdentityKind::values;
         read_view_triggers(db, table, shape);
     } else if (without_rowid) {
         shape.identity =
-            shape.key_columns().empty() ? RecordIdentity::none : RecordIdentity::primary_key;
+            shape.key_columns().empty() ? IdentityKind::none : IdentityKind::primary_key;
     } else if (!has_rowid(db, table, shape.rowid_name)) {
-        shape.identity = RecordIdentity::none;
+        shape.identity = IdentityKind::none;
     } else {
         const std::vector<std::size_t> keys = shape.key_columns();
         if (keys.size() == 1 &&
@@ -246,26 +173,6 @@ std::string column_header(const ShapeColumn& column) {
     return header;
 }
 
-int identity_field_count(const TableShape& shape) {
-    switch (shape.identity) {
-        case RecordIdentity::rowid:
-            return 1;
-        case RecordIdentity::primary_key:
-            return static_cast<int>(shape.key_columns().size());
-        case RecordIdentity::values:
-            return static_cast<int>(shape.columns.size());
-        case RecordIdentity::none:
-            break;
-    }
-    return 0;
-}
-
-bool pages_by_key(const TableShape& shape) {
-    return !shape.is_virtual && !shape.is_view && !shape.stand_in_order &&
-           (shape.identity == RecordIdentity::rowid ||
-            (shape.identity == RecordIdentity::primary_key && !shape.key_columns().empty()));
-}
-
 std::string record_page_sql(const std::string& table,
                             const TableShape& shape,
                             std::int64_t offset,
@@ -276,12 +183,13 @@ std::string record_page_sql(const std::string& table,
 }
 
 std::string record_fields(const TableShape& shape) {
-    std::string fields = identity_fields(shape);
+    const RecordIdentity& identity = record_identity(shape);
+    std::string fields = identity.fields(shape);
     // typeof(), length() of a BLOB and octet_length() read no byte of the value:
     // a cell that shows a BLOB's size costs nothing, however large the BLOB. A long
     // text is read in part afterwards where the record has a row id, as substr()
     // would read the whole of it first.
-    const bool prefix_reads = shape.identity == RecordIdentity::rowid && !shape.is_virtual;
+    const bool prefix_reads = identity.has_rowid() && !shape.is_virtual;
     for (const ShapeColumn& column : shape.columns) {
         const std::string name = quote_identifier(column.name);
         const std::string text_form = prefix_reads && !column.generated
@@ -295,121 +203,21 @@ std::string record_fields(const TableShape& shape) {
     return fields;
 }
 
-std::string identity_order(const TableShape& shape, const char* direction) {
-    if (shape.identity == RecordIdentity::rowid) {
-        return shape.rowid_name + direction;
-    }
-    if (shape.identity == RecordIdentity::primary_key) {
-        return key_order(shape, direction);
-    }
-    return std::string();
-}
-
 std::string record_page_sql(const std::string& table,
                             const TableShape& shape,
                             const PageStart& start,
                             int count) {
-    const std::string fields = record_fields(shape);
-    std::string sql = "SELECT " + fields + " FROM " + quote_identifier(table);
-    const bool by_key = start.from != PageStart::From::offset && pages_by_key(shape) &&
-                        static_cast<int>(start.identity.size()) == identity_field_count(shape);
-    const bool backwards = by_key && start.from == PageStart::From::before;
-    const char* direction = backwards ? " DESC" : "";
-    const std::string order = identity_order(shape, direction);
-    if (by_key) {
-        // The same order as the offset form's, so the same records in the same
-        // places: a comparison of row values follows ORDER BY column by column.
-        std::string values;
-        if (shape.identity == RecordIdentity::rowid) {
-            values = std::to_string(parse_integer(start.identity[0].c_str()));
-        } else {
-            // quote() made each of these from the stored value: literals as they stand.
-            for (const std::string& literal : start.identity) {
-                values += values.empty() ? "" : ", ";
-                values += literal;
-            }
-        }
-        const char* compare = start.from == PageStart::From::at      ? " >= "
-                              : start.from == PageStart::From::after ? " > "
-                                                                     : " < ";
-        const std::string keys =
-            shape.identity == RecordIdentity::rowid ? shape.rowid_name : key_order(shape);
-        sql += " WHERE (" + keys + ")" + compare + "(" + values + ")";
+    const RecordIdentity& identity = record_identity(shape);
+    std::string sql = "SELECT " + record_fields(shape) + " FROM " + quote_identifier(table);
+    const std::string next_to = identity.start_condition(shape, start.from, start.identity);
+    const std::string order = identity.order(
+        shape, start.from == PageStart::From::before && !next_to.empty() ? " DESC" : "");
+    if (!next_to.empty()) {
+        sql += " WHERE " + next_to;
     }
     if (!order.empty()) {
         sql += " ORDER BY " + order;
     }
-    const std::int64_t offset = by_key ? 0 : start.offset;
+    const std::int64_t offset = next_to.empty() ? start.offset : 0;
     return sql + " LIMIT " + std::to_string(offset) + ", " + std::to_string(count) + ";";
-}
-
-std::string record_condition(const TableShape& shape, const std::vector<std::string>& identity) {
-    if (static_cast<int>(identity.size()) != identity_field_count(shape) || identity.empty()) {
-        return std::string();
-    }
-    if (shape.identity == RecordIdentity::rowid) {
-        if (identity[0].empty()) {
-            return std::string();
-        }
-        return rowid_condition(shape.rowid_name, parse_integer(identity[0].c_str()));
-    }
-    std::string condition;
-    if (shape.identity == RecordIdentity::values) {
-        // quote() gave each short value whole, NULL included; IS matches NULL too.
-        for (std::size_t i = 0; i < identity.size(); ++i) {
-            if (identity[i].empty()) {
-                return std::string();
-            }
-            condition += condition.empty() ? "" : " AND ";
-            condition += long_value_condition(quote_identifier(shape.columns[i].name), identity[i]);
-        }
-        return condition;
-    }
-    const std::vector<std::size_t> keys = shape.key_columns();
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        // quote() gives a literal for every value; a key of a table without a
-        // row id is never NULL.
-        if (identity[i].empty() || identity[i] == "NULL") {
-            return std::string();
-        }
-        condition += condition.empty() ? "" : " AND ";
-        condition += quote_identifier(shape.columns[keys[i]].name) + " = " + identity[i];
-    }
-    return condition;
-}
-
-std::string records_before_key_sql(const std::string& table,
-                                   const TableShape& shape,
-                                   const std::vector<std::string>& key_literals) {
-    std::string values;
-    for (const std::string& literal : key_literals) {
-        values += values.empty() ? "" : ", ";
-        values += literal;
-    }
-    return "SELECT COUNT(*) FROM " + quote_identifier(table) + " WHERE (" + key_order(shape) +
-           ") < (" + values + ");";
-}
-
-std::string identity_of_sql(const std::string& table,
-                            const TableShape& shape,
-                            const std::string& condition) {
-    return "SELECT " + identity_fields(shape) + " FROM " + quote_identifier(table) + " WHERE " +
-           condition + ";";
-}
-
-std::vector<std::string> read_record_identity(sqlite3* db,
-                                              const std::string& table,
-                                              const TableShape& shape,
-                                              const std::string& condition) {
-    std::vector<std::string> identity;
-    ResultTable stored;
-    if (condition.empty() || !stored.run(db, identity_of_sql(table, shape, condition)) ||
-        stored.rows() != 1) {
-        return identity;
-    }
-    for (int field = 0; field < stored.columns(); ++field) {
-        const char* literal = stored.value(0, field);
-        identity.push_back(literal ? literal : "");
-    }
-    return identity;
 }

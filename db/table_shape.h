@@ -24,8 +24,9 @@ constexpr const char kViewMark[] = " (ビュー)";
 // order of names, then its views; false when the catalogue could not be read.
 bool read_tables(sqlite3* db, std::vector<TableName>& tables);
 
-// How a statement finds one record again.
-enum class RecordIdentity {
+// How a statement finds one record again (record_identity.h has what each kind
+// asks of a statement).
+enum class IdentityKind {
     rowid,        // by the row id
     primary_key,  // by every column of the primary key (a table WITHOUT ROWID)
     values,       // by every value the record shows (a view, which has no key)
@@ -49,7 +50,7 @@ struct TableShape {
     // The columns a user sees, in the table's order; hidden columns of virtual
     // tables are left out, generated ones are kept.
     std::vector<ShapeColumn> columns;
-    RecordIdentity identity = RecordIdentity::rowid;
+    IdentityKind identity = IdentityKind::rowid;
     // How statements name the row id (a column may have taken "rowid").
     std::string rowid_name = "rowid";
     bool strict = false;
@@ -99,7 +100,7 @@ std::string record_page_sql(const std::string& table,
                             int count);
 // The fields of a row of record_page_sql, identifying fields first.
 std::string record_fields(const TableShape& shape);
-// The table's own order (its row id or key columns, each followed by
+// The table's own order (record_identity's order, each term followed by
 // `direction`); empty where it has none of its own.
 std::string identity_order(const TableShape& shape, const char* direction);
 
@@ -123,33 +124,3 @@ std::string record_page_sql(const std::string& table,
                             const TableShape& shape,
                             const PageStart& start,
                             int count);
-// Whether a page may start next to a record rather than at an offset: the table
-// keeps its records in the order of their row id or key. A view, a virtual table
-// or a table that cannot find a record again has only the offset.
-bool pages_by_key(const TableShape& shape);
-// How many identifying fields each row of record_page_sql starts with.
-int identity_field_count(const TableShape& shape);
-
-// The condition that finds one record, from the identifying fields of its page
-// row: "rowid = 42", "\"a\" = 'x' AND \"b\" = 3", or for a view "\"a\" IS 'x' AND
-// \"b\" IS NULL". Empty when there is none.
-std::string record_condition(const TableShape& shape, const std::vector<std::string>& identity);
-
-// The number of records that come before a record with these key literals in
-// the table's order of keys (for finding the page a new record lands on).
-std::string records_before_key_sql(const std::string& table,
-                                   const TableShape& shape,
-                                   const std::vector<std::string>& key_literals);
-
-// The identifying fields of the records that meet `condition`, as record_page_sql
-// gives them.
-std::string identity_of_sql(const std::string& table,
-                            const TableShape& shape,
-                            const std::string& condition);
-// Reads them for the one record that `condition` finds, as the database holds them
-// now (a written key comes back as its column's affinity stored it); empty when
-// no record, or more than one, meets it.
-std::vector<std::string> read_record_identity(sqlite3* db,
-                                              const std::string& table,
-                                              const TableShape& shape,
-                                              const std::string& condition);

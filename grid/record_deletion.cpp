@@ -1,5 +1,6 @@
 #include "grid/record_deletion.h"
 
+#include "db/record_identity.h"
 #include "db/result_table.h"
 #include "db/sql_error.h"
 #include "grid/cell_editor.h"
@@ -33,16 +34,17 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
     // Ends after the report: its own statements would overwrite the database's
     // message about a failure.
     RecordedStep step(&grid.change_history(), ChangeHistory::StepScope::records);
-    // A view's trigger deletes; the record is counted first, as SQLite counts
-    // nothing a trigger does in its place.
+    // Where one condition may find several records (a view's, by its values) the
+    // records are counted first: SQLite counts nothing a view's trigger does in
+    // its place.
+    const bool counted = record_identity(page.shape()).may_find_several();
     const WriteOutcome outcome =
-        page.shape().is_view
-            ? write_through_view(page.database(), page.table(), condition,
-                                 delete_where_sql(page.table(), condition), message)
-            : delete_record_where(page.database(), page.table(), condition);
+        counted ? write_through_view(page.database(), page.table(), condition,
+                                     delete_where_sql(page.table(), condition), message)
+                : delete_record_where(page.database(), page.table(), condition);
     switch (outcome) {
         case WriteOutcome::failed:
-            if (page.shape().is_view) {
+            if (counted) {
                 const std::string text =
                     std::string(kDeleteFailedText) + "\n" + ansi_message(message.c_str());
                 show_message_box(grid.hwnd(), text.c_str(), kSqlErrorCaption,

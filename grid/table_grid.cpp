@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "db/read_watch.h"
+#include "db/record_identity.h"
 #include "db/record_page.h"
 #include "db/result_table.h"
 #include "db/sql_error.h"
@@ -153,7 +154,7 @@ void TableGrid::show_columns() {
     // records in the table's order.
     std::vector<std::string> headers;
     headers.reserve(columns.size() + 1);
-    headers.push_back(shape.identity == RecordIdentity::rowid ? "RowID" : "No.");
+    headers.push_back(record_identity(shape).has_rowid() ? "RowID" : "No.");
     for (const ShapeColumn& column : columns) {
         headers.push_back(column_header(column));
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "db/record_identity.h"
 #include "db/result_table.h"
 #include "db/sql_error.h"
 #include "grid/cell_editor.h"
@@ -282,9 +283,11 @@ CellFileTarget TableGrid::cell_target(int row, int column) const {
     target.cell.column = column_exact_name(column);
     target.cell.rowid_name = shape.rowid_name;
     target.cell.condition = record_condition(row);
-    target.cell.has_rowid = shape.identity == RecordIdentity::rowid;
+    const RecordIdentity& identity = record_identity(shape);
+    target.cell.has_rowid = identity.has_rowid();
     if (target.cell.has_rowid) {
-        target.cell.rowid = parse_integer(cell_text(row, 0).c_str());
+        // Column 0 shows the row id where the record has one.
+        target.cell.rowid = identity.rowid({cell_text(row, 0)});
     }
     target.view = shape.is_view;
     return target;

@@ -1,5 +1,6 @@
 #include "page/cell_edit.h"
 
+#include "db/record_identity.h"
 #include "db/result_table.h"
 #include "db/text_convert.h"
 #include "page/record_statements.h"
@@ -25,7 +26,7 @@ CellAddress cell_address(const EditTarget& target, int column, const std::string
     cell.column = shape.columns.at(static_cast<std::size_t>(column - 1)).name;
     cell.rowid_name = shape.rowid_name;
     cell.condition = condition;
-    cell.has_rowid = shape.identity == RecordIdentity::rowid;
+    cell.has_rowid = record_identity(shape).has_rowid();
     return cell;
 }
 
@@ -39,7 +40,7 @@ int update_view(EditTarget& target,
     const TableShape& shape = target.shape();
     const std::string& view = target.edited_table();
     // The record's values whole, to find it again by its new ones afterwards.
-    std::vector<std::string> values = read_record_identity(db, view, shape, condition);
+    const IdentityFields values = read_record_identity(db, view, shape, condition);
     std::string message;
     const WriteOutcome outcome = write_through_view(
         db, view, condition,
@@ -61,11 +62,12 @@ int update_view(EditTarget& target,
             break;
     }
     std::string after;
-    if (values.size() == shape.columns.size()) {
-        values[static_cast<std::size_t>(column - 1)] = literal;
+    if (!values.empty()) {
+        const IdentityFields written = record_identity(shape).written(
+            shape, values, static_cast<std::size_t>(column - 1), literal);
         // Read back as the view gives it now: the trigger may have stored it otherwise.
         after = record_condition(
-            shape, read_record_identity(db, view, shape, record_condition(shape, values)));
+            shape, read_record_identity(db, view, shape, record_condition(shape, written)));
     }
     if (new_condition) {
         *new_condition = after;
@@ -102,7 +104,7 @@ bool insert_into_view(EditTarget& target, int column, const std::string& utf8_va
 }  // namespace
 
 bool CellEdit::refuse(EditTarget& target, int row, int column) {
-    if (target.shape().identity == RecordIdentity::none) {
+    if (!record_identity(target.shape()).finds_records()) {
         target.tell(EditNotice::read_only_table);
         return true;
     }
@@ -137,8 +139,9 @@ EditStart CellEdit::prepare(EditTarget& target,
     cell.row = row;
     cell.column = column;
     cell.new_record = target.is_blank_row(row);
-    if (!cell.new_record && target.shape().identity == RecordIdentity::rowid) {
-        cell.rowid = parse_integer(target.cell_text(row, 0).c_str());
+    if (!cell.new_record) {
+        // Column 0 shows the row id where the record has one.
+        cell.rowid = record_identity(target.shape()).rowid({target.cell_text(row, 0)});
     }
     cell.condition = target.record_condition(row);
     cell.text = target.cell_text(row, column);
@@ -206,9 +209,7 @@ CommitOutcome CellEdit::commit(EditTarget& target, const std::string& text, bool
                 // The next column and the delete command go by the record's new place.
                 cell_.row = row;
                 cell_.condition = condition;
-                if (target.shape().identity == RecordIdentity::rowid) {
-                    cell_.rowid = parse_integer(target.cell_text(row, 0).c_str());
-                }
+                cell_.rowid = record_identity(target.shape()).rowid({target.cell_text(row, 0)});
                 target.show_cell_text(row, column, text);
             }
         }
@@ -257,18 +258,19 @@ int CellEdit::update(EditTarget& target,
         return -1;
     }
     const TableShape& shape = target.shape();
+    const RecordIdentity& identity = record_identity(shape);
+    const std::size_t index = static_cast<std::size_t>(column - 1);
     const std::string literal =
-        column_literal(shape, static_cast<std::size_t>(column - 1),
-                       value_literal(utf8_value, previous, !edited->type.empty()));
-    if (shape.identity == RecordIdentity::values) {
+        column_literal(shape, index, value_literal(utf8_value, previous, !edited->type.empty()));
+    if (identity.may_find_several()) {
+        // Records alike in every value are found together: the write counts them.
         return update_view(target, row, column, condition, literal, new_condition);
     }
-    // A key column's new value moves the record in a table without row ids: its
-    // key is taken before the write.
-    std::vector<std::string> key;
-    if (shape.identity == RecordIdentity::primary_key && edited->key_position > 0) {
-        key =
-            read_record_identity(target.edited_database(), target.edited_table(), shape, condition);
+    // A key column's new value moves the record. Where the write does not read
+    // back a row id, the record's key is taken before it.
+    IdentityFields before;
+    if (identity.changed_by(shape, index) && !identity.has_rowid()) {
+        before = read_record_identity(db, target.edited_table(), shape, condition);
     }
     const WriteResult result =
         update_cell_value(db, cell_address(target, column, condition), literal);
@@ -283,36 +285,30 @@ int CellEdit::update(EditTarget& target,
         case WriteOutcome::written:
             break;
     }
-    if (shape.identity != RecordIdentity::rowid) {
-        if (key.empty()) {
-            if (new_condition) {
-                *new_condition = condition;
-            }
+    if (identity.has_rowid()) {
+        const std::string after = identity.condition(shape, {std::to_string(result.rowid)});
+        if (new_condition) {
+            *new_condition = after;
+        }
+        if (after == condition) {
             return row;
         }
-        const std::vector<std::size_t> key_columns = shape.key_columns();
-        for (std::size_t i = 0; i < key_columns.size() && i < key.size(); ++i) {
-            if (key_columns[i] == static_cast<std::size_t>(column - 1)) {
-                key[i] = literal;
-            }
-        }
-        // The record moves to its new place in the order of keys.
-        const int moved = target.show_keyed_record(key);
+        // A new key: the record has another place in the page, or none on it, and
+        // anything after this write must find it by its new row id.
+        return target.show_record(result.rowid);
+    }
+    if (before.empty()) {
         if (new_condition) {
-            *new_condition = moved >= 0 ? target.record_condition(moved) : std::string();
+            *new_condition = condition;
         }
-        return moved;
-    }
-    const std::string after = record_condition(shape, {format_rowid(result.rowid)});
-    if (new_condition) {
-        *new_condition = after;
-    }
-    if (after == condition) {
         return row;
     }
-    // A new key: the record has another place in the page, or none on it, and
-    // anything after this write must find it by its new row id.
-    return target.show_record(result.rowid);
+    // The record moves to its new place in the order of keys.
+    const int moved = target.show_keyed_record(identity.written(shape, before, index, literal));
+    if (new_condition) {
+        *new_condition = moved >= 0 ? target.record_condition(moved) : std::string();
+    }
+    return moved;
 }
 
 bool CellEdit::insert(EditTarget& target, int column, const std::string& value, int* new_row) {
@@ -331,12 +327,8 @@ bool CellEdit::insert(EditTarget& target, int column, const std::string& value, 
         return insert_into_view(target, column, utf8_value, new_row);
     }
     const std::size_t index = static_cast<std::size_t>(column - 1);
-    std::vector<std::string> literals =
+    const std::vector<std::string> literals =
         blank_row_literals(shape, index, utf8_value, shape.rowid_alias);
-    if (literals[index].rfind("CAST(", 0) != 0) {
-        // A number typed into a column without a declared type stays a number.
-        literals[index] = value_literal(utf8_value, ValueKind::unknown, !edited->type.empty());
-    }
     if (exec_utf8(db, insert_literals_sql(target.edited_table(), shape, literals)) != SQLITE_OK) {
         target.tell(EditNotice::insert_failed);
         return false;
@@ -347,18 +339,11 @@ bool CellEdit::insert(EditTarget& target, int column, const std::string& value, 
         target.show_record(0);
         return true;
     }
-    if (shape.identity == RecordIdentity::primary_key) {
-        std::vector<std::string> key;
-        for (std::size_t key_column : shape.key_columns()) {
-            key.push_back(literals[key_column]);
-        }
-        const int row = target.show_keyed_record(key);
-        if (new_row) {
-            *new_row = row;
-        }
-        return true;
-    }
-    const int row = target.show_added_record(sqlite3_last_insert_rowid(db));
+    // The connection tells a new row id; a key is as the insert wrote it.
+    const RecordIdentity& identity = record_identity(shape);
+    const int row = identity.has_rowid()
+                        ? target.show_added_record(sqlite3_last_insert_rowid(db))
+                        : target.show_keyed_record(identity.inserted(shape, literals));
     if (new_row) {
         *new_row = row;
     }

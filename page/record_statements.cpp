@@ -1,6 +1,7 @@
 #include "page/record_statements.h"
 
 #include "db/sql_text.h"
+#include "page/cell_value.h"
 
 namespace {
 
@@ -56,7 +57,10 @@ std::vector<std::string> blank_row_literals(const TableShape& shape,
     std::vector<std::string> literals;
     for (std::size_t i = 0; i < shape.columns.size(); ++i) {
         if (i == edited) {
-            literals.push_back(column_literal(shape, i, quote_value(value)));
+            // A number typed into a column without a declared type stays a number.
+            literals.push_back(column_literal(
+                shape, i,
+                value_literal(value, ValueKind::unknown, !shape.columns[i].type.empty())));
             continue;
         }
         const bool alias = alias_column > 0 && static_cast<std::size_t>(alias_column) == i + 1;

@@ -28,7 +28,8 @@ BlankFill blank_fill(const TableShape& shape, const ShapeColumn& column, bool al
 std::string column_literal(const TableShape& shape, std::size_t column, const std::string& literal);
 
 // The literal each column of the blank row's insert receives (the typed value for
-// column `edited`, an index into shape.columns), empty for a column left out.
+// column `edited`, an index into shape.columns, as value_literal and column_literal
+// make it), empty for a column left out.
 std::vector<std::string> blank_row_literals(const TableShape& shape,
                                             std::size_t edited,
                                             const std::string& value,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "db/record_identity.h"
 #include "db/record_page.h"
 #include "db/result_table.h"
 #include "db/text_convert.h"
@@ -100,30 +101,17 @@ bool TablePage::load(int page_index) {
         anchors_.last_order = records.back().order_values;
         anchors_.more = more;
     }
-    const bool by_rowid = shape_.identity == RecordIdentity::rowid;
-    // A view's record is found again by the values it showed, kept whole.
-    const bool by_key =
-        shape_.identity == RecordIdentity::primary_key || shape_.identity == RecordIdentity::values;
+    const RecordIdentity& identity = record_identity(shape_);
     rows_.reserve(records.size() + 1);
-    if (by_key) {
-        row_keys_.reserve(records.size());
-    }
+    row_keys_.reserve(records.size());
     char cell[kCellShownBytes + 1];
     for (std::size_t row = 0; row < records.size(); ++row) {
         PageRecord& record = records[row];
         std::vector<std::string> cells;
         cells.reserve(record.values.size() + 1);
-        if (by_rowid) {
-            // Column 0 holds the row id only where there is one; elsewhere it
-            // numbers the records in the table's order.
-            cells.push_back(format_rowid(
-                parse_integer(record.identity.empty() ? "" : record.identity[0].c_str())));
-        } else {
-            cells.push_back(format_rowid(offset + static_cast<std::int64_t>(row) + 1));
-        }
-        if (by_key) {
-            row_keys_.push_back(std::move(record.identity));
-        }
+        cells.push_back(
+            identity.row_label(record.identity, offset + static_cast<std::int64_t>(row) + 1));
+        row_keys_.push_back(std::move(record.identity));
         for (PageValue& value : record.values) {
             if (value.kind == PageValue::Kind::blob) {
                 // Binary data shows as what it is, not as the text before its first zero.
@@ -266,7 +254,8 @@ int TablePage::show_keyed_record(const std::vector<std::string>& key_literals) {
     // Where it lands among filtered or sorted records is not the table's order of
     // keys: the page on screen is read again.
     if (records_.plain() && !key.empty() &&
-        before.run(db_, records_before_key_sql(table_, shape_, key)) && before.rows() == 1) {
+        before.run(db_, record_identity(shape_).records_before_sql(table_, shape_, key)) &&
+        before.rows() == 1) {
         const std::int64_t page = parse_integer(before.value(0, 0)) / kPageSize;
         page_index_ = page < INT_MAX ? static_cast<int>(page) : INT_MAX;
     }
@@ -308,23 +297,15 @@ void TablePage::set_cell_text(int row, int column, const std::string& text) {
     cells[static_cast<std::size_t>(column)] = text;
 }
 
+bool TablePage::read_only() const {
+    return !record_identity(shape_).finds_records();
+}
+
 std::string TablePage::record_condition(int row) const {
-    if (row < 0 || row >= row_count() || is_blank_row(row)) {
+    if (row < 0 || row >= record_count() || static_cast<std::size_t>(row) >= row_keys_.size()) {
         return std::string();
     }
-    switch (shape_.identity) {
-        case RecordIdentity::rowid:
-            return ::record_condition(shape_, {cell_text(row, 0)});
-        case RecordIdentity::primary_key:
-        case RecordIdentity::values:
-            if (static_cast<std::size_t>(row) < row_keys_.size()) {
-                return ::record_condition(shape_, row_keys_[static_cast<std::size_t>(row)]);
-            }
-            break;
-        case RecordIdentity::none:
-            break;
-    }
-    return std::string();
+    return ::record_condition(shape_, row_keys_[static_cast<std::size_t>(row)]);
 }
 
 int TablePage::row_of_condition(const std::string& condition) const {
@@ -341,13 +322,13 @@ int TablePage::row_of_condition(const std::string& condition) const {
 }
 
 int TablePage::row_of_record(RowId rowid) const {
-    if (shape_.identity != RecordIdentity::rowid) {
+    const RecordIdentity& identity = record_identity(shape_);
+    if (!identity.has_rowid()) {
         return -1;
     }
-    const std::string text = format_rowid(rowid);
-    const int records = record_count();
+    const int records = std::min(record_count(), static_cast<int>(row_keys_.size()));
     for (int row = 0; row < records; ++row) {
-        if (cell_text(row, 0) == text) {
+        if (identity.rowid(row_keys_[static_cast<std::size_t>(row)]) == rowid) {
             return row;
         }
     }

@@ -66,7 +66,7 @@ public:
     // What the page label and the paging buttons show.
     PageView view() const { return page_view(page_index_, table_rows_); }
     // No record of the table can be found again: it is shown, never changed.
-    bool read_only() const { return shape_.identity == RecordIdentity::none; }
+    bool read_only() const;
     // Whether the blank row may add a record: a view only through its trigger.
     bool takes_new_records() const {
         return !read_only() && (!shape_.is_view || shape_.view_inserts);
@@ -123,8 +123,7 @@ private:
     PageAnchors anchors_;
     // The cells of each row, column 0 first.
     std::vector<std::vector<std::string>> rows_;
-    // The identifying fields of each record row, for tables keyed by their primary
-    // key and views.
+    // The identity of each record row (record_identity.h).
     std::vector<std::vector<std::string>> row_keys_;
     std::string read_error_;
     int blank_row_ = -1;

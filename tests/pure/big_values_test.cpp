@@ -193,7 +193,7 @@ TEST(BigValues, ARunThatIsStoppedEndsAndChangesNothing) {
         ShapeColumn column;
         column.name = column.shown = "v";
         slow.columns.push_back(column);
-        slow.identity = RecordIdentity::none;
+        slow.identity = IdentityKind::none;
         EXPECT_FALSE(read_record_page(db.handle(), "slow", slow, 0, 1000, page));
         EXPECT_TRUE(watch.interrupted());
         EXPECT_FALSE(read_record_page(db.handle(), "t", shape, 0, 1000, page));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "db/record_identity.h"
 #include "db/result_table.h"
 #include "db/sql_text.h"
 #include "db/table_shape.h"
@@ -90,7 +91,7 @@ TEST(TableShape, ListsAndFindsRecordsOfATableWithoutRowids) {
         "INSERT INTO two VALUES (X'00ff', 1, 'blob'), ('t', 1, 'text'), (2.5, 0, 'real');");
 
     const TableShape one = shape_of(db, "one");
-    EXPECT_EQ(one.identity, RecordIdentity::primary_key);
+    EXPECT_EQ(one.identity, IdentityKind::primary_key);
     EXPECT_EQ(page_of(db.handle(), "one", one),
               (Rows{{"\"code\" = 'a''x'", "a'x", "1"}, {"\"code\" = 'b'", "b", "2"}}));
 
@@ -133,13 +134,13 @@ TEST(TableShape, ReadsGeneratedAndHiddenColumnsAsTheTableHoldsThem) {
 
     const TableShape docs = shape_of(db, "docs");
     EXPECT_TRUE(docs.is_virtual);
-    EXPECT_EQ(docs.identity, RecordIdentity::rowid);
+    EXPECT_EQ(docs.identity, IdentityKind::rowid);
     EXPECT_EQ(page_of(db.handle(), "docs", docs), (Rows{{"rowid = 1", "first", "some words"}}));
     EXPECT_EQ(page_of(db.handle(), "boxes", shape_of(db, "boxes")),
               (Rows{{"rowid = 7", "7", "1.0", "2.0"}}));
     // Their shadow tables are tables of their own.
-    EXPECT_EQ(shape_of(db, "docs_data").identity, RecordIdentity::rowid);
-    EXPECT_EQ(shape_of(db, "docs_idx").identity, RecordIdentity::primary_key);
+    EXPECT_EQ(shape_of(db, "docs_data").identity, IdentityKind::rowid);
+    EXPECT_EQ(shape_of(db, "docs_idx").identity, IdentityKind::primary_key);
 }
 
 // A new record from the blank row: '' where the column takes text, the declared
