@@ -26,6 +26,7 @@
 #include "sqleditor/sql_editor_dialog.h"
 #include "structure/structure_editor_dialog.h"
 #include "win/busy_pump.h"
+#include "win/combo_box.h"
 #include "win/message_box.h"
 
 namespace {
@@ -398,36 +399,7 @@ void MainDialog::reload_table_list() {
 // whole items, so that no name and no last item is cut.
 void MainDialog::fit_selector_drop_down() {
     constexpr int kMostVisibleItems = 20;
-    const int count = static_cast<int>(SendMessageA(selector_, CB_GETCOUNT, 0, 0));
-
-    int widest = 0;
-    // Released before the drop-down is sized.
-    if (WindowFontDc dc(selector_); dc.get()) {
-        for (int i = 0; i < count; ++i) {
-            const LRESULT length = SendMessageA(selector_, CB_GETLBTEXTLEN, i, 0);
-            if (length == CB_ERR) {
-                continue;
-            }
-            std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
-            SendMessageA(selector_, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-            SIZE extent{};
-            GetTextExtentPoint32A(dc.get(), text.data(), static_cast<int>(length), &extent);
-            widest = std::max(widest, static_cast<int>(extent.cx));
-        }
-    }
-    RECT box{};
-    GetWindowRect(selector_, &box);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoA(MonitorFromWindow(selector_, MONITOR_DEFAULTTONEAREST), &monitor);
-    // The item margins, the list's border and its scroll bar beside the text.
-    const int wanted = widest + scale(8) + 2 * system_metric_for_dpi(SM_CXEDGE, dpi()) +
-                       (count > kMostVisibleItems ? system_metric_for_dpi(SM_CXVSCROLL, dpi()) : 0);
-    const int room = std::max(static_cast<int>(monitor.rcWork.right - box.left),
-                              static_cast<int>(box.right - box.left));
-    const int width = std::min(std::max(wanted, static_cast<int>(box.right - box.left)), room);
-    SendMessageA(selector_, CB_SETDROPPEDWIDTH, width, 0);
-    SendMessageA(selector_, CB_SETMINVISIBLE, std::clamp(count, 1, kMostVisibleItems), 0);
+    fit_drop_down(selector_, kMostVisibleItems, dpi());
 }
 
 std::string MainDialog::selected_table_shown_name() const {
@@ -786,30 +758,9 @@ LRESULT MainDialog::on_get_min_max_info(WPARAM, LPARAM lparam) {
 }
 
 void MainDialog::create_filter_strip() {
-    HWND list_view = item(IDC_GRID);
-    RECT grid{};
-    GetWindowRect(list_view, &grid);
-    MapWindowPoints(HWND_DESKTOP, hwnd(), reinterpret_cast<POINT*>(&grid), 2);
-    int height = scale(20);
-    if (WindowFontDc dc(hwnd()); dc.get()) {
-        TEXTMETRICA metrics{};
-        if (GetTextMetricsA(dc.get(), &metrics)) {
-            height = metrics.tmHeight + scale(8);
-        }
-    }
-    HWND strip =
-        CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_NOTIFY | WS_CLIPCHILDREN,
-                        grid.left, grid.top, grid.right - grid.left, height, hwnd(),
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILTER_STRIP)),
-                        module_instance(), nullptr);
-    if (!strip) {
+    if (!filter_strip_.create_above(item(IDC_GRID), hwnd(), IDC_FILTER_STRIP, font(), dpi())) {
         return;
     }
-    // The grid gives up the strip's height; the window keeps its size.
-    MoveWindow(list_view, grid.left, grid.top + height, grid.right - grid.left,
-               grid.bottom - grid.top - height, FALSE);
-    SetWindowPos(strip, list_view, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    filter_strip_.create(strip, font(), dpi());
     filter_strip_.column_edges = [this](int column, int& left, int& right) {
         return grid_.column_edges(column, filter_strip_.hwnd(), left, right);
     };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "win/dpi.h"
 #include "win/gdi_handles.h"
 #include "win/window_text.h"
 
@@ -65,6 +66,30 @@ const MessageEntry<FilterStrip> FilterStrip::message_map_[] = {
 
 bool FilterStrip::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     return dispatch_message(this, message_map_, msg, wparam, lparam, result);
+}
+
+bool FilterStrip::create_above(HWND list, HWND parent, int id, HFONT font, int dpi) {
+    RECT grid{};
+    GetWindowRect(list, &grid);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&grid), 2);
+    int height = scale_for_dpi(20, dpi);
+    if (WindowFontDc dc(parent); dc.get()) {
+        TEXTMETRICA metrics{};
+        if (GetTextMetricsA(dc.get(), &metrics)) {
+            height = metrics.tmHeight + scale_for_dpi(8, dpi);
+        }
+    }
+    HWND strip = CreateWindowExA(
+        0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_NOTIFY | WS_CLIPCHILDREN, grid.left, grid.top,
+        grid.right - grid.left, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
+    if (!strip) {
+        return false;
+    }
+    MoveWindow(list, grid.left, grid.top + height, grid.right - grid.left,
+               grid.bottom - grid.top - height, FALSE);
+    SetWindowPos(strip, list, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return create(strip, font, dpi);
 }
 
 bool FilterStrip::create(HWND placeholder, HFONT font, int dpi) {

@@ -36,6 +36,9 @@ public:
 
     // Makes the strip over the placeholder window (a static control).
     bool create(HWND placeholder, HFONT font, int dpi);
+    // Makes the strip as a control `id` of `parent` just above `list`, which gives
+    // up the strip's height (the window keeps its size).
+    bool create_above(HWND list, HWND parent, int id, HFONT font, int dpi);
     // The font and DPI of a monitor the window moved to.
     void set_font(HFONT font, int dpi);
     // The texts for the columns of another table (or the same, restored).

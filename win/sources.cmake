@@ -2,6 +2,7 @@ list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/layout_math.cpp)
 list(APPEND KORV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/busy_pump.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/combo_box.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialog_layout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/double_byte_edit.cpp
