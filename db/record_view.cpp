@@ -543,8 +543,11 @@ std::vector<ViewStatement> view_page_statements(const std::string& table,
     for (const std::string& run : runs) {
         ViewStatement statement;
         statement.values = first.values;
-        statement.sql = select + " WHERE " + (filter.empty() ? "" : filter + " AND ") + "(" + run +
-                        ")" + order_by + " LIMIT " + limit_parameter + ";";
+        // The run comes first: where a range filter bounds the same column, the
+        // planner takes the first bound it meets, and the run's is the one that
+        // seeks to the page (the filter's would read every record before it).
+        statement.sql = select + " WHERE (" + run + ")" + (filter.empty() ? "" : " AND " + filter) +
+                        order_by + " LIMIT " + limit_parameter + ";";
         statements.push_back(std::move(statement));
     }
     return statements;

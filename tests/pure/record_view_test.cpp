@@ -298,28 +298,36 @@ TEST(RecordView, IndexesServeFiltersAndSorts) {
 
     long long steps = 0;
     sqlite3_progress_handler(db.handle(), 100, count_steps, &steps);
-    for (const bool descending : {false, true}) {
-        RecordView view;
-        view.order = {{1, descending}};
-        std::vector<PageRecord> records;
-        const auto turn_steps = [&](std::int64_t offset, PageStart::From from) {
-            PageStart at;
-            at.offset = offset;
-            EXPECT_TRUE(read_record_page(db.handle(), "t", shape, view, at, 1000, records));
-            const PageRecord edge =
-                from == PageStart::From::after ? records.back() : records.front();
-            PageStart turn;
-            turn.from = from;
-            turn.offset = from == PageStart::From::after ? offset + 1000 : offset - 1000;
-            turn.identity = edge.identity;
-            turn.order_values = edge.order_values;
-            steps = 0;
-            EXPECT_TRUE(read_record_page(db.handle(), "t", shape, view, turn, 1000, records));
-            return steps;
-        };
-        const long long start = turn_steps(1000, PageStart::From::after);
-        EXPECT_LT(turn_steps(37000, PageStart::From::after), 2 * start) << descending;
-        EXPECT_LT(turn_steps(37000, PageStart::From::before), 2 * start) << descending;
-    }
+    // Sorted as a whole, and within a range filter on the same column: the turn
+    // must seek by where the page ends, not by the filter's end of the range.
+    RecordFilter range;
+    std::size_t bad = 0;
+    std::string message;
+    ASSERT_TRUE(parse_filters(shape, {"", "100~600"}, range, bad, message));
+    for (const auto& [filter, deep] : {std::pair<RecordFilter, int>{{}, 37000}, {range, 20000}})
+        for (const bool descending : {false, true}) {
+            RecordView view;
+            view.filter = filter;
+            view.order = {{1, descending}};
+            std::vector<PageRecord> records;
+            const auto turn_steps = [&](std::int64_t offset, PageStart::From from) {
+                PageStart at;
+                at.offset = offset;
+                EXPECT_TRUE(read_record_page(db.handle(), "t", shape, view, at, 1000, records));
+                const PageRecord edge =
+                    from == PageStart::From::after ? records.back() : records.front();
+                PageStart turn;
+                turn.from = from;
+                turn.offset = from == PageStart::From::after ? offset + 1000 : offset - 1000;
+                turn.identity = edge.identity;
+                turn.order_values = edge.order_values;
+                steps = 0;
+                EXPECT_TRUE(read_record_page(db.handle(), "t", shape, view, turn, 1000, records));
+                return steps;
+            };
+            const long long start = turn_steps(1000, PageStart::From::after);
+            EXPECT_LT(turn_steps(deep, PageStart::From::after), 2 * start) << descending << deep;
+            EXPECT_LT(turn_steps(deep, PageStart::From::before), 2 * start) << descending << deep;
+        }
     sqlite3_progress_handler(db.handle(), 0, nullptr, nullptr);
 }
