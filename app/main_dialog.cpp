@@ -770,6 +770,9 @@ void MainDialog::create_filter_strip() {
         // stops, and the pause after the typing reads again.
         bool overtaken = false;
         HWND editor = filter_strip_.editor();
+        // A filter handed on is an action of its own, even at once after typing
+        // overtook the last one: the stop of that run is not this one's.
+        run_watch::reset(connection_.handle);
         run_watch::set_poll(connection_.handle, [editor, &overtaken] {
             return pump_while_typing_into(editor, overtaken);
         });

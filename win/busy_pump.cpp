@@ -24,11 +24,16 @@ bool pump(HWND editor, bool* typed) {
             stop = true;
         } else if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4) {
             close_after_run(msg.hwnd);
+        } else if (editor && msg.hwnd == editor && msg.message == WM_CHAR &&
+                   (msg.wParam == '\r' || msg.wParam == '\n' || msg.wParam == '\t')) {
+            // The character of the Enter or Tab that began this very run (its key
+            // went its way before the run): the box has no use for it, and it is
+            // no typing that would make the run out of date.
         } else if (editor && msg.hwnd == editor) {
             *typed = true;
             stop = true;
-            const bool moves_on = (msg.message == WM_KEYDOWN || msg.message == WM_CHAR) &&
-                                  (msg.wParam == VK_RETURN || msg.wParam == VK_TAB);
+            const bool moves_on =
+                msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_TAB);
             if (moves_on) {
                 // Enter or Tab would read again at once, inside this run.
                 later.push_back(msg);

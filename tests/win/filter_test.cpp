@@ -102,4 +102,16 @@ TEST_F(FilterTest, TypingOnOvertakesASlowFilterAndNoKeyIsLost) {
     // n123456 and n1234560 to n1234569.
     EXPECT_EQ(label(), "1-11");
     EXPECT_EQ(list_text(grid(), 0, 2), "n123456");
+
+    // Enter typed after the key waits for the stale run to end, then runs the
+    // filter as typed at once: that run is the user's own, not the one stopped.
+    SetWindowTextA(editor, "n12345");
+    SendMessageA(editor, EM_SETSEL, 6, 6);
+    PostMessageA(editor, WM_CHAR, '7', 1);
+    PostMessageA(editor, WM_KEYDOWN, VK_RETURN, 1);
+    SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 1);
+    pump_messages();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(label(), "1-11");
+    EXPECT_EQ(list_text(grid(), 0, 2), "n123457");
 }
