@@ -61,6 +61,90 @@ void time_paging(const std::string& folder, const std::string& file, const std::
            median_ms([&] { run_page_statements(connection.handle, "bench", 0); }));
 }
 
+// A filter or sort (`name`), read as the program reads it: its first page, then
+// a turn each way at each of `depths` (the page turned from, read at its offset
+// first and not timed).
+void time_view(sqlite3* db,
+               const std::string& name,
+               const std::vector<std::string>& typed,
+               const std::vector<OrderKey>& order,
+               const std::vector<std::pair<std::string, int>>& depths) {
+    TableShape shape;
+    RecordView view;
+    if (!make_bench_view(db, "bench", typed, order, shape, view)) {
+        std::fprintf(stderr, "native bench: %s: the filter is not understood\n", name.c_str());
+        return;
+    }
+    std::vector<PageRecord> records;
+    report(name + "_first_page",
+           median_ms([&] { read_bench_page(db, "bench", shape, view, 0, records); }));
+    for (const auto& [where, page] : depths) {
+        const std::int64_t offset = static_cast<std::int64_t>(page) * kPageSize;
+        std::vector<PageRecord> here;
+        std::vector<PageRecord> next;
+        read_bench_page(db, "bench", shape, view, offset, here);
+        read_bench_page(db, "bench", shape, view, offset + kPageSize, next);
+        if (here.size() <= static_cast<std::size_t>(kPageSize) || next.empty()) {
+            std::fprintf(stderr, "native bench: %s has no page after page %d\n", name.c_str(),
+                         page);
+            continue;
+        }
+        const PageRecord last = here[static_cast<std::size_t>(kPageSize) - 1];
+        const PageRecord first = next.front();
+        report(name + "_" + where + "_next", median_ms([&] {
+                   read_bench_page(db, "bench", shape, view, offset + kPageSize, records, &last);
+               }));
+        report(name + "_" + where + "_previous", median_ms([&] {
+                   read_bench_page(db, "bench", shape, view, offset, records, &first,
+                                   PageStart::From::before);
+               }));
+    }
+}
+
+// The filters and sorts of the filter_sort cases on the tables of a million
+// records.
+void time_views_1m(const std::string& folder) {
+    DatabaseConnection plain;
+    if (open(plain, folder + "/million.db")) {
+        time_view(plain.handle, "filter_contains_1m", {"", "", "", "", "", "", "0001234"}, {}, {});
+        time_view(plain.handle, "sort_1m", {}, {{3, false}}, {{"start", 0}});
+    }
+    DatabaseConnection keyed;
+    if (open(keyed, folder + "/million_keyed.db")) {
+        time_view(keyed.handle, "filter_exact_key_1m", {"=CODE-00000000500000"}, {}, {});
+        time_view(keyed.handle, "filter_range_key_1m", {"CODE-00000000500000~CODE-00000000600000"},
+                  {}, {{"deep", 50}});
+    }
+}
+
+// The same on the table of a hundred million records, once its index on the
+// city column is there (the bench under Wine makes it).
+void time_views_100m(const std::string& folder) {
+    DatabaseConnection connection;
+    const std::string path = folder + "/hundred_million.db";
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        std::fclose(file);
+    } else {
+        return;
+    }
+    if (!open(connection, path)) {
+        return;
+    }
+    ResultTable index;
+    index.run(connection.handle, "SELECT 1 FROM sqlite_master WHERE name = 'bench_city';");
+    if (index.rows() == 0) {
+        std::fprintf(stderr, "native bench: hundred_million.db has no index on city yet\n");
+        return;
+    }
+    sqlite3* db = connection.handle;
+    time_view(db, "filter_exact_indexed_100m", {"", "", "=city-name-number-500"}, {},
+              {{"middle", 50}, {"end", 98}});
+    time_view(db, "filter_range_sorted_100m", {"", "", "city-name-number-100~city-name-number-199"},
+              {{2, false}}, {{"start", 0}, {"middle", 5000}, {"end", 9998}});
+    time_view(db, "sort_indexed_100m", {}, {{2, false}}, {{"start", 0}, {"middle", 50000}});
+    time_view(db, "filter_contains_100m", {"", u8"データ42"}, {}, {{"start", 0}});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -92,5 +176,7 @@ int main(int argc, char** argv) {
     }
     time_paging(folder, "million.db", "");
     time_paging(folder, "million_keyed.db", "keyed_");
+    time_views_1m(folder);
+    time_views_100m(folder);
     return 0;
 }
