@@ -75,7 +75,9 @@ void fold_function(sqlite3_context* context, int, sqlite3_value** values) {
     }
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
     const int size = sqlite3_value_bytes(values[0]);
-    std::string folded;
+    // Called for every record a filter reads: the room is kept from one to the
+    // next (SQLite copies the result, and calls on one thread at a time).
+    static std::string folded;
     if (!text ||
         !fold_for_matching(std::string_view(text, static_cast<std::size_t>(size)), folded)) {
         sqlite3_result_value(context, values[0]);

@@ -93,3 +93,25 @@ TEST(ConvertCellText, GivesWhatTheWholeConversionGives) {
         ASSERT_STREQ(cell, whole) << "round " << round;
     }
 }
+
+// A filter's text and the value it looks in are folded apart, one of them often
+// plain ASCII and the other mixed with Japanese: every ASCII character must fold
+// the same either way, or a needle would miss the text it is part of.
+TEST(FoldForMatching, AsciiFoldsAloneAsWithinJapanese) {
+    const std::string kana = u8"ｶﾞタ";
+    std::string kana_folded;
+    ASSERT_TRUE(fold_for_matching(kana, kana_folded));
+    for (int c = 1; c < 0x80; ++c) {
+        const std::string ascii = std::string("Ab") + static_cast<char>(c) + "z~";
+        std::string alone;
+        std::string within;
+        ASSERT_TRUE(fold_for_matching(ascii, alone));
+        ASSERT_TRUE(fold_for_matching(ascii + kana, within));
+        EXPECT_EQ(alone + kana_folded, within) << c;
+    }
+    std::string folded;
+    ASSERT_TRUE(fold_for_matching("ABC", folded));
+    std::string small;
+    ASSERT_TRUE(fold_for_matching("abc", small));
+    EXPECT_EQ(folded, small);
+}
