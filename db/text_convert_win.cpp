@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -135,7 +136,9 @@ bool widen(std::string_view utf8, std::vector<wchar_t>& wide) {
 
 bool fold_through_system(std::string_view utf8, std::string& folded) {
     folded.clear();
-    std::vector<wchar_t> wide;
+    // A filter folds every value it reads: the room is kept from one to the next.
+    static std::vector<wchar_t> wide;
+    static std::vector<wchar_t> mapped;
     if (utf8.size() > static_cast<std::size_t>(INT_MAX / 2) || !widen(utf8, wide)) {
         return false;
     }
@@ -144,23 +147,40 @@ bool fold_through_system(std::string_view utf8, std::string& folded) {
     // characters, voiced marks included.
     const LCID japanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT);
     const DWORD width_and_kana = LCMAP_FULLWIDTH | LCMAP_HIRAGANA;
-    const int mapped_length =
-        LCMapStringW(japanese, width_and_kana, wide.data(), wide_length, nullptr, 0);
+    // The mapping is seldom longer than the text: asked for its length only when it is.
+    mapped.resize(static_cast<std::size_t>(wide_length) + 16);
+    int mapped_length = LCMapStringW(japanese, width_and_kana, wide.data(), wide_length,
+                                     mapped.data(), static_cast<int>(mapped.size()));
     if (mapped_length <= 0) {
-        return false;
+        mapped_length =
+            LCMapStringW(japanese, width_and_kana, wide.data(), wide_length, nullptr, 0);
+        if (mapped_length <= 0) {
+            return false;
+        }
+        mapped.resize(static_cast<std::size_t>(mapped_length));
+        LCMapStringW(japanese, width_and_kana, wide.data(), wide_length, mapped.data(),
+                     mapped_length);
     }
-    std::vector<wchar_t> mapped(static_cast<std::size_t>(mapped_length));
-    LCMapStringW(japanese, width_and_kana, wide.data(), wide_length, mapped.data(), mapped_length);
     // Case after width: full-width capitals have small letters of their own.
-    CharLowerBuffW(mapped.data(), static_cast<DWORD>(mapped.size()));
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, mapped.data(), mapped_length, nullptr, 0, nullptr, nullptr);
+    CharLowerBuffW(mapped.data(), static_cast<DWORD>(mapped_length));
+    // A UTF-16 unit takes at most three bytes of UTF-8 (a pair, four for two).
+    const std::size_t room = std::min<std::size_t>(static_cast<std::size_t>(mapped_length) * 3,
+                                                   static_cast<std::size_t>(INT_MAX));
+    folded.resize(room);
+    int length = WideCharToMultiByte(CP_UTF8, 0, mapped.data(), mapped_length, folded.data(),
+                                     static_cast<int>(room), nullptr, nullptr);
     if (length <= 0) {
-        return false;
+        length = WideCharToMultiByte(CP_UTF8, 0, mapped.data(), mapped_length, nullptr, 0, nullptr,
+                                     nullptr);
+        if (length <= 0) {
+            folded.clear();
+            return false;
+        }
+        folded.resize(static_cast<std::size_t>(length));
+        WideCharToMultiByte(CP_UTF8, 0, mapped.data(), mapped_length, folded.data(), length,
+                            nullptr, nullptr);
     }
-    folded.assign(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, mapped.data(), mapped_length, folded.data(), length, nullptr,
-                        nullptr);
+    folded.resize(static_cast<std::size_t>(length));
     return true;
 }
 
