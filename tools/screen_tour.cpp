@@ -5,6 +5,7 @@
 //
 //     screen_tour <program.exe> <database> <csv file> <output folder>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -212,6 +213,37 @@ int main(int argc, char** argv) {
     save_window(import, "csv-import");
     PostMessageA(import, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     wait(500);
+
+    // A filter typed into the filter line over the first column, then a sort by
+    // a click on the third column's header and a further key by Ctrl and a click
+    // on the second's. The columns' places follow from their widths (the grid
+    // starts scrolled to its left edge).
+    HWND grid = GetDlgItem(main, IDC_GRID);
+    HWND strip = GetDlgItem(main, IDC_FILTER_STRIP);
+    HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
+    const auto middle_of = [grid](int column) {
+        int left = 0;
+        for (int c = 0; c < column; ++c) {
+            left += static_cast<int>(SendMessageA(grid, LVM_GETCOLUMNWIDTH, c, 0));
+        }
+        return left + static_cast<int>(SendMessageA(grid, LVM_GETCOLUMNWIDTH, column, 0)) / 2;
+    };
+    const auto click = [](HWND window, int x, int y, WPARAM keys) {
+        PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x, y));
+        PostMessageA(window, WM_LBUTTONUP, keys, MAKELPARAM(x, y));
+        wait(500);
+    };
+    if (grid && strip && header) {
+        click(strip, middle_of(1), 4, 0);
+        press('T');
+        press(VK_RETURN);
+        click(header, middle_of(3), 4, 0);
+        key(VK_CONTROL, false);
+        click(header, middle_of(2), 4, MK_CONTROL);
+        key(VK_CONTROL, true);
+        wait(500);
+        save_window(main, "main-filtered");
+    }
 
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
     WaitForSingleObject(process.hProcess, 10000);
