@@ -115,11 +115,18 @@ bool decode_picture(const std::string& bytes, int box_width, int box_height, Dec
                                   static_cast<UINT>(shown.cy), WICBitmapInterpolationModeFant))) {
         return false;
     }
+    // A row at a time: asked for the whole picture at once, some scalers (Wine's
+    // among them) first have the converter turn every pixel of the frame, most of
+    // which the scaled picture leaves out; a row asks only for what it shows.
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(shown.cx) * shown.cy);
     const UINT stride = static_cast<UINT>(shown.cx) * 4;
-    if (FAILED(scaler->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size() * 4),
-                                  reinterpret_cast<BYTE*>(pixels.data())))) {
-        return false;
+    for (INT y = 0; y < shown.cy; ++y) {
+        const WICRect row{0, y, shown.cx, 1};
+        auto* first =
+            reinterpret_cast<BYTE*>(pixels.data() + static_cast<std::size_t>(y) * shown.cx);
+        if (FAILED(scaler->CopyPixels(&row, stride, stride, first))) {
+            return false;
+        }
     }
     // Premultiplied: the colour already holds its share, white fills the rest.
     for (std::uint32_t& pixel : pixels) {
