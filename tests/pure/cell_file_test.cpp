@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <new>
 #include <random>
 #include <sstream>
 #include <string>
@@ -231,4 +232,24 @@ TEST_F(CellFileTest, UndoTakesALoadBack) {
     ASSERT_EQ(history.redo().result, ChangeHistory::Applied::done);
     EXPECT_TRUE(db.value("SELECT v FROM t WHERE id = 3") == bytes);
     history.attach(nullptr);
+}
+
+// A run that gives up by an exception half way (the progress text cannot be
+// made when memory runs out) takes back what it wrote and leaves no transaction
+// open, which a later change would otherwise commit with it; a save leaves no
+// file.
+TEST_F(CellFileTest, ARunEndedByAnExceptionLeavesNothingHalfDone) {
+    const CellFileProgress fails = [](std::int64_t, std::int64_t) { throw std::bad_alloc(); };
+    const std::string big = random_bytes(kCellFileChunk * 2, 9);
+    write_file(source, big);
+    EXPECT_THROW(load_cell_file(db.handle(), in_t(3), source, false, FileEncoding::utf8, fails),
+                 std::bad_alloc);
+    EXPECT_NE(sqlite3_get_autocommit(db.handle()), 0);
+    EXPECT_EQ(db.value("SELECT quote(v) FROM t WHERE id = 3"), "42");
+
+    ASSERT_EQ(load(in_t(1), big), CellFileOutcome::done);
+    EXPECT_THROW(save_cell_file(db.handle(), in_t(1), saved, FileEncoding::utf8, fails),
+                 std::bad_alloc);
+    EXPECT_FALSE(exists(saved));
+    EXPECT_FALSE(exists(saved + ".part"));
 }
