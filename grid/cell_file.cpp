@@ -39,6 +39,10 @@ CellFileOutcome outcome_of(CellFileOutcome::Status status) {
 }
 
 CellFileOutcome sql_failure(sqlite3* db) {
+    // A value read or bound whole may be more than SQLite can hold at once.
+    if ((sqlite3_errcode(db) & 0xFF) == SQLITE_NOMEM) {
+        return outcome_of(CellFileOutcome::out_of_memory);
+    }
     CellFileOutcome outcome = outcome_of(CellFileOutcome::sql_failed);
     outcome.message = sqlite3_errmsg(db);
     return outcome;

@@ -253,3 +253,20 @@ TEST_F(CellFileTest, ARunEndedByAnExceptionLeavesNothingHalfDone) {
     EXPECT_FALSE(exists(saved));
     EXPECT_FALSE(exists(saved + ".part"));
 }
+
+// Where a value moves whole (a table without row ids), one larger than the memory
+// SQLite may take is refused as such: no file, and the cell as it was.
+TEST_F(CellFileTest, AValueTooLargeForMemoryIsRefusedAsSuch) {
+    const std::string big = random_bytes(kCellFileChunk * 16, 11);
+    ASSERT_EQ(load(in_k(), big), CellFileOutcome::done);
+    const sqlite3_int64 limit = sqlite3_hard_heap_limit64(-1);
+    sqlite3_hard_heap_limit64(sqlite3_memory_used() + kCellFileChunk * 4);
+    const CellFileOutcome::Status saving = save(in_k());
+    const CellFileOutcome::Status loading = load(in_k(), random_bytes(kCellFileChunk * 16, 12));
+    sqlite3_hard_heap_limit64(limit);
+    EXPECT_EQ(saving, CellFileOutcome::out_of_memory);
+    EXPECT_FALSE(exists(saved));
+    EXPECT_EQ(loading, CellFileOutcome::out_of_memory);
+    EXPECT_TRUE(db.value("SELECT v FROM k") == big);
+    EXPECT_NE(sqlite3_get_autocommit(db.handle()), 0);
+}
