@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "page/picture_kind.h"
+
 namespace {
 
 // More pixels than this is no picture to show but a decoder's trap: some
@@ -71,6 +73,14 @@ SIZE fitted_size(UINT width, UINT height, int box_width, int box_height) {
 bool decode_picture(const std::string& bytes, int box_width, int box_height, DecodedPicture& out) {
     out = DecodedPicture{};
     if (bytes.empty() || bytes.size() > MAXDWORD) {
+        return false;
+    }
+    // Declined before a decoder sees it: some (Wine's) unpack the whole picture
+    // when they are made, seconds and gigabytes for a value of a megabyte.
+    const auto* head = reinterpret_cast<const unsigned char*>(bytes.data());
+    PictureSize declared;
+    if (declared_picture_size(head, bytes.size(), picture_kind(head, bytes.size()), declared) &&
+        declared.width * declared.height > kMostPixels) {
         return false;
     }
     ComScope com;
