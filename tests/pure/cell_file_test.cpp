@@ -254,19 +254,40 @@ TEST_F(CellFileTest, ARunEndedByAnExceptionLeavesNothingHalfDone) {
     EXPECT_FALSE(exists(saved + ".part"));
 }
 
-// Where a value moves whole (a table without row ids), one larger than the memory
-// SQLite may take is refused as such: no file, and the cell as it was.
+// A value larger than the memory SQLite may take: where the record has a row id it
+// moves piece by piece, a text as well as a BLOB; where it moves whole (a table
+// without row ids) it is refused as such: no file, and the cell as it was.
 TEST_F(CellFileTest, AValueTooLargeForMemoryIsRefusedAsSuch) {
     const std::string big = random_bytes(kCellFileChunk * 16, 11);
+    std::string text;
+    while (text.size() < big.size()) {
+        text += u8"写真と文書。";
+    }
     ASSERT_EQ(load(in_k(), big), CellFileOutcome::done);
+    ASSERT_EQ(load(in_t(1), big), CellFileOutcome::done);
+    ASSERT_EQ(load(in_t(3), text, true), CellFileOutcome::done);
+    const std::string saved_text = dir.file("saved.txt");
     const sqlite3_int64 limit = sqlite3_hard_heap_limit64(-1);
     sqlite3_hard_heap_limit64(sqlite3_memory_used() + kCellFileChunk * 4);
-    const CellFileOutcome::Status saving = save(in_k());
-    const CellFileOutcome::Status loading = load(in_k(), random_bytes(kCellFileChunk * 16, 12));
+    const CellFileOutcome::Status saving_blob = save(in_t(1));
+    const CellFileOutcome::Status saving_text =
+        save_cell_file(db.handle(), in_t(3), saved_text, FileEncoding::shift_jis).status;
+    const CellFileOutcome::Status loading_blob = load(in_t(4), big);
+    std::remove(saved.c_str());
+    const CellFileOutcome::Status saving_whole = save(in_k());
+    const CellFileOutcome::Status loading_whole =
+        load(in_k(), random_bytes(kCellFileChunk * 16, 12));
     sqlite3_hard_heap_limit64(limit);
-    EXPECT_EQ(saving, CellFileOutcome::out_of_memory);
+
+    EXPECT_EQ(saving_blob, CellFileOutcome::done);
+    EXPECT_EQ(saving_text, CellFileOutcome::done);
+    EXPECT_TRUE(file_bytes(saved_text) == ansi_of(text));
+    EXPECT_EQ(loading_blob, CellFileOutcome::done);
+    EXPECT_TRUE(db.value("SELECT v FROM t WHERE id = 4") == big);
+
+    EXPECT_EQ(saving_whole, CellFileOutcome::out_of_memory);
     EXPECT_FALSE(exists(saved));
-    EXPECT_EQ(loading, CellFileOutcome::out_of_memory);
+    EXPECT_EQ(loading_whole, CellFileOutcome::out_of_memory);
     EXPECT_TRUE(db.value("SELECT v FROM k") == big);
     EXPECT_NE(sqlite3_get_autocommit(db.handle()), 0);
 }
