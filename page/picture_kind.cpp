@@ -168,6 +168,32 @@ bool bmp_size(const unsigned char* bytes, std::size_t size, PictureSize& declare
     return true;
 }
 
+// The first image, which a decoder shows first: a PNG, or a bitmap whose height
+// counts its mask too.
+bool ico_size(const unsigned char* bytes, std::size_t size, PictureSize& declared) {
+    if (size < 22) {
+        return false;
+    }
+    const std::size_t offset = little_endian(bytes + 18, 4);
+    if (offset >= size) {
+        return false;
+    }
+    const unsigned char* image = bytes + offset;
+    const std::size_t rest = size - offset;
+    if (rest >= 8 && std::memcmp(image, "\x89PNG\r\n\x1A\n", 8) == 0) {
+        return png_size(image, rest, declared);
+    }
+    if (rest < 12 || little_endian(image, 4) < 40) {
+        return false;
+    }
+    const auto width = static_cast<std::int32_t>(little_endian(image + 4, 4));
+    const auto height = static_cast<std::int32_t>(little_endian(image + 8, 4));
+    declared =
+        PictureSize{static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(width))),
+                    static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(height))) / 2};
+    return true;
+}
+
 }  // namespace
 
 bool declared_picture_size(const unsigned char* bytes,
@@ -187,6 +213,8 @@ bool declared_picture_size(const unsigned char* bytes,
             return gif_size(bytes, size, declared);
         case PictureKind::bmp:
             return bmp_size(bytes, size, declared);
+        case PictureKind::ico:
+            return ico_size(bytes, size, declared);
         default:
             return false;
     }

@@ -22,8 +22,8 @@ struct PictureSize {
 };
 
 // The size declared by a PNG, JPEG, GIF or BMP header (a GIF's largest of its
-// screen and its first image); false for other kinds and where the header is cut
-// or bent.
+// screen and its first image, an icon's first image); false for other kinds and
+// where the header is cut or bent.
 bool declared_picture_size(const unsigned char* bytes,
                            std::size_t size,
                            PictureKind kind,

@@ -115,6 +115,14 @@ TEST(PictureKind, TheHeaderDeclaresThePixelSizeOrNothingWhereItIsCut) {
     EXPECT_EQ(declared(bmp), "200 x 300");
     EXPECT_EQ(declared(core), "640 x 480");
     EXPECT_EQ(declared(bmp.substr(0, 25)), "unknown");
+    // An icon's first image, a PNG or a bitmap of twice its height (with its mask).
+    const std::string icon_head = std::string("\0\0\1\0\1\0\0\0\0\0\1\0\x20\0", 14) +
+                                  little_endian(0, 4) + little_endian(22, 4);
+    EXPECT_EQ(declared(icon_head + png), "20000 x 30000");
+    EXPECT_EQ(
+        declared(icon_head + little_endian(40, 4) + little_endian(100, 4) + little_endian(100, 4)),
+        "100 x 50");
+    EXPECT_EQ(declared(icon_head), "unknown");
     // Kinds whose size lies elsewhere: left to the decoder.
     EXPECT_EQ(declared(std::string("II*\0\x08\0\0\0", 8)), "unknown");
     EXPECT_EQ(declared("not a picture at all"), "unknown");
