@@ -121,6 +121,9 @@ void save_cell_to_file(HWND owner,
             case CellFileOutcome::file_failed:
                 tell(owner, std::string(kSaveFileFailedText) + "\n" + path, kSaveCaption);
                 return;
+            case CellFileOutcome::out_of_memory:
+                report_out_of_memory(owner);
+                return;
             default:
                 tell(
                     owner,
@@ -186,6 +189,9 @@ void load_cell_from_file(HWND owner,
             return;
         case CellFileOutcome::file_failed:
             tell(owner, std::string(kLoadFileFailedText) + "\n" + path, kLoadCaption);
+            return;
+        case CellFileOutcome::out_of_memory:
+            report_out_of_memory(owner);
             return;
         default:
             show_message_box(

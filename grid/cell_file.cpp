@@ -39,6 +39,10 @@ CellFileOutcome outcome_of(CellFileOutcome::Status status) {
 }
 
 CellFileOutcome sql_failure(sqlite3* db) {
+    // A value read or bound whole may be more than SQLite can hold at once.
+    if ((sqlite3_errcode(db) & 0xFF) == SQLITE_NOMEM) {
+        return outcome_of(CellFileOutcome::out_of_memory);
+    }
     CellFileOutcome outcome = outcome_of(CellFileOutcome::sql_failed);
     outcome.message = sqlite3_errmsg(db);
     return outcome;
@@ -277,12 +281,16 @@ public:
             saved_ = sqlite3_column_int64(size.get(), 0);
         }
         if (saved_ > 0) {
-            exec_utf8(db_, "PRAGMA mmap_size = 0;");
+            sqlite3_exec(db_, "PRAGMA mmap_size = 0;", nullptr, nullptr, nullptr);
         }
     }
+    // Without allocating: it may run while an exception for want of memory passes.
     ~MappingPaused() {
         if (saved_ > 0) {
-            exec_utf8(db_, "PRAGMA mmap_size = " + std::to_string(saved_) + ";");
+            char sql[64];
+            std::snprintf(sql, sizeof(sql), "PRAGMA mmap_size = %lld;",
+                          static_cast<long long>(saved_));
+            sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
         }
     }
     MappingPaused(const MappingPaused&) = delete;
@@ -293,17 +301,41 @@ private:
     sqlite3_int64 saved_ = 0;
 };
 
-// Ends the savepoint: kept when the load went through, else taken back.
-CellFileOutcome settle(sqlite3* db, CellFileOutcome outcome) {
-    if (outcome.status == CellFileOutcome::done) {
-        if (exec_utf8(db, kRelease) == SQLITE_OK) {
-            return outcome;
+// The savepoint a load writes in: kept or taken back by settle(), and taken back
+// when the load ends any other way (an exception on its way out), so that no
+// half-written value waits in an open transaction for the next change to commit
+// it.
+class LoadSavepoint {
+public:
+    explicit LoadSavepoint(sqlite3* db)
+        : db_(db), open_(sqlite3_exec(db, kSavepoint, nullptr, nullptr, nullptr) == SQLITE_OK) {}
+    ~LoadSavepoint() {
+        if (open_) {
+            sqlite3_exec(db_, kRollback, nullptr, nullptr, nullptr);
         }
-        outcome = sql_failure(db);
     }
-    exec_utf8(db, kRollback);
-    return outcome;
-}
+    LoadSavepoint(const LoadSavepoint&) = delete;
+    LoadSavepoint& operator=(const LoadSavepoint&) = delete;
+
+    bool is_open() const { return open_; }
+
+    // Kept when the load went through, else taken back.
+    CellFileOutcome settle(CellFileOutcome outcome) {
+        open_ = false;
+        if (outcome.status == CellFileOutcome::done) {
+            if (sqlite3_exec(db_, kRelease, nullptr, nullptr, nullptr) == SQLITE_OK) {
+                return outcome;
+            }
+            outcome = sql_failure(db_);
+        }
+        sqlite3_exec(db_, kRollback, nullptr, nullptr, nullptr);
+        return outcome;
+    }
+
+private:
+    sqlite3* db_;
+    bool open_;
+};
 
 // The file into a zero-filled BLOB of its length, a chunk at a time. False when
 // the value cannot be opened for the incremental I/O (a virtual table): the
@@ -588,16 +620,17 @@ CellFileOutcome load_cell_file(sqlite3* db,
         }
     }
     MappingPaused mapping(db);
-    if (exec_utf8(db, kSavepoint) != SQLITE_OK) {
+    LoadSavepoint savepoint(db);
+    if (!savepoint.is_open()) {
         return sql_failure(db);
     }
     CellFileOutcome outcome;
     if (as_text || !target.cell.has_rowid || target.view ||
         !load_streamed(db, target, file.get(), length, progress, outcome)) {
         if (!as_text && !read_whole_file(file.get(), length, value)) {
-            return settle(db, outcome_of(CellFileOutcome::file_failed));
+            return savepoint.settle(outcome_of(CellFileOutcome::file_failed));
         }
         outcome = load_whole(db, target, value, as_text);
     }
-    return settle(db, outcome);
+    return savepoint.settle(outcome);
 }

@@ -29,6 +29,7 @@ struct CellFileOutcome {
         not_text,           // the file is not text in the chosen encoding
         too_large,          // longer than the database takes (SQLITE_LIMIT_LENGTH)
         read_only,          // the database cannot be written
+        out_of_memory,      // a value read or written whole did not fit in memory
         sql_failed,         // the database refused (`message`, UTF-8)
         file_failed,        // the file could not be read, written or renamed
     };

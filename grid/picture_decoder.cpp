@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "page/picture_kind.h"
+
 namespace {
 
 // More pixels than this is no picture to show but a decoder's trap: some
@@ -73,6 +75,14 @@ bool decode_picture(const std::string& bytes, int box_width, int box_height, Dec
     if (bytes.empty() || bytes.size() > MAXDWORD) {
         return false;
     }
+    // Declined before a decoder sees it: some (Wine's) unpack the whole picture
+    // when they are made, seconds and gigabytes for a value of a megabyte.
+    const auto* head = reinterpret_cast<const unsigned char*>(bytes.data());
+    PictureSize declared;
+    if (declared_picture_size(head, bytes.size(), picture_kind(head, bytes.size()), declared) &&
+        declared.width * declared.height > kMostPixels) {
+        return false;
+    }
     ComScope com;
     if (!com.usable()) {
         return false;
@@ -115,11 +125,18 @@ bool decode_picture(const std::string& bytes, int box_width, int box_height, Dec
                                   static_cast<UINT>(shown.cy), WICBitmapInterpolationModeFant))) {
         return false;
     }
+    // A row at a time: asked for the whole picture at once, some scalers (Wine's
+    // among them) first have the converter turn every pixel of the frame, most of
+    // which the scaled picture leaves out; a row asks only for what it shows.
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(shown.cx) * shown.cy);
     const UINT stride = static_cast<UINT>(shown.cx) * 4;
-    if (FAILED(scaler->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size() * 4),
-                                  reinterpret_cast<BYTE*>(pixels.data())))) {
-        return false;
+    for (INT y = 0; y < shown.cy; ++y) {
+        const WICRect row{0, y, shown.cx, 1};
+        auto* first =
+            reinterpret_cast<BYTE*>(pixels.data() + static_cast<std::size_t>(y) * shown.cx);
+        if (FAILED(scaler->CopyPixels(&row, stride, stride, first))) {
+            return false;
+        }
     }
     // Premultiplied: the colour already holds its share, white fills the rest.
     for (std::uint32_t& pixel : pixels) {

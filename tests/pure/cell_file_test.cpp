@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <new>
 #include <random>
 #include <sstream>
 #include <string>
@@ -231,4 +232,62 @@ TEST_F(CellFileTest, UndoTakesALoadBack) {
     ASSERT_EQ(history.redo().result, ChangeHistory::Applied::done);
     EXPECT_TRUE(db.value("SELECT v FROM t WHERE id = 3") == bytes);
     history.attach(nullptr);
+}
+
+// A run that gives up by an exception half way (the progress text cannot be
+// made when memory runs out) takes back what it wrote and leaves no transaction
+// open, which a later change would otherwise commit with it; a save leaves no
+// file.
+TEST_F(CellFileTest, ARunEndedByAnExceptionLeavesNothingHalfDone) {
+    const CellFileProgress fails = [](std::int64_t, std::int64_t) { throw std::bad_alloc(); };
+    const std::string big = random_bytes(kCellFileChunk * 2, 9);
+    write_file(source, big);
+    EXPECT_THROW(load_cell_file(db.handle(), in_t(3), source, false, FileEncoding::utf8, fails),
+                 std::bad_alloc);
+    EXPECT_NE(sqlite3_get_autocommit(db.handle()), 0);
+    EXPECT_EQ(db.value("SELECT quote(v) FROM t WHERE id = 3"), "42");
+
+    ASSERT_EQ(load(in_t(1), big), CellFileOutcome::done);
+    EXPECT_THROW(save_cell_file(db.handle(), in_t(1), saved, FileEncoding::utf8, fails),
+                 std::bad_alloc);
+    EXPECT_FALSE(exists(saved));
+    EXPECT_FALSE(exists(saved + ".part"));
+}
+
+// A value larger than the memory SQLite may take: where the record has a row id it
+// moves piece by piece, a text as well as a BLOB; where it moves whole (a table
+// without row ids) it is refused as such: no file, and the cell as it was.
+TEST_F(CellFileTest, AValueTooLargeForMemoryIsRefusedAsSuch) {
+    const std::string big = random_bytes(kCellFileChunk * 16, 11);
+    std::string text;
+    while (text.size() < big.size()) {
+        text += u8"写真と文書。";
+    }
+    ASSERT_EQ(load(in_k(), big), CellFileOutcome::done);
+    ASSERT_EQ(load(in_t(1), big), CellFileOutcome::done);
+    ASSERT_EQ(load(in_t(3), text, true), CellFileOutcome::done);
+    const std::string saved_text = dir.file("saved.txt");
+    const sqlite3_int64 limit = sqlite3_hard_heap_limit64(-1);
+    sqlite3_hard_heap_limit64(sqlite3_memory_used() + kCellFileChunk * 4);
+    const CellFileOutcome::Status saving_blob = save(in_t(1));
+    const CellFileOutcome::Status saving_text =
+        save_cell_file(db.handle(), in_t(3), saved_text, FileEncoding::shift_jis).status;
+    const CellFileOutcome::Status loading_blob = load(in_t(4), big);
+    std::remove(saved.c_str());
+    const CellFileOutcome::Status saving_whole = save(in_k());
+    const CellFileOutcome::Status loading_whole =
+        load(in_k(), random_bytes(kCellFileChunk * 16, 12));
+    sqlite3_hard_heap_limit64(limit);
+
+    EXPECT_EQ(saving_blob, CellFileOutcome::done);
+    EXPECT_EQ(saving_text, CellFileOutcome::done);
+    EXPECT_TRUE(file_bytes(saved_text) == ansi_of(text));
+    EXPECT_EQ(loading_blob, CellFileOutcome::done);
+    EXPECT_TRUE(db.value("SELECT v FROM t WHERE id = 4") == big);
+
+    EXPECT_EQ(saving_whole, CellFileOutcome::out_of_memory);
+    EXPECT_FALSE(exists(saved));
+    EXPECT_EQ(loading_whole, CellFileOutcome::out_of_memory);
+    EXPECT_TRUE(db.value("SELECT v FROM k") == big);
+    EXPECT_NE(sqlite3_get_autocommit(db.handle()), 0);
 }
