@@ -1,5 +1,7 @@
 #include "grid/value_viewer.h"
 
+#include <algorithm>
+
 #include "grid/value_dump.h"
 #include "page/picture_kind.h"
 #include "res/resource.h"
@@ -38,6 +40,8 @@ const char* type_name(const std::string& type) {
 const MessageEntry<ValueViewer> ValueViewer::message_map_[] = {
     on_message(WM_INITDIALOG, &ValueViewer::on_init_dialog),
     on_message(WM_DRAWITEM, &ValueViewer::on_draw_item),
+    on_message(WM_SIZE, &ValueViewer::on_size),
+    on_message(WM_GETMINMAXINFO, &ValueViewer::on_get_min_max_info),
     on_command(IDC_VIEWER_PREVIOUS, &ValueViewer::on_previous),
     on_command(IDC_VIEWER_NEXT, &ValueViewer::on_next),
     on_command(IDCANCEL, &ValueViewer::on_cancel),
@@ -65,6 +69,19 @@ HWND ValueViewer::open(HWND owner) {
 }
 
 LRESULT ValueViewer::on_init_dialog(WPARAM, LPARAM) {
+    layout_.setup_layout(hwnd(),
+                         {
+                             {IDC_VIEWER_INFO, layout_stretch_x},
+                             {IDC_VIEWER_PICTURE, layout_stretch_x | layout_stretch_y},
+                             {IDC_VIEWER_DUMP, layout_stretch_x | layout_stretch_y},
+                             {IDC_VIEWER_PREVIOUS, layout_move_y},
+                             {IDC_VIEWER_NEXT, layout_move_y},
+                             {IDCANCEL, layout_move_x | layout_move_y},
+                         },
+                         template_client_size());
+    // Laid out for a large display scale, the viewer may be taller than the
+    // screen; the picture is decoded for the box it then has.
+    fit_to_work_area(hwnd());
     center_window(hwnd(), GetParent(hwnd()));
     std::string note;
     if (!show_picture(note)) {
@@ -176,9 +193,43 @@ LRESULT ValueViewer::on_draw_item(WPARAM, LPARAM lparam) {
     info.bmiHeader.biCompression = BI_RGB;
     const int width = static_cast<int>(picture_.shown_width);
     const int height = static_cast<int>(picture_.shown_height);
-    const int left = box.left + (box.right - box.left - width) / 2;
-    const int top = box.top + (box.bottom - box.top - height) / 2;
-    StretchDIBits(draw->hDC, left, top, width, height, 0, 0, width, height, picture_.pixels.data(),
-                  &info, DIB_RGB_COLORS, SRCCOPY);
+    // Decoded for the box the viewer opened with; a box made smaller since
+    // shrinks it to fit, in proportion.
+    const int box_width = std::max(1, static_cast<int>(box.right - box.left) - 2);
+    const int box_height = std::max(1, static_cast<int>(box.bottom - box.top) - 2);
+    int drawn_width = width;
+    int drawn_height = height;
+    if (width > box_width || height > box_height) {
+        if (static_cast<long long>(width) * box_height >
+            static_cast<long long>(height) * box_width) {
+            drawn_width = box_width;
+            drawn_height = std::max(1, MulDiv(height, box_width, width));
+        } else {
+            drawn_height = box_height;
+            drawn_width = std::max(1, MulDiv(width, box_height, height));
+        }
+    }
+    const int left = box.left + (box.right - box.left - drawn_width) / 2;
+    const int top = box.top + (box.bottom - box.top - drawn_height) / 2;
+    const int old_mode = SetStretchBltMode(draw->hDC, HALFTONE);
+    SetBrushOrgEx(draw->hDC, 0, 0, nullptr);
+    StretchDIBits(draw->hDC, left, top, drawn_width, drawn_height, 0, 0, width, height,
+                  picture_.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+    SetStretchBltMode(draw->hDC, old_mode);
     return TRUE;
+}
+
+LRESULT ValueViewer::on_size(WPARAM wparam, LPARAM lparam) {
+    layout_.on_size(static_cast<UINT>(wparam), LOWORD(lparam), HIWORD(lparam));
+    InvalidateRect(item(IDC_VIEWER_PICTURE), nullptr, FALSE);
+    return 0;
+}
+
+LRESULT ValueViewer::on_get_min_max_info(WPARAM, LPARAM lparam) {
+    layout_.on_get_min_max_info(reinterpret_cast<MINMAXINFO*>(lparam));
+    return 0;
+}
+
+void ValueViewer::dpi_changing(int old_dpi) {
+    layout_.rescale(old_dpi, dpi());
 }

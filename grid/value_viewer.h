@@ -10,6 +10,7 @@
 #include "grid/cell_file.h"
 #include "grid/picture_decoder.h"
 #include "win/dialog.h"
+#include "win/dialog_layout.h"
 #include "win/message_map.h"
 
 // Shows one cell's value: a picture the system can decode, scaled to fit, with
@@ -38,6 +39,7 @@ public:
 
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+    void dpi_changing(int old_dpi) override;
 
 private:
     static const MessageEntry<ValueViewer> message_map_[];
@@ -47,12 +49,15 @@ private:
     LRESULT on_next(WPARAM, LPARAM);
     LRESULT on_cancel(WPARAM, LPARAM);
     LRESULT on_draw_item(WPARAM, LPARAM);
+    LRESULT on_size(WPARAM, LPARAM);
+    LRESULT on_get_min_max_info(WPARAM, LPARAM);
 
     // Tries the picture; false when the value is none or cannot be decoded
     // (`note` then says why, or stays empty).
     bool show_picture(std::string& note);
     void show_dump_page(std::int64_t offset, const std::string& note);
 
+    DialogLayout layout_;
     ValuePart head_;
     DecodedPicture picture_;
     std::int64_t offset_ = 0;

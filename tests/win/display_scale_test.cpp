@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/main_dialog.h"
+#include "grid/value_viewer.h"
 #include "res/resource.h"
 #include "sqleditor/sql_editor_dialog.h"
 #include "tests/support/test_support.h"
@@ -165,6 +166,34 @@ TEST_F(DisplayScaleTest, SqlEditorLaysOutItsPanesAtTheScreensScale) {
         EXPECT_TRUE(inside(button, client)) << id;
     }
     EXPECT_TRUE(inside(window_rect(dialog.hwnd()), work_area()));
+}
+
+// The viewer, laid out for 400 x 260 dialog units, is taller than a small screen
+// at a large scale: it must still fit, with its buttons on screen and inside it.
+TEST_F(DisplayScaleTest, ValueViewerFitsTheScreenWithItsButtons) {
+    TempDir folder;
+    TestDb db(folder.file("viewer.db"));
+    db.exec("CREATE TABLE t(v); INSERT INTO t VALUES (randomblob(10000));");
+    ValueViewer viewer;
+    viewer.database = db.handle();
+    viewer.target.cell.table = "t";
+    viewer.target.cell.column = "v";
+    viewer.target.cell.has_rowid = true;
+    viewer.target.cell.rowid = 1;
+    ASSERT_NE(viewer.open(nullptr), nullptr);
+    ShowWindow(viewer.hwnd(), SW_SHOW);
+    pump_messages();
+    EXPECT_TRUE(inside(window_rect(viewer.hwnd()), work_area()));
+    RECT client{};
+    GetClientRect(viewer.hwnd(), &client);
+    const RECT dump = rect_in_parent(viewer.item(IDC_VIEWER_DUMP));
+    EXPECT_TRUE(inside(dump, client));
+    for (int id : {IDC_VIEWER_PREVIOUS, IDC_VIEWER_NEXT, IDCANCEL}) {
+        const RECT button = rect_in_parent(viewer.item(id));
+        EXPECT_TRUE(inside(button, client)) << id;
+        EXPECT_GE(button.top, dump.bottom) << id;
+    }
+    DestroyWindow(viewer.hwnd());
 }
 
 TEST_F(DisplayScaleTest, MainWindowMovedToAnotherScaleRedrawsItselfForIt) {
