@@ -127,7 +127,10 @@ LRESULT CsvImportDialog::on_init_dialog(WPARAM, LPARAM) {
     EnableWindow(item(IDC_CSV_EXISTING_TABLE), !tables_.empty());
     enable_target_controls();
     show_preview();
-    return TRUE;
+    // The new table's name first: it is what the user has to type. (Given the
+    // focus, the preview would open with all its text selected.)
+    SetFocus(item(IDC_CSV_TABLE_NAME));
+    return FALSE;
 }
 
 void CsvImportDialog::read_choices() {

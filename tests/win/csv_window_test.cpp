@@ -216,6 +216,9 @@ TEST_F(CsvExportWindowTest, ImportFindsTheFormAndFillsANewTable) {
         file << "code\t名前\r\n007\t\"山田\r\n太郎\"\r\n0123\t";
     }
     std::string encoding, separator, preview;
+    bool name_focused = false;
+    DWORD selection_start = 0;
+    DWORD selection_end = 0;
     DialogSequence dialogs({{kFileNameBox,
                              [&](HWND dialog) {
                                  SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileNameBox,
@@ -226,6 +229,11 @@ TEST_F(CsvExportWindowTest, ImportFindsTheFormAndFillsANewTable) {
                                  encoding = combo_text(GetDlgItem(import, IDC_CSV_ENCODING));
                                  separator = combo_text(GetDlgItem(import, IDC_CSV_SEPARATOR));
                                  preview = read_window_text(GetDlgItem(import, IDC_CSV_PREVIEW));
+                                 name_focused =
+                                     GetFocus() == GetDlgItem(import, IDC_CSV_TABLE_NAME);
+                                 SendMessageA(GetDlgItem(import, IDC_CSV_PREVIEW), EM_GETSEL,
+                                              reinterpret_cast<WPARAM>(&selection_start),
+                                              reinterpret_cast<LPARAM>(&selection_end));
                                  SetWindowTextA(GetDlgItem(import, IDC_CSV_TABLE_NAME), "取込");
                                  PostMessageA(import, WM_COMMAND, IDOK, 0);
                              }}});
@@ -234,6 +242,10 @@ TEST_F(CsvExportWindowTest, ImportFindsTheFormAndFillsANewTable) {
     EXPECT_EQ(encoding, "Shift-JIS");
     EXPECT_EQ(separator, "タブ");
     EXPECT_EQ(preview, "[列名] code | 名前\r\n007 | 山田  太郎\r\n0123 | \r\n");
+    // The new table's name is what the user types first; the preview is only read
+    // and opens with nothing selected.
+    EXPECT_TRUE(name_focused);
+    EXPECT_EQ(selection_start, selection_end);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, "2 件のレコードを読み込みました。");
     EXPECT_EQ(table_at(1), "取込");
