@@ -367,6 +367,18 @@ std::vector<std::string> one_filter(int columns, int column, const char* text) {
     return typed;
 }
 
+// A filter applied as the filter line applies it, from the call to the page in
+// the list: `folded` matches without regard to width, kana and case.
+void time_filter(MainDialog& main,
+                 const std::string& name,
+                 const std::vector<std::string>& typed,
+                 bool folded = false) {
+    report(name, median_ms(kRuns, [&] {
+               new_user_action(main);
+               main.grid().apply_filters(typed, false, folded);
+           }));
+}
+
 double raw_read_ms(sqlite3* db, const char* sql) {
     return median_ms(kRuns, [&] {
         ResultTable table;
@@ -390,18 +402,12 @@ BENCH_CASE(filter_sort) {
         const int columns = grid.column_count();
         // A contains filter on a column without an index: every record is read.
         const std::vector<std::string> note = one_filter(columns, 7, "0001234");
-        report("filter_contains_1m_first_page_ms", median_ms(kRuns, [&] {
-                   new_user_action(main);
-                   grid.apply_filters(note, false, false);
-               }));
+        time_filter(main, "filter_contains_1m_first_page_ms", note);
         report("filter_contains_1m_raw_ms",
                raw_read_ms(db,
                            "SELECT rowid, * FROM bench WHERE note LIKE '%0001234%' ESCAPE '\\' "
                            "ORDER BY rowid LIMIT 0, 1001;"));
-        report("filter_contains_1m_folded_first_page_ms", median_ms(kRuns, [&] {
-                   new_user_action(main);
-                   grid.apply_filters(note, false, true);
-               }));
+        time_filter(main, "filter_contains_1m_folded_first_page_ms", note, true);
         grid.apply_filters(std::vector<std::string>(static_cast<std::size_t>(columns)), false,
                            false);
         // A sort by a column without an index: the first page, then the next.
@@ -424,16 +430,10 @@ BENCH_CASE(filter_sort) {
         TableGrid& grid = main.grid();
         const std::vector<std::string> code =
             one_filter(grid.column_count(), 1, "=CODE-00000000500000");
-        report("filter_exact_key_1m_first_page_ms", median_ms(kRuns, [&] {
-                   new_user_action(main);
-                   grid.apply_filters(code, false, false);
-               }));
+        time_filter(main, "filter_exact_key_1m_first_page_ms", code);
         const std::vector<std::string> range =
             one_filter(grid.column_count(), 1, "CODE-00000000500000~CODE-00000000600000");
-        report("filter_range_key_1m_first_page_ms", median_ms(kRuns, [&] {
-                   new_user_action(main);
-                   grid.apply_filters(range, false, false);
-               }));
+        time_filter(main, "filter_range_key_1m_first_page_ms", range);
         measure_turns_at(main, "filter_range_key_1m_deep", 50);
     }
 }
@@ -579,10 +579,7 @@ BENCH_CASE(filter_sort_100m) {
 
     // 100,000 records of one city: 100 pages.
     const std::vector<std::string> exact = one_filter(columns, kCity, "=city-name-number-500");
-    report("filter_exact_indexed_100m_first_page_ms", median_ms(kRuns, [&] {
-               new_user_action(main);
-               grid.apply_filters(exact, false, false);
-           }));
+    time_filter(main, "filter_exact_indexed_100m_first_page_ms", exact);
     check_page(main, "filter_exact_indexed_100m", kCity, "city-name-number-500");
     measure_turns_at(main, "filter_exact_indexed_100m_middle", 50);
     measure_turns_at(main, "filter_exact_indexed_100m_end", 98);
@@ -592,10 +589,7 @@ BENCH_CASE(filter_sort_100m) {
     grid.sort_by_click(kCity, false);
     const std::vector<std::string> range =
         one_filter(columns, kCity, "city-name-number-100~city-name-number-199");
-    report("filter_range_sorted_100m_first_page_ms", median_ms(kRuns, [&] {
-               new_user_action(main);
-               grid.apply_filters(range, false, false);
-           }));
+    time_filter(main, "filter_range_sorted_100m_first_page_ms", range);
     check_page(main, "filter_range_sorted_100m", kCity, "city-name-number-100");
     measure_turns_at(main, "filter_range_sorted_100m_start", 0);
     measure_turns_at(main, "filter_range_sorted_100m_middle", 5000);
@@ -621,17 +615,11 @@ BENCH_CASE(filter_sort_100m) {
     // Without an index every record is read until a page of matches is found:
     // here one record in a hundred matches.
     const std::vector<std::string> contains = one_filter(columns, 2, to_ansi(u8"データ42").c_str());
-    report("filter_contains_100m_first_page_ms", median_ms(kRuns, [&] {
-               new_user_action(main);
-               grid.apply_filters(contains, false, false);
-           }));
+    time_filter(main, "filter_contains_100m_first_page_ms", contains);
     check_page(main, "filter_contains_100m", 2, to_ansi(u8"サンプルデータ42"));
     // The same as the filter line matches by default: without regard to width,
     // kana and case.
-    report("filter_contains_100m_folded_first_page_ms", median_ms(kRuns, [&] {
-               new_user_action(main);
-               grid.apply_filters(contains, false, true);
-           }));
+    time_filter(main, "filter_contains_100m_folded_first_page_ms", contains, true);
     grid.apply_filters(none, false, false);
 
     // A filter that nothing matches reads the whole table: Esc after a second.
