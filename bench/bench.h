@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -17,6 +18,16 @@ struct BenchRegistration {
     static void bench_##name();                                              \
     static BenchRegistration bench_registration_##name(#name, bench_##name); \
     static void bench_##name()
+
+using BenchClock = std::chrono::steady_clock;
+
+// The milliseconds from one moment to another, and from one to now.
+inline double ms_between(BenchClock::time_point from, BenchClock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+inline double ms_since(BenchClock::time_point start) {
+    return ms_between(start, BenchClock::now());
+}
 
 // Median wall time of `runs` calls, in milliseconds.
 double median_ms(int runs, const std::function<void()>& action);

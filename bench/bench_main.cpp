@@ -38,10 +38,9 @@ BenchRegistration::BenchRegistration(const char* name, BenchFunction function) {
 double median_ms(int runs, const std::function<void()>& action) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
+        const BenchClock::time_point start = BenchClock::now();
         action();
-        const auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        times.push_back(ms_since(start));
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];

@@ -22,11 +22,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double ms_since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using Clock = BenchClock;
 
 double working_set_mb(bool peak) {
     PROCESS_MEMORY_COUNTERS memory{};
@@ -167,8 +163,7 @@ BENCH_CASE(sql_list_4m_rows) {
             return stop;
         });
     report("sql_list_4m_rows_first_rows_ms", first_rows);
-    report("sql_list_4m_rows_whole_run_ms",
-           std::chrono::duration<double, std::milli>(ended - start).count());
+    report("sql_list_4m_rows_whole_run_ms", ms_between(start, ended));
     report("sql_list_4m_rows_peak_beyond_start_mb", working_set_mb(true) - before);
 }
 
@@ -189,7 +184,6 @@ BENCH_CASE(esc_stops_endless_statement) {
             }
             return pump_while_busy();
         });
-    report("esc_to_stopped_ms",
-           sent ? std::chrono::duration<double, std::milli>(ended - pressed).count() : -1.0);
+    report("esc_to_stopped_ms", sent ? ms_between(pressed, ended) : -1.0);
     sqlite3_close(db);
 }

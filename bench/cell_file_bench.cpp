@@ -22,11 +22,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double ms_since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using Clock = BenchClock;
 
 struct Memory {
     // The working set counts the pages of the database file mapped for reading;

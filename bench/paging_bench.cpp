@@ -440,11 +440,7 @@ BENCH_CASE(filter_sort) {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double ms_between(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
+using Clock = BenchClock;
 
 // The index on the city column of the table of a hundred million records, made
 // once with the table (what it took is reported then), and its size.
@@ -471,7 +467,7 @@ bool ensure_city_index(const std::string& path) {
                             "PRAGMA cache_size = -500000;"
                             "CREATE INDEX bench_city ON bench(city);",
                             nullptr, nullptr, nullptr) == SQLITE_OK;
-        report("filter_100m_index_made_ms", made ? ms_between(start, Clock::now()) : -1.0);
+        report("filter_100m_index_made_ms", made ? ms_since(start) : -1.0);
     }
     report("filter_100m_index_mb",
            number("SELECT sum(pgsize) FROM dbstat WHERE name = 'bench_city' AND aggregate = 1;") /
@@ -503,7 +499,7 @@ double median_after(int runs,
         setup();
         const Clock::time_point start = Clock::now();
         action();
-        times.push_back(ms_between(start, Clock::now()));
+        times.push_back(ms_since(start));
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
