@@ -46,9 +46,10 @@ int TableGrid::data_column_width(int columns) const {
 }
 
 std::vector<int> TableGrid::data_column_widths() const {
-    return ::data_column_widths(
-        list_usable_width(hwnd(), dpi_) - scale_for_dpi(kRowIdColumnWidth, dpi_), header_widths_,
-        dpi_);
+    const int row_labels = list_columns_ > 0
+                               ? static_cast<int>(SendMessageA(hwnd(), LVM_GETCOLUMNWIDTH, 0, 0))
+                               : scale_for_dpi(kRowIdColumnWidth, dpi_);
+    return ::data_column_widths(list_usable_width(hwnd(), dpi_) - row_labels, header_widths_, dpi_);
 }
 
 int TableGrid::header_margins() const {
@@ -167,6 +168,7 @@ void TableGrid::show_columns() {
         // thousand columns for it.
         set_column_width(0, scale_for_dpi(kRowIdColumnWidth, dpi_));
         set_data_column_widths();
+        columns_fresh_ = true;
         tell_columns_moved();
         return;
     }
@@ -184,6 +186,7 @@ void TableGrid::show_columns() {
     list_columns_ = static_cast<int>(headers.size());
     shown_headers_ = std::move(headers);
     marked_order_.clear();
+    columns_fresh_ = true;
     // Another table starts at its first column.
     const int scrolled = GetScrollPos(hwnd(), SB_HORZ);
     if (scrolled > 0) {
@@ -282,11 +285,45 @@ void TableGrid::show_rows(int select) {
     if (rows > 0) {
         SendMessageA(hwnd(), LVM_ENSUREVISIBLE, 0, FALSE);
     }
+    fit_row_label_column();
     // The columns are the same on every page: their header is not drawn again.
     invalidate_list_rows(hwnd());
     show_sort_marks();
     if (on_page_shown) {
         on_page_shown(page_.view(), true);
+    }
+}
+
+void TableGrid::fit_row_label_column() {
+    const bool fresh = columns_fresh_;
+    columns_fresh_ = false;
+    // The longest label of the page is its widest: labels are digits.
+    const std::string* widest = nullptr;
+    for (int row = 0; row < page_.record_count(); ++row) {
+        const std::string& label = page_.cell_text(row, 0);
+        if (!widest || label.size() > widest->size()) {
+            widest = &label;
+        }
+    }
+    const int least = scale_for_dpi(kRowIdColumnWidth, dpi_);
+    if (!widest || widest->size() <= std::strlen(kNarrowestRowLabel)) {
+        return;
+    }
+    // The room beside the text that a label of five digits has today.
+    const auto width_of = [this](const char* text) {
+        return static_cast<int>(
+            SendMessageA(hwnd(), LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+    };
+    const int needed = width_of(widest->c_str()) + least - width_of(kNarrowestRowLabel);
+    // Never narrower than it is: a wider label stays readable on every page.
+    if (needed > SendMessageA(hwnd(), LVM_GETCOLUMNWIDTH, 0, 0)) {
+        set_column_width(0, needed);
+        // The first page of a table shares what is left among its columns; later
+        // pages keep the widths the user may have dragged.
+        if (fresh) {
+            set_data_column_widths();
+        }
+        tell_columns_moved();
     }
 }
 

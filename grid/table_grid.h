@@ -30,8 +30,10 @@ struct EditedCell;
 // keeps no text of its own; it asks for the cells it draws.
 class TableGrid : public WindowSubclass {
 public:
-    // At 96 DPI; the grid scales it to its own.
+    // At 96 DPI; the grid scales it to its own. It reads a label of five digits
+    // (kNarrowestRowLabel) whole, and grows for a page with longer ones.
     static constexpr int kRowIdColumnWidth = 60;
+    static constexpr const char kNarrowestRowLabel[] = "00000";
 
     // Told each time the grid shows a page, so that the page label and the paging
     // buttons describe the rows on screen; `read_whole` is false when the page
@@ -167,6 +169,8 @@ private:
     // Empties the list and leaves the table open: what a page that could not be
     // read whole shows.
     void show_no_rows();
+    // Widens the first column to the widest row label of the page.
+    void fit_row_label_column();
 
     // The grid's outer width when the data columns were last given their width.
     int sized_width_ = -1;
@@ -240,6 +244,8 @@ private:
     // The sort the header shows.
     std::vector<OrderKey> marked_order_;
     int list_columns_ = 0;
+    // The columns were just given their widths, and no page has been shown in them.
+    bool columns_fresh_ = false;
     // The column last clicked, for the cell commands.
     int clicked_column_ = 0;
 };

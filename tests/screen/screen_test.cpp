@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,6 +75,46 @@ Picture screen_picture(HWND window) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     return picture;
+}
+
+// The pixels of a window's client area, read back from the display.
+Picture client_picture(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const Picture whole = screen_picture(window);
+    Picture picture;
+    picture.width = client.right;
+    picture.height = client.bottom;
+    const int left = origin.x - outer.left;
+    const int top = origin.y - outer.top;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            picture.pixels.push_back(
+                whole.pixels[static_cast<std::size_t>(top + y) * whole.width + left + x]);
+        }
+    }
+    return picture;
+}
+
+// The colour most pixels have.
+std::uint32_t background_of(const Picture& picture) {
+    std::map<std::uint32_t, int> counts;
+    for (const std::uint32_t pixel : picture.pixels) {
+        ++counts[pixel];
+    }
+    std::uint32_t most = 0;
+    int seen = 0;
+    for (const auto& [pixel, count] : counts) {
+        if (count > seen) {
+            most = pixel;
+            seen = count;
+        }
+    }
+    return most;
 }
 
 // Writes a picture as a BMP file, for a person to look at when a comparison fails.
@@ -250,4 +291,25 @@ TEST_F(ScreenTest, ATableChangedOrDroppedShowsTheHeaderItHasNow) {
     window = start(path);
     window->drop_table("a_seven");
     expect_as_fresh(window, path, 0, "dropped");
+}
+
+// The page label shows the range of the last page of a table of ten thousand
+// million records whole: a text cut by the label's edges would touch both of them.
+TEST_F(ScreenTest, PageLabelShowsTheWidestRangeWhole) {
+    std::unique_ptr<MainDialog> window = start(two_tables("label.db"));
+    HWND label = GetDlgItem(window->hwnd(), IDC_PAGE_LABEL);
+    SetWindowTextA(label, "9999999001-10000000000");
+    InvalidateRect(label, nullptr, TRUE);
+    settle();
+    const Picture picture = client_picture(label);
+    ASSERT_GT(picture.width, 2);
+    ASSERT_TRUE(has_several_colours(picture)) << "nothing drawn in the label";
+    const std::uint32_t background = background_of(picture);
+    for (const int x : {0, picture.width - 1}) {
+        int drawn = 0;
+        for (int y = 0; y < picture.height; ++y) {
+            drawn += picture.pixels[static_cast<std::size_t>(y) * picture.width + x] != background;
+        }
+        EXPECT_EQ(drawn, 0) << "text at the label's edge, column " << x;
+    }
 }

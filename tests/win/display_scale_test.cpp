@@ -134,6 +134,36 @@ TEST_F(DisplayScaleTest, GridShowsRowNumbersHeadersAndIconsWholeAtTheScreensScal
     EXPECT_TRUE(inside(window_rect(main.hwnd()), work_area()));
 }
 
+// The page label reads the range of any page of a table of up to ten thousand
+// million records, beside its buttons and apart from the selector; the first
+// column reads row ids of thirteen digits (times in milliseconds, as phones key
+// their records) while the other columns still share the list's width.
+TEST_F(DisplayScaleTest, PageLabelAndLongRowIdsReadWholeAtTheScreensScale) {
+    const std::string path = dir.file("times.db");
+    {
+        TestDb db(path);
+        db.exec(
+            "CREATE TABLE m(id INTEGER PRIMARY KEY, body TEXT, sent INTEGER);"
+            "INSERT INTO m VALUES (1630000000001, 'a', 1), (1639999999999, 'b', 2);");
+    }
+    start(path);
+    ASSERT_EQ(list_row_count(grid()), 3);
+    EXPECT_GE(first_label_width(grid()), text_width(grid(), "1639999999999"));
+    EXPECT_EQ(GetWindowLongPtrA(grid(), GWL_STYLE) & WS_HSCROLL, 0);
+
+    HWND label = GetDlgItem(main.hwnd(), IDC_PAGE_LABEL);
+    RECT inside{};
+    GetClientRect(label, &inside);
+    EXPECT_GE(inside.right - inside.left, text_width(label, "9999999001-10000000000"));
+    const RECT selector = rect_in_parent(GetDlgItem(main.hwnd(), IDC_TABLE_SELECTOR));
+    const RECT previous = rect_in_parent(GetDlgItem(main.hwnd(), IDC_PAGE_PREVIOUS));
+    const RECT next = rect_in_parent(GetDlgItem(main.hwnd(), IDC_PAGE_NEXT));
+    const RECT shown = rect_in_parent(label);
+    EXPECT_LT(selector.right, previous.left);
+    EXPECT_LE(previous.right, shown.left);
+    EXPECT_LE(shown.right, next.left);
+}
+
 TEST_F(DisplayScaleTest, SqlEditorLaysOutItsPanesAtTheScreensScale) {
     const int dpi = screen_dpi();
     TempDir folder;
