@@ -188,7 +188,11 @@ bool ChangeHistory::cut_here(Cut reason) {
     redo_.clear();
     memory_used_ = 0;
     transaction_steps_ = 0;
-    cut_ = reason;
+    // A restructure with nothing to undo loses nothing: there is nothing to tell.
+    // A change too large or out of sight is itself what cannot be undone.
+    if (dropped || reason != Cut::restructure) {
+        cut_ = reason;
+    }
     return dropped;
 }
 

@@ -190,8 +190,14 @@ TEST(ChangeHistory, AChangeMadeElsewhereStopsTheWholeUndo) {
 // older changesets no longer fit the tables.
 TEST(ChangeHistory, AChangeOfSchemaCutsTheHistory) {
     HistoryFile file;
-    // With nothing to undo yet, a schema statement cuts nothing worth a word.
+    // With nothing to undo yet, a schema statement cuts nothing worth a word, and
+    // an undo then finds nothing to undo rather than steps lost.
     EXPECT_EQ(file.step("CREATE TABLE first(a);"), ChangeHistory::StepEnd::nothing);
+    EXPECT_EQ(file.history.undo().result, Applied::nothing);
+    file.db.exec("CREATE TABLE second(a);");
+    file.history.check_schema();
+    EXPECT_EQ(file.history.undo().result, Applied::nothing);
+    EXPECT_EQ(file.history.cut(), ChangeHistory::Cut::none);
     ASSERT_EQ(file.step("UPDATE t SET name = 'a' WHERE id = 1;"), ChangeHistory::StepEnd::recorded);
     EXPECT_EQ(file.step("UPDATE t SET name = 'b' WHERE id = 1; ALTER TABLE t ADD COLUMN c;"),
               ChangeHistory::StepEnd::cut);
