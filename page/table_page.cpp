@@ -239,10 +239,17 @@ int TablePage::show_record(RowId rowid) {
 int TablePage::show_added_record(RowId rowid) {
     // A full last page (its records and the blank row): the new record starts
     // the next one.
-    if (row_count() > kPageSize) {
-        ++page_index_;
+    if (row_count() <= kPageSize) {
+        return show_record(rowid);
     }
-    return show_record(rowid);
+    const int shown = page_index_++;
+    const int row = show_record(rowid);
+    // A record the filter leaves out starts no page: the user stays where he was.
+    if (row < 0 && record_count() == 0) {
+        page_index_ = shown;
+        return show_record(rowid);
+    }
+    return row;
 }
 
 int TablePage::show_keyed_record(const std::vector<std::string>& key_literals) {

@@ -115,3 +115,28 @@ TEST_F(FilterTest, TypingOnOvertakesASlowFilterAndNoKeyIsLost) {
     EXPECT_EQ(label(), "1-11");
     EXPECT_EQ(list_text(grid(), 0, 2), "n123457");
 }
+
+// A record added on the full last page of a filtered view, which the filter leaves
+// out, is written; the view stays on the page the user was on, not on an empty
+// page past the matches labelled 「2001-2000」.
+TEST_F(FilterTest, ARecordTheFilterLeavesOutKeepsTheFullLastPage) {
+    open_with("CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT);", 3000,
+              "INSERT INTO t VALUES (?1, CASE WHEN ?1 % 3 = 0 THEN 'keep' ELSE 'other' END);");
+    filter(2, "keep");
+    ASSERT_EQ(label(), "1-1000");
+    ASSERT_FALSE(next_enabled());
+    ASSERT_EQ(list_row_count(grid()), 1001);
+    const int blank = table_grid().blank_row();
+    ASSERT_EQ(blank, 1000);
+    double_click(blank, 2);
+    ASSERT_TRUE(editing());
+    type("left out");
+    enter();
+    if (editing()) {
+        escape();
+    }
+    EXPECT_EQ(stored_value("SELECT count(*) FROM t WHERE name = 'left out';"), "1");
+    EXPECT_EQ(label(), "1-1000");
+    EXPECT_EQ(list_row_count(grid()), 1001);
+    EXPECT_EQ(list_text(grid(), 0, 2), "keep");
+}
