@@ -51,6 +51,32 @@ constexpr const char kOpenTransactionText[] =
 constexpr const char kCommitFailedText[] = "トランザクションの確定 (COMMIT) が失敗しました。";
 constexpr const char kRollbackFailedText[] =
     "トランザクションの取り消し (ROLLBACK) が失敗しました。";
+
+// Commands whose keys a text field uses for itself: typed there, they edit the
+// text and leave the records alone.
+constexpr UINT kRecordCommands[] = {IDM_DELETE_RECORD, IDM_UNDO,      IDM_REDO,
+                                    IDM_CELL_VIEW,     IDM_CELL_SAVE, IDM_CELL_LOAD,
+                                    IDM_COPY,          IDM_CUT,       IDM_PASTE};
+
+// The table less the keys of the record commands; null when it cannot be made.
+HACCEL without_record_commands(HACCEL table) {
+    const int count = table ? CopyAcceleratorTableW(table, nullptr, 0) : 0;
+    if (count <= 0) {
+        return nullptr;
+    }
+    std::vector<ACCEL> keys(static_cast<std::size_t>(count));
+    CopyAcceleratorTableW(table, keys.data(), count);
+    keys.erase(std::remove_if(keys.begin(), keys.end(),
+                              [](const ACCEL& key) {
+                                  return std::find(std::begin(kRecordCommands),
+                                                   std::end(kRecordCommands),
+                                                   key.cmd) != std::end(kRecordCommands);
+                              }),
+               keys.end());
+    return keys.empty() ? nullptr
+                        : CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
+}
+
 }  // namespace
 
 const MessageEntry<MainDialog> MainDialog::message_map_[] = {
@@ -94,6 +120,9 @@ MainDialog::~MainDialog() {
     }
     history_.attach(nullptr);
     connection_.close();
+    if (text_field_accelerators_) {
+        DestroyAcceleratorTable(text_field_accelerators_);
+    }
 }
 
 void MainDialog::set_startup_path(const char* command_line) {
@@ -128,10 +157,21 @@ bool MainDialog::pre_translate_message(MSG* msg) {
     if (!hwnd()) {
         return false;
     }
-    if (accelerators_ && TranslateAcceleratorW(hwnd(), accelerators_, msg)) {
+    HACCEL keys = focus_in_text_field() ? text_field_accelerators_ : accelerators_;
+    if (keys && TranslateAcceleratorW(hwnd(), keys, msg)) {
         return true;
     }
     return IsDialogMessageW(hwnd(), msg) != FALSE;
+}
+
+bool MainDialog::focus_in_text_field() const {
+    HWND focus = GetFocus();
+    if (!focus || !IsChild(hwnd(), focus)) {
+        return false;
+    }
+    // An edit control keeps a selection of text; the list, the selector and the
+    // buttons do not.
+    return (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0;
 }
 
 void MainDialog::load_icons() {
@@ -187,6 +227,7 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     EnableWindow(next_button_, FALSE);
 
     accelerators_ = LoadAcceleratorsA(module_instance(), MAKEINTRESOURCEA(IDR_MAIN_ACCELERATORS));
+    text_field_accelerators_ = without_record_commands(accelerators_);
 
     HWND list_view = item(IDC_GRID);
     grid_.set_dpi(dpi());

@@ -129,6 +129,8 @@ private:
     // The message of a failed open: a missing file, or the database's reason.
     void report_failed_open(const char* path);
     void unregister_from_loop();
+    // The caret is in a text field of the window (a filter box, the cell editor).
+    bool focus_in_text_field() const;
     // Lays the filter line above the grid, which gives up its height.
     void create_filter_strip();
     // What the user chose for a table (its filters and sort), kept while the
@@ -150,6 +152,10 @@ private:
     std::string startup_path_;
     bool startup_path_too_long_ = false;
     HACCEL accelerators_ = nullptr;
+    // The same keys less those of the commands that act on records: what the
+    // keys do while the caret is in a text field, which has uses of its own for
+    // Ctrl+Z, Ctrl+Del, Ctrl+C and the like.
+    HACCEL text_field_accelerators_ = nullptr;
     ImageListHandle image_list_;
     IconHandle big_icon_;
     IconHandle small_icon_;

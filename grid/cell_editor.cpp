@@ -107,8 +107,9 @@ LRESULT CellEditor::on_char(WPARAM wparam, LPARAM lparam) {
     return call_original(WM_CHAR, wparam, lparam);
 }
 
-LRESULT CellEditor::on_get_dlg_code(WPARAM, LPARAM) {
-    return DLGC_WANTALLKEYS;
+LRESULT CellEditor::on_get_dlg_code(WPARAM wparam, LPARAM lparam) {
+    // Still an edit control to whoever asks (its text can be selected).
+    return call_original(WM_GETDLGCODE, wparam, lparam) | DLGC_WANTALLKEYS;
 }
 
 LRESULT CellEditor::on_kill_focus(WPARAM wparam, LPARAM lparam) {

@@ -28,7 +28,8 @@ class FilterEditor : public WindowSubclass {
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
         if (msg == WM_GETDLGCODE) {
-            result = DLGC_WANTALLKEYS;
+            // Still an edit control to whoever asks (its text can be selected).
+            result = call_original(msg, wparam, lparam) | DLGC_WANTALLKEYS;
             return true;
         }
         if (msg == WM_KEYDOWN && (wparam == VK_RETURN || wparam == VK_ESCAPE || wparam == VK_TAB)) {

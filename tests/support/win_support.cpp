@@ -116,6 +116,24 @@ void press_key(WORD vk) {
     send_inputs(inputs);
 }
 
+void press_keys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (WORD vk : keys) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        inputs.push_back(input);
+    }
+    for (auto it = keys.end(); it != keys.begin();) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *--it;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    send_inputs(inputs);
+}
+
 void pump_dialog(HWND dialog) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,8 @@ void pump_messages();
 // method delivers it: characters as Unicode, keys by virtual-key code.
 void type_unicode(const std::wstring& text);
 void press_key(WORD vk);
+// Keys held down in turn and let go in the opposite order: {VK_CONTROL, 'Z'}.
+void press_keys(std::initializer_list<WORD> keys);
 // Dispatches what is waiting as the loop of a modal dialog does: wide retrieval,
 // the dialog manager, then dispatch.
 void pump_dialog(HWND dialog);

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/win/grid_fixture.h"
+#include "win/message_loop.h"
 
 namespace {
 
@@ -114,6 +116,118 @@ TEST_F(FilterTest, TypingOnOvertakesASlowFilterAndNoKeyIsLost) {
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(label(), "1-11");
     EXPECT_EQ(list_text(grid(), 0, 2), "n123457");
+}
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// The window in the program's own message loop, with its filters, and keys typed
+// through the system's input path.
+class FilterKeysTest : public FilterTest {
+protected:
+    void SetUp() override { app_module().add_message_loop(&loop); }
+    void TearDown() override { app_module().remove_message_loop(); }
+
+    void focus(HWND window) {
+        SetForegroundWindow(main.hwnd());
+        SetFocus(window);
+        loop.pump();
+    }
+
+    // What a plain edit box of the window makes of the text typed, Home and Ctrl+Del.
+    std::string plain_edit_ctrl_delete(const std::wstring& typed) {
+        HWND plain = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0,
+                                     200, 20, main.hwnd(), nullptr, nullptr, nullptr);
+        focus(plain);
+        type_unicode(typed);
+        press_key(VK_HOME);
+        press_keys({VK_CONTROL, VK_DELETE});
+        loop.pump();
+        const std::string text = window_text(plain);
+        DestroyWindow(plain);
+        return text;
+    }
+
+    MessageLoop loop;
+};
+
+}  // namespace
+
+// With the caret in a filter box or the cell editor, Ctrl+Z, Ctrl+Del and the
+// clipboard keys edit the text as in any edit box; none of them reaches the
+// records (an undo, a deletion). With the focus on the grid they still do.
+TEST_F(FilterKeysTest, KeysTypedIntoATextFieldEditTheTextNotTheRecords) {
+    open_with(
+        "CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT); INSERT INTO t VALUES (1, 'a');"
+        "INSERT INTO t VALUES (2, 'b');");
+    // A change that an undo reaching the records would take back.
+    select(1);
+    double_click(1, 2);
+    ASSERT_TRUE(editing());
+    type("bee");
+    enter();
+    if (editing()) {
+        escape();
+    }
+    const Rows before{{"a"}, {"bee"}};
+    ASSERT_EQ(stored("SELECT name FROM t ORDER BY id"), before);
+    select(0);
+
+    main.filter_strip().edit_column(2);
+    HWND box = main.filter_strip().editor();
+    ASSERT_TRUE(IsWindowVisible(box));
+    focus(box);
+    type_unicode(L"abc def");
+    loop.pump();
+    press_keys({VK_CONTROL, 'Z'});
+    loop.pump();
+    EXPECT_EQ(window_text(box), "");
+    EXPECT_EQ(stored("SELECT name FROM t ORDER BY id"), before);
+
+    type_unicode(L"abc def");
+    press_key(VK_HOME);
+    press_keys({VK_CONTROL, VK_DELETE});
+    loop.pump();
+    const std::string deleted = window_text(box);
+    EXPECT_NE(deleted, "abc def");
+    EXPECT_EQ(stored("SELECT name FROM t ORDER BY id"), before);
+
+    // Copy and paste within the box.
+    SetWindowTextA(box, "xy");
+    SendMessageA(box, EM_SETSEL, 0, -1);
+    press_keys({VK_CONTROL, 'C'});
+    press_key(VK_END);
+    press_keys({VK_CONTROL, 'V'});
+    press_keys({VK_SHIFT, VK_INSERT});
+    loop.pump();
+    EXPECT_EQ(window_text(box), "xyxyxy");
+    EXPECT_EQ(stored("SELECT name FROM t ORDER BY id"), before);
+
+    // The cell editor is a text field too.
+    SetWindowTextA(box, "");
+    SendMessageA(box, WM_KEYDOWN, VK_ESCAPE, 1);
+    loop.pump();
+    select(0);
+    double_click(0, 2);
+    ASSERT_TRUE(editing());
+    focus(editor());
+    press_keys({VK_CONTROL, VK_DELETE});
+    loop.pump();
+    EXPECT_TRUE(editing());
+    EXPECT_EQ(stored("SELECT name FROM t ORDER BY id"), before);
+    escape();
+
+    // Ctrl+Del as an edit box takes it, whatever the system makes of it.
+    EXPECT_EQ(deleted, plain_edit_ctrl_delete(L"abc def"));
+
+    // On the grid the keys act on the records as before.
+    select(0);
+    focus(grid());
+    press_keys({VK_CONTROL, VK_DELETE});
+    loop.pump();
+    EXPECT_EQ(stored("SELECT name FROM t ORDER BY id"), (Rows{{"bee"}}));
+    EXPECT_TRUE(boxes.boxes().empty());
 }
 
 // A record added on the full last page of a filtered view, which the filter leaves

@@ -422,7 +422,10 @@ TEST_F(GridTest, TheEditorIsBlackOnLightYellowAndAsksForAllKeys) {
     DeleteDC(dc);
 
     EXPECT_EQ(SendMessageA(grid(), WM_GETDLGCODE, VK_TAB, 0), DLGC_WANTALLKEYS);
-    EXPECT_EQ(SendMessageA(editor(), WM_GETDLGCODE, VK_RETURN, 0), DLGC_WANTALLKEYS);
+    // It wants every key, and is an edit control to whoever asks.
+    EXPECT_EQ(
+        SendMessageA(editor(), WM_GETDLGCODE, VK_RETURN, 0) & (DLGC_WANTALLKEYS | DLGC_HASSETSEL),
+        DLGC_WANTALLKEYS | DLGC_HASSETSEL);
 }
 
 TEST_F(GridTest, ResizingGivesEveryDataColumnTheSameWidth) {
