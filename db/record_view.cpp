@@ -365,8 +365,10 @@ bool parse_filters(const TableShape& shape,
     }
     for (std::size_t i = 0; i < typed.size() && i < shape.columns.size(); ++i) {
         const ShapeColumn& column = shape.columns[i];
-        ColumnFilter one(quote_identifier(column.name), affinity_of(column, shape.strict), match,
-                         filter);
+        // A unary plus keeps the column's collation and leaves its indexes out: a
+        // stand-in's seek could pass records the file's own order holds elsewhere.
+        ColumnFilter one((column.stand_in_collation ? "+" : "") + quote_identifier(column.name),
+                         affinity_of(column, shape.strict), match, filter);
         if (!one.add(typed[i], message)) {
             bad_column = i;
             filter = RecordFilter();

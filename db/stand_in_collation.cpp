@@ -56,6 +56,8 @@ struct Guard {
     bool whole = false;
     // The columns (lowered) whose change moves an entry of such an index.
     std::set<std::string> columns;
+    // The columns (lowered) that such an index or key orders.
+    std::set<std::string> ordered_columns;
     // The table without row ids keeps its records in a stand-in's order.
     bool key_order = false;
     // A column is declared with a stand-in: a new index over the table could be
@@ -378,6 +380,9 @@ void guard_indexes(State& state) {
         const bool partial = sqlite3_column_int(keys.get(), 4) != 0;
         const int column = sqlite3_column_int(keys.get(), 5);
         guard.key_order = guard.key_order || (without_rowid && key);
+        if (column >= 0) {
+            guard.ordered_columns.insert(lower(column_text(keys.get(), 6)));
+        }
         if ((without_rowid && key) || partial || column == -2) {
             guard.whole = true;
         } else if (column >= 0) {
@@ -441,6 +446,23 @@ bool orders_by_stand_in(sqlite3* db, const std::string& table) {
     const State* state = find_state(db);
     const Guard* guard = state ? find_guard(*state, table.c_str()) : nullptr;
     return guard && (guard->key_order || guard->declared);
+}
+
+bool refuses_record_change(sqlite3* db, const std::string& table, const std::string& column) {
+    State* state = find_state(db);
+    const Guard* guard = state ? find_guard(*state, table.c_str()) : nullptr;
+    if (!guard || !guard->indexed ||
+        !(column.empty() || guard->whole || guard->columns.count(lower(column)) > 0)) {
+        return false;
+    }
+    note_refusal(*state, *guard, !guard->whole);
+    return true;
+}
+
+bool column_ordered_by_stand_in(sqlite3* db, const std::string& table, const std::string& column) {
+    const State* state = find_state(db);
+    const Guard* guard = state ? find_guard(*state, table.c_str()) : nullptr;
+    return guard && guard->ordered_columns.count(lower(column)) > 0;
 }
 
 bool refuses_statement(sqlite3* db, sqlite3_stmt* statement) {

@@ -37,6 +37,17 @@ std::vector<std::string> names(sqlite3* db);
 // offset.
 bool orders_by_stand_in(sqlite3* db, const std::string& table);
 
+// Whether a record of `table` may be changed here: true, with the refusal noted
+// (see refusal_message), where the connection's guard would refuse adding a record
+// (`column` empty) or changing the value of `column` (UTF-8). Asked before an
+// editor opens, so that the user hears at once rather than after typing.
+bool refuses_record_change(sqlite3* db, const std::string& table, const std::string& column);
+
+// An index or the key of `table` orders `column` (UTF-8 names) by a collation that
+// has only a stand-in: the index keeps the file's order, in which a seek by the
+// stand-in's comparison could pass records by.
+bool column_ordered_by_stand_in(sqlite3* db, const std::string& table, const std::string& column);
+
 // For the SQL editor: true, with the refusal noted (see refusal_message), for a
 // statement that would build an index in a stand-in's order: one that writes and
 // names such a collation, or VACUUM (which rebuilds every index).

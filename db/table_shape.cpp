@@ -147,6 +147,12 @@ bool read_table_shape(sqlite3* db, const std::string& table, TableShape& shape) 
         }
     }
     shape.stand_in_order = stand_in::orders_by_stand_in(db, table);
+    if (!shape.is_view) {
+        for (ShapeColumn& column : shape.columns) {
+            column.stand_in_collation =
+                stand_in::column_ordered_by_stand_in(db, table, column.name);
+        }
+    }
     return true;
 }
 

@@ -44,6 +44,9 @@ struct ShapeColumn {
     int key_position = 0;
     // In a view: an INSTEAD OF UPDATE trigger takes a change of this column.
     bool view_updates = false;
+    // An index or key orders it by a collation the program has only a stand-in
+    // for: a filter reads it without the indexes, which keep the file's order.
+    bool stand_in_collation = false;
 };
 
 struct TableShape {

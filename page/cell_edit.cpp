@@ -2,6 +2,7 @@
 
 #include "db/record_identity.h"
 #include "db/result_table.h"
+#include "db/stand_in_collation.h"
 #include "db/text_convert.h"
 #include "page/record_statements.h"
 
@@ -122,6 +123,17 @@ bool CellEdit::refuse(EditTarget& target, int row, int column) {
     }
     if (edited && edited->generated) {
         target.tell(EditNotice::generated_column);
+        return true;
+    }
+    // A table ordered by a collation the program lacks: told before any editor
+    // opens, in the words of the refusal the write itself would meet.
+    sqlite3* db = target.edited_database();
+    const bool adding = target.is_blank_row(row);
+    if (edited && !target.shape().is_view &&
+        stand_in::refuses_record_change(db, target.edited_table(),
+                                        adding ? std::string() : edited->name)) {
+        target.tell_failed(adding ? EditNotice::insert_failed : EditNotice::update_failed,
+                           stand_in::refusal_message(db));
         return true;
     }
     return false;

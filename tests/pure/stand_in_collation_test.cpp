@@ -10,7 +10,9 @@
 #include "db/database_connection.h"
 #include "db/paging.h"
 #include "db/record_page.h"
+#include "db/record_view.h"
 #include "db/sql_error.h"
+#include "db/stand_in_collation.h"
 #include "db/table_shape.h"
 #include "history/change_history.h"
 #include "sqleditor/sql_execution.h"
@@ -197,6 +199,34 @@ TEST_F(StandInTest, WritesInTheStandInOrderAreRefusedAndTheRestIsDone) {
     EXPECT_EQ(count_table_rows(db, "raw_contacts"), 40);
     EXPECT_EQ(count_table_rows(db, "keyed"), 1200);
     EXPECT_EQ(integrity_under_real_order(), "ok");
+}
+
+// A filter on a column that a key in a stand-in's order orders finds every match:
+// a seek by the stand-in's comparison through the file's order would pass them by.
+// A change of such a record is known to be refused before it is tried.
+TEST_F(StandInTest, FiltersFindEveryMatchAndRefusedChangesAreKnownFirst) {
+    TableShape shape;
+    ASSERT_TRUE(read_table_shape(db, "keyed", shape));
+    const auto matches = [&](const std::string& typed) {
+        RecordView view;
+        std::size_t bad = 0;
+        std::string message;
+        EXPECT_TRUE(parse_filters(shape, {typed, ""}, view.filter, bad, message)) << typed;
+        return count_view_records(db, "keyed", shape, view);
+    };
+    EXPECT_EQ(matches("=k0007"), 1);
+    std::int64_t in_range = 0;
+    for (int i = 0; i < 1200; ++i) {
+        in_range += key_of(i) >= "k0100" && key_of(i) <= "k0200";
+    }
+    EXPECT_EQ(matches("k0100~k0200"), in_range);
+
+    EXPECT_TRUE(stand_in::refuses_record_change(db, "keyed", "v"));
+    EXPECT_NE(std::string(stand_in::refusal_message(db)).find("UNICODE"), std::string::npos);
+    EXPECT_TRUE(stand_in::refuses_record_change(db, "raw_contacts", ""));
+    EXPECT_TRUE(stand_in::refuses_record_change(db, "raw_contacts", "sort_key"));
+    EXPECT_FALSE(stand_in::refuses_record_change(db, "raw_contacts", "display_name"));
+    EXPECT_FALSE(stand_in::refuses_record_change(db, "plain", ""));
 }
 
 }  // namespace

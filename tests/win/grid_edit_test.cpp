@@ -3,6 +3,8 @@
 #include "grid/cell_editor.h"
 #include "grid/table_grid.h"
 
+#include <cstring>
+
 namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
@@ -23,6 +25,14 @@ std::string twelve_column_table() {
         sql += "INSERT INTO w VALUES (" + values + ");";
     }
     return sql;
+}
+
+// The order of a phone's collation, which the program lacks: backwards here, so
+// that the program's stand-in order is not the file's.
+int backwards(void*, int size_a, const void* a, int size_b, const void* b) {
+    const int common = size_a < size_b ? size_a : size_b;
+    const int order = std::memcmp(a, b, static_cast<std::size_t>(common));
+    return -(order != 0 ? order : size_a - size_b);
 }
 
 }  // namespace
@@ -477,4 +487,39 @@ TEST_F(GridTest, ATableWithItsOwnRowidColumnIsEditedRecordByRecord) {
     command(IDM_DELETE_RECORD);
     EXPECT_EQ(stored(u8"SELECT v FROM t ORDER BY _rowid_"),
               (std::vector<std::vector<std::string>>{{"a"}, {"B"}}));
+}
+
+// In a table keyed by a collation the program lacks (a phone's), a double-click on
+// a cell, or on the blank row, says at once and in the words of the write's own
+// refusal that records of this table are not changed here: no editor opens.
+TEST_F(GridTest, AnEditOfATableKeyedByAMissingCollationIsRefusedAtOnce) {
+    path = dir.file("phone.db");
+    {
+        TestDb phone(path);
+        sqlite3_create_collation(phone.handle(), "UNICODE", SQLITE_UTF8, nullptr, backwards);
+        phone.exec(
+            "CREATE TABLE keyed(k TEXT COLLATE UNICODE PRIMARY KEY, v) WITHOUT ROWID;"
+            "INSERT INTO keyed VALUES ('a', 1), ('b', 2), ('c', 3);");
+    }
+    start(path);
+    boxes.clear();
+    const std::string refusal =
+        "テーブル \"keyed\" は、このプログラムにない照合順序 UNICODE "
+        "で並べた索引かキーを持つため、この変更はしませんでした。何も変更していません。\n"
+        "ほかのテーブルは変更できます。";
+    double_click(0, 2);
+    EXPECT_FALSE(editing());
+    EXPECT_FALSE(editor_shown());
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "データ更新処理が失敗しました。\n" + refusal);
+    EXPECT_EQ(boxes.boxes()[0].caption, "SQL エラー");
+    boxes.clear();
+
+    double_click(table_grid().blank_row(), 1);
+    EXPECT_FALSE(editing());
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "レコード追加処理が失敗しました。\n" + refusal);
+    TestDb phone(path);
+    sqlite3_create_collation(phone.handle(), "UNICODE", SQLITE_UTF8, nullptr, backwards);
+    EXPECT_EQ(phone.rows("SELECT v FROM keyed ORDER BY v"), (Rows{{"1"}, {"2"}, {"3"}}));
 }
