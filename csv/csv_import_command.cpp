@@ -1,6 +1,9 @@
 #include "csv/csv_import_command.h"
 
+#include <shlwapi.h>
+
 #include <cstdio>
+#include <vector>
 
 #include "csv/csv_choices.h"
 #include "csv/csv_progress.h"
@@ -127,9 +130,16 @@ LRESULT CsvImportDialog::on_init_dialog(WPARAM, LPARAM) {
     EnableWindow(item(IDC_CSV_EXISTING_TABLE), !tables_.empty());
     enable_target_controls();
     show_preview();
-    // The new table's name first: it is what the user has to type. (Given the
-    // focus, the preview would open with all its text selected.)
-    SetFocus(item(IDC_CSV_TABLE_NAME));
+    // The new table's name first: it is what the user has to type. It offers the
+    // file's name, selected, so that typing replaces it and Enter takes it. (Given
+    // the focus, the preview would open with all its text selected.)
+    HWND name = item(IDC_CSV_TABLE_NAME);
+    std::vector<char> stem(path_.begin(), path_.end());
+    stem.push_back('\0');
+    PathRemoveExtensionA(stem.data());
+    SetWindowTextA(name, PathFindFileNameA(stem.data()));
+    SetFocus(name);
+    SendMessageA(name, EM_SETSEL, 0, -1);
     return FALSE;
 }
 

@@ -219,24 +219,31 @@ TEST_F(CsvExportWindowTest, ImportFindsTheFormAndFillsANewTable) {
     bool name_focused = false;
     DWORD selection_start = 0;
     DWORD selection_end = 0;
-    DialogSequence dialogs({{kFileNameBox,
-                             [&](HWND dialog) {
-                                 SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileNameBox,
-                                              reinterpret_cast<LPARAM>(out.c_str()));
-                                 PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-                             }},
-                            {IDC_CSV_PREVIEW, [&](HWND import) {
-                                 encoding = combo_text(GetDlgItem(import, IDC_CSV_ENCODING));
-                                 separator = combo_text(GetDlgItem(import, IDC_CSV_SEPARATOR));
-                                 preview = read_window_text(GetDlgItem(import, IDC_CSV_PREVIEW));
-                                 name_focused =
-                                     GetFocus() == GetDlgItem(import, IDC_CSV_TABLE_NAME);
-                                 SendMessageA(GetDlgItem(import, IDC_CSV_PREVIEW), EM_GETSEL,
-                                              reinterpret_cast<WPARAM>(&selection_start),
-                                              reinterpret_cast<LPARAM>(&selection_end));
-                                 SetWindowTextA(GetDlgItem(import, IDC_CSV_TABLE_NAME), "取込");
-                                 PostMessageA(import, WM_COMMAND, IDOK, 0);
-                             }}});
+    std::string offered;
+    DWORD name_start = 1;
+    DWORD name_end = 0;
+    DialogSequence dialogs(
+        {{kFileNameBox,
+          [&](HWND dialog) {
+              SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileNameBox,
+                           reinterpret_cast<LPARAM>(out.c_str()));
+              PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+          }},
+         {IDC_CSV_PREVIEW, [&](HWND import) {
+              encoding = combo_text(GetDlgItem(import, IDC_CSV_ENCODING));
+              separator = combo_text(GetDlgItem(import, IDC_CSV_SEPARATOR));
+              preview = read_window_text(GetDlgItem(import, IDC_CSV_PREVIEW));
+              name_focused = GetFocus() == GetDlgItem(import, IDC_CSV_TABLE_NAME);
+              SendMessageA(GetDlgItem(import, IDC_CSV_PREVIEW), EM_GETSEL,
+                           reinterpret_cast<WPARAM>(&selection_start),
+                           reinterpret_cast<LPARAM>(&selection_end));
+              HWND name = GetDlgItem(import, IDC_CSV_TABLE_NAME);
+              offered = read_window_text(name);
+              SendMessageA(name, EM_GETSEL, reinterpret_cast<WPARAM>(&name_start),
+                           reinterpret_cast<LPARAM>(&name_end));
+              SetWindowTextA(name, "取込");
+              PostMessageA(import, WM_COMMAND, IDOK, 0);
+          }}});
     command(IDM_IMPORT_CSV);
     EXPECT_EQ(dialogs.ran(), 2u);
     EXPECT_EQ(encoding, "Shift-JIS");
@@ -246,6 +253,11 @@ TEST_F(CsvExportWindowTest, ImportFindsTheFormAndFillsANewTable) {
     // and opens with nothing selected.
     EXPECT_TRUE(name_focused);
     EXPECT_EQ(selection_start, selection_end);
+    // It offers the file's name without its extension, selected, so that typing
+    // replaces it and Enter takes it.
+    EXPECT_EQ(offered, "out");
+    EXPECT_EQ(name_start, 0u);
+    EXPECT_EQ(name_end, offered.size());
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, "2 件のレコードを読み込みました。");
     EXPECT_EQ(table_at(1), "取込");
