@@ -25,9 +25,13 @@ std::string ansi_message(const char* utf8) {
 }
 
 std::string sql_error_text(const char* operation_text, sqlite3* handle) {
-    std::string text = operation_text ? operation_text : "";
-    text += '\n';
-    return text + ansi_message(handle ? connection_message(handle, sqlite3_errcode(handle)) : "");
+    return sql_error_text(
+        operation_text,
+        std::string(handle ? connection_message(handle, sqlite3_errcode(handle)) : ""));
+}
+
+std::string sql_error_text(const char* operation_text, const std::string& message) {
+    return to_utf8(operation_text ? operation_text : "") + "\n" + message;
 }
 
 bool is_unreadable_failure(int code) {

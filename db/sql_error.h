@@ -22,9 +22,12 @@ const char* connection_message(sqlite3* db, int code);
 // is when it cannot be converted.
 std::string ansi_message(const char* utf8);
 
-// The report's text: the operation's text, a line break and the database's own
-// message (shown in the ANSI code page, like every text of the program).
+// The report's text in UTF-8: the operation's text (the program's own, in the ANSI
+// code page), a line break and the database's own message as it stands, so that
+// the names it quotes show whole.
 std::string sql_error_text(const char* operation_text, sqlite3* handle);
+// The same with a message (UTF-8) taken before it could be overwritten.
+std::string sql_error_text(const char* operation_text, const std::string& message);
 
 // True for the failures that leave data unread for a reason other than the
 // statement itself: another program's lock, or a damaged or unreadable file.

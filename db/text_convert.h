@@ -60,6 +60,26 @@ bool fold_for_matching(std::string_view utf8, std::string& folded);
 // that only the same text compares equal.
 int compare_for_user(std::string_view a, std::string_view b);
 
+// UTF-8 (the database's text) and UTF-16 (the windows' own), for data that must
+// reach the screen and come back as the database holds it. From UTF-8, a byte that
+// starts no character becomes U+FFFD (what a value that is not valid UTF-8 shows);
+// `valid` (when given) tells whether there was any. To UTF-8, a half of a
+// surrogate pair without its other half makes the text invalid: false, with
+// `result` untouched, so that nothing typed is changed unseen.
+std::u16string utf8_to_utf16(std::string_view utf8, bool* valid = nullptr);
+bool utf16_to_utf8(std::u16string_view utf16, std::string& result);
+
+// How many Shift-JIS bytes a text is worth, where a limit of the program is given
+// in bytes: a character counts as its Shift-JIS bytes (1 for ASCII and half-width
+// katakana, 2 for the others), and a character Shift-JIS lacks counts as a
+// double-byte one for each UTF-16 unit it takes (2 in the basic plane, 4 beyond
+// it). A byte that starts no character counts 1: no text weighs more than its
+// UTF-8 bytes.
+std::size_t text_weight(std::string_view utf8);
+// The length in bytes of the longest start of a UTF-8 text that weighs at most
+// `limit`: never inside a character.
+std::size_t cut_to_weight(std::string_view utf8, std::size_t limit);
+
 #ifdef _WIN32
 // A wide (UTF-16) text in the ANSI code page, as a control that speaks wide
 // characters hands it over; empty when it cannot be converted.

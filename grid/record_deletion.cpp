@@ -45,10 +45,8 @@ bool delete_record_where(TableGrid& grid, const std::string& condition) {
     switch (outcome) {
         case WriteOutcome::failed:
             if (counted) {
-                const std::string text =
-                    std::string(kDeleteFailedText) + "\n" + ansi_message(message.c_str());
-                show_message_box(grid.hwnd(), text.c_str(), kSqlErrorCaption,
-                                 MB_OK | MB_ICONINFORMATION);
+                show_message_box_utf8(grid.hwnd(), sql_error_text(kDeleteFailedText, message),
+                                      kSqlErrorCaption, MB_OK | MB_ICONINFORMATION);
             } else {
                 report_sql_error(grid.hwnd(), kDeleteFailedText, page.database());
             }

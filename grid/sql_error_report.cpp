@@ -6,6 +6,7 @@
 #include "db/read_watch.h"
 #include "db/sql_error.h"
 #include "db/stand_in_collation.h"
+#include "db/text_convert.h"
 #include "win/message_box.h"
 
 namespace {
@@ -29,8 +30,8 @@ constexpr const char kStandInText2[] =
 }  // namespace
 
 void report_sql_error(HWND owner, const char* operation_text, sqlite3* handle) {
-    const std::string text = sql_error_text(operation_text, handle);
-    show_message_box(owner, text.c_str(), kSqlErrorCaption, MB_OK | MB_ICONINFORMATION);
+    show_message_box_utf8(owner, sql_error_text(operation_text, handle), kSqlErrorCaption,
+                          MB_OK | MB_ICONINFORMATION);
 }
 
 void report_unreadable(HWND owner, const ReadFailureWatch& watch) {
@@ -42,13 +43,13 @@ void report_unreadable(HWND owner, const ReadFailureWatch& watch) {
         // The read was stopped because a window is closing: no box to answer first.
         return;
     }
-    std::string text = watch.busy()          ? kLockedReadText
-                       : watch.interrupted() ? kInterruptedReadText
-                                             : kUnreadableText;
+    std::string text = to_utf8(watch.busy()          ? kLockedReadText
+                               : watch.interrupted() ? kInterruptedReadText
+                                                     : kUnreadableText);
     if (!watch.busy() && !watch.interrupted() && !watch.message().empty()) {
-        text += "\n" + ansi_message(watch.message().c_str());
+        text += "\n" + watch.message();
     }
-    show_message_box(owner, text.c_str(), kReadCaption, MB_OK | MB_ICONINFORMATION);
+    show_message_box_utf8(owner, text, kReadCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 void report_stand_ins(HWND owner, sqlite3* db) {
@@ -58,8 +59,8 @@ void report_stand_ins(HWND owner, sqlite3* db) {
     }
     std::string list;
     for (const std::string& name : names) {
-        list += (list.empty() ? "" : ", ") + ansi_message(name.c_str());
+        list += (list.empty() ? "" : ", ") + name;
     }
-    const std::string text = kStandInText1 + list + kStandInText2;
-    show_message_box(owner, text.c_str(), kStandInCaption, MB_OK | MB_ICONINFORMATION);
+    show_message_box_utf8(owner, to_utf8(kStandInText1) + list + to_utf8(kStandInText2),
+                          kStandInCaption, MB_OK | MB_ICONINFORMATION);
 }

@@ -249,9 +249,8 @@ int TableGrid::show(const PageRequest& request) {
         // A view whose definition no longer holds (a table or function it names is
         // gone) reads as no rows: say so rather than show a view that looks empty.
         show_no_rows();
-        const std::string text =
-            std::string(kViewUnreadableText) + "\n" + ansi_message(page_.read_error().c_str());
-        show_message_box(hwnd(), text.c_str(), kReadCaption, MB_OK | MB_ICONINFORMATION);
+        show_message_box_utf8(hwnd(), to_utf8(kViewUnreadableText) + "\n" + page_.read_error(),
+                              kReadCaption, MB_OK | MB_ICONINFORMATION);
         return -1;
     }
     return page_.is_open() ? row : -1;
@@ -411,11 +410,10 @@ bool TableGrid::show_records(const RecordView& records, const bool* overtaken) {
     }
     // The database refused the statement (a comparison it cannot make): the last
     // good records stay on screen.
-    const std::string text =
-        std::string(kRefusedText) + "\n" + ansi_message(page_.read_error().c_str());
+    const std::string text = to_utf8(kRefusedText) + "\n" + page_.read_error();
     request.records = before;
     show(request);
-    show_message_box(hwnd(), text.c_str(), kFilterCaption, MB_OK | MB_ICONINFORMATION);
+    show_message_box_utf8(hwnd(), text, kFilterCaption, MB_OK | MB_ICONINFORMATION);
     return false;
 }
 

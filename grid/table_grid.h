@@ -199,6 +199,7 @@ private:
     int column_at(POINT point) const;
     LRESULT on_delete_all_items(WPARAM, LPARAM);
     LRESULT on_get_display_info(WPARAM, LPARAM);
+    LRESULT on_get_display_info_wide(WPARAM, LPARAM);
     LRESULT on_find_item(WPARAM, LPARAM);
     LRESULT on_column_click(WPARAM, LPARAM);
     LRESULT on_notify(WPARAM, LPARAM);

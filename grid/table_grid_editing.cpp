@@ -86,11 +86,12 @@ public:
     void report_record_missing(int row) override { grid_.report_record_missing(row); }
     void tell(EditNotice notice) override;
     void tell_failed(EditNotice notice, const std::string& message) override {
-        const std::string text =
-            std::string(notice == EditNotice::insert_failed ? kInsertFailedText
-                                                            : kUpdateFailedText) +
-            "\n" + ansi_message(message.c_str());
-        show_message_box(grid_.hwnd(), text.c_str(), kSqlErrorCaption, MB_OK | MB_ICONINFORMATION);
+        show_message_box_utf8(
+            grid_.hwnd(),
+            sql_error_text(
+                notice == EditNotice::insert_failed ? kInsertFailedText : kUpdateFailedText,
+                message),
+            kSqlErrorCaption, MB_OK | MB_ICONINFORMATION);
     }
     int show_found_record(const std::string& condition) override {
         PageRequest request = shown_page();

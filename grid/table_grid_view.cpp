@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "win/dialog.h"
 #include "win/list_view.h"
+#include "win/wide_text.h"
 
 // The order of the rows is the order of the tests.
 const MessageEntry<TableGrid> TableGrid::message_map_[] = {
@@ -27,6 +28,7 @@ const MessageEntry<TableGrid> TableGrid::message_map_[] = {
     on_reflected_notify(NM_CLICK, &TableGrid::on_click),
     on_reflected_notify(LVN_DELETEALLITEMS, &TableGrid::on_delete_all_items),
     on_reflected_notify(LVN_GETDISPINFOA, &TableGrid::on_get_display_info),
+    on_reflected_notify(LVN_GETDISPINFOW, &TableGrid::on_get_display_info_wide),
     on_reflected_notify(LVN_ODFINDITEMA, &TableGrid::on_find_item),
     on_reflected_notify(LVN_ODFINDITEMW, &TableGrid::on_find_item),
     on_reflected_notify(LVN_COLUMNCLICK, &TableGrid::on_column_click),
@@ -259,6 +261,18 @@ LRESULT TableGrid::on_get_display_info(WPARAM, LPARAM lparam) {
     }
     if (item.mask & LVIF_TEXT) {
         copy_item_text(item.pszText, item.cchTextMax, cell_text(item.iItem, item.iSubItem).c_str());
+    }
+    return 0;
+}
+
+LRESULT TableGrid::on_get_display_info_wide(WPARAM, LPARAM lparam) {
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(lparam)->item;
+    if (item.mask & LVIF_IMAGE) {
+        item.iImage = 0;
+    }
+    if (item.mask & LVIF_TEXT) {
+        copy_item_text(item.pszText, item.cchTextMax,
+                       wide_of_ansi(cell_text(item.iItem, item.iSubItem)));
     }
     return 0;
 }

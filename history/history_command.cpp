@@ -3,6 +3,7 @@
 #include <string>
 
 #include "db/sql_error.h"
+#include "db/text_convert.h"
 #include "win/message_box.h"
 
 namespace {
@@ -56,34 +57,35 @@ ChangeHistory::Outcome apply_history_step_reporting(HWND owner,
                                                     sqlite3* db,
                                                     bool redo) {
     const ChangeHistory::Outcome outcome = redo ? history.redo() : history.undo();
+    // UTF-8: the table's name and the database's words show as they are.
     std::string text;
     switch (outcome.result) {
         case ChangeHistory::Applied::done:
         case ChangeHistory::Applied::nothing:
             return outcome;
         case ChangeHistory::Applied::cut:
-            text = cut_text(history.cut());
+            text = to_utf8(cut_text(history.cut()));
             break;
         case ChangeHistory::Applied::transaction_open:
-            text = kUndoInTransactionText;
+            text = to_utf8(kUndoInTransactionText);
             break;
         case ChangeHistory::Applied::conflict:
             if (outcome.table.empty()) {
-                text = redo ? kRedoConflictNoTableText : kUndoConflictNoTableText;
+                text = to_utf8(redo ? kRedoConflictNoTableText : kUndoConflictNoTableText);
             } else {
-                text = std::string(kUndoConflictText1) + ansi_message(outcome.table.c_str()) +
-                       (redo ? kRedoConflictText2 : kUndoConflictText2);
+                text = to_utf8(kUndoConflictText1) + outcome.table +
+                       to_utf8(redo ? kRedoConflictText2 : kUndoConflictText2);
             }
             break;
         case ChangeHistory::Applied::failed:
-            text = redo ? kRedoFailedText : kUndoFailedText;
+            text = to_utf8(redo ? kRedoFailedText : kUndoFailedText);
             // Refused by the program itself (a table ordered by a collation it lacks).
             if ((outcome.code & 0xff) == SQLITE_AUTH) {
-                text += "\n" + ansi_message(connection_message(db, SQLITE_AUTH));
+                text += "\n" + std::string(connection_message(db, SQLITE_AUTH));
             }
             break;
     }
-    show_message_box(owner, text.c_str(), redo ? kRedoCaption : kUndoCaption,
-                     MB_OK | MB_ICONINFORMATION);
+    show_message_box_utf8(owner, text, redo ? kRedoCaption : kUndoCaption,
+                          MB_OK | MB_ICONINFORMATION);
     return outcome;
 }

@@ -11,10 +11,12 @@
 #include "win/list_view.h"
 #include "win/message_map.h"
 #include "win/redraw_off.h"
+#include "win/wide_text.h"
 
 const MessageEntry<SqlResultList> SqlResultList::message_map_[] = {
     on_message(WM_DESTROY, &SqlResultList::on_destroy),
     on_reflected_notify(LVN_GETDISPINFOA, &SqlResultList::on_get_display_info),
+    on_reflected_notify(LVN_GETDISPINFOW, &SqlResultList::on_get_display_info_wide),
 };
 
 bool SqlResultList::setup(HWND list, int dpi) {
@@ -241,5 +243,22 @@ LRESULT SqlResultList::on_destroy(WPARAM wparam, LPARAM lparam) {
 
 LRESULT SqlResultList::on_get_display_info(WPARAM, LPARAM lparam) {
     fill_item(reinterpret_cast<NMLVDISPINFOA*>(lparam)->item);
+    return 0;
+}
+
+LRESULT SqlResultList::on_get_display_info_wide(WPARAM, LPARAM lparam) {
+    LVITEMW& wide = reinterpret_cast<NMLVDISPINFOW*>(lparam)->item;
+    char text[kSqlCellTextSize + 1] = "";
+    LVITEMA item{};
+    item.mask = wide.mask;
+    item.iItem = wide.iItem;
+    item.iSubItem = wide.iSubItem;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    fill_item(item);
+    wide.iImage = item.iImage;
+    if (wide.mask & LVIF_TEXT) {
+        copy_item_text(wide.pszText, wide.cchTextMax, wide_of_ansi(text));
+    }
     return 0;
 }

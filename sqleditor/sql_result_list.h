@@ -70,6 +70,7 @@ private:
     void add_note(const std::string& text, Image image);
     // Width of the list inside its border and vertical scroll bar.
     void fill_item(LVITEMA& item) const;
+    LRESULT on_get_display_info_wide(WPARAM, LPARAM);
 
     // Gives the list images of the sizes of its DPI.
     void set_images();

@@ -121,7 +121,7 @@ bool create_table(sqlite3* db,
     bool more = false;
     if (exec_single_ansi(db, create_table_sql(table_name, columns), more) != SQLITE_OK) {
         error = {more ? std::string(kCreateTableFailedText) + "\n" + kSeveralStatementsText
-                      : sql_error_text(kCreateTableFailedText, db),
+                      : to_ansi(sql_error_text(kCreateTableFailedText, db)),
                  kSqlErrorCaption, 0};
         return false;
     }

@@ -17,7 +17,7 @@ int exec(sqlite3* db, const std::string& sql) {
 }
 
 bool fail(StructureError& error, const char* text, sqlite3* db, int step = 0) {
-    error = {sql_error_text(text, db), kSqlErrorCaption, step};
+    error = {to_ansi(sql_error_text(text, db)), kSqlErrorCaption, step};
     return false;
 }
 
@@ -120,7 +120,7 @@ bool rebuild_table(sqlite3* db,
                    const std::string& new_name,
                    StructureError& error) {
     if (!db) {
-        error = {sql_error_text(kTempTableCreateFailedText, nullptr), kSqlErrorCaption, 1};
+        error = {to_ansi(sql_error_text(kTempTableCreateFailedText, nullptr)), kSqlErrorCaption, 1};
         return false;
     }
     if (new_name.empty()) {

@@ -58,13 +58,16 @@ Dialog::~Dialog() {
 
 INT_PTR Dialog::show_modal(int template_id, HWND owner) {
     template_id_ = template_id;
-    return DialogBoxParamA(module_instance(), MAKEINTRESOURCEA(template_id), owner, dialog_proc,
+    // Unicode windows, so that the controls made from the template show and take
+    // every character (their texts of the program's own are given in the code page
+    // all the same).
+    return DialogBoxParamW(module_instance(), MAKEINTRESOURCEW(template_id), owner, dialog_proc,
                            reinterpret_cast<LPARAM>(this));
 }
 
 HWND Dialog::create_modeless(int template_id, HWND owner) {
     template_id_ = template_id;
-    return CreateDialogParamA(module_instance(), MAKEINTRESOURCEA(template_id), owner, dialog_proc,
+    return CreateDialogParamW(module_instance(), MAKEINTRESOURCEW(template_id), owner, dialog_proc,
                               reinterpret_cast<LPARAM>(this));
 }
 

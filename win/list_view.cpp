@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 #include "win/dpi.h"
 #include "win/gdi_handles.h"
@@ -175,4 +176,20 @@ void copy_item_text(char* destination, int room, const char* text) {
     }
     std::memcpy(destination, text, length);
     destination[length] = '\0';
+}
+
+void copy_item_text(wchar_t* destination, int room, std::wstring_view text) {
+    if (!destination || room <= 0) {
+        return;
+    }
+    std::size_t length = text.size();
+    if (length >= static_cast<std::size_t>(room)) {
+        length = static_cast<std::size_t>(room - 1);
+        // A lead surrogate left at the end would stand alone.
+        if (length > 0 && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF) {
+            --length;
+        }
+    }
+    std::wmemcpy(destination, text.data(), length);
+    destination[length] = L'\0';
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Small operations on a report-view list control.
@@ -43,3 +44,5 @@ void invalidate_list_rows(HWND list);
 // Copies a text into the room a list view gave for an item's text (a display
 // notification): as much as fits, never half of a double-byte character.
 void copy_item_text(char* destination, int room, const char* text);
+// The same for a Unicode list: never half of a surrogate pair.
+void copy_item_text(wchar_t* destination, int room, std::wstring_view text);

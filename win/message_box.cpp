@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "db/text_convert.h"
+#include "win/wide_text.h"
+
 namespace {
 
 MessageBoxSink& current_sink() {
@@ -12,10 +15,15 @@ MessageBoxSink& current_sink() {
 }  // namespace
 
 int show_message_box(HWND owner, const char* text, const char* caption, UINT type) {
+    return show_message_box_utf8(owner, to_utf8(text ? text : ""), caption, type);
+}
+
+int show_message_box_utf8(HWND owner, const std::string& text, const char* caption, UINT type) {
+    const std::string caption_utf8 = to_utf8(caption ? caption : "");
     if (current_sink()) {
-        return current_sink()(owner, text ? text : "", caption ? caption : "", type);
+        return current_sink()(owner, text, caption_utf8, type);
     }
-    return MessageBoxA(owner, text, caption, type);
+    return MessageBoxW(owner, wide_of_utf8(text).c_str(), wide_of_utf8(caption_utf8).c_str(), type);
 }
 
 MessageBoxSink set_message_box_sink(MessageBoxSink sink) {

@@ -15,4 +15,5 @@ list(APPEND KORV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/redraw_off.cpp
     ${CMAKE_CURRENT_LIST_DIR}/reflection.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_subclass.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/wide_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_text.cpp)

@@ -63,8 +63,14 @@ bool WindowSubclass::attach(HWND hwnd) {
     }
     hwnd_ = hwnd;
     attached().push_back(this);
-    original_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(window_proc)));
+    // The window stays of its kind: a Unicode control taken over through the ANSI
+    // function would become an ANSI one, and every character it is given or
+    // typed would pass through the code page.
+    unicode_ = IsWindowUnicode(hwnd) != FALSE;
+    const LONG_PTR procedure = reinterpret_cast<LONG_PTR>(window_proc);
+    original_ =
+        reinterpret_cast<WNDPROC>(unicode_ ? SetWindowLongPtrW(hwnd, GWLP_WNDPROC, procedure)
+                                           : SetWindowLongPtrA(hwnd, GWLP_WNDPROC, procedure));
     return true;
 }
 
@@ -73,7 +79,12 @@ void WindowSubclass::detach() {
         return;
     }
     if (IsWindow(hwnd_)) {
-        SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        const LONG_PTR procedure = reinterpret_cast<LONG_PTR>(original_);
+        if (unicode_) {
+            SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, procedure);
+        } else {
+            SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, procedure);
+        }
     }
     std::vector<WindowSubclass*>& windows = attached();
     windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
@@ -81,13 +92,15 @@ void WindowSubclass::detach() {
 }
 
 LRESULT WindowSubclass::call_original(UINT msg, WPARAM wparam, LPARAM lparam) {
-    return CallWindowProcA(original_, hwnd_, msg, wparam, lparam);
+    return unicode_ ? CallWindowProcW(original_, hwnd_, msg, wparam, lparam)
+                    : CallWindowProcA(original_, hwnd_, msg, wparam, lparam);
 }
 
 LRESULT CALLBACK WindowSubclass::window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     WindowSubclass* self = attached_to(hwnd);
     if (!self) {
-        return DefWindowProcA(hwnd, msg, wparam, lparam);
+        return IsWindowUnicode(hwnd) ? DefWindowProcW(hwnd, msg, wparam, lparam)
+                                     : DefWindowProcA(hwnd, msg, wparam, lparam);
     }
     LRESULT result = 0;
     try {
@@ -99,13 +112,17 @@ LRESULT CALLBACK WindowSubclass::window_proc(HWND hwnd, UINT msg, WPARAM wparam,
         report_out_of_memory(GetAncestor(hwnd, GA_ROOT));
         return 0;
     }
+    const bool unicode = self->unicode_;
     if (is_reflected_message(msg)) {
-        return DefWindowProcA(hwnd, msg - kReflectedMessageBase, wparam, lparam);
+        const UINT ordinary = msg - kReflectedMessageBase;
+        return unicode ? DefWindowProcW(hwnd, ordinary, wparam, lparam)
+                       : DefWindowProcA(hwnd, ordinary, wparam, lparam);
     }
     WNDPROC original = self->original_;
     if (msg == WM_NCDESTROY) {
         // The window goes away: give it back its own procedure first.
         self->detach();
     }
-    return CallWindowProcA(original, hwnd, msg, wparam, lparam);
+    return unicode ? CallWindowProcW(original, hwnd, msg, wparam, lparam)
+                   : CallWindowProcA(original, hwnd, msg, wparam, lparam);
 }

@@ -27,6 +27,8 @@ private:
 
     HWND hwnd_ = nullptr;
     WNDPROC original_ = nullptr;
+    // The control is a Unicode window (and stays one).
+    bool unicode_ = false;
 };
 
 // True for a message number that a dialog raised when sending it back to a child.

@@ -115,3 +115,64 @@ TEST(FoldForMatching, AsciiFoldsAloneAsWithinJapanese) {
     ASSERT_TRUE(fold_for_matching("abc", small));
     EXPECT_EQ(folded, small);
 }
+
+// The windows' text and the database's: every character the database can hold
+// goes through UTF-16 and back unchanged, a pair beyond the basic plane included;
+// bytes that are no character show as U+FFFD and are marked; half a pair typed
+// alone is refused rather than changed.
+TEST(WideText, Utf8AndUtf16CarryEveryCharacterAndRefuseHalfAPair) {
+    const std::string mixed = u8"café ß ñandú 한국 𠮷田 😀 髙橋 ﾀﾅｶ";
+    bool valid = false;
+    const std::u16string wide = utf8_to_utf16(mixed, &valid);
+    EXPECT_TRUE(valid);
+    // (Characters outside Shift-JIS stay out of the assertions' own text, which
+    // the compiler writes in the program's code page.)
+    const std::u16string expected = u"café ß ñandú 한국 𠮷田 😀 髙橋 ﾀﾅｶ";
+    EXPECT_EQ(wide, expected);
+    std::string back;
+    ASSERT_TRUE(utf16_to_utf8(wide, back));
+    EXPECT_EQ(back, mixed);
+
+    // Not UTF-8: a stray continuation byte, a cut sequence, an overlong form, a
+    // surrogate written in UTF-8.
+    for (const std::string& bad : {std::string("a\x80z"), std::string("a\xE3\x81"),
+                                   std::string("\xC0\xAF"), std::string("\xED\xA0\x80")}) {
+        const std::u16string shown = utf8_to_utf16(bad, &valid);
+        EXPECT_FALSE(valid) << bad;
+        EXPECT_NE(shown.find(u'\xFFFD'), std::u16string::npos) << bad;
+    }
+
+    std::string kept = "kept";
+    EXPECT_FALSE(utf16_to_utf8(u"x\xD842", kept));
+    EXPECT_FALSE(utf16_to_utf8(u"\xDFB7y", kept));
+    EXPECT_EQ(kept, "kept");
+}
+
+// A limit in Shift-JIS bytes keeps its meaning for Shift-JIS text and counts the
+// characters it lacks as double-byte ones per UTF-16 unit; a cut never falls inside
+// a character.
+TEST(WideText, WeightsCountShiftJisBytesAndCutsKeepCharactersWhole) {
+    EXPECT_EQ(text_weight("abc"), 3u);
+    EXPECT_EQ(text_weight(u8"ﾀﾅｶ"), 3u);
+    EXPECT_EQ(text_weight(u8"テーブル"), 8u);
+    const std::string latin_and_hangul = u8"é한";
+    const std::string beyond_the_plane = u8"𠮷😀";
+    EXPECT_EQ(text_weight(latin_and_hangul), 4u);
+    EXPECT_EQ(text_weight(beyond_the_plane), 8u);
+
+    // 250 x then katakana (2 each): 254 holds two of them, not half a third.
+    const std::string long_value = std::string(250, 'x') + u8"テーブル";
+    EXPECT_EQ(cut_to_weight(long_value, 254), 250u + 6u);
+    // A pair beyond the basic plane goes whole or not at all.
+    const std::string pairs = std::string(251, 'x') + u8"😀";
+    EXPECT_EQ(cut_to_weight(pairs, 254), 251u);
+    EXPECT_EQ(cut_to_weight(pairs, 255), pairs.size());
+    // Whatever the limit, the cut is a character boundary.
+    const std::string mixed = u8"aé한𠮷ﾀ😀b";
+    for (std::size_t limit = 0; limit <= text_weight(mixed); ++limit) {
+        const std::size_t cut = cut_to_weight(mixed, limit);
+        EXPECT_LE(text_weight(mixed.substr(0, cut)), limit);
+        EXPECT_TRUE(cut == mixed.size() || (static_cast<unsigned char>(mixed[cut]) & 0xC0) != 0x80)
+            << limit;
+    }
+}

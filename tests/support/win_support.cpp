@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "db/text_convert.h"
 #include "win/window_text.h"
 
 MessageBoxRecorder::MessageBoxRecorder(int answer) : answer_(answer) {
     previous_ = set_message_box_sink(
         [this](HWND owner, const std::string& text, const std::string& caption, UINT type) {
-            boxes_.push_back({owner, text, caption, type});
+            boxes_.push_back({owner, to_ansi(text), to_ansi(caption), type, text});
             return answer_;
         });
 }

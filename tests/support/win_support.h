@@ -14,9 +14,13 @@ class MessageBoxRecorder {
 public:
     struct Box {
         HWND owner;
+        // In the program's code page, as its own texts are written in the tests;
+        // a character the code page lacks has a substitute there.
         std::string text;
         std::string caption;
         UINT type;
+        // The text as the user reads it, every character kept (UTF-8).
+        std::string utf8_text;
     };
 
     explicit MessageBoxRecorder(int answer = IDOK);

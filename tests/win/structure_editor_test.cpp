@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "db/text_convert.h"
 #include "res/resource.h"
 #include "structure/structure_editor_dialog.h"
 #include "tests/win/main_window_fixture.h"
@@ -322,7 +323,7 @@ TEST_F(StructureEditorTest, NewModeChecksTheNameThenTheColumnsAndStaysOpen) {
         MessageBoxSink previous = set_message_box_sink(
             [&](HWND box_owner, const std::string& text, const std::string& caption, UINT type) {
                 ok_was_disabled = ok_was_disabled && !enabled(dialog, IDOK);
-                shown.push_back({box_owner, text, caption, type});
+                shown.push_back({box_owner, to_ansi(text), to_ansi(caption), type, text});
                 return IDOK;
             });
         click(dialog, IDOK);
@@ -489,7 +490,7 @@ TEST_F(StructureEditorTest, DeletingAnIndexedColumnAsksFirstAndCancelChangesNoth
     auto delete_price = [&](HWND dialog, int answer) {
         MessageBoxSink previous = set_message_box_sink(
             [&](HWND box_owner, const std::string& text, const std::string& caption, UINT type) {
-                asked.push_back({box_owner, text, caption, type});
+                asked.push_back({box_owner, to_ansi(text), to_ansi(caption), type, text});
                 return answer;
             });
         select_row(dialog, 1);
