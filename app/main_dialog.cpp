@@ -28,6 +28,7 @@
 #include "win/busy_pump.h"
 #include "win/combo_box.h"
 #include "win/message_box.h"
+#include "win/wide_text.h"
 
 namespace {
 
@@ -421,8 +422,8 @@ void MainDialog::reload_table_list() {
     grid_.clear();
     for (TableName& table : tables) {
         // The selector does not sort, so its entries stay in step with tables_.
-        if (SendMessageA(selector_, CB_ADDSTRING, 0,
-                         reinterpret_cast<LPARAM>(table.shown.c_str())) < 0) {
+        const std::wstring shown = wide_of_utf8(table.shown);
+        if (SendMessageW(selector_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str())) < 0) {
             break;
         }
         tables_.push_back(std::move(table));
@@ -444,17 +445,8 @@ void MainDialog::fit_selector_drop_down() {
 }
 
 std::string MainDialog::selected_table_shown_name() const {
-    const LRESULT selection = SendMessageA(selector_, CB_GETCURSEL, 0, 0);
-    if (selection == CB_ERR) {
-        return std::string();
-    }
-    const LRESULT length = SendMessageA(selector_, CB_GETLBTEXTLEN, selection, 0);
-    if (length == CB_ERR) {
-        return std::string();
-    }
-    std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
-    SendMessageA(selector_, CB_GETLBTEXT, selection, reinterpret_cast<LPARAM>(text.data()));
-    return text.data();
+    const TableName* table = selected_table();
+    return table ? table->shown : std::string();
 }
 
 std::string MainDialog::selected_table_exact_name() const {
@@ -583,18 +575,16 @@ LRESULT MainDialog::on_drop_table(WPARAM, LPARAM) {
     if (!connection_.is_open) {
         return 0;
     }
-    std::string shown = selected_table_shown_name();
-    const std::string name = selected_table_exact_name();
-    if (SendMessageA(selector_, CB_GETCURSEL, 0, 0) == CB_ERR) {
+    const TableName* selected = selected_table();
+    if (!selected || SendMessageA(selector_, CB_GETCURSEL, 0, 0) == CB_ERR) {
         return 0;
     }
-    const TableName* selected = selected_table();
-    const bool view = selected && selected->view;
-    if (view && shown.size() >= std::strlen(kViewMark)) {
-        shown.resize(shown.size() - std::strlen(kViewMark));
-    }
-    const std::string question = (view ? "ビュー " : "テーブル ") + shown + " を削除しますか？";
-    if (show_message_box(hwnd(), question.c_str(), kDropCaption, MB_OKCANCEL | MB_ICONQUESTION) !=
+    const std::string name = selected->name;
+    const bool view = selected->view;
+    // The name as the database holds it, every character shown.
+    const std::string question =
+        to_utf8(view ? "ビュー " : "テーブル ") + name + to_utf8(" を削除しますか？");
+    if (show_message_box_utf8(hwnd(), question, kDropCaption, MB_OKCANCEL | MB_ICONQUESTION) !=
         IDOK) {
         return 0;
     }

@@ -56,7 +56,7 @@ public:
     void drop_table(const std::string& name);
     // The same for a view.
     void drop_view(const std::string& name);
-    // The name of the table chosen in the selector as it shows it (ANSI); empty
+    // The name of the table chosen in the selector as it shows it (UTF-8); empty
     // when none is.
     std::string selected_table_shown_name() const;
     // The exact (UTF-8) name of the table chosen in the selector; empty when none is.

@@ -49,13 +49,8 @@ std::string upper_ascii(std::string text) {
 
 // SQLite's rules for a column's affinity from its declared type, in their order.
 Affinity affinity_of(const ShapeColumn& column, bool strict) {
-    // The shape keeps the ANSI form; the rules look for ASCII words, which a
-    // double-byte character's trail byte could fake there but not in UTF-8.
-    std::string type = to_utf8(column.type);
-    if (type.empty()) {
-        type = column.type;
-    }
-    type = upper_ascii(type);
+    // The rules look for ASCII words, which no byte of another UTF-8 character fakes.
+    const std::string type = upper_ascii(column.type);
     const auto has = [&type](const char* word) { return type.find(word) != std::string::npos; };
     if (has("INT")) {
         return Affinity::number;

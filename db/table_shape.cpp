@@ -70,10 +70,10 @@ bool read_tables(sqlite3* db, std::vector<TableName>& tables) {
     for (int row = 0; row < result.rows(); ++row) {
         TableName table;
         table.name = text_of(result.value(row, 0));
-        table.shown = to_ansi(table.name);
+        table.shown = table.name;
         table.view = text_of(result.value(row, 1)) == "view";
         if (table.view) {
-            table.shown += kViewMark;
+            table.shown += to_utf8(kViewMark);
         }
         tables.push_back(std::move(table));
     }
@@ -109,8 +109,7 @@ bool read_table_shape(sqlite3* db, const std::string& table, TableShape& shape) 
         if (hidden == kHiddenColumn) {
             continue;
         }
-        column.shown = to_ansi(column.name);
-        column.type = to_ansi(text_of(info.value(row, 2)));
+        column.type = text_of(info.value(row, 2));
         column.not_null = is_true(info.value(row, 3));
         column.has_default = info.value(row, 4) != nullptr;
         column.key_position = static_cast<int>(parse_integer(info.value(row, 5)));
@@ -169,7 +168,7 @@ std::int64_t count_table_rows(sqlite3* db, const std::string& table) {
 }
 
 std::string column_header(const ShapeColumn& column) {
-    std::string header = column.shown;
+    std::string header = column.name;
     if (!column.type.empty()) {
         header += " [" + column.type + "]";
     }

@@ -8,16 +8,16 @@
 
 // What the grid needs to know of a table to list its records and find one again.
 // Names here are the database's own (UTF-8), so that statements reach exactly the
-// table and column meant; `shown` texts are their ANSI forms for the screen, where
-// a character the code page lacks has a substitute.
+// table and column meant, and the screen shows them as they are.
 
 struct TableName {
     std::string name;   // exact, UTF-8
-    std::string shown;  // ANSI; a view's carries kViewMark
+    std::string shown;  // UTF-8: the name, and kViewMark after a view's
     bool view = false;
 };
 
-// What follows a view's name in the table list.
+// What follows a view's name in the table list (the program's own text, in the
+// ANSI code page).
 constexpr const char kViewMark[] = " (ビュー)";
 
 // The tables of the main database (internal ones included) in the catalogue's
@@ -34,9 +34,8 @@ enum class IdentityKind {
 };
 
 struct ShapeColumn {
-    std::string name;   // exact, UTF-8
-    std::string shown;  // ANSI
-    std::string type;   // the declared type, ANSI, possibly empty
+    std::string name;  // exact, UTF-8
+    std::string type;  // the declared type, UTF-8, possibly empty
     bool generated = false;
     bool not_null = false;
     bool has_default = false;
@@ -85,7 +84,7 @@ bool key_is_rowid_alias(const std::string& key_type, int key_columns, bool key_h
 // Only reads: a failure gives no message.
 std::int64_t count_table_rows(sqlite3* db, const std::string& table);
 
-// The text a column's header shows: name, declared type and a mark for a
+// The text (UTF-8) a column's header shows: name, declared type and a mark for a
 // generated column.
 std::string column_header(const ShapeColumn& column);
 

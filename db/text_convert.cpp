@@ -150,6 +150,39 @@ std::u16string utf8_to_utf16(std::string_view utf8, bool* valid) {
     return wide;
 }
 
+std::size_t utf8_to_utf16(std::string_view utf8, char16_t* out, std::size_t room) {
+    std::size_t written = 0;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[at]);
+        if (lead < 0x80) {
+            if (written == room) {
+                break;
+            }
+            out[written++] = lead;
+            ++at;
+            continue;
+        }
+        char32_t code = 0;
+        std::size_t length = 1;
+        if (!next_code_point(utf8, at, code, length)) {
+            code = 0xFFFD;
+        }
+        const std::size_t units = code > 0xFFFF ? 2 : 1;
+        if (written + units > room) {
+            break;
+        }
+        if (units == 2) {
+            code -= 0x10000;
+            out[written++] = static_cast<char16_t>(0xD800 + (code >> 10));
+            out[written++] = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            out[written++] = static_cast<char16_t>(code);
+        }
+        at += length;
+    }
+    return written;
+}
+
 bool utf16_to_utf8(std::u16string_view utf16, std::string& result) {
     std::string utf8;
     utf8.reserve(utf16.size() * 3);

@@ -68,6 +68,9 @@ int compare_for_user(std::string_view a, std::string_view b);
 // `result` untouched, so that nothing typed is changed unseen.
 std::u16string utf8_to_utf16(std::string_view utf8, bool* valid = nullptr);
 bool utf16_to_utf8(std::u16string_view utf16, std::string& result);
+// As much of a UTF-8 text as fits `room` UTF-16 units, whole characters only, into
+// the caller's buffer (a list's room for an item's text): the units written.
+std::size_t utf8_to_utf16(std::string_view utf8, char16_t* out, std::size_t room);
 
 // How many Shift-JIS bytes a text is worth, where a limit of the program is given
 // in bytes: a character counts as its Shift-JIS bytes (1 for ASCII and half-width

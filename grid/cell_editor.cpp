@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr char kSystemEditClass[] = "EDIT";
-constexpr char kWindowText[] = "GridEdit";
+constexpr wchar_t kSystemEditClass[] = L"EDIT";
+constexpr wchar_t kWindowText[] = L"GridEdit";
 
 }  // namespace
 
@@ -18,22 +18,23 @@ const MessageEntry<CellEditor> CellEditor::message_map_[] = {
     on_message(WM_KILLFOCUS, &CellEditor::on_kill_focus),
 };
 
-// The editor's class: the system edit class under a name of its own. Registered
-// once for the process.
+// The editor's class: the system edit class under a name of its own, a Unicode
+// class so that the editor shows and takes every character of a value.
+// Registered once for the process.
 bool CellEditor::register_class() {
-    WNDCLASSEXA editor_class{};
+    WNDCLASSEXW editor_class{};
     editor_class.cbSize = sizeof(editor_class);
-    if (GetClassInfoExA(module_instance(), kClassName, &editor_class)) {
+    if (GetClassInfoExW(module_instance(), kClassName, &editor_class)) {
         return true;
     }
-    if (!GetClassInfoExA(nullptr, kSystemEditClass, &editor_class)) {
+    if (!GetClassInfoExW(nullptr, kSystemEditClass, &editor_class)) {
         return false;
     }
     editor_class.cbSize = sizeof(editor_class);
     editor_class.hInstance = module_instance();
     editor_class.lpszClassName = kClassName;
     editor_class.style &= ~CS_GLOBALCLASS;
-    return RegisterClassExA(&editor_class) != 0;
+    return RegisterClassExW(&editor_class) != 0;
 }
 
 CellEditor::~CellEditor() {
@@ -46,7 +47,7 @@ bool CellEditor::create(HWND list_view, HFONT font) {
     if (!register_class()) {
         return false;
     }
-    HWND editor = CreateWindowExA(0, kClassName, kWindowText,
+    HWND editor = CreateWindowExW(0, kClassName, kWindowText,
                                   WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER | ES_AUTOHSCROLL,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   list_view, nullptr, module_instance(), nullptr);
@@ -62,12 +63,20 @@ bool CellEditor::create(HWND list_view, HFONT font) {
     return true;
 }
 
+bool CellEditor::text(std::string& utf8) const {
+    if (!hwnd()) {
+        utf8.clear();
+        return true;
+    }
+    return read_window_text_utf8(hwnd(), utf8);
+}
+
 std::string CellEditor::text() const {
-    return hwnd() ? read_window_text(hwnd()) : std::string();
+    return hwnd() ? window_text_utf8(hwnd()) : std::string();
 }
 
 void CellEditor::set_text(const std::string& text) {
-    SetWindowTextA(hwnd(), text.c_str());
+    set_window_text_utf8(hwnd(), text);
 }
 
 void CellEditor::hide() {

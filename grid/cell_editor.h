@@ -22,7 +22,7 @@ constexpr COLORREF kCellEditorBackColour = RGB(250, 250, 210);
 // The in-place editor laid over a grid cell, and the edit in progress.
 class CellEditor : private WindowSubclass {
 public:
-    static constexpr const char kClassName[] = "KorvelandisGridEdit";
+    static constexpr const wchar_t kClassName[] = L"KorvelandisGridEdit";
 
     CellEditor() = default;
     CellEditor(const CellEditor&) = delete;
@@ -33,7 +33,10 @@ public:
     bool create(HWND list_view, HFONT font);
     using WindowSubclass::hwnd;
 
-    // The editor's whole text.
+    // The editor's whole text (UTF-8); false, with nothing taken, when it holds half
+    // of a surrogate pair.
+    bool text(std::string& utf8) const;
+    // The same with a substitute for such a half, for showing it.
     std::string text() const;
     void set_text(const std::string& text);
     void hide();

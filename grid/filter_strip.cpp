@@ -5,6 +5,7 @@
 
 #include "win/dpi.h"
 #include "win/gdi_handles.h"
+#include "win/wide_text.h"
 #include "win/window_text.h"
 
 namespace {
@@ -99,10 +100,11 @@ bool FilterStrip::create(HWND placeholder, HFONT font, int dpi) {
     }
     font_ = font;
     dpi_ = dpi;
-    editor_ = CreateWindowExA(
-        0, "EDIT", "", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd(),
+    // A Unicode edit control: a filter is typed with any character the data holds.
+    editor_ = CreateWindowExW(
+        0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)),
-        reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd(), GWLP_HINSTANCE)), nullptr);
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd(), GWLP_HINSTANCE)), nullptr);
     if (editor_) {
         SendMessageA(editor_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         editor_subclass_ = std::make_unique<FilterEditor>();
@@ -183,7 +185,7 @@ void FilterStrip::edit_column(int column) {
         show_column(column);
     }
     editing_ = column;
-    SetWindowTextA(editor_, texts_[static_cast<std::size_t>(column - 1)].c_str());
+    set_window_text_utf8(editor_, texts_[static_cast<std::size_t>(column - 1)]);
     columns_moved();
     ShowWindow(editor_, SW_SHOW);
     SetFocus(editor_);
@@ -197,7 +199,7 @@ void FilterStrip::close_editor() {
     KillTimer(hwnd(), kTypingTimer);
     const int column = editing_;
     editing_ = 0;
-    texts_[static_cast<std::size_t>(column - 1)] = read_window_text(editor_);
+    texts_[static_cast<std::size_t>(column - 1)] = window_text_utf8(editor_);
     ShowWindow(editor_, SW_HIDE);
     InvalidateRect(hwnd(), nullptr, TRUE);
     hand_on(false);
@@ -238,7 +240,7 @@ LRESULT FilterStrip::on_timer(WPARAM wparam, LPARAM) {
     }
     KillTimer(hwnd(), kTypingTimer);
     if (editing_ > 0) {
-        texts_[static_cast<std::size_t>(editing_ - 1)] = read_window_text(editor_);
+        texts_[static_cast<std::size_t>(editing_ - 1)] = window_text_utf8(editor_);
         hand_on(false);
     }
     return 0;
@@ -256,7 +258,7 @@ LRESULT FilterStrip::on_editor_key(WPARAM key, LPARAM) {
             break;
         case VK_RETURN:
             KillTimer(hwnd(), kTypingTimer);
-            texts_[static_cast<std::size_t>(editing_ - 1)] = read_window_text(editor_);
+            texts_[static_cast<std::size_t>(editing_ - 1)] = window_text_utf8(editor_);
             hand_on(true);
             break;
         case VK_ESCAPE:
@@ -324,15 +326,16 @@ LRESULT FilterStrip::on_paint(WPARAM, LPARAM) {
         FillRect(dc, &edge, line.get());
         const int margin = scale_for_dpi(4, dpi_);
         RECT inside{left + margin, client.top, right - margin, client.bottom};
-        const char* shown = text.c_str();
+        std::wstring shown;
         if (column == 0) {
             const bool any = any_filter();
-            shown = any ? kClearText : kHintText;
+            shown = wide_of_ansi(any ? kClearText : kHintText);
             SetTextColor(dc, any ? kClearColour : GetSysColor(COLOR_GRAYTEXT));
         } else {
+            shown = wide_of_utf8(text);
             SetTextColor(dc, column == bad_column_ ? kBadText : GetSysColor(COLOR_WINDOWTEXT));
         }
-        DrawTextA(dc, shown, -1, &inside,
+        DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &inside,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | DT_LEFT);
     }
     RECT bottom{client.left, client.bottom - 1, client.right, client.bottom};
@@ -375,7 +378,7 @@ LRESULT FilterStrip::on_context_menu(WPARAM, LPARAM lparam) {
 void FilterStrip::toggle_folded() {
     folded_ = !folded_;
     if (editing_ > 0) {
-        texts_[static_cast<std::size_t>(editing_ - 1)] = read_window_text(editor_);
+        texts_[static_cast<std::size_t>(editing_ - 1)] = window_text_utf8(editor_);
     }
     if (any_filter()) {
         hand_on(true);

@@ -30,7 +30,7 @@ public:
     std::function<bool(int column, int& left, int& right)> column_edges;
     // Scrolls the grid so that data column c can be seen whole.
     std::function<void(int column)> show_column;
-    // The filters as typed (ANSI, one per data column) are to be applied; `asked`
+    // The filters as typed (UTF-8, one per data column) are to be applied; `asked`
     // when the user pressed Enter, who then wants to hear why one cannot be.
     std::function<void(const std::vector<std::string>& typed, bool asked)> on_filters;
 

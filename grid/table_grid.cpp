@@ -18,6 +18,7 @@
 #include "page/view_choice.h"
 #include "win/list_view.h"
 #include "win/message_box.h"
+#include "win/wide_text.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ void TableGrid::end_dpi_change() {
     sized_width_ = window.right - window.left;
     changing_dpi_ = false;
     if (!shown_headers_.empty()) {
-        header_widths_ = list_text_widths(hwnd(), shown_headers_);
+        header_widths_ = list_text_widths_utf8(hwnd(), shown_headers_);
         header_widths_.erase(header_widths_.begin());
         for (int& width : header_widths_) {
             width += header_margins();
@@ -172,16 +173,16 @@ void TableGrid::show_columns() {
         tell_columns_moved();
         return;
     }
-    header_widths_ = list_text_widths(hwnd(), headers);
+    header_widths_ = list_text_widths_utf8(hwnd(), headers);
     header_widths_.erase(header_widths_.begin());
     for (int& width : header_widths_) {
         width += header_margins();
     }
     remove_all_columns();
     const std::vector<int> widths = data_column_widths();
-    insert_list_column(hwnd(), 0, headers[0].c_str(), scale_for_dpi(kRowIdColumnWidth, dpi_));
+    insert_list_column_utf8(hwnd(), 0, headers[0], scale_for_dpi(kRowIdColumnWidth, dpi_));
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        insert_list_column(hwnd(), static_cast<int>(i + 1), headers[i + 1].c_str(), widths[i]);
+        insert_list_column_utf8(hwnd(), static_cast<int>(i + 1), headers[i + 1], widths[i]);
     }
     list_columns_ = static_cast<int>(headers.size());
     shown_headers_ = std::move(headers);
@@ -335,10 +336,10 @@ void TableGrid::set_cell_text(int row, int column, const char* text) {
     if (row < 0 || row >= row_count() || column < 0 || column >= list_columns_) {
         return;
     }
-    // A cell shows at most kCellShownBytes bytes, as the list view kept them.
-    char shown[kCellShownBytes + 1];
-    copy_item_text(shown, sizeof(shown), text ? text : "");
-    page_.set_cell_text(row, column, shown);
+    // A cell shows at most kCellShownBytes bytes' worth.
+    const std::string_view whole = text ? text : "";
+    page_.set_cell_text(row, column,
+                        std::string(whole.substr(0, cut_to_weight(whole, kCellShownBytes))));
     SendMessageA(hwnd(), LVM_REDRAWITEMS, row, row);
 }
 
@@ -424,16 +425,10 @@ int TableGrid::apply_filters(const std::vector<std::string>& typed,
     if (!page_.is_open()) {
         return 0;
     }
-    std::vector<std::string> utf8(typed.size());
-    for (std::size_t i = 0; i < typed.size(); ++i) {
-        if (!convert_whole(typed[i], true, utf8[i])) {
-            return static_cast<int>(i) + 1;
-        }
-    }
     RecordFilter filter;
     std::size_t bad_column = 0;
     std::string message;
-    if (!parse_filters(page_.shape(), std::string(), utf8,
+    if (!parse_filters(page_.shape(), std::string(), typed,
                        folded ? TextMatch::folded : TextMatch::exact, filter, bad_column,
                        message)) {
         if (asked) {
@@ -479,15 +474,16 @@ void TableGrid::show_sort_marks() {
             return static_cast<int>(k.column) + 1 == column;
         });
         std::string text = shown_headers_[static_cast<std::size_t>(column)];
-        HDITEMA item{};
+        HDITEMW item{};
         item.mask = HDI_FORMAT | HDI_TEXT;
         item.fmt = HDF_LEFT | HDF_STRING;
         if (key != order.end()) {
             item.fmt |= key->descending ? HDF_SORTDOWN : HDF_SORTUP;
             text += sort_rank_text(order, static_cast<std::size_t>(column - 1));
         }
-        item.pszText = &text[0];
-        SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        std::wstring wide = wide_of_utf8(text);
+        item.pszText = wide.data();
+        SendMessageW(header, HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
     }
     marked_order_ = order;
 }

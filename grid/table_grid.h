@@ -80,7 +80,7 @@ public:
     // Where list column c stands, left and right in `other`'s client coordinates,
     // within the part of the list that can be seen; false when none of it can.
     bool column_edges(int column, HWND other, int& left, int& right) const;
-    // Shows the records that the filters typed for the columns (ANSI, one per
+    // Shows the records that the filters typed for the columns (UTF-8, one per
     // column) let through, from the first page. 0 when they are shown; otherwise
     // the column (from 1) whose filter cannot be understood, and nothing changes.
     // `asked`: the user wants to hear why; `folded`: texts match without regard
@@ -101,8 +101,8 @@ public:
     void clear();
 
     int column_count() const { return page_.column_count(); }
-    // The name of list column c (1 to column_count()) as shown, in the ANSI code page.
-    const std::string& column_name(int column) const { return shape_column(column).shown; }
+    // The name (UTF-8) of list column c (1 to column_count()).
+    const std::string& column_name(int column) const { return shape_column(column).name; }
     // Whether list column c has a declared type (without one, a column keeps
     // whatever kind of value it is given).
     bool column_has_type(int column) const { return !shape_column(column).type.empty(); }
@@ -199,7 +199,6 @@ private:
     int column_at(POINT point) const;
     LRESULT on_delete_all_items(WPARAM, LPARAM);
     LRESULT on_get_display_info(WPARAM, LPARAM);
-    LRESULT on_get_display_info_wide(WPARAM, LPARAM);
     LRESULT on_find_item(WPARAM, LPARAM);
     LRESULT on_column_click(WPARAM, LPARAM);
     LRESULT on_notify(WPARAM, LPARAM);
@@ -210,7 +209,7 @@ private:
     void show_sort_marks();
     void tell_columns_moved();
     // The row from `start` on whose column 0 is or begins with `wanted` (LVFI_ flags), or -1.
-    int find_row(const std::string& wanted, UINT flags, int start) const;
+    int find_row(const std::wstring& wanted, UINT flags, int start) const;
 
     // The page as an edit reaches it.
     friend class GridEditTarget;

@@ -24,7 +24,10 @@ constexpr const char kTooLongText[] = "入力文字数が長すぎます。";
 constexpr const char kCellInputErrorCaption[] = "入力エラー";
 constexpr const char kBinaryText[] = "この値はバイナリ データ（BLOB）のため編集できません。";
 constexpr const char kUnrepresentableText[] =
-    "この値にはこのシステムで表示できない文字が含まれるため編集できません。";
+    "この値には文字として読めないバイトか NUL 文字が含まれるため、編集できません。";
+constexpr const char kHalfCharacterText[] =
+    "入力に不完全な文字（サロゲート ペアの片方）が含まれているため、書き込みませんでした。"
+    "何も変更していません。";
 constexpr const char kRecordMissingText[] =
     "レコードが見つからないか、変更されませんでした。表示を読み直します。";
 constexpr const char kNotAddedText[] = "レコードは追加されませんでした。表示を読み直します。";
@@ -130,6 +133,9 @@ void GridEditTarget::tell(EditNotice notice) {
             break;
         case EditNotice::unrepresentable:
             text = kUnrepresentableText;
+            break;
+        case EditNotice::half_character:
+            text = kHalfCharacterText;
             break;
         case EditNotice::read_only_table:
             text = kReadOnlyTableText;
@@ -238,9 +244,15 @@ void TableGrid::commit_cell_edit(bool move_next) {
         return;
     }
     GridEditTarget target(*this);
+    std::string typed;
+    if (!cell_editor_.text(typed)) {
+        // Half of a character is never written as another one.
+        cell_editor_.abandon();
+        target.tell(EditNotice::half_character);
+        return;
+    }
     RecordedStep step(&change_history_, ChangeHistory::StepScope::records);
-    const CommitOutcome outcome =
-        cell_editor_.edit().commit(target, cell_editor_.text(), move_next);
+    const CommitOutcome outcome = cell_editor_.edit().commit(target, typed, move_next);
     step.finish();
     if (!outcome.finished) {
         return;

@@ -27,9 +27,7 @@ const MessageEntry<TableGrid> TableGrid::message_map_[] = {
     on_reflected_notify(NM_DBLCLK, &TableGrid::on_double_click),
     on_reflected_notify(NM_CLICK, &TableGrid::on_click),
     on_reflected_notify(LVN_DELETEALLITEMS, &TableGrid::on_delete_all_items),
-    on_reflected_notify(LVN_GETDISPINFOA, &TableGrid::on_get_display_info),
-    on_reflected_notify(LVN_GETDISPINFOW, &TableGrid::on_get_display_info_wide),
-    on_reflected_notify(LVN_ODFINDITEMA, &TableGrid::on_find_item),
+    on_reflected_notify(LVN_GETDISPINFOW, &TableGrid::on_get_display_info),
     on_reflected_notify(LVN_ODFINDITEMW, &TableGrid::on_find_item),
     on_reflected_notify(LVN_COLUMNCLICK, &TableGrid::on_column_click),
     on_message(WM_NOTIFY, &TableGrid::on_notify),
@@ -255,51 +253,26 @@ LRESULT TableGrid::on_delete_all_items(WPARAM, LPARAM) {
 }
 
 LRESULT TableGrid::on_get_display_info(WPARAM, LPARAM lparam) {
-    LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(lparam)->item;
-    if (item.mask & LVIF_IMAGE) {
-        item.iImage = 0;
-    }
-    if (item.mask & LVIF_TEXT) {
-        copy_item_text(item.pszText, item.cchTextMax, cell_text(item.iItem, item.iSubItem).c_str());
-    }
-    return 0;
-}
-
-LRESULT TableGrid::on_get_display_info_wide(WPARAM, LPARAM lparam) {
+    // The list is a Unicode window: it asks in wide characters, and a cell's text
+    // (UTF-8) reaches it as the database holds it.
     LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(lparam)->item;
     if (item.mask & LVIF_IMAGE) {
         item.iImage = 0;
     }
     if (item.mask & LVIF_TEXT) {
-        copy_item_text(item.pszText, item.cchTextMax,
-                       wide_of_ansi(cell_text(item.iItem, item.iSubItem)));
+        copy_item_text_utf8(item.pszText, item.cchTextMax, cell_text(item.iItem, item.iSubItem));
     }
     return 0;
 }
 
 LRESULT TableGrid::on_find_item(WPARAM, LPARAM lparam) {
     // Typing in the list jumps to the next row whose first column begins with
-    // what was typed, as in a list that holds its own texts. Some list views ask
-    // in wide characters even of a parent that speaks ANSI.
-    const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-    UINT flags = 0;
-    int start = 0;
-    std::string wanted;
-    if (header->code == LVN_ODFINDITEMW) {
-        const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(lparam);
-        flags = find->lvfi.flags;
-        start = find->iStart;
-        wanted = ansi_of_wide(find->lvfi.psz);
-    } else {
-        const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(lparam);
-        flags = find->lvfi.flags;
-        start = find->iStart;
-        wanted = find->lvfi.psz ? find->lvfi.psz : "";
-    }
-    return find_row(wanted, flags, start);
+    // what was typed, as in a list that holds its own texts.
+    const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(lparam);
+    return find_row(find->lvfi.psz ? find->lvfi.psz : L"", find->lvfi.flags, find->iStart);
 }
 
-int TableGrid::find_row(const std::string& wanted, UINT flags, int start) const {
+int TableGrid::find_row(const std::wstring& wanted, UINT flags, int start) const {
     const int rows = row_count();
     if (rows == 0 || wanted.empty() || !(flags & (LVFI_STRING | LVFI_PARTIAL))) {
         return -1;
@@ -315,12 +288,12 @@ int TableGrid::find_row(const std::string& wanted, UINT flags, int start) const 
         if (row < start && !wrap) {
             break;
         }
-        const std::string text = cell_text(row, 0);
+        const std::wstring text = wide_of_utf8(cell_text(row, 0));
         const int text_length = static_cast<int>(text.size());
         if (partial && text_length < wanted_length) {
             continue;
         }
-        if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.c_str(),
+        if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.c_str(),
                            partial ? wanted_length : text_length, wanted.c_str(),
                            wanted_length) == CSTR_EQUAL) {
             return row;

@@ -11,55 +11,67 @@
 #include "page/record_statements.h"
 #include "res/resource.h"
 #include "win/dialog_layout.h"
+#include "win/message_box.h"
+#include "win/wide_text.h"
 
 namespace {
 
 constexpr char kFaceName[] = "ＭＳ ゴシック";
+constexpr char kHalfCharacterText[] =
+    "入力に不完全な文字（サロゲート ペアの片方）が含まれています。"
+    "その文字を入力し直すか削除してから、もう一度 OK を押してください。";
+constexpr char kHalfCharacterCaption[] = "入力エラー";
 constexpr BYTE kShiftJisCharset = 128;
 // Room between the text and the text area's left and top edges.
 constexpr int kTextIndentX = 10;
 constexpr int kTextIndentY = 5;
 
-// A text handed to or taken from the text area as plain bytes: set as window
+// A text handed to or taken from the text area as plain UTF-16: set as window
 // text, a value that starts with "{\rtf" would be read as formatting.
 struct TextStream {
-    std::string text;
+    std::wstring text;
     std::size_t offset = 0;
 };
 
 DWORD CALLBACK stream_in(DWORD_PTR cookie, LPBYTE buffer, LONG room, LONG* given) {
     auto* stream = reinterpret_cast<TextStream*>(cookie);
+    // Whole UTF-16 units only.
     const std::size_t left = stream->text.size() - stream->offset;
-    const std::size_t n = std::min(left, static_cast<std::size_t>(room > 0 ? room : 0));
-    std::memcpy(buffer, stream->text.data() + stream->offset, n);
+    const std::size_t n =
+        std::min(left, static_cast<std::size_t>(room > 0 ? room : 0) / sizeof(wchar_t));
+    std::memcpy(buffer, stream->text.data() + stream->offset, n * sizeof(wchar_t));
     stream->offset += n;
-    *given = static_cast<LONG>(n);
+    *given = static_cast<LONG>(n * sizeof(wchar_t));
     return 0;
 }
 
 DWORD CALLBACK stream_out(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* taken) {
     auto* stream = reinterpret_cast<TextStream*>(cookie);
-    stream->text.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(size));
-    *taken = size;
+    const std::size_t units = static_cast<std::size_t>(size > 0 ? size : 0) / sizeof(wchar_t);
+    const std::size_t at = stream->text.size();
+    stream->text.resize(at + units);
+    std::memcpy(stream->text.data() + at, buffer, units * sizeof(wchar_t));
+    *taken = static_cast<LONG>(units * sizeof(wchar_t));
     return 0;
 }
 
-void set_plain_text(HWND area, const std::string& text) {
+void set_plain_text(HWND area, const std::string& utf8) {
     TextStream stream;
-    stream.text = text;
+    stream.text = wide_of_utf8(utf8);
     EDITSTREAM edit{};
     edit.dwCookie = reinterpret_cast<DWORD_PTR>(&stream);
     edit.pfnCallback = stream_in;
-    SendMessageA(area, EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&edit));
+    SendMessageW(area, EM_STREAMIN, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&edit));
 }
 
-std::string plain_text(HWND area) {
+// The text area's text in UTF-8; false when it holds half of a surrogate pair.
+bool plain_text(HWND area, std::string& utf8) {
     TextStream stream;
     EDITSTREAM edit{};
     edit.dwCookie = reinterpret_cast<DWORD_PTR>(&stream);
     edit.pfnCallback = stream_out;
-    SendMessageA(area, EM_STREAMOUT, SF_TEXT, reinterpret_cast<LPARAM>(&edit));
-    return stream.text;
+    SendMessageW(area, EM_STREAMOUT, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&edit));
+    return utf8_of_wide(stream.text, utf8);
 }
 
 }  // namespace
@@ -84,7 +96,7 @@ bool TextAreaEdit::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESUL
         result = 0;
         return true;
     }
-    return DoubleByteEdit::handle_message(msg, wparam, lparam, result);
+    return false;
 }
 
 INT_PTR TextEditDialog::run(HWND owner) {
@@ -140,19 +152,25 @@ void TextEditDialog::load_text_value() {
     std::string value;
     CellValue stored;
     if (has_record && read_cell_value(database, cell, stored) == ReadOutcome::found) {
-        value = std::move(stored.ansi);
+        value = std::move(stored.stored);
     }
-    // The limit counts characters, which never outnumber the bytes.
+    // The limit counts UTF-16 units, which never outnumber the bytes.
     const std::size_t limit = std::max<std::size_t>(kTextLimit, value.size());
-    SendMessageA(text_area_, EM_EXLIMITTEXT, 0, static_cast<LPARAM>(limit));
+    SendMessageW(text_area_, EM_EXLIMITTEXT, 0, static_cast<LPARAM>(limit));
     set_plain_text(text_area_, value);
     // The control may store line breaks its own way: compare later with what it shows.
-    opened_text_ = plain_text(text_area_);
+    plain_text(text_area_, opened_text_);
     SetFocus(text_area_);
 }
 
 LRESULT TextEditDialog::on_ok(WPARAM, LPARAM) {
-    text_ = plain_text(text_area_);
+    if (!plain_text(text_area_, text_)) {
+        // Half of a character is never written as another one: the user mends it.
+        show_message_box(hwnd(), kHalfCharacterText, kHalfCharacterCaption,
+                         MB_OK | MB_ICONINFORMATION);
+        SetFocus(text_area_);
+        return 0;
+    }
     end_dialog(0);
     return 0;
 }

@@ -8,13 +8,13 @@
 
 #include "page/cell_value.h"
 #include "win/dialog.h"
-#include "win/double_byte_edit.h"
 #include "win/message_map.h"
+#include "win/window_subclass.h"
 
-// The text area: double-byte characters whole, and Tab a dialog key that moves the
-// focus and inserts nothing. Some systems move the focus on Tab and still hand the
-// control the tab character, which would then be saved unseen.
-class TextAreaEdit : public DoubleByteEdit {
+// The text area: Tab a dialog key that moves the focus and inserts nothing. Some
+// systems move the focus on Tab and still hand the control the tab character,
+// which would then be saved unseen.
+class TextAreaEdit : public WindowSubclass {
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 };
@@ -25,8 +25,8 @@ protected:
 // writes nothing.
 class TextEditDialog : public Dialog {
 public:
-    // What the text area takes at least; a longer value raises it to its own length
-    // so that it is shown, and given back, whole.
+    // What the text area takes at least, in characters; a longer value raises it to
+    // its own length so that it is shown, and given back, whole.
     static constexpr int kTextLimit = 32768;
 
     sqlite3* database = nullptr;
@@ -38,7 +38,7 @@ public:
     // 0 after OK, -1 after Cancel, Esc or the close box (and when the dialog
     // cannot be shown).
     INT_PTR run(HWND owner);
-    // The text confirmed with OK.
+    // The text confirmed with OK (UTF-8).
     const std::string& text() const { return text_; }
     // The text as the text area showed it when the dialog opened.
     const std::string& opened_text() const { return opened_text_; }

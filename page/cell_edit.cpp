@@ -171,15 +171,15 @@ EditStart CellEdit::prepare(EditTarget& target,
                                                                : EditNotice::unrepresentable);
                     return EditStart::none;
                 }
-                cell.text = value.ansi;
+                cell.text = value.stored;
                 cell.kind = value.kind;
                 break;
             case ReadOutcome::failed:
                 break;
         }
     }
-    return cell.text.size() > kInPlaceCellLimit || want_dialog ? EditStart::dialog
-                                                               : EditStart::in_place;
+    return text_weight(cell.text) > kInPlaceCellLimit || want_dialog ? EditStart::dialog
+                                                                     : EditStart::in_place;
 }
 
 void CellEdit::open(const EditedCell& cell, const std::string& text) {
@@ -198,7 +198,7 @@ CommitOutcome CellEdit::commit(EditTarget& target, const std::string& text, bool
     active_ = false;
     target.hide_editor();
 
-    if (text.size() > kInPlaceTextLimit) {
+    if (text_weight(text) > kInPlaceTextLimit) {
         target.tell(EditNotice::too_long);
         return outcome;
     }
@@ -241,7 +241,7 @@ CommitOutcome CellEdit::commit(EditTarget& target, const std::string& text, bool
 void CellEdit::write_from_dialog(EditTarget& target,
                                  const EditedCell& cell,
                                  const std::string& value) {
-    if (value.size() > kLongestWrittenValue) {
+    if (text_weight(value) > kLongestWrittenValue) {
         target.tell(EditNotice::too_long);
         return;
     }
@@ -251,7 +251,8 @@ void CellEdit::write_from_dialog(EditTarget& target,
     }
     const int row = update(target, cell.row, cell.column, cell.condition, cell.kind, value);
     if (row >= 0) {
-        target.show_cell_text(row, cell.column, value.substr(0, kCellShownBytes));
+        target.show_cell_text(row, cell.column,
+                              value.substr(0, cut_to_weight(value, kCellShownBytes)));
     }
 }
 
@@ -264,11 +265,10 @@ int CellEdit::update(EditTarget& target,
                      std::string* new_condition) {
     sqlite3* db = target.edited_database();
     const ShapeColumn* edited = shape_column(target, column);
-    std::string utf8_value;
-    if (!db || !edited || condition.empty() || value.size() > kLongestWrittenValue ||
-        !convert_whole(value, true, utf8_value)) {
+    if (!db || !edited || condition.empty() || text_weight(value) > kLongestWrittenValue) {
         return -1;
     }
+    const std::string& utf8_value = value;
     const TableShape& shape = target.shape();
     const RecordIdentity& identity = record_identity(shape);
     const std::size_t index = static_cast<std::size_t>(column - 1);
@@ -329,11 +329,10 @@ bool CellEdit::insert(EditTarget& target, int column, const std::string& value, 
     }
     sqlite3* db = target.edited_database();
     const ShapeColumn* edited = shape_column(target, column);
-    std::string utf8_value;
-    if (!db || !edited || value.size() > kLongestWrittenValue ||
-        !convert_whole(value, true, utf8_value)) {
+    if (!db || !edited || text_weight(value) > kLongestWrittenValue) {
         return false;
     }
+    const std::string& utf8_value = value;
     const TableShape& shape = target.shape();
     if (shape.is_view) {
         return insert_into_view(target, column, utf8_value, new_row);

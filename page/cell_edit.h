@@ -15,15 +15,18 @@
 // The grid and the in-place editor only drive it; it reaches the page and the
 // user through an EditTarget.
 
-// A cell text longer than this opens the text edit dialog instead of the
+// The limits below are in Shift-JIS bytes: a text weighs what text_weight says
+// (text_convert.h), so that they hold as before for text of the code page.
+
+// A cell text weighing more than this opens the text edit dialog instead of the
 // in-place editor.
 constexpr std::size_t kInPlaceCellLimit = 64;
-// The longest text the in-place editor writes.
+// The heaviest text the in-place editor writes.
 constexpr std::size_t kInPlaceTextLimit = 100;
-// The longest value the grid writes.
+// The heaviest value the grid writes.
 constexpr std::size_t kLongestWrittenValue = 32768;
-// What a grid cell shows of a longer value: its first 254 bytes, which with the
-// terminating zero fill the list view's item text.
+// What a grid cell shows of a longer value: its first 254 bytes' worth, which fit
+// the list view's item text.
 constexpr std::size_t kCellShownBytes = 254;
 
 // What an edit has the grid tell the user.
@@ -31,6 +34,7 @@ enum class EditNotice {
     too_long,           // the in-place editor's text is longer than it takes
     binary,             // a BLOB is not edited as text
     unrepresentable,    // the text would not come back as the stored bytes
+    half_character,     // the typed text holds half of a surrogate pair
     read_only_table,    // the table's records cannot be found again
     generated_column,   // the column's value is computed from the others
     not_added,          // an insert that left no record (a trigger dropped it)
@@ -97,7 +101,7 @@ struct EditedCell {
     bool new_record = false;
     // What the cell held: a number typed over a number is written as a number.
     ValueKind kind = ValueKind::unknown;
-    // The text the edit opens with: the record's whole value in the code page.
+    // The text the edit opens with: the record's whole value (UTF-8).
     std::string text;
 };
 

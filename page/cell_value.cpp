@@ -68,9 +68,6 @@ ReadOutcome read_cell_value(sqlite3* db, const CellAddress& cell, CellValue& val
     if (text && size > 0) {
         value.stored.assign(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size));
     }
-    if (!convert_whole(value.stored, false, value.ansi)) {
-        value.ansi.clear();
-    }
     return ReadOutcome::found;
 }
 
@@ -79,13 +76,11 @@ EditRefusal edit_refusal(const CellValue& value) {
         case ValueKind::blob:
             return EditRefusal::binary;
         case ValueKind::text: {
-            // A zero byte ends the editor's text; a character without a place in
-            // the code page comes back as another one.
-            if (value.stored.find('\0') != std::string::npos) {
-                return EditRefusal::unrepresentable;
-            }
-            std::string back;
-            if (!convert_whole(value.ansi, true, back) || back != value.stored) {
+            // A zero byte ends the editor's text; bytes that are no UTF-8 would come
+            // back as U+FFFD.
+            bool valid = true;
+            if (value.stored.find('\0') != std::string::npos ||
+                (utf8_to_utf16(value.stored, &valid), !valid)) {
                 return EditRefusal::unrepresentable;
             }
             return EditRefusal::none;
@@ -132,18 +127,17 @@ bool is_number_literal(std::string_view text) {
     return i == text.size();
 }
 
-std::string value_literal(std::string_view ansi_text,
+std::string value_literal(std::string_view text,
                           ValueKind previous,
                           bool column_has_declared_type) {
     const bool held_number = previous == ValueKind::integer || previous == ValueKind::real;
     const bool held_nothing = previous == ValueKind::null || previous == ValueKind::unknown;
-    if (is_number_literal(ansi_text) &&
-        (held_number || (held_nothing && !column_has_declared_type))) {
+    if (is_number_literal(text) && (held_number || (held_nothing && !column_has_declared_type))) {
         // Checked above: a sign, digits, a point and an exponent, nothing that
         // could end the literal or start a comment.
-        return std::string(ansi_text);
+        return std::string(text);
     }
-    return quote_value(ansi_text);
+    return quote_value(text);
 }
 
 std::string update_value_sql(const CellAddress& cell, std::string_view literal) {

@@ -31,11 +31,9 @@ struct CellAddress {
 
 struct CellValue {
     ValueKind kind = ValueKind::unknown;
-    // The stored bytes: UTF-8 for text, the number's text for numbers, the
-    // bytes of a BLOB.
+    // The stored bytes: UTF-8 for text (what an edit shows), the number's text
+    // for numbers, the bytes of a BLOB.
     std::string stored;
-    // The value in the ANSI code page, as an edit shows it (text and numbers).
-    std::string ansi;
 };
 
 enum class ReadOutcome { found, missing, failed };
@@ -46,22 +44,19 @@ ReadOutcome read_cell_value(sqlite3* db, const CellAddress& cell, CellValue& val
 
 enum class EditRefusal { none, binary, unrepresentable };
 
-// Whether the value may be edited as text: a BLOB never, and a text only when its
-// ANSI form converts back to exactly the stored bytes, so that an edit can write
-// back nothing but what the user changed.
+// Whether the value may be edited as text: a BLOB never, and a text only when an
+// editor can hold it as stored (valid UTF-8 without a zero byte), so that an edit
+// can write back nothing but what the user changed.
 EditRefusal edit_refusal(const CellValue& value);
 
 // A number as SQLite's parser reads a literal: an optional sign, digits with at
 // most one decimal point, and an optional exponent. No blanks, no hexadecimal.
 bool is_number_literal(std::string_view text);
 
-// The SQL literal for a typed text (either in the code page or UTF-8: only ASCII
-// text is read as a number). A number keeps its kind where the cell held a
-// number, or, in a column without a declared type, held nothing yet (`previous`
-// null or unknown); every other text is written as text.
-std::string value_literal(std::string_view ansi_text,
-                          ValueKind previous,
-                          bool column_has_declared_type);
+// The SQL literal for a typed text (UTF-8). A number keeps its kind where the cell
+// held a number, or, in a column without a declared type, held nothing yet
+// (`previous` null or unknown); every other text is written as text.
+std::string value_literal(std::string_view text, ValueKind previous, bool column_has_declared_type);
 
 // UPDATE of one cell that names the record's row id afterwards (UTF-8; the
 // literal must be UTF-8 too).

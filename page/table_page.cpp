@@ -104,7 +104,6 @@ bool TablePage::load(int page_index) {
     const RecordIdentity& identity = record_identity(shape_);
     rows_.reserve(records.size() + 1);
     row_keys_.reserve(records.size());
-    char cell[kCellShownBytes + 1];
     for (std::size_t row = 0; row < records.size(); ++row) {
         PageRecord& record = records[row];
         std::vector<std::string> cells;
@@ -117,20 +116,15 @@ bool TablePage::load(int page_index) {
                 // Binary data shows as what it is, not as the text before its first zero.
                 const PictureKind kind = picture_kind(
                     reinterpret_cast<const unsigned char*>(value.head.data()), value.head.size());
-                cells.push_back(kind == PictureKind::none
-                                    ? blob_cell_text(value.blob_bytes)
-                                    : "(" + std::string(picture_kind_name(kind)) + " " +
-                                          short_byte_size(value.blob_bytes) + ")");
-            } else if (is_ascii(value.text)) {
-                // Shown as read: no conversion and no copy.
-                if (value.text.size() > kCellShownBytes) {
-                    value.text.resize(kCellShownBytes);
-                }
-                cells.push_back(std::move(value.text));
+                cells.push_back(to_utf8(kind == PictureKind::none
+                                            ? blob_cell_text(value.blob_bytes)
+                                            : "(" + std::string(picture_kind_name(kind)) + " " +
+                                                  short_byte_size(value.blob_bytes) + ")"));
             } else {
-                cell[0] = '\0';
-                convert_cell_text(value.text.c_str(), cell, sizeof(cell));
-                cells.emplace_back(cell);
+                // Kept as read (UTF-8), up to a cell's worth: the screen shows the
+                // characters the database holds. A cut never splits a character.
+                value.text.resize(cut_to_weight(value.text, kCellShownBytes));
+                cells.push_back(std::move(value.text));
             }
         }
         rows_.push_back(std::move(cells));

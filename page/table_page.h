@@ -83,9 +83,9 @@ public:
     int blank_row() const { return blank_row_; }
     bool is_blank_row(int row) const { return row >= 0 && row == blank_row_; }
     // What a cell shows (column 0: the row id, the record's number in a table
-    // without row ids, or "*"), in the ANSI code page; empty outside the page.
+    // without row ids, or "*"), in UTF-8; empty outside the page.
     const std::string& cell_text(int row, int column) const;
-    // Puts a text (at most a cell's worth) into one cell of the page.
+    // Puts a text (UTF-8, at most a cell's worth) into one cell of the page.
     void set_cell_text(int row, int column, const std::string& text);
 
     // The condition (UTF-8) that finds the record of row `row`; empty for the blank

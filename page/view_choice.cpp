@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "db/text_convert.h"
-
 std::vector<OrderKey> clicked_order(const std::vector<OrderKey>& order,
                                     std::size_t column,
                                     bool further_key) {
@@ -76,16 +74,15 @@ RecordView TableChoices::restore(const std::string& table,
         return records;
     }
     const Choice& choice = found->second;
-    std::vector<std::string> utf8(columns.size());
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const auto filter = choice.filters.find(columns[i].name);
-        if (filter != choice.filters.end() && convert_whole(filter->second, true, utf8[i])) {
+        if (filter != choice.filters.end()) {
             typed[i] = filter->second;
         }
     }
     std::size_t bad_column = 0;
     std::string message;
-    if (!parse_filters(shape, std::string(), utf8, match, records.filter, bad_column, message)) {
+    if (!parse_filters(shape, std::string(), typed, match, records.filter, bad_column, message)) {
         // The columns changed since: the filters start afresh.
         typed.assign(columns.size(), std::string());
         records.filter = RecordFilter();

@@ -28,7 +28,7 @@ std::string sort_rank_text(const std::vector<OrderKey>& order, std::size_t colum
 class TableChoices {
 public:
     // Keeps the choice for the table (its exact name); an empty one forgets it.
-    // `typed[i]` is the filter typed for column i (ANSI).
+    // `typed[i]` is the filter typed for column i (UTF-8).
     void remember(const std::string& table,
                   const TableShape& shape,
                   const std::vector<std::string>& typed,

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <cwchar>
 
+#include "db/text_convert.h"
 #include "win/dpi.h"
 #include "win/gdi_handles.h"
+#include "win/wide_text.h"
 
 void insert_list_column(HWND list, int index, const char* heading, int width) {
     LVCOLUMNA column{};
@@ -17,6 +19,17 @@ void insert_list_column(HWND list, int index, const char* heading, int width) {
     column.pszText = const_cast<char*>(heading);
     column.iSubItem = index;
     SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+}
+
+void insert_list_column_utf8(HWND list, int index, std::string_view heading, int width) {
+    std::wstring text = wide_of_utf8(heading);
+    LVCOLUMNW column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = width;
+    column.pszText = text.data();
+    column.iSubItem = index;
+    SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
 }
 
 void remove_list_columns(HWND list) {
@@ -59,6 +72,22 @@ std::vector<int> list_text_widths(HWND list, const std::vector<std::string>& tex
         SIZE extent{};
         if (GetTextExtentPoint32A(dc.get(), texts[i].c_str(), static_cast<int>(texts[i].size()),
                                   &extent)) {
+            widths[i] = extent.cx;
+        }
+    }
+    return widths;
+}
+
+std::vector<int> list_text_widths_utf8(HWND list, const std::vector<std::string>& texts) {
+    std::vector<int> widths(texts.size(), 0);
+    WindowFontDc dc(list);
+    if (!dc.get()) {
+        return widths;
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const std::wstring text = wide_of_utf8(texts[i]);
+        SIZE extent{};
+        if (GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent)) {
             widths[i] = extent.cx;
         }
     }
@@ -192,4 +221,13 @@ void copy_item_text(wchar_t* destination, int room, std::wstring_view text) {
     }
     std::wmemcpy(destination, text.data(), length);
     destination[length] = L'\0';
+}
+
+void copy_item_text_utf8(wchar_t* destination, int room, std::string_view text) {
+    if (!destination || room <= 0) {
+        return;
+    }
+    const std::size_t written = utf8_to_utf16(text, reinterpret_cast<char16_t*>(destination),
+                                              static_cast<std::size_t>(room - 1));
+    destination[written] = L'\0';
 }

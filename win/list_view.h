@@ -10,6 +10,8 @@
 
 // Adds a left-aligned column with a heading and a width in pixels.
 void insert_list_column(HWND list, int index, const char* heading, int width);
+// The same with a heading of the data (UTF-8), shown as it is.
+void insert_list_column_utf8(HWND list, int index, std::string_view heading, int width);
 
 // Deletes every column, whatever was inserted before.
 void remove_list_columns(HWND list);
@@ -24,6 +26,8 @@ void scale_list_columns(HWND list, int old_dpi, int new_dpi);
 
 // The widths in pixels of texts drawn in the list's font.
 std::vector<int> list_text_widths(HWND list, const std::vector<std::string>& texts);
+// The same for texts of the data (UTF-8).
+std::vector<int> list_text_widths_utf8(HWND list, const std::vector<std::string>& texts);
 
 // Scrolls the list sideways by the fewest pixels that bring the horizontal extent
 // [left, right) (client coordinates) into view; its left part when it is wider
@@ -46,3 +50,5 @@ void invalidate_list_rows(HWND list);
 void copy_item_text(char* destination, int room, const char* text);
 // The same for a Unicode list: never half of a surrogate pair.
 void copy_item_text(wchar_t* destination, int room, std::wstring_view text);
+// The same from a text of the data (UTF-8), converted on the way.
+void copy_item_text_utf8(wchar_t* destination, int room, std::string_view text);

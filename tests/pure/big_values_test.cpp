@@ -191,7 +191,7 @@ TEST(BigValues, ARunThatIsStoppedEndsAndChangesNothing) {
         std::vector<PageRecord> page;
         TableShape slow;
         ShapeColumn column;
-        column.name = column.shown = "v";
+        column.name = "v";
         slow.columns.push_back(column);
         slow.identity = IdentityKind::none;
         EXPECT_FALSE(read_record_page(db.handle(), "slow", slow, 0, 1000, page));

@@ -90,7 +90,8 @@ TEST(CellValue, OnlyValuesThatComeBackExactlyMayBeEdited) {
         {1, EditRefusal::binary, ValueKind::blob},
         {2, EditRefusal::binary, ValueKind::blob},
         {3, EditRefusal::none, ValueKind::text},
-        {4, EditRefusal::unrepresentable, ValueKind::text},
+        // Characters Shift-JIS lacks: the editor holds them as they are.
+        {4, EditRefusal::none, ValueKind::text},
         // Shift-JIS bytes stored as text by an older program: not UTF-8.
         {5, EditRefusal::unrepresentable, ValueKind::text},
         {6, EditRefusal::none, ValueKind::text},
@@ -111,7 +112,10 @@ TEST(CellValue, OnlyValuesThatComeBackExactlyMayBeEdited) {
     EXPECT_EQ(blob.stored, std::string("\x89PNG\x00\x01\x02\x03\xFF", 9));
     CellValue number;
     read_cell_value(db.handle(), cell("t", "v", 8), number);
-    EXPECT_EQ(number.ansi, "1.5");
+    EXPECT_EQ(number.stored, "1.5");
+    CellValue accents;
+    read_cell_value(db.handle(), cell("t", "v", 4), accents);
+    EXPECT_EQ(accents.stored, "M\xC3\xBCller \xE3\x80\x9C caf\xC3\xA9");
 
     CellValue none;
     EXPECT_EQ(read_cell_value(db.handle(), cell("t", "v", 99), none), ReadOutcome::missing);

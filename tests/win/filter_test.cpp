@@ -75,7 +75,7 @@ TEST_F(FilterTest, JapaneseMatchesWithoutRegardToWidthKanaAndCase) {
     filter(1, "ダ");
     EXPECT_EQ(list_text(grid(), 0, 1), "ﾀﾞﾅｶ");
 
-    EXPECT_EQ(table_grid().apply_filters({"ﾀﾅｶ"}, false, false), 0);
+    EXPECT_EQ(table_grid().apply_filters({utf8_of("ﾀﾅｶ")}, false, false), 0);
     EXPECT_EQ(label(), "1-1");
     EXPECT_EQ(list_text(grid(), 0, 1), "ﾀﾅｶ");
 }

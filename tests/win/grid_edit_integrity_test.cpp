@@ -10,7 +10,7 @@ namespace {
 using Rows = std::vector<std::vector<std::string>>;
 
 constexpr const char kUnrepresentableText[] =
-    "この値にはこのシステムで表示できない文字が含まれるため編集できません。";
+    "この値には文字として読めないバイトか NUL 文字が含まれるため、編集できません。";
 constexpr const char kMissingText[] =
     "レコードが見つからないか、変更されませんでした。表示を読み直します。";
 constexpr const char kNotAddedText[] = "レコードは追加されませんでした。表示を読み直します。";
@@ -121,9 +121,9 @@ TEST_F(GridTest, ValuesTheEditorCannotHoldAreNotEdited) {
     EXPECT_EQ(list_text(grid(), 0, 1), "(BLOB 9 バイト)");
     EXPECT_EQ(list_text(grid(), 1, 1), "(BLOB 4 バイト)");
 
-    // A BLOB opens the viewer instead, with Ctrl held too; a text the editor
-    // cannot hold is refused with a word.
-    for (int row = 0; row < 4; ++row) {
+    // A BLOB opens the viewer instead, with Ctrl held too; a text that is not
+    // UTF-8 is refused with a word.
+    for (const int row : {0, 1, 3}) {
         SCOPED_TRACE(row);
         for (const bool control : {false, true}) {
             boxes.clear();
@@ -160,6 +160,25 @@ TEST_F(GridTest, ValuesTheEditorCannotHoldAreNotEdited) {
     EXPECT_EQ(stored_value("SELECT a FROM t WHERE rowid = 3"),
               "M\xC3\xBCller \xE3\x80\x9C caf\xC3\xA9");
     EXPECT_EQ(stored_value("SELECT hex(a) FROM t WHERE rowid = 4"), "955C8E8E");
+
+    // Characters the code page lacks are edited as they stand: the editor opens
+    // with them, and what is written back is exactly what was typed over them.
+    boxes.clear();
+    double_click(2, 1);
+    ASSERT_TRUE(editing());
+    const std::wstring opened = L"M\u00fcller \u301c caf\u00e9";
+    wchar_t shown[64] = L"";
+    GetWindowTextW(editor(), shown, 64);
+    EXPECT_EQ(std::wstring(shown), opened);
+    SendMessageW(editor(), EM_SETSEL, static_cast<WPARAM>(-1), -1);
+    SendMessageW(editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L" \u00df"));
+    enter();
+    EXPECT_EQ(stored_value("SELECT a FROM t WHERE rowid = 3"),
+              "M\xC3\xBCller \xE3\x80\x9C caf\xC3\xA9 \xC3\x9F");
+    EXPECT_TRUE(boxes.boxes().empty());
+    if (editing()) {
+        escape();
+    }
 
     // Other columns of such records are edited, and the records can be deleted.
     boxes.clear();

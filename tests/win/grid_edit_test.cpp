@@ -406,9 +406,11 @@ TEST_F(GridTest, TheNextColumnOpensInSightAfterAReload) {
 
 TEST_F(GridTest, TheEditorIsBlackOnLightYellowAndAsksForAllKeys) {
     open_with("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('x');");
-    char class_name[64] = "";
-    GetClassNameA(editor(), class_name, sizeof(class_name));
+    wchar_t class_name[64] = L"";
+    GetClassNameW(editor(), class_name, 64);
     EXPECT_STREQ(class_name, CellEditor::kClassName);
+    // A Unicode window, which holds every character of a value.
+    EXPECT_TRUE(IsWindowUnicode(editor()));
     EXPECT_EQ(window_text(editor()), "GridEdit");
     EXPECT_EQ(GetParent(editor()), grid());
     EXPECT_FALSE(editor_shown());

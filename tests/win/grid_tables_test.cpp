@@ -1,3 +1,4 @@
+#include "db/text_convert.h"
 #include "tests/win/grid_fixture.h"
 
 #include "win/window_text.h"
@@ -262,7 +263,7 @@ TEST_F(GridTest, TablesWhoseNamesTheCodePageMergesStayApart) {
         EXPECT_TRUE(driver.ran());
     }
     EXPECT_TRUE(boxes.boxes().empty());
-    EXPECT_EQ(field, shown);
+    EXPECT_EQ(field, to_ansi(shown));
     EXPECT_EQ(stored("SELECT name, sql FROM sqlite_master ORDER BY name"),
               (Rows{{"accent_x", "CREATE INDEX accent_x ON " + kCafeAccent + "(x)"},
                     {"cafe", "CREATE TABLE cafe(x TEXT)"},

@@ -114,3 +114,73 @@ TEST_F(JapaneseTextDialogInputTest, TypedIntoTheTextDialog) {
     EXPECT_EQ(shown, "山田太郎 ｶﾀｶﾅ 表ソ x_y");
     EXPECT_EQ(stored_value("SELECT name FROM t"), kStored);
 }
+
+namespace {
+
+// Characters the code page lacks, typed as a keyboard or an input method gives
+// them: accents, ß, ñ, Hangul, and 𠮷, which takes a surrogate pair.
+const std::wstring kBeyondTyped = L"caf\u00e9 \u00df \u00f1and\u00fa \ud55c \U00020BB7\u7530";
+const std::string kBeyondStored = u8"caf\u00e9 \u00df \u00f1and\u00fa \ud55c \U00020BB7\u7530";
+
+}  // namespace
+
+// What is typed reaches the file as typed, in the cell editor, on the blank row and
+// in the text dialog; a filter typed with an accent finds the accented value and
+// not the plain one.
+TEST_F(JapaneseGridInputTest, CharactersBeyondTheCodePageReachTheFileUnchanged) {
+    open_with("CREATE TABLE t(name TEXT, note TEXT); INSERT INTO t VALUES ('old', 'old');");
+    double_click(0, 1);
+    ASSERT_TRUE(editing());
+    type_and_enter(kBeyondTyped);
+    EXPECT_EQ(stored_value("SELECT name FROM t"), kBeyondStored);
+    if (editing()) {
+        escape();
+    }
+    double_click(1, 2);
+    ASSERT_TRUE(editing());
+    type_and_enter(kBeyondTyped);
+    EXPECT_EQ(stored_value("SELECT note FROM t WHERE rowid = 2"), kBeyondStored);
+    if (editing()) {
+        escape();
+    }
+
+    ModalDriver driver([&](HWND dialog) {
+        HWND area = GetDlgItem(dialog, IDC_TEXT_AREA);
+        SetForegroundWindow(dialog);
+        SetFocus(area);
+        SendMessageW(area, EM_SETSEL, 0, -1);
+        type_unicode(kBeyondTyped + L" dialog");
+        pump_dialog(dialog);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    });
+    {
+        ControlKeyDown control;
+        double_click(0, 2);
+    }
+    ASSERT_TRUE(driver.ran());
+    EXPECT_EQ(stored_value("SELECT note FROM t WHERE rowid = 1"), kBeyondStored + " dialog");
+
+    // 「café」 finds 「café」, not 「cafe」.
+    {
+        TestDb other(path);
+        other.exec("INSERT INTO t VALUES ('cafe', 'plain');");
+    }
+    main.filter_strip().edit_column(1);
+    HWND box = main.filter_strip().editor();
+    SetForegroundWindow(main.hwnd());
+    SetFocus(box);
+    type_unicode(L"caf\u00e9");
+    loop.pump();
+    press_key(VK_RETURN);
+    loop.pump();
+    EXPECT_EQ(label(), "1-1");
+    wchar_t shown[64] = L"";
+    LVITEMW item{};
+    item.iSubItem = 1;
+    item.pszText = shown;
+    item.cchTextMax = 64;
+    SendMessageW(grid(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(std::wstring(shown), kBeyondTyped);
+    EXPECT_TRUE(boxes.boxes().empty());
+}

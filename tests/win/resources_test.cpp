@@ -193,7 +193,7 @@ TEST(Resources, DialogsHaveTheirCaptionsAndControls) {
           {IDCANCEL, "Button", "キャンセル"}}},
         {IDD_TEXT_EDIT,
          "テキスト編集",
-         {{IDC_TEXT_AREA, "RICHEDIT", ""},
+         {{IDC_TEXT_AREA, "RichEdit50W", ""},
           {IDOK, "Button", "OK"},
           {IDCANCEL, "Button", "キャンセル"}}},
     };

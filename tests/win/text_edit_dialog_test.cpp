@@ -59,7 +59,8 @@ TEST_F(TextEditDialogTest, OpensAsItsTemplateSaysCentredOverTheMainWindow) {
             HWND area = d.text_area();
             char class_name[64] = "";
             GetClassNameA(area, class_name, sizeof(class_name));
-            EXPECT_STRCASEEQ(class_name, "RICHEDIT");
+            // The Unicode rich edit: it holds every character of a value.
+            EXPECT_STRCASEEQ(class_name, "RichEdit50W");
             EXPECT_TRUE(same_rect(rect_in_parent(area), dialog_units(dialog, 7, 6, 230, 98)));
             const LONG_PTR area_style = GetWindowLongPtrA(area, GWL_STYLE);
             for (LONG_PTR bit :
