@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "db/text_convert.h"
 #include "grid/value_dump.h"
 #include "page/picture_kind.h"
 #include "res/resource.h"
 #include "win/dialog_layout.h"
+#include "win/window_text.h"
 
 namespace {
 
@@ -143,8 +145,11 @@ void ValueViewer::show_dump_page(std::int64_t offset, const std::string& note) {
         info = note + "\r\n" + info;
     }
     SetWindowTextA(item(IDC_VIEWER_INFO), info.c_str());
-    const std::string dump = page.bytes.empty() ? kEmptyText : dump_text(page.bytes, offset);
-    SetWindowTextA(item(IDC_VIEWER_DUMP), dump.c_str());
+    // A text's characters as the database holds them (UTF-8), a BLOB's as ASCII.
+    const std::string dump = page.bytes.empty()
+                                 ? to_utf8(kEmptyText)
+                                 : dump_text(page.bytes, offset, page.type == "text");
+    set_window_text_utf8(item(IDC_VIEWER_DUMP), dump);
     ShowWindow(item(IDC_VIEWER_PICTURE), SW_HIDE);
     ShowWindow(item(IDC_VIEWER_DUMP), SW_SHOW);
     EnableWindow(item(IDC_VIEWER_PREVIOUS), previous_page_offset(offset) >= 0);

@@ -313,3 +313,55 @@ TEST_F(ScreenTest, PageLabelShowsTheWidestRangeWhole) {
         EXPECT_EQ(drawn, 0) << "text at the label's edge, column " << x;
     }
 }
+
+namespace {
+
+// The pixels of one cell of the grid (its label rectangle), read from the screen.
+Picture cell_picture(MainDialog& window, int row, int column) {
+    RECT cell{};
+    window.grid().cell_rect(row, column, cell);
+    const Picture whole = screen_picture(GetDlgItem(window.hwnd(), IDC_GRID));
+    RECT outer{};
+    GetWindowRect(GetDlgItem(window.hwnd(), IDC_GRID), &outer);
+    POINT origin{0, 0};
+    ClientToScreen(GetDlgItem(window.hwnd(), IDC_GRID), &origin);
+    Picture picture;
+    picture.width = cell.right - cell.left;
+    picture.height = cell.bottom - cell.top;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const int at_x = origin.x - outer.left + cell.left + x;
+            const int at_y = origin.y - outer.top + cell.top + y;
+            picture.pixels.push_back(
+                whole.pixels[static_cast<std::size_t>(at_y) * whole.width + at_x]);
+        }
+    }
+    return picture;
+}
+
+}  // namespace
+
+// Values that the code page used to draw alike (its look-alike letters, its
+// question mark) are drawn differently: each is shown as the database holds it.
+TEST_F(ScreenTest, ValuesThatLookAlikeInTheCodePageAreDrawnApart) {
+    const std::string path = dir.file("alike.db");
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {u8"caf\u00e9", "cafe"}, {u8"\u00df", "s"},     {u8"\u00f1and\u00fa", "nandu"},
+        {u8"\ud55c", "?"},       {u8"\U00020BB7", "?"},
+    };
+    {
+        TestDb db(path);
+        db.exec("CREATE TABLE pairs(a TEXT, b TEXT);");
+        for (const auto& [held, alike] : pairs) {
+            db.exec("INSERT INTO pairs VALUES ('" + held + "', '" + alike + "');");
+        }
+    }
+    std::unique_ptr<MainDialog> window = start(path);
+    settle();
+    for (std::size_t row = 0; row < pairs.size(); ++row) {
+        const Picture held = cell_picture(*window, static_cast<int>(row), 1);
+        const Picture alike = cell_picture(*window, static_cast<int>(row), 2);
+        ASSERT_TRUE(has_several_colours(alike)) << "row " << row << ": nothing drawn";
+        EXPECT_FALSE(held == alike) << "row " << row << " draws like its look-alike";
+    }
+}
