@@ -15,8 +15,8 @@
 // Whoever needs a whole value (an edit, the text dialog) reads that one value.
 
 // The bytes of a text that a page keeps: enough for every character a cell shows
-// (a cell shows at most 254 bytes of the ANSI code page; each character takes at
-// least one of those and at most four bytes of UTF-8).
+// (a cell shows at most 254 bytes' worth, as text_weight counts them; no character
+// takes more than three bytes of UTF-8 for each byte it counts).
 constexpr std::size_t kPageTextBytes = 1024;
 
 // The first bytes of a BLOB that a page keeps, where the record has a row id:
