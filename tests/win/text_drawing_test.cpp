@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "win/gdi_handles.h"
+#include "win/text_drawing.h"
 
 namespace {
 
@@ -106,6 +107,10 @@ Picture drawn_by_gdi(HFONT font, const std::wstring& text) {
         RECT cell = kCell;
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &cell, kListTextFlags);
     });
+}
+
+Picture drawn_by_helper(HFONT font, const std::wstring& text, const RECT& cell = kCell) {
+    return picture_of(font, [&](HDC dc) { draw_cell_text(dc, cell, text); });
 }
 
 // Where a line of the font stands in the cell, vertically centred as DrawTextW
@@ -266,4 +271,150 @@ TEST(FontLinkTest, EditFieldsDrawCharactersBeyondTheBasicPlane) {
     EXPECT_TRUE(kanji != missing) << "drawn as the missing-glyph box";
     EXPECT_TRUE(emoji != missing) << "drawn as the missing-glyph box";
     EXPECT_TRUE(kanji != emoji);
+}
+
+// Values that the code page used to turn into one another: each pair draws apart,
+// by the cell helper and by GDI, and neither of the first is the missing glyph.
+TEST(CellTextTest, LookAlikeValuesDrawDifferently) {
+    const std::pair<std::wstring, std::wstring> pairs[] = {
+        {L"caf\u00E9", L"cafe"}, {L"\u00DF", L"s"}, {L"\u00F1", L"n"}, {kHangul, L"?"}};
+    for (const wchar_t* face : kDialogFaces) {
+        const FontHandle font = dialog_font(face);
+        for (const auto& [value, look_alike] : pairs) {
+            SCOPED_TRACE(face_name(face) + " " + std::to_string(value.back()));
+            const Picture helper = drawn_by_helper(font.get(), value);
+            EXPECT_TRUE(helper != drawn_by_helper(font.get(), look_alike));
+            const Picture gdi = drawn_by_gdi(font.get(), value);
+            EXPECT_TRUE(gdi != drawn_by_gdi(font.get(), look_alike));
+            const Picture last_box =
+                drawn_by_gdi(font.get(), value.substr(0, value.size() - 1) + L"\uFFFF");
+            EXPECT_TRUE(helper != last_box) << "the helper drew the missing glyph";
+            EXPECT_TRUE(gdi != last_box) << "DrawTextW drew the missing glyph";
+        }
+    }
+}
+
+// 𠮷 and an emoji: GDI draws each as two boxes; the helper draws each as itself,
+// from the dialog font's own face or, for a face that lacks it (IPA Gothic), from the
+// fallback face.
+TEST(CellTextTest, CharactersBeyondTheBasicPlaneAreDrawnAsThemselves) {
+    std::vector<const wchar_t*> faces(std::begin(kDialogFaces), std::end(kDialogFaces));
+    faces.push_back(L"IPAGothic");
+    for (const wchar_t* face : faces) {
+        SCOPED_TRACE(face_name(face));
+        const FontHandle font = dialog_font(face);
+        const Picture one_box = missing_glyphs(font.get(), 1);
+        const Picture two_boxes = missing_glyphs(font.get(), 2);
+        const Picture kanji = drawn_by_helper(font.get(), kBeyondPlaneKanji);
+        const Picture emoji = drawn_by_helper(font.get(), kEmoji);
+        for (const Picture* picture : {&kanji, &emoji}) {
+            EXPECT_GT(picture->ink(), 0);
+            EXPECT_TRUE(*picture != one_box) << "drawn as the missing-glyph box";
+            EXPECT_TRUE(*picture != two_boxes) << "drawn as two missing-glyph boxes";
+        }
+        EXPECT_TRUE(kanji != emoji);
+        // The emoji style asked for by a variation selector: no box after it.
+        EXPECT_TRUE(drawn_by_helper(font.get(), kEmoji + L"\uFE0F") == emoji);
+        // Among other text: the name 𠮷田 is not 田 after two boxes.
+        EXPECT_TRUE(drawn_by_helper(font.get(), kBeyondPlaneKanji + L"田") !=
+                    drawn_by_gdi(font.get(), kBeyondPlaneKanji + L"田"));
+    }
+}
+
+// A cell drawn by the helper sits among cells the list draws itself: the text
+// around a character beyond the basic plane comes out pixel for pixel as the list's
+// DrawTextW draws it.
+TEST(CellTextTest, TextAroundTheCharacterIsDrawnAsTheListDrawsIt) {
+    // Simplified Chinese 简 is in none of the Japanese fonts either.
+    const std::wstring before[] = {L"offspring_id 123 ", L"テーブル名（ｶﾅ）",
+                                   L"caf\u00E9 " + kHangul, L"\u4E2D\u6587\u7B80\u4F53"};
+    for (const wchar_t* face : kDialogFaces) {
+        const FontHandle font = dialog_font(face);
+        for (const std::wstring& text : before) {
+            SCOPED_TRACE(face_name(face) + " " + std::to_string(text.size()));
+            const Picture helper = drawn_by_helper(font.get(), text + kEmoji);
+            const Picture gdi = drawn_by_gdi(font.get(), text);
+            int plain_width = 0;
+            picture_of(font.get(), [&](HDC dc) {
+                SIZE size{};
+                GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+                plain_width = size.cx;
+            });
+            int differing = 0;
+            for (int y = 0; y < kHeight; ++y) {
+                for (int x = 0; x < kCell.left + plain_width; ++x) {
+                    differing += helper.at(x, y) != gdi.at(x, y);
+                }
+            }
+            EXPECT_EQ(differing, 0);
+            EXPECT_GT(helper.ink(), gdi.ink()) << "nothing drawn after the text";
+        }
+    }
+}
+
+// A value longer than its cell: cut before a character (never inside a surrogate
+// pair), "..." at its end, nothing drawn past the cell's right edge.
+TEST(CellTextTest, TextTooLongEndsInAnEllipsisInsideTheCell) {
+    const FontHandle font = dialog_font(kDialogFaces[0]);
+    // 田 and then twenty of 𠮷: the cut falls among the characters shaped together.
+    std::wstring long_text = L"田";
+    for (int i = 0; i < 20; ++i) {
+        long_text += kBeyondPlaneKanji;
+    }
+    const RECT narrow{4, 2, 84, 22};
+    const Picture cut = drawn_by_helper(font.get(), long_text, narrow);
+    const Picture dots = picture_of(font.get(), [&](HDC dc) {
+        ExtTextOutW(dc, 0, text_top(dc, narrow), 0, nullptr, L"...", 3, nullptr);
+    });
+    // The columns the dots cover, alone and at the end of the cut text.
+    auto inked_columns = [](const Picture& picture, int& first, int& last) {
+        first = kWidth;
+        last = -1;
+        for (int x = 0; x < kWidth; ++x) {
+            for (int y = 0; y < kHeight; ++y) {
+                if (picture.at(x, y) != 0xFFFFFF) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+            }
+        }
+    };
+    int dots_first = 0;
+    int dots_last = 0;
+    inked_columns(dots, dots_first, dots_last);
+    int cut_first = 0;
+    int cut_last = 0;
+    inked_columns(cut, cut_first, cut_last);
+    ASSERT_GE(dots_last, dots_first);
+    ASSERT_GE(cut_last, cut_first);
+    EXPECT_LT(cut_last, narrow.right) << "drawn past the cell";
+    EXPECT_GE(cut_first, narrow.left);
+    const int shift = cut_last - dots_last;
+    for (int x = dots_first; x <= dots_last; ++x) {
+        for (int y = 0; y < kHeight; ++y) {
+            ASSERT_EQ(cut.at(x + shift, y), dots.at(x, y))
+                << "no ellipsis at the end, column " << x;
+        }
+    }
+    // What stands before the dots is the text's beginning up to a whole character.
+    std::size_t shown = 0;
+    for (std::size_t units = 1; units < 16 && shown == 0; ++units) {
+        if (drawn_by_helper(font.get(), long_text.substr(0, units) + L"...", narrow) == cut) {
+            shown = units;
+        }
+    }
+    ASSERT_GT(shown, 0u) << "not the text's beginning";
+    EXPECT_EQ(shown % 2, 1u) << "cut inside a surrogate pair";
+}
+
+TEST(CellTextTest, OnlyASurrogatePairNeedsFallbackDrawing) {
+    EXPECT_FALSE(needs_fallback_drawing(L""));
+    EXPECT_FALSE(needs_fallback_drawing(L"caf\u00E9 \uD55C \u9AD9\u6A4B"));
+    EXPECT_TRUE(needs_fallback_drawing(kBeyondPlaneKanji + L"田"));
+    EXPECT_TRUE(needs_fallback_drawing(L"ok " + kEmoji));
+    // Half a pair is no character: GDI draws its box as the helper would.
+    EXPECT_FALSE(needs_fallback_drawing(L"a\xD842"));
+    EXPECT_FALSE(
+        needs_fallback_drawing(L"\xDFB7"
+                               L"a"));
 }
