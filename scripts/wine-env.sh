@@ -159,8 +159,10 @@ korv_ensure_prefix() {
         # non-zero code; the registry writes below show whether the prefix works.
         DISPLAY= "$KORV_WINE" wineboot --init >/dev/null 2>&1 </dev/null || true
         wineserver -w
+        # Each step ends the set-up when it fails: "set -e" has no effect here when
+        # the caller tests this function's status (korv_ensure_prefix ... || exit).
         reg() {
-            korv_wine_step "registry $2" "$KORV_WINE" reg add "$@" /f
+            korv_wine_step "registry $2" "$KORV_WINE" reg add "$@" /f || exit 1
         }
         # A crash ends the program with a backtrace instead of a dialog that hangs the run.
         reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
@@ -194,7 +196,7 @@ korv_ensure_prefix() {
         wineserver -w
         # Without Marlett the caption buttons show as digits.
         if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-            cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+            cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" || exit 1
         fi
     ) || {
         echo "Could not create the Wine prefix $prefix." >&2
