@@ -10,9 +10,13 @@ if [ "$(id -u)" -ne 0 ]; then
     SUDO="sudo"
 fi
 
+# Fonts: IPA Gothic and VL Gothic draw the Japanese UI; VL Gothic also has characters
+# beyond the basic plane (𠮷, emoji); WenQuanYi Micro Hei (1.6 MB) has every Hangul
+# syllable, which the Japanese fonts lack.
 packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
           xvfb xauth imagemagick fonts-ipafont-gothic locales cmake ninja-build googletest
-          fp-utils ca-certificates g++ zip unzip clang-format fonts-vlgothic sqlite3)
+          fp-utils ca-certificates g++ zip unzip clang-format fonts-vlgothic fonts-wqy-microhei
+          sqlite3)
 
 missing=()
 for p in "${packages[@]}"; do

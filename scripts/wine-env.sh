@@ -88,8 +88,52 @@ korv_wine_step() {
     rm -f "$log"
 }
 
+# korv_font_links PREFIX: lets the prefix draw every character that some font on the
+# system has. Wine's own links name Windows font files that a Debian prefix lacks, so
+# Hangul would show as boxes in the UI fonts. GDI (ExtTextOutW, DrawTextW, the list
+# view) follows HKLM ...\FontLink\SystemLink\<face>, keyed by the full name of the
+# face Wine really draws with: the program's faces (ＭＳ ゴシック, ＭＳ Ｐゴシック, MS UI
+# Gothic) are substitutes for VL Gothic and VL PGothic, and Wine ignores links keyed
+# by a substitute's name. IPA Gothic's names are there for fonts that resolve to it,
+# in the Japanese and the English form Wine may give. Files that are missing are
+# skipped by Wine. Characters beyond the basic plane (𠮷, emoji) are beyond GDI's
+# lookup; Uniscribe takes those that the font lacks from its fallback face for them,
+# "0", and VL Gothic has 𠮷 and the common emoji.
+korv_font_links() {
+    local prefix="$1"
+    # The marker names this set of links; a prefix with an older one gets them anew.
+    local marker="$prefix/.korv-fonts-1"
+    if [ -f "$marker" ]; then
+        return 0
+    fi
+    (
+        export WINEPREFIX="$prefix"
+        links='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+        # After the other Japanese face: Hangul and Chinese, then other scripts.
+        rest='wqy-microhei.ttc,WenQuanYi Micro Hei\0DejaVuSans.ttf,DejaVu Sans'
+        link() {
+            korv_wine_step "font link $1" "$KORV_WINE" reg add "$links" /v "$1" \
+                /t REG_MULTI_SZ /d "$2\0$rest" /f
+        }
+        link 'VL Gothic Regular' 'ipag.ttf,IPAGothic' || exit 1
+        link 'VL PGothic Regular' 'ipagp.ttf,IPAPGothic' || exit 1
+        for face in 'IPAゴシック' 'IPAGothic'; do
+            link "$face" 'VL-Gothic-Regular.ttf,VL Gothic' || exit 1
+        done
+        for face in 'IPA Pゴシック' 'IPAPGothic'; do
+            link "$face" 'VL-PGothic-Regular.ttf,VL PGothic' || exit 1
+        done
+        korv_wine_step "Uniscribe fallback" "$KORV_WINE" reg add \
+            'HKCU\Software\Wine\Uniscribe\Fallback' /v 0 /t REG_SZ /d 'VL Gothic' /f
+    ) || {
+        echo "Could not set the font links of the Wine prefix $prefix." >&2
+        return 1
+    }
+    touch "$marker"
+}
+
 # korv_ensure_prefix NAME: creates and configures the prefix of the architecture in
-# use (korv_use_arch) once.
+# use (korv_use_arch) once, and brings the fonts of an existing one up to date.
 korv_ensure_prefix() {
     local name="$1"
     local kind="${name%%-*}"
@@ -102,7 +146,8 @@ korv_ensure_prefix() {
     # The marker names the set-up's version: a prefix made by an older one is made anew.
     local marker="$prefix/.korv-ready-2"
     if [ -f "$marker" ]; then
-        return 0
+        korv_font_links "$prefix"
+        return
     fi
     echo "Creating the $KORV_ARCH Wine prefix $prefix (once)..." >&2
     rm -rf "$prefix"
@@ -114,8 +159,10 @@ korv_ensure_prefix() {
         # non-zero code; the registry writes below show whether the prefix works.
         DISPLAY= "$KORV_WINE" wineboot --init >/dev/null 2>&1 </dev/null || true
         wineserver -w
+        # Each step ends the set-up when it fails: "set -e" has no effect here when
+        # the caller tests this function's status (korv_ensure_prefix ... || exit).
         reg() {
-            korv_wine_step "registry $2" "$KORV_WINE" reg add "$@" /f
+            korv_wine_step "registry $2" "$KORV_WINE" reg add "$@" /f || exit 1
         }
         # A crash ends the program with a backtrace instead of a dialog that hangs the run.
         reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
@@ -149,11 +196,12 @@ korv_ensure_prefix() {
         wineserver -w
         # Without Marlett the caption buttons show as digits.
         if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-            cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+            cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" || exit 1
         fi
     ) || {
         echo "Could not create the Wine prefix $prefix." >&2
         return 1
     }
     touch "$marker"
+    korv_font_links "$prefix"
 }

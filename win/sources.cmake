@@ -14,6 +14,7 @@ list(APPEND KORV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/progress_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/redraw_off.cpp
     ${CMAKE_CURRENT_LIST_DIR}/reflection.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text_drawing.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_subclass.cpp
     ${CMAKE_CURRENT_LIST_DIR}/wide_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_text.cpp)
