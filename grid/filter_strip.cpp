@@ -5,6 +5,7 @@
 
 #include "win/dpi.h"
 #include "win/gdi_handles.h"
+#include "win/text_drawing.h"
 #include "win/wide_text.h"
 #include "win/window_text.h"
 
@@ -335,8 +336,8 @@ LRESULT FilterStrip::on_paint(WPARAM, LPARAM) {
             shown = wide_of_utf8(text);
             SetTextColor(dc, column == bad_column_ ? kBadText : GetSysColor(COLOR_WINDOWTEXT));
         }
-        DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &inside,
-                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | DT_LEFT);
+        // As a grid cell draws it: characters beyond the basic plane too.
+        draw_cell_text(dc, inside, shown);
     }
     RECT bottom{client.left, client.bottom - 1, client.right, client.bottom};
     FillRect(dc, &bottom, line.get());

@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "win/dialog.h"
 #include "win/list_view.h"
+#include "win/text_drawing.h"
 #include "win/wide_text.h"
 
 // The order of the rows is the order of the tests.
@@ -30,6 +31,7 @@ const MessageEntry<TableGrid> TableGrid::message_map_[] = {
     on_reflected_notify(LVN_GETDISPINFOW, &TableGrid::on_get_display_info),
     on_reflected_notify(LVN_ODFINDITEMW, &TableGrid::on_find_item),
     on_reflected_notify(LVN_COLUMNCLICK, &TableGrid::on_column_click),
+    on_reflected_notify(NM_CUSTOMDRAW, &TableGrid::on_custom_draw),
     on_message(WM_NOTIFY, &TableGrid::on_notify),
 };
 
@@ -263,6 +265,68 @@ LRESULT TableGrid::on_get_display_info(WPARAM, LPARAM lparam) {
         copy_item_text_utf8(item.pszText, item.cchTextMax, cell_text(item.iItem, item.iSubItem));
     }
     return 0;
+}
+
+LRESULT TableGrid::on_custom_draw(WPARAM, LPARAM lparam) {
+    // The list draws its cells through GDI, which cannot draw a character beyond
+    // the basic plane (𠮷, emoji): a cell holding one is drawn here. Pages without
+    // one are not asked about, row by row or cell by cell.
+    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lparam);
+    const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+    switch (draw->nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            return page_.any_row_beyond_basic_plane() ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+        case CDDS_ITEMPREPAINT:
+            return page_.row_beyond_basic_plane(row) ? CDRF_NOTIFYSUBITEMDRAW : CDRF_DODEFAULT;
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+            const std::wstring text = wide_of_utf8(cell_text(row, draw->iSubItem));
+            if (draw->iSubItem < 1 || !needs_fallback_drawing(text)) {
+                return CDRF_DODEFAULT;
+            }
+            draw_cell(*draw, text);
+            return CDRF_SKIPDEFAULT;
+        }
+        default:
+            return CDRF_DODEFAULT;
+    }
+}
+
+void TableGrid::draw_cell(const NMLVCUSTOMDRAW& draw, const std::wstring& text) {
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    RECT bounds{};
+    bounds.top = draw.iSubItem;
+    bounds.left = LVIR_BOUNDS;
+    if (!SendMessageW(hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) {
+        return;
+    }
+    // The colours the list gives the row: a selected row's, or the window's.
+    const bool selected =
+        (SendMessageW(hwnd(), LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    const bool focused = GetFocus() == hwnd();
+    COLORREF back = draw.clrTextBk;
+    COLORREF fore = draw.clrText;
+    if (selected) {
+        back = GetSysColor(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
+        fore = GetSysColor(focused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
+    }
+    if (back == CLR_DEFAULT || back == CLR_NONE) {
+        back = GetSysColor(COLOR_WINDOW);
+    }
+    if (fore == CLR_DEFAULT || fore == CLR_NONE) {
+        fore = GetSysColor(COLOR_WINDOWTEXT);
+    }
+    HDC dc = draw.nmcd.hdc;
+    const COLORREF old_back = SetBkColor(dc, back);
+    const COLORREF old_fore = SetTextColor(dc, fore);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &bounds, nullptr, 0, nullptr);
+    // The margin the list leaves before a cell's text.
+    RECT text_box = bounds;
+    text_box.left += kCellTextMargin;
+    const int old_mode = SetBkMode(dc, TRANSPARENT);
+    draw_cell_text(dc, text_box, text);
+    SetBkMode(dc, old_mode);
+    SetTextColor(dc, old_fore);
+    SetBkColor(dc, old_back);
 }
 
 LRESULT TableGrid::on_find_item(WPARAM, LPARAM lparam) {

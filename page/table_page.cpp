@@ -14,6 +14,25 @@ namespace {
 
 const std::string kNoText;
 
+// A character beyond the basic plane takes four bytes of UTF-8, led by 0xF0-0xF4.
+bool beyond_basic_plane(const std::string& text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0xF0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool row_beyond_basic_plane(const std::vector<std::string>& cells) {
+    for (const std::string& cell : cells) {
+        if (beyond_basic_plane(cell)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool TablePage::open(sqlite3* db, const std::string& table) {
@@ -48,6 +67,8 @@ void TablePage::drop_rows() {
     anchors_ = PageAnchors();
     rows_.clear();
     row_keys_.clear();
+    beyond_basic_plane_.clear();
+    beyond_basic_plane_rows_ = 0;
     blank_row_ = -1;
 }
 
@@ -127,6 +148,9 @@ bool TablePage::load(int page_index) {
                 cells.push_back(std::move(value.text));
             }
         }
+        const bool beyond = ::row_beyond_basic_plane(cells);
+        beyond_basic_plane_.push_back(beyond ? 1 : 0);
+        beyond_basic_plane_rows_ += beyond ? 1 : 0;
         rows_.push_back(std::move(cells));
     }
     // The label and the blank row need only know whether the table ends on this
@@ -296,6 +320,16 @@ void TablePage::set_cell_text(int row, int column, const std::string& text) {
         cells.resize(static_cast<std::size_t>(column) + 1);
     }
     cells[static_cast<std::size_t>(column)] = text;
+    if (static_cast<std::size_t>(row) < beyond_basic_plane_.size()) {
+        const char beyond = ::row_beyond_basic_plane(cells) ? 1 : 0;
+        beyond_basic_plane_rows_ += beyond - beyond_basic_plane_[static_cast<std::size_t>(row)];
+        beyond_basic_plane_[static_cast<std::size_t>(row)] = beyond;
+    }
+}
+
+bool TablePage::row_beyond_basic_plane(int row) const {
+    return row >= 0 && static_cast<std::size_t>(row) < beyond_basic_plane_.size() &&
+           beyond_basic_plane_[static_cast<std::size_t>(row)] != 0;
 }
 
 bool TablePage::read_only() const {

@@ -87,6 +87,10 @@ public:
     const std::string& cell_text(int row, int column) const;
     // Puts a text (UTF-8, at most a cell's worth) into one cell of the page.
     void set_cell_text(int row, int column, const std::string& text);
+    // Whether a row (or any row of the page) holds a character beyond the basic
+    // plane (𠮷, emoji): the list cannot draw such a cell by itself.
+    bool row_beyond_basic_plane(int row) const;
+    bool any_row_beyond_basic_plane() const { return beyond_basic_plane_rows_ > 0; }
 
     // The condition (UTF-8) that finds the record of row `row`; empty for the blank
     // row and when the table cannot identify a record.
@@ -123,6 +127,9 @@ private:
     PageAnchors anchors_;
     // The cells of each row, column 0 first.
     std::vector<std::vector<std::string>> rows_;
+    // For each row: one of its cells holds a character beyond the basic plane.
+    std::vector<char> beyond_basic_plane_;
+    int beyond_basic_plane_rows_ = 0;
     // The identity of each record row (record_identity.h).
     std::vector<std::vector<std::string>> row_keys_;
     std::string read_error_;

@@ -346,8 +346,15 @@ Picture cell_picture(MainDialog& window, int row, int column) {
 TEST_F(ScreenTest, ValuesThatLookAlikeInTheCodePageAreDrawnApart) {
     const std::string path = dir.file("alike.db");
     const std::vector<std::pair<std::string, std::string>> pairs = {
-        {u8"caf\u00e9", "cafe"}, {u8"\u00df", "s"},     {u8"\u00f1and\u00fa", "nandu"},
-        {u8"\ud55c", "?"},       {u8"\U00020BB7", "?"},
+        {u8"caf\u00e9", "cafe"},
+        {u8"\u00df", "s"},
+        {u8"\u00f1and\u00fa", "nandu"},
+        {u8"\ud55c", "?"},
+        {u8"\U00020BB7", "?"},
+        // Beyond the basic plane: drawn from a font that has the character, not as
+        // the two boxes of characters no font has.
+        {u8"\U00020BB7", u8"\uE000\uE000"},
+        {u8"\U0001F600", u8"\uE000\uE000"},
     };
     {
         TestDb db(path);
