@@ -1,4 +1,5 @@
 list(APPEND KORV_PURE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/editor_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_colour_runs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_execution.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_highlighter.cpp
