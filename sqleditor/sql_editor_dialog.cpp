@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "db/run_watch.h"
+#include "db/text_convert.h"
 #include "res/resource.h"
 #include "sqleditor/sql_rehighlight.h"
 #include "win/busy_pump.h"
@@ -107,7 +108,7 @@ void SqlEditorDialog::dpi_changed(int) {
 }
 
 LRESULT SqlEditorDialog::on_run(WPARAM, LPARAM) {
-    last_run_text_ = text_to_run();
+    last_run_text_ = to_utf8(text_to_run());
     // Typing after a run is a step of its own.
     typing_.seal();
     result_list_.show_running();

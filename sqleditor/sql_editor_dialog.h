@@ -15,9 +15,9 @@
 #include "win/dialog_layout.h"
 #include "win/message_map.h"
 
-// What "CSV 書き出し..." does with the SQL text of the last run (in the program's
-// code page): given by the window that opens the editor.
-using SqlExportAction = std::function<void(HWND owner, sqlite3* db, const std::string& ansi_sql)>;
+// What "CSV 書き出し..." does with the SQL text of the last run (UTF-8): given by
+// the window that opens the editor.
+using SqlExportAction = std::function<void(HWND owner, sqlite3* db, const std::string& utf8_sql)>;
 
 // Shows the SQL editor modally on the open database. Without an export action the
 // export button stays greyed. Each run is one step of `history`, the open
@@ -71,7 +71,8 @@ private:
     sqlite3* db_;
     SqlExportAction export_rows_;
     ChangeHistory& history_;
-    // The text of the last run: the result that an export writes, read again.
+    // The text of the last run (UTF-8): the result that an export writes, read
+    // again.
     std::string last_run_text_;
     SqlTextEdit editor_;
     SqlResultList result_list_;
