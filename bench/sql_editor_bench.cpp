@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "bench/bench.h"
 #include "bench/page_statements.h"
@@ -16,6 +17,7 @@
 #include "res/resource.h"
 #include "sqleditor/sql_editor_dialog.h"
 #include "sqleditor/sql_highlighter.h"
+#include "win/wide_text.h"
 
 namespace {
 
@@ -43,8 +45,9 @@ std::string make_database() {
 }
 
 // SQL of about `size` bytes as people write it: keywords, names, a Japanese
-// literal, comments, several lines.
-std::string sample_sql(std::size_t size) {
+// literal, comments, several lines; with `beyond_shift_jis`, also a comment in
+// Hangul with characters beyond the basic plane, which need faces of their own.
+std::string sample_sql(std::size_t size, bool beyond_shift_jis) {
     const std::string lines[] = {
         "SELECT name, count(*) FROM items WHERE price > 100 -- 集計\r\n",
         "  AND city LIKE 'Tokyo%' ORDER BY name;\r\n",
@@ -53,14 +56,24 @@ std::string sample_sql(std::size_t size) {
     };
     std::string text;
     for (std::size_t i = 0; text.size() < size; ++i) {
-        text += lines[i % std::size(lines)];
+        text += to_utf8(lines[i % std::size(lines)]);
+        if (beyond_shift_jis && i % std::size(lines) == 0) {
+            text += u8"-- 한국어 메모: \U00020BB7田さん \U0001F600 café\r\n";
+        }
     }
     return text;
+}
+
+// The editor's text control is the Unicode rich edit, which the program loads
+// at start-up.
+void load_rich_edit() {
+    LoadLibraryA("MSFTEDIT.DLL");
 }
 
 }  // namespace
 
 BENCH_CASE(sql_result_list) {
+    load_rich_edit();
     const std::string path = make_database();
     // Opened as the program opens a database, so that the listing reads as it does there.
     DatabaseConnection connection;
@@ -100,6 +113,7 @@ BENCH_CASE(sql_result_list) {
 }
 
 BENCH_CASE(sql_rehighlight) {
+    load_rich_edit();
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
     {
@@ -115,12 +129,15 @@ BENCH_CASE(sql_rehighlight) {
         drain_message_queue();
         HWND editor = dialog.editor();
 
-        for (const int kilobytes : {10, 60}) {
-            const std::string text = sample_sql(static_cast<std::size_t>(kilobytes) * 1000);
-            const std::string name = "sql_rehighlight_" + std::to_string(kilobytes) + "kb";
-            report(name + "_sql_to_rtf_ms", median_ms(kRuns, [&] { sql_to_rtf(text); }));
+        for (const auto& [kilobytes, beyond_shift_jis] :
+             {std::pair{10, false}, std::pair{60, false}, std::pair{60, true}}) {
+            const std::string text =
+                sample_sql(static_cast<std::size_t>(kilobytes) * 1000, beyond_shift_jis);
+            const std::string name = "sql_rehighlight_" + std::to_string(kilobytes) + "kb" +
+                                     (beyond_shift_jis ? "_unicode" : "");
+            report(name + "_sql_to_rtf_ms", median_ms(kRuns, [&] { sql_utf8_to_rtf(text); }));
 
-            SetWindowTextA(editor, text.c_str());
+            SetWindowTextW(editor, wide_of_utf8(text).c_str());
             drain_message_queue();
             // Typing in the middle, as far into the text as the view goes. A text
             // set longer than the control's limit raises the limit to about its
@@ -130,14 +147,14 @@ BENCH_CASE(sql_rehighlight) {
             SendMessageA(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&room));
             SendMessageA(editor, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
             drain_message_queue();
-            const int length = GetWindowTextLengthA(editor);
+            const int length = GetWindowTextLengthW(editor);
             const double keystroke = median_ms(kRuns, [&] {
                 SendMessageA(editor, WM_CHAR, 'x', 1);
                 UpdateWindow(editor);
             });
             report(name + "_keystroke_ms", keystroke);
             // A keystroke the control refused would time less than typing does.
-            const int refused = length + kRuns - GetWindowTextLengthA(editor);
+            const int refused = length + kRuns - GetWindowTextLengthW(editor);
             if (refused != 0) {
                 report(name + "_keystrokes_refused", refused);
             }

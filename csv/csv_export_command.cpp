@@ -197,10 +197,6 @@ void export_table_csv(HWND owner,
                 csv_file_name_for(shown_name), records.plain() ? "" : kViewNote);
 }
 
-void export_query_csv(HWND owner, sqlite3* db, const std::string& ansi_sql) {
-    std::string utf8;
-    if (!convert_whole(ansi_sql, true, utf8)) {
-        return;
-    }
-    export_rows(owner, db, utf8, {}, csv_file_name_for("result"));
+void export_query_csv(HWND owner, sqlite3* db, const std::string& utf8_sql) {
+    export_rows(owner, db, utf8_sql, {}, csv_file_name_for("result"));
 }

@@ -38,8 +38,8 @@ void export_table_csv(HWND owner,
                       const std::string& shown_name,
                       const TableShape& shape,
                       const RecordView& records);
-// Exports the rows of SQL text in the program's code page, run again in full.
-void export_query_csv(HWND owner, sqlite3* db, const std::string& ansi_sql);
+// Exports the rows of SQL text (UTF-8, as the SQL editor ran it), run again in full.
+void export_query_csv(HWND owner, sqlite3* db, const std::string& utf8_sql);
 
 // Writes the rows of the UTF-8 SQL text (`values` bound to its parameters) to the
 // file, with a small window over `owner` that shows how far it has come; Esc

@@ -2,18 +2,18 @@
 
 #include <richedit.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cwchar>
+#include <iterator>
 
 #include "db/run_watch.h"
 #include "res/resource.h"
+#include "sqleditor/editor_text.h"
 #include "sqleditor/sql_rehighlight.h"
 #include "win/busy_pump.h"
-#include "win/window_text.h"
 
 namespace {
 
-constexpr char kEditorFace[] = "ＭＳ ゴシック";
-static_assert(sizeof(kEditorFace) <= LF_FACESIZE, "the face name fits CHARFORMAT");
 // The size that the coloured text gets, given before the first change as well.
 constexpr LONG kEditorTextHeight = 200;  // twips: 10 points
 constexpr int kFormatInsetLeft = 10;
@@ -54,18 +54,18 @@ LRESULT SqlEditorDialog::on_init_dialog(WPARAM, LPARAM) {
 
     HWND edit = item(IDC_SQL_TEXT);
     editor_.attach(edit);
-    SendMessageA(edit, EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_UPDATE | ENM_SELCHANGE);
+    SendMessageW(edit, EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_UPDATE | ENM_SELCHANGE);
 
-    CHARFORMATA format{};
+    CHARFORMAT2W format{};
     format.cbSize = sizeof(format);
     format.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_SIZE | CFM_COLOR |
                     CFM_FACE | CFM_CHARSET;
     format.dwEffects = 0;
     format.yHeight = kEditorTextHeight;
     format.crTextColor = RGB(0, 0, 0);
-    format.bCharSet = SHIFTJIS_CHARSET;
-    std::memcpy(format.szFaceName, kEditorFace, sizeof(kEditorFace));
-    SendMessageA(edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    format.bCharSet = kSqlEditorCharset;
+    std::wmemcpy(format.szFaceName, kSqlEditorFace, std::size(kSqlEditorFace));
+    SendMessageW(edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
 
     fit_editor_to_dpi();
     SetFocus(edit);
@@ -94,7 +94,7 @@ void SqlEditorDialog::fit_editor_to_dpi() {
     GetClientRect(edit, &text_area);
     text_area.left += scale(kFormatInsetLeft);
     text_area.top += scale(kFormatInsetTop);
-    SendMessageA(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&text_area));
+    SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&text_area));
 }
 
 void SqlEditorDialog::dpi_changing(int old_dpi) {
@@ -143,12 +143,14 @@ LRESULT SqlEditorDialog::on_text_changed(WPARAM, LPARAM) {
     rehighlighting_ = true;
     ++rehighlight_count_;
     const std::string before = coloured_text_;
-    recolour_changed_lines(editor_.hwnd(), hwnd(), coloured_text_, rtf_buffer_);
+    recolour_changed_lines(editor_.hwnd(), hwnd(), coloured_text_, rtf_buffer_, glyph_faces_);
     rehighlighting_ = false;
     if (!applying_typing_) {
         CHARRANGE selection{};
-        SendMessageA(editor_.hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-        typing_.record(before, coloured_text_, editor_byte_offset(coloured_text_, selection.cpMax));
+        SendMessageW(editor_.hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+        const LONG caret = std::max<LONG>(selection.cpMax, 0);
+        typing_.record(before, coloured_text_,
+                       editor_byte_offset(coloured_text_, static_cast<std::size_t>(caret)));
     }
     return 0;
 }
@@ -171,21 +173,24 @@ LRESULT SqlEditorDialog::on_redo_typing(WPARAM, LPARAM) {
 
 void SqlEditorDialog::apply_typing_edit(const TextUndo::Edit& edit) {
     HWND editor = editor_.hwnd();
+    const auto position = [this](std::size_t offset) {
+        return static_cast<LONG>(editor_position(coloured_text_, offset));
+    };
     // The steps were taken from the text as last coloured, which is the text now.
-    CHARRANGE range{editor_position(coloured_text_, edit.offset),
-                    editor_position(coloured_text_, edit.offset + edit.removed)};
+    CHARRANGE range{position(edit.offset), position(edit.offset + edit.removed)};
     applying_typing_ = true;
-    SendMessageA(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    SendMessageA(editor, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(edit.inserted.c_str()));
-    if (read_window_text(editor) != coloured_text_) {
+    SendMessageW(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    const std::u16string inserted = utf16_of_editor_text(edit.inserted);
+    SendMessageW(editor, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(inserted.c_str()));
+    if (read_editor_text(editor) != coloured_text_) {
         // The control did not tell of the change: colour it here.
         on_text_changed(0, 0);
     }
     applying_typing_ = false;
-    range.cpMin = editor_position(coloured_text_, edit.select_begin);
-    range.cpMax = editor_position(coloured_text_, edit.select_end);
-    SendMessageA(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    SendMessageA(editor, EM_SCROLLCARET, 0, 0);
+    range.cpMin = position(edit.select_begin);
+    range.cpMax = position(edit.select_end);
+    SendMessageW(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    SendMessageW(editor, EM_SCROLLCARET, 0, 0);
 }
 
 LRESULT SqlEditorDialog::on_size(WPARAM wparam, LPARAM lparam) {

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "history/change_history.h"
+#include "sqleditor/glyph_faces.h"
+#include "sqleditor/sql_rehighlight.h"
 #include "sqleditor/sql_result_list.h"
 #include "sqleditor/sql_text_edit.h"
 #include "sqleditor/text_undo.h"
@@ -15,9 +17,9 @@
 #include "win/dialog_layout.h"
 #include "win/message_map.h"
 
-// What "CSV 書き出し..." does with the SQL text of the last run (in the program's
-// code page): given by the window that opens the editor.
-using SqlExportAction = std::function<void(HWND owner, sqlite3* db, const std::string& ansi_sql)>;
+// What "CSV 書き出し..." does with the SQL text of the last run (UTF-8): given by
+// the window that opens the editor.
+using SqlExportAction = std::function<void(HWND owner, sqlite3* db, const std::string& utf8_sql)>;
 
 // Shows the SQL editor modally on the open database. Without an export action the
 // export button stays greyed. Each run is one step of `history`, the open
@@ -33,20 +35,21 @@ void show_sql_editor(HWND owner,
 class SqlEditorDialog : public Dialog {
 public:
     SqlEditorDialog(sqlite3* db, ChangeHistory& history, SqlExportAction export_rows = {})
-        : db_(db), export_rows_(std::move(export_rows)), history_(history), typing_(lead_byte) {}
+        : db_(db), export_rows_(std::move(export_rows)), history_(history) {}
 
     HWND editor() const { return editor_.hwnd(); }
     SqlResultList& result_list() { return result_list_; }
     const DialogLayout& layout() const { return layout_; }
 
-    // The selected text, or the whole text when nothing is selected.
+    // The selected text, or the whole text when nothing is selected (UTF-8, see
+    // editor_text.h).
     std::string text_to_run() const;
+    // The faces the editor draws the characters its font lacks in.
+    GlyphFaces& glyph_faces() { return glyph_faces_; }
     // How often the text has been coloured since the dialog opened.
     int rehighlight_count() const { return rehighlight_count_; }
 
 protected:
-    static bool lead_byte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
-
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
 private:
@@ -71,15 +74,17 @@ private:
     sqlite3* db_;
     SqlExportAction export_rows_;
     ChangeHistory& history_;
-    // The text of the last run: the result that an export writes, read again.
+    // The text of the last run (UTF-8): the result that an export writes, read
+    // again.
     std::string last_run_text_;
     SqlTextEdit editor_;
     SqlResultList result_list_;
     DialogLayout layout_;
     // The document on its way into the editor; empty between updates.
     std::string rtf_buffer_;
-    // The editor's text as it was last coloured.
+    // The editor's text as it was last coloured (editor_text.h).
     std::string coloured_text_;
+    GlyphFaces glyph_faces_{kSqlEditorFace, kSqlEditorCharset};
     bool rehighlighting_ = false;
     // Steps of typing for Ctrl+Z and Ctrl+Y.
     TextUndo typing_;

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 
 #include "db/result_table.h"
 #include "db/run_watch.h"
@@ -14,33 +13,37 @@ namespace {
 // How often rows that arrive are shown while the run goes on.
 constexpr int kTellRowsEveryMs = 100;
 
-SqlOutcome failure(const char* text) {
+// One of the program's own messages (in the code page) as the outcome's text.
+SqlOutcome failure(const char* ansi_text) {
     SqlOutcome outcome;
     outcome.kind = SqlOutcome::Kind::error;
-    outcome.message = text;
+    outcome.message = to_utf8(ansi_text);
     return outcome;
 }
 
-// The database's last message. A text without a statement calls no SQLite
-// function, so `code` says what the run came to.
+// The database's last message, as it stands: it may quote names. A text without
+// a statement calls no SQLite function, so `code` says what the run came to.
 std::string database_message(sqlite3* db, int code) {
-    return ansi_message(connection_message(db, code));
+    return connection_message(db, code);
 }
 
 SqlOutcome run_statements(sqlite3* db,
-                          const char* ansi_text,
+                          const char* utf8_text,
                           const std::function<void(const SqlRows&)>& on_rows,
                           std::size_t budget) {
     if (!db) {
         return failure(kSqlNoDatabaseText);
     }
-    const std::string_view text = ansi_text ? ansi_text : "";
-    if (text.size() > static_cast<std::size_t>(kSqlTextLimit)) {
+    const std::string utf8 = utf8_text ? utf8_text : "";
+    if (text_weight(utf8) > static_cast<std::size_t>(kSqlTextLimit)) {
         return failure(kSqlTooLongText);
     }
-    std::string utf8;
-    if (!convert_whole(text, true, utf8)) {
-        return failure(kSqlNotConvertedText);
+    // Half of a surrogate pair cannot be written in UTF-8: a run would have to
+    // change it, so the text is refused as it stands.
+    bool valid = true;
+    utf8_to_utf16(utf8, &valid);
+    if (!valid) {
+        return failure(kSqlHalfPairText);
     }
 
     SqlOutcome outcome;
@@ -81,10 +84,10 @@ SqlOutcome run_statements(sqlite3* db,
 }  // namespace
 
 SqlOutcome run_sql(sqlite3* db,
-                   const char* ansi_text,
+                   const char* utf8_text,
                    const std::function<void(const SqlRows&)>& on_rows,
                    std::size_t budget) {
-    SqlOutcome outcome = run_statements(db, ansi_text, on_rows, budget);
+    SqlOutcome outcome = run_statements(db, utf8_text, on_rows, budget);
     outcome.transaction_open = db && sqlite3_get_autocommit(db) == 0;
     return outcome;
 }
@@ -95,12 +98,8 @@ std::string format_row_number(int row) {
     return text;
 }
 
-void sql_cell_text(const char* utf8, char (&cell)[kSqlCellTextSize + 1]) {
-    std::memset(cell, 0, sizeof(cell));
-    if (!utf8 || !*utf8) {
-        return;
-    }
-    convert_cell_text(utf8, cell, kSqlCellTextSize);
+std::string sql_cell_text(std::string_view utf8) {
+    return std::string(utf8.substr(0, cut_to_weight(utf8, kSqlCellTextSize - 1)));
 }
 
 const char* history_cut_note(ChangeHistory::Cut cut) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <cstdint>
 #include <functional>
@@ -13,11 +14,11 @@
 
 // Free SQL from the editor: what one run produced, before it is shown.
 
-// The longest text run at once, in bytes of the ANSI code page: what the editor
-// hands over. Its UTF-8 form (at most three bytes for each) is never cut; a longer
-// text is refused rather than run in part.
+// The longest text run at once, in bytes of Shift-JIS: its weight (text_weight; a
+// character Shift-JIS lacks counts 2, or 4 beyond the basic plane). A longer text is
+// refused rather than run in part.
 constexpr int kSqlTextLimit = 10239;
-// Room of a shown cell: a longer value shows its first 254 bytes.
+// Room of a shown cell: a longer value shows its first 254 bytes' worth (weight).
 constexpr int kSqlCellTextSize = 255;
 // At 96 DPI: the list scales it to its own.
 constexpr int kRowNumberColumnWidth = 60;
@@ -27,7 +28,8 @@ constexpr char kSqlErrorHeader[] = "SQL エラーメッセージ";
 constexpr char kSqlMessageHeader[] = "SQL メッセージ";
 constexpr char kSqlTooLongText[] =
     "SQL が長すぎるため実行しませんでした（10239 バイトまで実行できます）。";
-constexpr char kSqlNotConvertedText[] = "SQL を変換できなかったため実行しませんでした。";
+constexpr char kSqlHalfPairText[] =
+    "SQL に半分だけの文字（対のないサロゲート）が含まれるため実行しませんでした。";
 constexpr char kSqlNoDatabaseText[] = "データベースが開かれていません。";
 constexpr char kSqlRunningText[] = "実行しています。Esc キーで中止できます。";
 // The notes under rows that were not all listed: "... 4000000 行を返しました。
@@ -57,7 +59,7 @@ struct SqlOutcome {
     enum class Kind { rows, message, error };
 
     Kind kind = Kind::message;
-    // The line shown for a message or an error, in the ANSI code page.
+    // The line shown for a message or an error (UTF-8).
     std::string message;
     // The rows when the statements returned columns (kind rows), as far as they
     // were kept.
@@ -70,17 +72,19 @@ struct SqlOutcome {
 
 // Runs the whole text, statement after statement: rows when the result has
 // columns, otherwise the database's message (its success text after statements
-// without rows, its error text after a failure). A text that is too long, cannot
-// be converted or has no connection to go to is not run at all. `on_rows` is told
-// now and then while rows arrive, so that they can be shown before the run ends.
+// without rows, its error text after a failure). The text is UTF-8 and reaches
+// SQLite unchanged; one that is too long, holds half of a surrogate pair (or any
+// byte that is no UTF-8) or has no connection to go to is not run at all.
+// `on_rows` is told now and then while rows arrive, so that they can be shown
+// before the run ends.
 SqlOutcome run_sql(sqlite3* db,
-                   const char* ansi_text,
+                   const char* utf8_text,
                    const std::function<void(const SqlRows&)>& on_rows = nullptr,
                    std::size_t budget = SqlRows::kDefaultBudget);
 
 // The number shown for result row `row` (from 1): "%05d".
 std::string format_row_number(int row);
 
-// A result value as its cell shows it: blank for NULL and for the empty text,
-// otherwise converted to the ANSI code page and cut after 254 bytes.
-void sql_cell_text(const char* utf8, char (&cell)[kSqlCellTextSize + 1]);
+// A result value (UTF-8) as its cell shows it: its first 254 bytes' worth
+// (cut_to_weight), never part of a character. NULL shows as the empty text.
+std::string sql_cell_text(std::string_view utf8);

@@ -14,6 +14,12 @@ extern const char kSqlRtfHeader[];
 extern const char kSqlRtfTrailer[];
 
 std::string sql_to_rtf(std::string_view text);
+// The document of the editor's text (UTF-8, see editor_text.h). A character that
+// Shift-JIS holds is written as its Shift-JIS bytes, so that such a text gives the
+// document sql_to_rtf gives for its Shift-JIS form, byte for byte; any other
+// character (a half of a pair too) as Unicode escapes, "\uN?" for each UTF-16
+// unit with N signed, so that nothing beyond the code page enters the document.
+std::string sql_utf8_to_rtf(std::string_view text);
 
 // True for the words coloured as keywords, in any case.
 bool is_sql_keyword(std::string_view token);

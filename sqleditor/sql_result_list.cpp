@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "db/result_table.h"
+#include "db/text_convert.h"
 #include "res/resource.h"
 #include "win/dialog.h"
 #include "win/gdi_handles.h"
@@ -15,8 +16,7 @@
 
 const MessageEntry<SqlResultList> SqlResultList::message_map_[] = {
     on_message(WM_DESTROY, &SqlResultList::on_destroy),
-    on_reflected_notify(LVN_GETDISPINFOA, &SqlResultList::on_get_display_info),
-    on_reflected_notify(LVN_GETDISPINFOW, &SqlResultList::on_get_display_info_wide),
+    on_reflected_notify(LVN_GETDISPINFOW, &SqlResultList::on_get_display_info),
 };
 
 bool SqlResultList::setup(HWND list, int dpi) {
@@ -61,7 +61,7 @@ void SqlResultList::show_running() {
         SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
         table_.reset();
         arriving_ = nullptr;
-        show_sql_message(kSqlMessageHeader, image_message, kSqlRunningText);
+        show_sql_message(kSqlMessageHeader, image_message, to_utf8(kSqlRunningText));
     }
     UpdateWindow(hwnd());
 }
@@ -115,22 +115,24 @@ void SqlResultList::show_arriving_rows(const SqlRows& rows) {
     SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows.rows(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
-void SqlResultList::add_note(const std::string& text, Image image) {
+void SqlResultList::add_note(const std::string& ansi_text, Image image) {
     if (notes_.empty()) {
         first_note_row_ = static_cast<int>(SendMessageA(hwnd(), LVM_GETITEMCOUNT, 0, 0));
     }
-    notes_.push_back(Note{text, image});
+    notes_.push_back(Note{wide_of_ansi(ansi_text), image});
     SendMessageA(hwnd(), LVM_SETITEMCOUNT, first_note_row_ + static_cast<int>(notes_.size()), 0);
 }
 
-void SqlResultList::show_sql_message(const char* header, Image image, const std::string& text) {
+void SqlResultList::show_sql_message(const char* header,
+                                     Image image,
+                                     const std::string& utf8_text) {
     SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
     table_.reset();
     arriving_ = nullptr;
     notes_.clear();
     remove_columns();
     insert_list_column(hwnd(), 0, header, std::max(list_usable_width(hwnd(), dpi_), 0));
-    message_ = text;
+    message_ = wide_of_utf8(utf8_text);
     message_image_ = image;
     SendMessageA(hwnd(), LVM_SETITEMCOUNT, 1, 0);
     column_count_ = 1;
@@ -182,54 +184,39 @@ void SqlResultList::remove_columns() {
     column_count_ = 0;
 }
 
-void SqlResultList::fill_item(LVITEMA& item) const {
-    const int row = item.iItem;
-    const int column = item.iSubItem;
+std::wstring SqlResultList::item_text(int row, int column) const {
     const SqlRows* rows = table_ ? table_.get() : arriving_;
     if (!notes_.empty() && row >= first_note_row_) {
         const std::size_t index = static_cast<std::size_t>(row - first_note_row_);
-        const Note* note = index < notes_.size() ? &notes_[index] : nullptr;
-        if (item.mask & LVIF_IMAGE) {
-            item.iImage = note ? note->image : image_message;
-        }
-        if (item.mask & LVIF_TEXT) {
-            // Under the rows, a note stands in the first value column, where it
-            // has room; the row-number column stays blank.
-            const int note_column = rows ? 1 : 0;
-            copy_item_text(item.pszText, item.cchTextMax,
-                           note && column == note_column ? note->text.c_str() : "");
-        }
-        return;
-    }
-    if (item.mask & LVIF_IMAGE) {
-        item.iImage = rows ? image_row : message_image_;
-    }
-    if (!(item.mask & LVIF_TEXT)) {
-        return;
+        // Under the rows, a note stands in the first value column, where it has
+        // room; the row-number column stays blank.
+        const int note_column = rows ? 1 : 0;
+        return index < notes_.size() && column == note_column ? notes_[index].text : std::wstring();
     }
     if (!rows) {
-        copy_item_text(item.pszText, item.cchTextMax,
-                       row == 0 && column == 0 ? message_.c_str() : "");
-        return;
+        return row == 0 && column == 0 ? message_ : std::wstring();
     }
     if (row < 0 || row >= rows->rows() || column < 0 || column > rows->columns()) {
-        copy_item_text(item.pszText, item.cchTextMax, "");
-        return;
+        return std::wstring();
     }
     if (column == 0) {
-        copy_item_text(item.pszText, item.cchTextMax, format_row_number(row + 1).c_str());
-        return;
+        return wide_of_ansi(format_row_number(row + 1));
     }
     const long long blob = rows->blob_size(row, column - 1);
     if (blob >= 0) {
-        copy_item_text(item.pszText, item.cchTextMax, blob_cell_text(blob).c_str());
-        return;
+        return wide_of_ansi(blob_cell_text(blob));
     }
     // Kept texts are short: a few hundred characters at most.
-    const std::string value(rows->text(row, column - 1));
-    char cell[kSqlCellTextSize + 1];
-    sql_cell_text(value.c_str(), cell);
-    copy_item_text(item.pszText, item.cchTextMax, cell);
+    return wide_of_utf8(sql_cell_text(rows->text(row, column - 1)));
+}
+
+int SqlResultList::item_image(int row) const {
+    const SqlRows* rows = table_ ? table_.get() : arriving_;
+    if (!notes_.empty() && row >= first_note_row_) {
+        const std::size_t index = static_cast<std::size_t>(row - first_note_row_);
+        return index < notes_.size() ? notes_[index].image : image_message;
+    }
+    return rows ? image_row : message_image_;
 }
 
 bool SqlResultList::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -242,23 +229,14 @@ LRESULT SqlResultList::on_destroy(WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT SqlResultList::on_get_display_info(WPARAM, LPARAM lparam) {
-    fill_item(reinterpret_cast<NMLVDISPINFOA*>(lparam)->item);
-    return 0;
-}
-
-LRESULT SqlResultList::on_get_display_info_wide(WPARAM, LPARAM lparam) {
-    LVITEMW& wide = reinterpret_cast<NMLVDISPINFOW*>(lparam)->item;
-    char text[kSqlCellTextSize + 1] = "";
-    LVITEMA item{};
-    item.mask = wide.mask;
-    item.iItem = wide.iItem;
-    item.iSubItem = wide.iSubItem;
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    fill_item(item);
-    wide.iImage = item.iImage;
-    if (wide.mask & LVIF_TEXT) {
-        copy_item_text(wide.pszText, wide.cchTextMax, wide_of_ansi(text));
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(lparam)->item;
+    if (item.mask & LVIF_IMAGE) {
+        item.iImage = item_image(item.iItem);
+    }
+    if (item.mask & LVIF_TEXT) {
+        // A cell's text is at most 254 bytes' worth, fewer units than the list's
+        // room; a longer note is cut, never inside a pair.
+        copy_item_text(item.pszText, item.cchTextMax, item_text(item.iItem, item.iSubItem));
     }
     return 0;
 }

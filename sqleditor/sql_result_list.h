@@ -39,8 +39,9 @@ public:
     // of changes (null: it cut nothing).
     void show_outcome(SqlOutcome outcome, const char* history_note);
 
-    // One column with the header and one line with the text and image.
-    void show_sql_message(const char* header, Image image, const std::string& text);
+    // One column with the header (the program's) and one line with the text
+    // (UTF-8: it may quote the database's words) and image.
+    void show_sql_message(const char* header, Image image, const std::string& utf8_text);
 
     // Columns inserted for the present outcome.
     int column_count() const { return column_count_; }
@@ -66,11 +67,11 @@ private:
     // The row-number column, wide enough for `rows`, and `columns` value columns.
     void insert_result_columns(int columns, int rows);
     int row_number_width(int rows) const;
-    // Adds a line with a note after what the list shows.
-    void add_note(const std::string& text, Image image);
-    // Width of the list inside its border and vertical scroll bar.
-    void fill_item(LVITEMA& item) const;
-    LRESULT on_get_display_info_wide(WPARAM, LPARAM);
+    // Adds a line with a note (the program's own text) after what the list shows.
+    void add_note(const std::string& ansi_text, Image image);
+    // What a row shows: the text of a cell and the row's image.
+    std::wstring item_text(int row, int column) const;
+    int item_image(int row) const;
 
     // Gives the list images of the sizes of its DPI.
     void set_images();
@@ -80,10 +81,10 @@ private:
     std::unique_ptr<SqlRows> table_;
     // The rows of the run under way, shown before it ends.
     const SqlRows* arriving_ = nullptr;
-    std::string message_;
+    std::wstring message_;
     Image message_image_ = image_message;
     struct Note {
-        std::string text;
+        std::wstring text;
         Image image;
     };
     std::vector<Note> notes_;

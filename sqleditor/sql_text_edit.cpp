@@ -20,30 +20,29 @@ bool SqlTextEdit::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT
         result = 0;
         return true;
     }
-    return dispatch_message(this, message_map_, msg, wparam, lparam, result) ||
-           DoubleByteEdit::handle_message(msg, wparam, lparam, result);
+    return dispatch_message(this, message_map_, msg, wparam, lparam, result);
 }
 
 LRESULT SqlTextEdit::on_key_down(WPARAM wparam, LPARAM lparam) {
     const bool control = GetKeyState(VK_CONTROL) < 0;
     if (wparam == VK_F5) {
-        SendMessageA(GetParent(hwnd()), WM_SQL_RUN, 0, 0);
+        SendMessageW(GetParent(hwnd()), WM_SQL_RUN, 0, 0);
         return 0;
     }
     if (control && wparam == 'Z') {
-        SendMessageA(GetParent(hwnd()), GetKeyState(VK_SHIFT) < 0 ? WM_SQL_REDO : WM_SQL_UNDO, 0,
+        SendMessageW(GetParent(hwnd()), GetKeyState(VK_SHIFT) < 0 ? WM_SQL_REDO : WM_SQL_UNDO, 0,
                      0);
         return 0;
     }
     if (control && wparam == 'Y') {
-        SendMessageA(GetParent(hwnd()), WM_SQL_REDO, 0, 0);
+        SendMessageW(GetParent(hwnd()), WM_SQL_REDO, 0, 0);
         return 0;
     }
     return call_original(WM_KEYDOWN, wparam, lparam);
 }
 
 LRESULT SqlTextEdit::on_undo(WPARAM, LPARAM) {
-    SendMessageA(GetParent(hwnd()), WM_SQL_UNDO, 0, 0);
+    SendMessageW(GetParent(hwnd()), WM_SQL_UNDO, 0, 0);
     return TRUE;
 }
 

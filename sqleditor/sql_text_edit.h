@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "win/double_byte_edit.h"
 #include "win/message_map.h"
+#include "win/window_subclass.h"
 
 // Sent by the editor to its dialog (both parameters 0) to ask for a run.
 constexpr UINT WM_SQL_RUN = WM_APP + 14;
@@ -14,8 +14,10 @@ constexpr UINT WM_SQL_REDO = WM_APP + 16;
 
 // The SQL text control: F5 asks the dialog for a run, Ctrl+Z and Ctrl+Y (or
 // Ctrl+Shift+Z) for an undo and a redo, and every key stays with the control, so
-// Tab, Enter and Escape edit the text instead of working the dialog.
-class SqlTextEdit : public DoubleByteEdit {
+// Tab, Enter and Escape edit the text instead of working the dialog. The control is
+// a Unicode one: every character typed reaches it as one WM_CHAR (a character
+// beyond the basic plane as its two units), so no byte needs holding back.
+class SqlTextEdit : public WindowSubclass {
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "sqleditor/editor_text.h"
+
 namespace {
 
 bool has_line_end(const std::string& text) {
@@ -13,8 +15,8 @@ bool has_line_end(const std::string& text) {
 std::size_t TextUndo::character_start(const std::string& text, std::size_t offset) const {
     std::size_t i = 0;
     while (i < offset && i < text.size()) {
-        const std::size_t width =
-            lead_byte_(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+        char32_t code = 0;
+        const std::size_t width = editor_character(text, i, code);
         if (i + width > offset) {
             return i;
         }
@@ -82,9 +84,9 @@ bool TextUndo::joins_last(const Step& step) const {
         return false;
     }
     const Step& last = undo_.back();
-    const auto one_character = [this](const std::string& text) {
-        return text.size() == 1 ||
-               (text.size() == 2 && lead_byte_(static_cast<unsigned char>(text[0])));
+    const auto one_character = [](const std::string& text) {
+        char32_t code = 0;
+        return !text.empty() && editor_character(text, 0, code) == text.size();
     };
     if (step.removed.empty()) {
         // A character typed after the last one typed; a new line starts a new step.

@@ -9,12 +9,10 @@
 // again. The control's own undo cannot serve: colouring the text empties it. Each
 // change is kept as the bytes it replaced at a place; typing and deleting go
 // together into one step while they continue where the last change ended. Texts
-// are in the ANSI code page; `lead_byte` tells the first byte of a double-byte
-// character, so that no step starts or ends inside one.
+// are the editor's (UTF-8, see editor_text.h); no step starts or ends inside a
+// character, so that each step's text goes back into the control whole.
 class TextUndo {
 public:
-    using LeadByte = bool (*)(unsigned char byte);
-
     // At most this many steps, and this many bytes in all, are kept; the oldest go
     // first.
     static constexpr std::size_t kMostSteps = 500;
@@ -29,8 +27,6 @@ public:
         std::size_t select_begin = 0;
         std::size_t select_end = 0;
     };
-
-    explicit TextUndo(LeadByte lead_byte) : lead_byte_(lead_byte) {}
 
     // The text changed from `before` to `after`, the caret now at byte `caret` of
     // `after` (which tells where a change of repeated characters happened).
@@ -59,7 +55,6 @@ private:
     bool joins_last(const Step& step) const;
     void keep_within_limits();
 
-    LeadByte lead_byte_;
     std::deque<Step> undo_;
     std::vector<Step> redo_;
     // The bytes the undo steps hold; redo steps came from them.

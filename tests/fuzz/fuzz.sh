@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes sql_to_rtf with libFuzzer (clang with its fuzzer runtime) for a while:
+# Fuzzes sql_to_rtf and sql_utf8_to_rtf with libFuzzer (clang with its fuzzer runtime) for a while:
 #   tests/fuzz/fuzz.sh [seconds]     (default 60)
 # Not part of ./test.sh: the bounded random-input test in tests/pure covers CI.
 set -euo pipefail
@@ -14,6 +14,7 @@ if ! command -v clang++ >/dev/null; then
 fi
 clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
     -I"$root" "$root/tests/fuzz/sql_highlighter_fuzz.cpp" "$root/sqleditor/sql_highlighter.cpp" \
+    "$root/sqleditor/editor_text.cpp" "$root/db/text_convert.cpp" "$root/db/text_convert_iconv.cpp" \
     -o "$out/sql_highlighter_fuzz"
 
 # A few seeds so the run starts from SQL rather than from nothing.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "db/result_table.h"
+#include "db/text_convert.h"
 #include "sqleditor/sql_execution.h"
 #include "tests/support/test_support.h"
 
@@ -12,7 +13,9 @@ class SqlExecutionTest : public testing::Test {
 protected:
     SqlExecutionTest() : db(dir.file("free.db")) {}
 
-    SqlOutcome run(const std::string& ansi) { return run_sql(db.handle(), ansi.c_str()); }
+    // The tests' own texts are written in the code page; the editor hands UTF-8 over.
+    SqlOutcome run(const std::string& ansi) { return run_utf8(to_utf8(ansi)); }
+    SqlOutcome run_utf8(const std::string& utf8) { return run_sql(db.handle(), utf8.c_str()); }
 
     // Every value of a rows outcome, row by row; NULL as "<NULL>", a BLOB by its size.
     static std::vector<std::vector<std::string>> values(const SqlOutcome& outcome) {
@@ -37,11 +40,9 @@ protected:
     TestDb db;
 };
 
-std::string cell(const char* utf8) {
-    char text[kSqlCellTextSize + 1];
-    sql_cell_text(utf8, text);
-    return text;
-}
+// A statement with characters Shift-JIS lacks, one beyond the basic plane.
+const std::string kUnicodeValue = u8"café ß ñ 한 𠮷 😀";
+const std::string kYoshi = u8"𠮷";
 
 }  // namespace
 
@@ -71,15 +72,17 @@ TEST_F(SqlExecutionTest, StatementsWithoutRowsGiveTheSuccessText) {
     EXPECT_EQ(db.value("SELECT a FROM x"), "7");
 }
 
-TEST_F(SqlExecutionTest, FailuresGiveTheDatabaseTextInTheProgramsCodePage) {
+TEST_F(SqlExecutionTest, FailuresGiveTheDatabasesTextAsItStands) {
     SqlOutcome syntax = run("SELEC 1");
     EXPECT_EQ(syntax.kind, SqlOutcome::Kind::error);
     EXPECT_EQ(syntax.message, "near \"SELEC\": syntax error");
 
-    // The name comes back in the ANSI code page, not as raw UTF-8.
+    // The name it quotes comes back whole, in UTF-8 as the database wrote it.
     SqlOutcome missing = run("SELECT * FROM 売上表");
     EXPECT_EQ(missing.kind, SqlOutcome::Kind::error);
-    EXPECT_EQ(missing.message, "no such table: 売上表");
+    EXPECT_EQ(missing.message, u8"no such table: 売上表");
+    missing = run_utf8("SELECT * FROM " + kYoshi);
+    EXPECT_EQ(missing.message, "no such table: " + kYoshi);
 }
 
 TEST_F(SqlExecutionTest, TwoStatementsRunInOneCall) {
@@ -123,14 +126,48 @@ TEST_F(SqlExecutionTest, TooLongATextIsRefusedAndNothingOfItRuns) {
     text.resize(kSqlTextLimit + 1, 'x');
     SqlOutcome outcome = run(text);
     EXPECT_EQ(outcome.kind, SqlOutcome::Kind::error);
-    EXPECT_EQ(outcome.message, kSqlTooLongText);
+    EXPECT_EQ(outcome.message, to_utf8(kSqlTooLongText));
     EXPECT_EQ(db.value("SELECT count(*) FROM t"), "0");
+}
+
+// What the editor hands over reaches the file as it was typed, whatever the
+// characters. The limit weighs a character Shift-JIS lacks as two bytes (four
+// beyond the basic plane), and half of a surrogate pair is refused, never changed.
+TEST_F(SqlExecutionTest, TextsBeyondShiftJisRunAsTheyStandWithinTheLimit) {
+    db.exec("CREATE TABLE t(v TEXT);");
+    ASSERT_EQ(run_utf8("INSERT INTO t VALUES('" + kUnicodeValue + "')").kind,
+              SqlOutcome::Kind::message);
+    EXPECT_EQ(db.value("SELECT v FROM t"), kUnicodeValue);
+    const SqlOutcome shown = run_utf8("SELECT v, '" + kYoshi + "' FROM t");
+    ASSERT_EQ(shown.kind, SqlOutcome::Kind::rows);
+    EXPECT_EQ(values(shown), (std::vector<std::vector<std::string>>{{kUnicodeValue, kYoshi}}));
+
+    const std::string head = "INSERT INTO t VALUES('";
+    const std::string tail = "')";
+    std::string yoshis;
+    const std::size_t room = kSqlTextLimit - head.size() - tail.size();
+    for (std::size_t i = 0; i < room / 4; ++i) {
+        yoshis += kYoshi;
+    }
+    yoshis += std::string(room % 4, 'x');
+    EXPECT_EQ(run_utf8(head + yoshis + tail).kind, SqlOutcome::Kind::message);
+    EXPECT_EQ(db.value("SELECT count(*) FROM t WHERE v = '" + yoshis + "'"), "1");
+    const SqlOutcome longer = run_utf8(head + yoshis + "x" + tail);
+    EXPECT_EQ(longer.message, to_utf8(kSqlTooLongText));
+
+    // A high half without its low half, as Backspace leaves it, and a low half.
+    for (const std::string half : {"\xED\xA1\x82", "\xED\xBE\xB7"}) {
+        const SqlOutcome refused = run_utf8("INSERT INTO t VALUES('x" + half + "')");
+        EXPECT_EQ(refused.kind, SqlOutcome::Kind::error);
+        EXPECT_EQ(refused.message, to_utf8(kSqlHalfPairText));
+    }
+    EXPECT_EQ(db.value("SELECT count(*) FROM t"), "2");
 }
 
 TEST_F(SqlExecutionTest, NothingIsSentWithoutAConnection) {
     SqlOutcome outcome = run_sql(nullptr, "SELECT 1");
     EXPECT_EQ(outcome.kind, SqlOutcome::Kind::error);
-    EXPECT_EQ(outcome.message, kSqlNoDatabaseText);
+    EXPECT_EQ(outcome.message, to_utf8(kSqlNoDatabaseText));
 }
 
 TEST_F(SqlExecutionTest, ColumnsWithoutRowsAreAResultOfNoRows) {
@@ -147,17 +184,22 @@ TEST(SqlResultText, RowNumbersAndCells) {
     EXPECT_EQ(format_row_number(99999), "99999");
     EXPECT_EQ(format_row_number(100000), "100000");
 
-    EXPECT_EQ(cell(nullptr), "");
-    EXPECT_EQ(cell(""), "");
-    EXPECT_EQ(cell(u8"値"), "値");
-    EXPECT_EQ(cell(std::string(300, 'x').c_str()), std::string(254, 'x'));
-    // 100 Japanese characters: 300 bytes of UTF-8, 200 shown whole.
+    EXPECT_EQ(sql_cell_text(""), "");
+    EXPECT_EQ(sql_cell_text(u8"値"), u8"値");
+    EXPECT_EQ(sql_cell_text(std::string(300, 'x')), std::string(254, 'x'));
+    // 100 Japanese characters: 300 bytes of UTF-8, 200 bytes' worth, shown whole.
     std::string japanese;
     for (int i = 0; i < 100; ++i) {
         japanese += u8"あ";
     }
-    EXPECT_EQ(cell(japanese.c_str()).size(), 200u);
-    EXPECT_EQ(cell((japanese + japanese).c_str()).size(), 254u);
+    EXPECT_EQ(sql_cell_text(japanese), japanese);
+    EXPECT_EQ(text_weight(sql_cell_text(japanese + japanese)), 254u);
+    // Four bytes' worth each: 63 of them fit, never half of one.
+    std::string yoshis;
+    for (int i = 0; i < 70; ++i) {
+        yoshis += kYoshi;
+    }
+    EXPECT_EQ(sql_cell_text(yoshis), yoshis.substr(0, 63 * kYoshi.size()));
 }
 
 // A BLOB's text would end at its first zero byte: the result says what it is.

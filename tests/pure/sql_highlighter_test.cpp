@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "db/text_convert.h"
 #include "sqleditor/sql_highlighter.h"
 #include "tests/pure/sql_rtf_text.h"
 
@@ -153,5 +154,42 @@ TEST(SqlHighlighter, RandomTextsComeBackUnchanged) {
         std::string problem;
         ASSERT_TRUE(rtf_document_text(sql_to_rtf(text), back, problem)) << round << ": " << problem;
         ASSERT_EQ(back, text) << "round " << round;
+    }
+}
+
+namespace {
+
+// A statement with characters Shift-JIS lacks: accented Latin, Hangul, a character
+// beyond the basic plane (two UTF-16 units) in a comment too.
+const std::string kUnicodeSql = u8"select 'café ß 한 𠮷' -- ñ";
+// 表 (95 5C in Shift-JIS), é, 表 and a high half of a pair standing alone.
+const std::string kMixedToken = u8"表é表" + std::string("\xED\xA0\x80");
+
+}  // namespace
+
+// The editor's text is UTF-8. What Shift-JIS holds gives the document of its
+// Shift-JIS bytes, byte for byte; every other character is a Unicode escape per
+// UTF-16 unit, so that the document carries no byte of another encoding.
+TEST(SqlHighlighter, Utf8TextGivesTheShiftJisDocumentAndEscapesTheRest) {
+    for (const char* ansi :
+         {"Select a FROM t -- x\r\nwhere b", "insert into 表 values('ソ能\\{x}');\r\n\t--表",
+          "ｱｲｳｴｵ select", "SELECT '①' FROM 在庫", ""}) {
+        EXPECT_EQ(sql_utf8_to_rtf(to_utf8(ansi)), sql_to_rtf(ansi)) << ansi;
+    }
+
+    EXPECT_EQ(body_of(sql_utf8_to_rtf(kUnicodeSql)),
+              "\\cf1 select \\cf0 "
+              "'caf\\u233? \\cf0 "
+              "\\u223? \\cf0 "
+              "\\u-10916? \\cf0 "
+              "\\u-10174?\\u-8265?' \\cf0 "
+              "\\cf2 -- \\cf0 "
+              "\\cf2 \\u241?");
+    // Shift-JIS and escaped characters side by side in one token; a half of a pair
+    // left alone in the editor is written as the unit it is.
+    EXPECT_EQ(body_of(sql_utf8_to_rtf(kMixedToken)), "\x95\\\\\\u233?\x95\\\\\\u-10240?");
+    const std::string rtf = sql_utf8_to_rtf(kUnicodeSql);
+    for (const char c : rtf) {
+        ASSERT_LT(static_cast<unsigned char>(c), 0x80) << rtf;
     }
 }

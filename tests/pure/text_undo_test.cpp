@@ -6,14 +6,10 @@
 
 namespace {
 
-bool shift_jis_lead(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 // A text typed into, as the editor reports each change, with undo and redo
 // applied back to it as the editor applies them.
 struct Typing {
-    TextUndo undo{shift_jis_lead};
+    TextUndo undo;
     std::string text;
     std::size_t caret = 0;
 
@@ -92,9 +88,10 @@ TEST(TextUndo, TypingGoesBackAWordAtATimeAndComesBackWithRedo) {
     EXPECT_EQ(t.text, "SELECT 1\r\nx");
 }
 
-// Repeated letters and double-byte characters that share bytes: the step is the
-// one character the user typed or deleted, and undo never cuts a character.
-TEST(TextUndo, RepeatedAndDoubleByteCharactersComeBackWhole) {
+// Repeated letters and characters that share bytes (あ, い and う all begin with
+// E3 81 in UTF-8): the step is the one character the user typed or deleted, and
+// no step cuts a character, which would reach the control as garbage.
+TEST(TextUndo, RepeatedAndMultiByteCharactersComeBackWhole) {
     Typing t;
     t.change("aaa", 3);
     t.undo.seal();
@@ -106,28 +103,35 @@ TEST(TextUndo, RepeatedAndDoubleByteCharactersComeBackWhole) {
     EXPECT_EQ(t.text, "aaa");
     EXPECT_EQ(t.caret, 0u);
 
-    // "表" is 95 5C and "\\" is 5C; "ソ" is 83 5C. The change from "表ソ" to "表\\ソ"
-    // shares its last bytes with the text before it.
+    // "い" typed over a selected "あ": the texts differ in one byte.
     Typing j;
-    j.change("\x95\x5C\x83\x5C", 4);
+    j.change(u8"あう", 6);
     j.undo.seal();
-    j.caret = 2;
-    j.type("\x5C");
-    ASSERT_EQ(j.text, "\x95\x5C\x5C\x83\x5C");
-    ASSERT_TRUE(j.ctrl_z());
-    EXPECT_EQ(j.text, "\x95\x5C\x83\x5C");
-    ASSERT_TRUE(j.ctrl_y());
-    EXPECT_EQ(j.text, "\x95\x5C\x5C\x83\x5C");
+    j.change(u8"いう", 3);
+    TextUndo::Edit edit;
+    ASSERT_TRUE(j.undo.undo(edit));
+    EXPECT_EQ(edit.offset, 0u);
+    EXPECT_EQ(edit.removed, 3u);
+    EXPECT_EQ(edit.inserted, u8"あ");
+    ASSERT_TRUE(j.undo.redo(edit));
+    EXPECT_EQ(edit.inserted, u8"い");
 
-    // Backspaces over double-byte characters go back together, each whole.
+    // Backspaces over multi-byte characters go back together, each whole; so do
+    // characters beyond the basic plane typed one after another.
     Typing b;
-    b.change("\x82\xA0\x82\xA2\x82\xA4", 6);  // あいう
+    b.change(u8"あいう", 9);
     b.undo.seal();
-    b.backspace(2);
-    b.backspace(2);
-    ASSERT_EQ(b.text, "\x82\xA0");
+    b.backspace(3);
+    b.backspace(3);
+    ASSERT_EQ(b.text, u8"あ");
     ASSERT_TRUE(b.ctrl_z());
-    EXPECT_EQ(b.text, "\x82\xA0\x82\xA2\x82\xA4");
+    EXPECT_EQ(b.text, u8"あいう");
+    const std::string yoshi = u8"\U00020BB7";
+    Typing y;
+    y.type(yoshi);
+    y.type(yoshi);
+    ASSERT_TRUE(y.ctrl_z());
+    EXPECT_EQ(y.text, "");
 }
 
 // The oldest steps go first when the bound is passed.

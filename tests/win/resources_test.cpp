@@ -161,7 +161,7 @@ TEST(Resources, DialogsHaveTheirCaptionsAndControls) {
           {IDCANCEL, "Button", "キャンセル"}}},
         {IDD_SQL_EDITOR,
          "SQL Editor",
-         {{IDC_SQL_TEXT, "RICHEDIT", ""},
+         {{IDC_SQL_TEXT, "RICHEDIT50W", ""},
           {IDC_SQL_RESULT, "SysListView32", ""},
           {IDOK, "Button", "実行"},
           {IDCANCEL, "Button", "終了"},

@@ -1,6 +1,8 @@
+#include "sqleditor/editor_text.h"
 #include "tests/pure/sql_rtf_text.h"
 #include "tests/win/main_window_fixture.h"
 #include "tests/win/sql_editor_fixture.h"
+#include "win/wide_text.h"
 #include "win/window_text.h"
 
 namespace {
@@ -29,7 +31,7 @@ constexpr long kGreen = RGB(0, 128, 0);
 
 // Where the colours of the editor differ from those of the document the whole
 // text gives, as "position: seen, expected" lines; paragraph marks are not drawn
-// and not compared.
+// and not compared. The text is one Shift-JIS holds; a CR LF is one position.
 std::string colour_differences(HWND editor) {
     const std::string text = read_window_text(editor);
     const std::vector<int> document = rtf_document_colours(sql_to_rtf(text));
@@ -37,6 +39,11 @@ std::string colour_differences(HWND editor) {
     std::string differences;
     LONG position = 0;
     for (std::size_t i = 0; i < text.size(); ++position) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            // The paragraph mark: the CR and its LF are one position.
+            i += 2;
+            continue;
+        }
         const bool pair = IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size();
         if (text[i] != '\r' && text[i] != '\n') {
             const long seen = colour_at(editor, position);
@@ -79,7 +86,7 @@ TEST_F(SqlEditorTest, OpensEmptyAndResizableWithTheFocusInTheEditor) {
 TEST_F(SqlEditorTest, F5AndTheRunButtonRunTheSelectionOrTheWholeText) {
     const std::string sql = "SELECT 1;\r\nSELECT 2";
     set_text(sql);
-    select(11, 19);  // the second line
+    select(10, 18);  // the second line: a line's end is one position
     SendMessageA(editor(), WM_KEYDOWN, VK_F5, 1);
     ASSERT_EQ(list_row_count(list()), 1);
     EXPECT_EQ(list_row(list(), 0), (Texts{"00001", "2"}));
@@ -87,18 +94,18 @@ TEST_F(SqlEditorTest, F5AndTheRunButtonRunTheSelectionOrTheWholeText) {
     EXPECT_EQ(text(), sql);
     CHARRANGE selection{};
     SendMessageA(editor(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    EXPECT_EQ(selection.cpMin, 11);
-    EXPECT_EQ(selection.cpMax, 19);
+    EXPECT_EQ(selection.cpMin, 10);
+    EXPECT_EQ(selection.cpMax, 18);
     EXPECT_EQ(GetFocus(), editor());
 
-    select(19, 19);
+    select(18, 18);
     SendMessageA(editor(), WM_KEYDOWN, VK_F5, 1);
     ASSERT_EQ(list_row_count(list()), 2);
     EXPECT_EQ(list_text(list(), 1, 1), "2");
 
     // A selection of double-byte text is taken whole.
     set_text("SELECT 'x';\r\nSELECT '日本語の値'");
-    select(13, 28);
+    select(12, 26);
     press_run();
     EXPECT_EQ(list_row(list(), 0), (Texts{"00001", "日本語の値"}));
     select(0, 10);
@@ -169,7 +176,7 @@ TEST_F(SqlEditorTest, ResizingStretchesTheTextAndTheListAndMovesTheButtons) {
 }
 
 TEST_F(SqlEditorTest, TypingColoursKeywordsAndComments) {
-    // select a -- from / from b: positions count CR LF as two.
+    // select a -- from / from b: positions count a line's end as one.
     set_text("select a -- from\r\nFROM b");
     EXPECT_EQ(colour_at(editor(), 0), kBlue);  // select
     EXPECT_EQ(colour_at(editor(), 5), kBlue);
@@ -177,8 +184,8 @@ TEST_F(SqlEditorTest, TypingColoursKeywordsAndComments) {
     EXPECT_NE(colour_at(editor(), 7), kGreen);
     EXPECT_EQ(colour_at(editor(), 9), kGreen);   // --
     EXPECT_EQ(colour_at(editor(), 12), kGreen);  // from, inside the comment
-    EXPECT_EQ(colour_at(editor(), 18), kBlue);   // FROM on the next line
-    EXPECT_NE(colour_at(editor(), 23), kBlue);   // b
+    EXPECT_EQ(colour_at(editor(), 17), kBlue);   // FROM on the next line
+    EXPECT_NE(colour_at(editor(), 22), kBlue);   // b
 
     // Typing a character at the end of a word colours it as the word it makes.
     set_text("selec");
@@ -235,10 +242,15 @@ TEST_F(SqlEditorTest, EditsEndWithTheColoursOfTheWholeText) {
         "-- select\r\n"
         "update t set a = 1");
     ASSERT_EQ(colour_differences(editor()), "");
+    // Enter and Backspace as their keys: the control takes them from WM_KEYDOWN.
     const auto type = [&](LONG at, const char* keys) {
         select(at, at);
         for (const char* c = keys; *c; ++c) {
-            SendMessageA(editor(), WM_CHAR, static_cast<BYTE>(*c), 1);
+            if (*c == '\r' || *c == '\b') {
+                key(editor(), *c == '\r' ? VK_RETURN : VK_BACK);
+            } else {
+                SendMessageA(editor(), WM_CHAR, static_cast<BYTE>(*c), 1);
+            }
         }
     };
     type(6, "x");  // selectx: no keyword
@@ -247,8 +259,10 @@ TEST_F(SqlEditorTest, EditsEndWithTheColoursOfTheWholeText) {
     EXPECT_EQ(colour_differences(editor()), "");
     type(12, "\r");  // a comment broken in two: its second half is SQL again
     EXPECT_EQ(colour_differences(editor()), "");
+    ASSERT_EQ(text().substr(0, 14), "-- selectx a\r\n");
     type(13, "\b");  // and joined again
     EXPECT_EQ(colour_differences(editor()), "");
+    ASSERT_EQ(text().substr(0, 14), "-- selectx a, ");
     select(80, 120);  // a paste over several lines
     SendMessageA(editor(), EM_REPLACESEL, TRUE,
                  reinterpret_cast<LPARAM>("drop table t;\r\n-- from\r\nFROM ("));
@@ -259,7 +273,7 @@ TEST_F(SqlEditorTest, EditsEndWithTheColoursOfTheWholeText) {
     const std::string edited = text();
 
     std::string buffer;
-    rehighlight(editor(), dialog.hwnd(), buffer);
+    rehighlight(editor(), dialog.hwnd(), buffer, dialog.glyph_faces());
     EXPECT_EQ(text(), edited);
     EXPECT_EQ(colour_differences(editor()), "");
     // As after a whole pass, there is nothing to undo.
@@ -322,7 +336,9 @@ TEST_F(SqlEditorTest, CtrlZTakesTypingBackAndCtrlYBringsItBack) {
     };
     set_text("SELECT 1;");
     select(9, 9);
-    for (const char* c = "\r FROM 表"; *c; ++c) {
+    // Enter as its key: the control takes it from WM_KEYDOWN.
+    key(editor(), VK_RETURN);
+    for (const char* c = " FROM 表"; *c; ++c) {
         SendMessageA(editor(), WM_CHAR, static_cast<BYTE>(*c), 1);
     }
     ASSERT_EQ(text(), "SELECT 1;\r\n FROM 表");
@@ -344,6 +360,115 @@ TEST_F(SqlEditorTest, CtrlZTakesTypingBackAndCtrlYBringsItBack) {
     EXPECT_EQ(colour_differences(editor()), "");
     CHARRANGE caret{};
     SendMessageA(editor(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&caret));
-    EXPECT_EQ(caret.cpMin, 18);
-    EXPECT_EQ(caret.cpMax, 18);
+    EXPECT_EQ(caret.cpMin, 17);
+    EXPECT_EQ(caret.cpMax, 17);
+}
+
+namespace {
+
+// A value with characters Shift-JIS lacks: accented Latin, Hangul and 𠮷, which
+// lies beyond the basic plane (a surrogate pair), as typed and as stored.
+const std::wstring kTypedValue = L"caf\u00e9 \u00df \u00f1 \ud55c\uad6d \U00020BB7\u7530";
+const std::string kStoredValue = u8"caf\u00e9 \u00df \u00f1 \ud55c\uad6d \U00020BB7\u7530";
+const std::wstring kMissingTable = L"\ud55c\U00020BB7";
+
+// Whether the face that the editor gives the character at `position` has a glyph
+// for it (a character of the basic plane).
+bool drawn_from_a_face_that_has_it(HWND editor, LONG position, wchar_t character) {
+    CHARRANGE saved{};
+    SendMessageW(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+    CHARRANGE one{position, position + 1};
+    SendMessageW(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&one));
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    SendMessageW(editor, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    SendMessageW(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
+    LOGFONTW face{};
+    face.lfCharSet = format.bCharSet;
+    std::wmemcpy(face.lfFaceName, format.szFaceName, LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&face);
+    HDC dc = CreateCompatibleDC(nullptr);
+    const HGDIOBJ before = SelectObject(dc, font);
+    WORD glyph = 0xFFFF;
+    GetGlyphIndicesW(dc, &character, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, before);
+    DeleteDC(dc);
+    DeleteObject(font);
+    return glyph != 0xFFFF;
+}
+
+}  // namespace
+
+// Typed through the system's input path, characters Shift-JIS lacks (a surrogate
+// pair too) reach the file as typed, the result list shows them as stored, each
+// is drawn from a face that has it, and the database's message quoting them keeps
+// them. Half of a pair that Backspace left alone is refused, never changed.
+TEST_F(SqlEditorTest, TypedCharactersBeyondShiftJisRunAsTypedAndListAsStored) {
+    db.exec("CREATE TABLE t(v TEXT);");
+    SetForegroundWindow(dialog.hwnd());
+    SetFocus(editor());
+    type_unicode(L"INSERT INTO t VALUES('" + kTypedValue + L"');");
+    pump_dialog(dialog.hwnd());
+    const std::wstring typed = wide_of_utf8(window_text_utf8(editor()));
+    ASSERT_EQ(typed, L"INSERT INTO t VALUES('" + kTypedValue + L"');");
+    const LONG value_at = 22;
+    for (LONG i = 0; i < static_cast<LONG>(kTypedValue.size()); ++i) {
+        const wchar_t c = kTypedValue[static_cast<std::size_t>(i)];
+        if (c >= 0x80 && (c < 0xD800 || c > 0xDFFF)) {
+            EXPECT_TRUE(drawn_from_a_face_that_has_it(editor(), value_at + i, c)) << i;
+        }
+    }
+    press_run();
+    EXPECT_EQ(list_text(list(), 0, 0), "not an error");
+    EXPECT_EQ(db.value("SELECT v FROM t"), kStoredValue);
+
+    // The run button took the focus.
+    SetFocus(editor());
+    SendMessageW(editor(), EM_SETSEL, 0, -1);
+    type_unicode(L"SELECT v, length(v) FROM t");
+    pump_dialog(dialog.hwnd());
+    press_run();
+    ASSERT_EQ(list_row_count(list()), 1);
+    EXPECT_EQ(list_text_wide(0, 1), kTypedValue);
+    EXPECT_EQ(list_text(list(), 0, 2), "14");
+
+    SetWindowTextW(editor(), (L"SELECT * FROM " + kMissingTable).c_str());
+    press_run();
+    EXPECT_EQ(list_text_wide(0, 0), L"no such table: " + kMissingTable);
+
+    // Backspace takes the second half of 𠮷 and leaves the first alone.
+    SetFocus(editor());
+    SendMessageW(editor(), EM_SETSEL, 0, -1);
+    type_unicode(L"INSERT INTO t VALUES('\U00020BB7");
+    press_key(VK_BACK);
+    type_unicode(L"')");
+    pump_dialog(dialog.hwnd());
+    press_run();
+    EXPECT_EQ(list_text_wide(0, 0), wide_of_ansi(kSqlHalfPairText));
+    EXPECT_EQ(db.value("SELECT count(*) FROM t"), "1");
+    EXPECT_EQ(wide_of_utf8(window_text_utf8(editor())).size(), 25u);
+}
+
+// Pasted over the whole text, characters Shift-JIS lacks go through the coloured
+// document and come back as they were, a half pair left alone included; the
+// colours and the faces that draw them are those that typing gives.
+TEST_F(SqlEditorTest, TextBeyondShiftJisSurvivesTheWholeColouring) {
+    std::wstring pasted;
+    // The control's own form: a line's end is one CR.
+    std::u16string held;
+    for (int i = 0; i < 40; ++i) {
+        const std::wstring line = L"SELECT '" + kTypedValue + L"' FROM t; -- \u00e9";
+        pasted += line + L"\r\n";
+        held += std::u16string(line.begin(), line.end()) + u"\r";
+    }
+    pasted += L"select '\xD842'";
+    held += u"select '\xD842'";
+    SetWindowTextW(editor(), pasted.c_str());
+    const std::string kept = read_editor_text(editor());
+    EXPECT_TRUE(kept == editor_text_of_utf16(held));
+    EXPECT_EQ(kept.substr(kept.size() - 12), "select '\xED\xA1\x82'");
+    EXPECT_EQ(colour_at(editor(), 0), kBlue);
+    const LONG comment = static_cast<LONG>(8 + kTypedValue.size() + 11);
+    EXPECT_EQ(colour_at(editor(), comment), kGreen);
+    EXPECT_TRUE(drawn_from_a_face_that_has_it(editor(), 8 + 9, kTypedValue[9]));
 }

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <iterator>
 #include <string>
 
 #include "res/resource.h"
@@ -77,6 +78,18 @@ protected:
         item.iImage = -1;
         SendMessageA(list(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         return item.iImage;
+    }
+    // A cell as the list shows it, every character kept (the ANSI message would pass
+    // it through the code page).
+    std::wstring list_text_wide(int row, int column) const {
+        wchar_t text[600] = L"";
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = static_cast<int>(std::size(text));
+        SendMessageW(list(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+        return text;
     }
     std::vector<std::string> headers() const {
         std::vector<std::string> texts;
