@@ -8,10 +8,10 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show_command) {
     CoInitialize(nullptr);
 
-    // The text edit dialog and the SQL editor use a rich edit control: the
-    // Unicode one, which shows and takes every character of the data (the
-    // version-1 control passes text through the code page).
-    if (!LoadLibraryA("RICHED32.DLL") || !LoadLibraryA("MSFTEDIT.DLL")) {
+    // The text edit dialog and the SQL editor use the Unicode rich edit control,
+    // which shows and takes every character of the data (the version-1 control
+    // passed text through the code page).
+    if (!LoadLibraryA("MSFTEDIT.DLL")) {
         show_message_box(nullptr, "リッチエディットコントロール初期化失敗", "エラー",
                          MB_OK | MB_ICONERROR);
         return 0;

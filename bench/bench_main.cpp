@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
     }
 
     CoInitialize(nullptr);
-    LoadLibraryA("RICHED32.DLL");
+    LoadLibraryA("MSFTEDIT.DLL");
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_BAR_CLASSES | ICC_COOL_CLASSES;

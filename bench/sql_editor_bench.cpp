@@ -64,16 +64,9 @@ std::string sample_sql(std::size_t size, bool beyond_shift_jis) {
     return text;
 }
 
-// The editor's text control is the Unicode rich edit, which the program loads
-// at start-up.
-void load_rich_edit() {
-    LoadLibraryA("MSFTEDIT.DLL");
-}
-
 }  // namespace
 
 BENCH_CASE(sql_result_list) {
-    load_rich_edit();
     const std::string path = make_database();
     // Opened as the program opens a database, so that the listing reads as it does there.
     DatabaseConnection connection;
@@ -113,7 +106,6 @@ BENCH_CASE(sql_result_list) {
 }
 
 BENCH_CASE(sql_rehighlight) {
-    load_rich_edit();
     sqlite3* db = nullptr;
     sqlite3_open(":memory:", &db);
     {

@@ -35,8 +35,6 @@ public:
     // (kNarrowestRowLabel) whole, and grows for a page with longer ones.
     static constexpr int kRowIdColumnWidth = 60;
     static constexpr const char kNarrowestRowLabel[] = "00000";
-    // The room the list leaves before a cell's text, in pixels.
-    static constexpr int kCellTextMargin = 5;
 
     // Told each time the grid shows a page, so that the page label and the paging
     // buttons describe the rows on screen; `read_whole` is false when the page
@@ -203,8 +201,6 @@ private:
     LRESULT on_delete_all_items(WPARAM, LPARAM);
     LRESULT on_get_display_info(WPARAM, LPARAM);
     LRESULT on_custom_draw(WPARAM, LPARAM);
-    // Draws a cell that the list cannot draw itself (see on_custom_draw).
-    void draw_cell(const NMLVCUSTOMDRAW& draw, const std::wstring& text);
     LRESULT on_find_item(WPARAM, LPARAM);
     LRESULT on_column_click(WPARAM, LPARAM);
     LRESULT on_notify(WPARAM, LPARAM);

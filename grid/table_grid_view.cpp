@@ -283,50 +283,12 @@ LRESULT TableGrid::on_custom_draw(WPARAM, LPARAM lparam) {
             if (draw->iSubItem < 1 || !needs_fallback_drawing(text)) {
                 return CDRF_DODEFAULT;
             }
-            draw_cell(*draw, text);
+            draw_list_cell(hwnd(), *draw, text);
             return CDRF_SKIPDEFAULT;
         }
         default:
             return CDRF_DODEFAULT;
     }
-}
-
-void TableGrid::draw_cell(const NMLVCUSTOMDRAW& draw, const std::wstring& text) {
-    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
-    RECT bounds{};
-    bounds.top = draw.iSubItem;
-    bounds.left = LVIR_BOUNDS;
-    if (!SendMessageW(hwnd(), LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) {
-        return;
-    }
-    // The colours the list gives the row: a selected row's, or the window's.
-    const bool selected =
-        (SendMessageW(hwnd(), LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-    const bool focused = GetFocus() == hwnd();
-    COLORREF back = draw.clrTextBk;
-    COLORREF fore = draw.clrText;
-    if (selected) {
-        back = GetSysColor(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
-        fore = GetSysColor(focused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
-    }
-    if (back == CLR_DEFAULT || back == CLR_NONE) {
-        back = GetSysColor(COLOR_WINDOW);
-    }
-    if (fore == CLR_DEFAULT || fore == CLR_NONE) {
-        fore = GetSysColor(COLOR_WINDOWTEXT);
-    }
-    HDC dc = draw.nmcd.hdc;
-    const COLORREF old_back = SetBkColor(dc, back);
-    const COLORREF old_fore = SetTextColor(dc, fore);
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &bounds, nullptr, 0, nullptr);
-    // The margin the list leaves before a cell's text.
-    RECT text_box = bounds;
-    text_box.left += kCellTextMargin;
-    const int old_mode = SetBkMode(dc, TRANSPARENT);
-    draw_cell_text(dc, text_box, text);
-    SetBkMode(dc, old_mode);
-    SetTextColor(dc, old_fore);
-    SetBkColor(dc, old_back);
 }
 
 LRESULT TableGrid::on_find_item(WPARAM, LPARAM lparam) {

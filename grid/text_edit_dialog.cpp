@@ -11,6 +11,7 @@
 #include "page/record_statements.h"
 #include "res/resource.h"
 #include "win/dialog_layout.h"
+#include "win/glyph_faces.h"
 #include "win/message_box.h"
 #include "win/wide_text.h"
 
@@ -158,6 +159,10 @@ void TextEditDialog::load_text_value() {
     const std::size_t limit = std::max<std::size_t>(kTextLimit, value.size());
     SendMessageW(text_area_, EM_EXLIMITTEXT, 0, static_cast<LPARAM>(limit));
     set_plain_text(text_area_, value);
+    // Rich edit links no fonts under Wine: characters the face lacks get one that
+    // has them.
+    GlyphFaces faces(wide_of_ansi(kFaceName).c_str(), kShiftJisCharset);
+    faces.give_faces(text_area_);
     // The control may store line breaks its own way: compare later with what it shows.
     plain_text(text_area_, opened_text_);
     SetFocus(text_area_);

@@ -6,7 +6,6 @@ list(APPEND KORV_PURE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/sql_rows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/text_undo.cpp)
 list(APPEND KORV_WIN_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/glyph_faces.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_editor_dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_rehighlight.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sql_result_list.cpp

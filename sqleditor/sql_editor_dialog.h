@@ -8,13 +8,13 @@
 #include <string>
 
 #include "history/change_history.h"
-#include "sqleditor/glyph_faces.h"
 #include "sqleditor/sql_rehighlight.h"
 #include "sqleditor/sql_result_list.h"
 #include "sqleditor/sql_text_edit.h"
 #include "sqleditor/text_undo.h"
 #include "win/dialog.h"
 #include "win/dialog_layout.h"
+#include "win/glyph_faces.h"
 #include "win/message_map.h"
 
 // What "CSV 書き出し..." does with the SQL text of the last run (UTF-8): given by

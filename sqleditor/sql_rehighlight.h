@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "sqleditor/glyph_faces.h"
+#include "win/glyph_faces.h"
 
 // The editor's font, the one of the coloured document's header.
 constexpr wchar_t kSqlEditorFace[] = L"ＭＳ ゴシック";

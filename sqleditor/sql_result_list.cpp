@@ -12,11 +12,13 @@
 #include "win/list_view.h"
 #include "win/message_map.h"
 #include "win/redraw_off.h"
+#include "win/text_drawing.h"
 #include "win/wide_text.h"
 
 const MessageEntry<SqlResultList> SqlResultList::message_map_[] = {
     on_message(WM_DESTROY, &SqlResultList::on_destroy),
     on_reflected_notify(LVN_GETDISPINFOW, &SqlResultList::on_get_display_info),
+    on_reflected_notify(NM_CUSTOMDRAW, &SqlResultList::on_custom_draw),
 };
 
 bool SqlResultList::setup(HWND list, int dpi) {
@@ -239,4 +241,32 @@ LRESULT SqlResultList::on_get_display_info(WPARAM, LPARAM lparam) {
         copy_item_text(item.pszText, item.cchTextMax, item_text(item.iItem, item.iSubItem));
     }
     return 0;
+}
+
+LRESULT SqlResultList::on_custom_draw(WPARAM, LPARAM lparam) {
+    // A cell holding a character beyond the basic plane (𠮷, emoji) is drawn here:
+    // the list's own drawing would show two boxes for it.
+    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lparam);
+    const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+    switch (draw->nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT:
+            for (int column = 0; column < column_count_; ++column) {
+                if (needs_fallback_drawing(item_text(row, column))) {
+                    return CDRF_NOTIFYSUBITEMDRAW;
+                }
+            }
+            return CDRF_DODEFAULT;
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+            const std::wstring text = item_text(row, draw->iSubItem);
+            if (draw->iSubItem < 1 || !needs_fallback_drawing(text)) {
+                return CDRF_DODEFAULT;
+            }
+            draw_list_cell(hwnd(), *draw, text);
+            return CDRF_SKIPDEFAULT;
+        }
+        default:
+            return CDRF_DODEFAULT;
+    }
 }

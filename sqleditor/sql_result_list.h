@@ -61,6 +61,7 @@ private:
 
     LRESULT on_destroy(WPARAM, LPARAM);
     LRESULT on_get_display_info(WPARAM, LPARAM);
+    LRESULT on_custom_draw(WPARAM, LPARAM);
 
     void show_rows(std::unique_ptr<SqlRows> table);
     void remove_columns();

@@ -9,6 +9,7 @@
 #include "db/text_convert.h"
 #include "win/dpi.h"
 #include "win/gdi_handles.h"
+#include "win/text_drawing.h"
 #include "win/wide_text.h"
 
 void insert_list_column(HWND list, int index, const char* heading, int width) {
@@ -230,4 +231,48 @@ void copy_item_text_utf8(wchar_t* destination, int room, std::string_view text) 
     const std::size_t written = utf8_to_utf16(text, reinterpret_cast<char16_t*>(destination),
                                               static_cast<std::size_t>(room - 1));
     destination[written] = L'\0';
+}
+
+namespace {
+
+// The room a report list leaves before a cell's text, in pixels.
+constexpr int kCellTextMargin = 5;
+
+}  // namespace
+
+void draw_list_cell(HWND list, const NMLVCUSTOMDRAW& draw, std::wstring_view text) {
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    RECT bounds{};
+    bounds.top = draw.iSubItem;
+    bounds.left = LVIR_BOUNDS;
+    if (!SendMessageW(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) {
+        return;
+    }
+    // The colours the list gives the row: a selected row's, or the window's.
+    const bool selected =
+        (SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    const bool focused = GetFocus() == list;
+    COLORREF back = draw.clrTextBk;
+    COLORREF fore = draw.clrText;
+    if (selected) {
+        back = GetSysColor(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
+        fore = GetSysColor(focused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
+    }
+    if (back == CLR_DEFAULT || back == CLR_NONE) {
+        back = GetSysColor(COLOR_WINDOW);
+    }
+    if (fore == CLR_DEFAULT || fore == CLR_NONE) {
+        fore = GetSysColor(COLOR_WINDOWTEXT);
+    }
+    HDC dc = draw.nmcd.hdc;
+    const COLORREF old_back = SetBkColor(dc, back);
+    const COLORREF old_fore = SetTextColor(dc, fore);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &bounds, nullptr, 0, nullptr);
+    RECT text_box = bounds;
+    text_box.left += kCellTextMargin;
+    const int old_mode = SetBkMode(dc, TRANSPARENT);
+    draw_cell_text(dc, text_box, text);
+    SetBkMode(dc, old_mode);
+    SetTextColor(dc, old_fore);
+    SetBkColor(dc, old_back);
 }

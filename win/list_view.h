@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <string_view>
@@ -52,3 +53,8 @@ void copy_item_text(char* destination, int room, const char* text);
 void copy_item_text(wchar_t* destination, int room, std::wstring_view text);
 // The same from a text of the data (UTF-8), converted on the way.
 void copy_item_text_utf8(wchar_t* destination, int room, std::string_view text);
+
+// Draws the cell of a custom-draw notification (a report list's sub-item) as the
+// list would, in its colours, with a text the list cannot draw itself (one that
+// needs_fallback_drawing): the caller then answers CDRF_SKIPDEFAULT.
+void draw_list_cell(HWND list, const NMLVCUSTOMDRAW& draw, std::wstring_view text);

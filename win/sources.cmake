@@ -5,9 +5,9 @@ list(APPEND KORV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/combo_box.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialog_layout.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/double_byte_edit.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dpi.cpp
     ${CMAKE_CURRENT_LIST_DIR}/file_dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/glyph_faces.cpp
     ${CMAKE_CURRENT_LIST_DIR}/list_view.cpp
     ${CMAKE_CURRENT_LIST_DIR}/message_box.cpp
     ${CMAKE_CURRENT_LIST_DIR}/message_loop.cpp

@@ -12,9 +12,8 @@ int main(int argc, char** argv) {
     // Every line reaches the log at once, so a program that dies shows how far it got.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 #ifdef _WIN32
-    // As the program starts: COM, the rich edit controls, common controls.
+    // As the program starts: COM, the rich edit control, common controls.
     CoInitialize(nullptr);
-    LoadLibraryA("RICHED32.DLL");
     LoadLibraryA("MSFTEDIT.DLL");
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);

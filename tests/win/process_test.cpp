@@ -112,7 +112,7 @@ TEST(Program, EndsWithZeroWhenTheRichEditLibraryIsMissing) {
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_WRITE, nullptr,
                               &key, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExA(key, "riched32", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    RegSetValueExA(key, "msftedit", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
     RegCloseKey(key);
 
     Running running;

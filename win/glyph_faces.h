@@ -25,6 +25,10 @@ public:
     // missing glyph).
     const wchar_t* face_for(char32_t code);
 
+    // Gives every run of a Unicode rich edit's text that its font lacks a face that
+    // has it. The control's selection and undo are as they were before.
+    void give_faces(HWND rich_edit);
+
 private:
     struct Face {
         std::wstring name;

@@ -1,4 +1,6 @@
-#include "sqleditor/glyph_faces.h"
+#include "win/glyph_faces.h"
+
+#include <richedit.h>
 
 #include <cstdint>
 #include <cwchar>
@@ -9,10 +11,18 @@ namespace {
 // basic plane, symbols), the fixed-pitch ones first; any other installed face
 // follows them.
 constexpr const wchar_t* kPreferredFaces[] = {
-    L"VL Gothic",         L"Noto Sans Mono CJK JP", L"NanumGothicCoding",
-    L"WenQuanYi Micro Hei Mono", L"Noto Sans CJK JP",  L"NanumGothic",
-    L"WenQuanYi Micro Hei",      L"Malgun Gothic",     L"Symbola",
-    L"Segoe UI Emoji",           L"Segoe UI Symbol",   L"SimSun-ExtB",
+    L"VL Gothic",
+    L"Noto Sans Mono CJK JP",
+    L"NanumGothicCoding",
+    L"WenQuanYi Micro Hei Mono",
+    L"Noto Sans CJK JP",
+    L"NanumGothic",
+    L"WenQuanYi Micro Hei",
+    L"Malgun Gothic",
+    L"Symbola",
+    L"Segoe UI Emoji",
+    L"Segoe UI Symbol",
+    L"SimSun-ExtB",
     L"DejaVu Sans",
 };
 
@@ -43,8 +53,8 @@ std::vector<std::pair<char32_t, char32_t>> beyond_basic_ranges(
         const std::uint32_t platform = big_endian(cmap, record, 2);
         const std::uint32_t encoding = big_endian(cmap, record + 2, 2);
         const std::size_t offset = big_endian(cmap, record + 4, 4);
-        const bool full_unicode =
-            (platform == 3 && encoding == 10) || (platform == 0 && (encoding == 4 || encoding == 6));
+        const bool full_unicode = (platform == 3 && encoding == 10) ||
+                                  (platform == 0 && (encoding == 4 || encoding == 6));
         if (!full_unicode || offset > cmap.size() || cmap.size() - offset < 16 ||
             big_endian(cmap, offset, 2) != 12) {
             continue;
@@ -196,5 +206,67 @@ void GlyphFaces::list_faces() {
             face->name = name;
             faces_.push_back(std::move(face));
         }
+    }
+}
+
+void GlyphFaces::give_faces(HWND rich_edit) {
+    // The control's own text, where a line break is one position, as is each
+    // UTF-16 unit.
+    GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    const LRESULT units =
+        SendMessageW(rich_edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+    if (units <= 0) {
+        return;
+    }
+    std::wstring text(static_cast<std::size_t>(units) + 1, L'\0');
+    GETTEXTEX get{};
+    get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    get.flags = GT_DEFAULT;
+    get.codepage = 1200;
+    const LRESULT got = SendMessageW(rich_edit, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
+                                     reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+
+    CHARRANGE kept{};
+    SendMessageW(rich_edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    format.dwMask = CFM_FACE | CFM_CHARSET;
+    format.bCharSet = DEFAULT_CHARSET;
+    const wchar_t* run_face = nullptr;
+    LONG run_begin = 0;
+    bool changed = false;
+    const auto end_run = [&](LONG at) {
+        if (!run_face || at <= run_begin) {
+            return;
+        }
+        wcsncpy(format.szFaceName, run_face, LF_FACESIZE - 1);
+        format.szFaceName[LF_FACESIZE - 1] = L'\0';
+        CHARRANGE range{run_begin, at};
+        SendMessageW(rich_edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        SendMessageW(rich_edit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        changed = true;
+    };
+    for (std::size_t at = 0; at < text.size();) {
+        char32_t code = text[at];
+        std::size_t units_taken = 1;
+        if (code >= 0xD800 && code <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
+            text[at + 1] <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (text[at + 1] - 0xDC00);
+            units_taken = 2;
+        }
+        const wchar_t* face = code >= 0x80 ? face_for(code) : nullptr;
+        if (face != run_face) {
+            end_run(static_cast<LONG>(at));
+            run_face = face;
+            run_begin = static_cast<LONG>(at);
+        }
+        at += units_taken;
+    }
+    end_run(static_cast<LONG>(text.size()));
+    if (changed) {
+        SendMessageW(rich_edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+        // The faces are not the user's to undo.
+        SendMessageW(rich_edit, EM_EMPTYUNDOBUFFER, 0, 0);
     }
 }
