@@ -8,6 +8,7 @@
 
 #include "app/main_dialog.h"
 #include "win/message_loop.h"
+#include "win/wide_text.h"
 
 namespace {
 
@@ -57,14 +58,34 @@ void report_first_page(HWND main_window) {
 
 }  // namespace
 
-int run_application(const char* command_line, int show_command) {
+std::string command_line_after_program(const wchar_t* command_line) {
+    if (!command_line) {
+        return std::string();
+    }
+    const wchar_t* at = command_line;
+    bool quoted = false;
+    while (*at > L' ' || (*at && quoted)) {
+        if (*at == L'"') {
+            quoted = !quoted;
+        }
+        ++at;
+    }
+    while (*at && *at <= L' ') {
+        ++at;
+    }
+    // A character cut in half cannot be named in UTF-8: it shows as U+FFFD, and
+    // the open that follows says that no such file was found.
+    return shown_utf8_of_wide(at);
+}
+
+int run_application(const std::string& command_line, int show_command) {
     MessageLoop loop;
     app_module().add_message_loop(&loop);
 
     int result = 0;
     {
         auto main_dialog = std::make_unique<MainDialog>();
-        main_dialog->set_startup_path(command_line);
+        main_dialog->set_startup_path(command_line.c_str());
         if (main_dialog->create()) {
             ShowWindow(main_dialog->hwnd(), show_command);
             report_first_page(main_dialog->hwnd());

@@ -6,6 +6,7 @@
 #include "csv/csv_export_command.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
+#include "db/text_convert.h"
 #include "grid/cell_file.h"
 #include "grid/table_grid.h"
 #include "grid/value_dump.h"
@@ -46,6 +47,12 @@ void tell(HWND owner, const std::string& text, const char* caption) {
     show_message_box(owner, text.c_str(), caption, MB_OK | MB_ICONINFORMATION);
 }
 
+// A message of the program's own followed by a line of data (a path, the
+// database's words), which keeps every character.
+void tell_with(HWND owner, const std::string& text, const std::string& utf8, const char* caption) {
+    show_message_box_utf8(owner, to_utf8(text) + "\n" + utf8, caption, MB_OK | MB_ICONINFORMATION);
+}
+
 // Runs the move with the window showing how far it has come; Esc stops it.
 template <typename Move>
 CellFileOutcome with_progress(HWND owner,
@@ -76,8 +83,8 @@ bool record_row(TableGrid& grid, int row, int column) {
 
 }  // namespace
 
-std::string cell_file_name_for(const std::string& ansi_column, const std::string& extension) {
-    std::string name = csv_file_name_for(ansi_column);
+std::string cell_file_name_for(const std::string& utf8_column, const std::string& extension) {
+    std::string name = csv_file_name_for(utf8_column);
     // The CSV form ends in ".csv"; the value's own extension replaces it.
     name.resize(name.size() - 4);
     return name + extension;
@@ -100,7 +107,7 @@ void save_cell_to_file(HWND owner,
             [&](auto progress) { return save_cell_file(db, target, path, encoding, progress); });
         switch (outcome.status) {
             case CellFileOutcome::done:
-                tell(owner, grouped_number(outcome.bytes) + kSavedText + "\n" + path, kSaveCaption);
+                tell_with(owner, grouped_number(outcome.bytes) + kSavedText, path, kSaveCaption);
                 return;
             case CellFileOutcome::not_representable:
                 if (show_message_box(owner, kSaveNotRepresentableText, kSaveCaption,
@@ -119,16 +126,13 @@ void save_cell_to_file(HWND owner,
                 grid.report_record_missing(row);
                 return;
             case CellFileOutcome::file_failed:
-                tell(owner, std::string(kSaveFileFailedText) + "\n" + path, kSaveCaption);
+                tell_with(owner, kSaveFileFailedText, path, kSaveCaption);
                 return;
             case CellFileOutcome::out_of_memory:
                 report_out_of_memory(owner);
                 return;
             default:
-                tell(
-                    owner,
-                    std::string(kSaveReadFailedText) + "\n" + ansi_message(outcome.message.c_str()),
-                    kSaveCaption);
+                tell_with(owner, kSaveReadFailedText, outcome.message, kSaveCaption);
                 return;
         }
     }
@@ -188,17 +192,14 @@ void load_cell_from_file(HWND owner,
             grid.report_record_missing(row);
             return;
         case CellFileOutcome::file_failed:
-            tell(owner, std::string(kLoadFileFailedText) + "\n" + path, kLoadCaption);
+            tell_with(owner, kLoadFileFailedText, path, kLoadCaption);
             return;
         case CellFileOutcome::out_of_memory:
             report_out_of_memory(owner);
             return;
         default:
-            show_message_box(
-                owner,
-                (std::string(kUpdateFailedText) + "\n" + ansi_message(outcome.message.c_str()))
-                    .c_str(),
-                kSqlErrorCaption, MB_OK | MB_ICONINFORMATION);
+            show_message_box_utf8(owner, sql_error_text(kUpdateFailedText, outcome.message),
+                                  kSqlErrorCaption, MB_OK | MB_ICONINFORMATION);
             return;
     }
 }
@@ -232,10 +233,12 @@ void save_cell_command(HWND owner, TableGrid& grid) {
         text ? kTextExtension
              : picture_kind_extension(picture_kind(
                    reinterpret_cast<const unsigned char*>(head.bytes.data()), head.bytes.size()));
+    // The column's own name, whatever characters it holds.
+    const std::string column_name = grid.cell_target(row, column).cell.column;
     FileChoice file;
     FileEncoding encoding = FileEncoding::shift_jis;
-    if (!choose_cell_save_file(owner, text, cell_file_name_for(grid.column_name(column), extension),
-                               file, encoding)) {
+    if (!choose_cell_save_file(owner, text, cell_file_name_for(column_name, extension), file,
+                               encoding)) {
         return;
     }
     save_cell_to_file(owner, grid, row, column, file.path, encoding);

@@ -33,6 +33,6 @@ void load_cell_from_file(HWND owner,
                          bool as_text,
                          FileEncoding encoding);
 
-// The name the save dialog suggests: the column's name (what a file name cannot
-// hold becomes "_") and an extension after the value's first bytes.
-std::string cell_file_name_for(const std::string& ansi_column, const std::string& extension);
+// The name the save dialog suggests: the column's name (UTF-8; what a file name
+// cannot hold becomes "_") and an extension after the value's first bytes.
+std::string cell_file_name_for(const std::string& utf8_column, const std::string& extension);

@@ -3,13 +3,16 @@
 #include <cstring>
 #include <vector>
 
+#include "win/wide_text.h"
+
 namespace {
 
-using HtmlHelpEntry = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+using HtmlHelpEntry = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
 
 constexpr const char kViewerKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
 constexpr const char kViewerLibrary[] = "hhctrl.ocx";
-constexpr WORD kViewerEntryOrdinal = 14;
+// The viewer's wide entry: the help file's path may hold any character.
+constexpr WORD kViewerEntryOrdinal = 15;
 constexpr DWORD kViewerPathSize = 260;
 
 // One viewer for the whole process, found on first use.
@@ -71,12 +74,13 @@ HMODULE load_viewer(const HelpViewerSource& source) {
     return library;
 }
 
-// The folder of the running program, with its trailing backslash, or an empty text.
+// The folder of the running program (UTF-8), with its trailing backslash, or an
+// empty text.
 std::string program_folder() {
-    std::vector<char> path(MAX_PATH);
+    std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
         const DWORD length =
-            GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) {
             return std::string();
         }
@@ -89,18 +93,16 @@ std::string program_folder() {
         }
         path.resize(path.size() * 2);
     }
-    const std::string full(path.begin(), path.end());
-    // The code page's own scan: a trail byte of a Japanese character can be 0x5C.
-    const char* last_separator = nullptr;
-    for (const char* p = full.c_str(); *p; p = CharNextA(p)) {
-        if (*p == '\\' || *p == '/') {
-            last_separator = p;
-        }
-    }
-    if (!last_separator) {
+    const std::wstring full(path.begin(), path.end());
+    const std::size_t last_separator = full.find_last_of(L"\\/");
+    std::string folder;
+    // A folder whose name holds half of a surrogate pair has no UTF-8 form: the
+    // viewer then looks for the file by its bare name.
+    if (last_separator == std::wstring::npos ||
+        !utf8_of_wide(std::wstring_view(full).substr(0, last_separator + 1), folder)) {
         return std::string();
     }
-    return full.substr(0, static_cast<std::size_t>(last_separator - full.c_str()) + 1);
+    return folder;
 }
 
 }  // namespace
@@ -129,14 +131,15 @@ HWND call_help_viewer(HWND caller, const char* file, UINT command, DWORD_PTR dat
             return nullptr;
         }
     }
-    return state.entry(caller, file, command, data);
+    const std::wstring wide_file = file ? wide_of_utf8(file) : std::wstring();
+    return state.entry(caller, file ? wide_file.c_str() : nullptr, command, data);
 }
 
 std::string help_file_location(const char* file_name) {
     const std::string folder = program_folder();
     if (!folder.empty()) {
         const std::string beside_program = folder + file_name;
-        const DWORD attributes = GetFileAttributesA(beside_program.c_str());
+        const DWORD attributes = GetFileAttributesW(wide_of_utf8(beside_program).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             return beside_program;
         }

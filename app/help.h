@@ -8,17 +8,18 @@
 constexpr const char kHelpFileName[] = "korvelandis.chm";
 constexpr UINT kHelpDisplayToc = 1;
 
-// Forwards the four arguments unchanged to the HTML Help viewer's own entry point,
-// loading the viewer library on first use. Returns the viewer's answer, or 0 when
-// the viewer cannot be reached; after one failure it never tries again.
+// Forwards the four arguments to the HTML Help viewer's own (wide) entry point,
+// loading the viewer library on first use: the file's path, UTF-8, in its wide
+// form, the others unchanged. Returns the viewer's answer, or 0 when the viewer
+// cannot be reached; after one failure it never tries again.
 HWND call_help_viewer(HWND caller, const char* file, UINT command, DWORD_PTR data);
 
 // Opens the help file at its table of contents; nothing is reported when the viewer
 // or the file is missing.
 void show_help_contents(HWND caller);
 
-// The help file to hand the viewer: its full path when the file lies next to the
-// program, otherwise the bare name, which the viewer looks for itself.
+// The help file to hand the viewer (UTF-8): its full path when the file lies next
+// to the program, otherwise the bare name, which the viewer looks for itself.
 std::string help_file_location(const char* file_name = kHelpFileName);
 
 // Where the viewer library is looked for: the default value of `key` under `root`

@@ -5,7 +5,7 @@
 #include "app/application.h"
 #include "win/message_box.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show_command) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show_command) {
     CoInitialize(nullptr);
 
     // The text edit dialog and the SQL editor use the Unicode rich edit control,
@@ -22,7 +22,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int show_command) {
     controls.dwICC = ICC_BAR_CLASSES | ICC_COOL_CLASSES;
     InitCommonControlsEx(&controls);
 
-    const int result = run_application(command_line, show_command);
+    // The wide command line: the ANSI one has substitutes for the characters of a
+    // path that the code page lacks.
+    const int result = run_application(command_line_after_program(GetCommandLineW()), show_command);
 
     CoUninitialize();
     return result;

@@ -1,7 +1,5 @@
 #include "app/main_dialog.h"
 
-#include <shlwapi.h>
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -27,6 +25,7 @@
 #include "structure/structure_editor_dialog.h"
 #include "win/busy_pump.h"
 #include "win/combo_box.h"
+#include "win/file_dialog.h"
 #include "win/message_box.h"
 #include "win/wide_text.h"
 
@@ -269,10 +268,12 @@ LRESULT MainDialog::on_init_dialog(WPARAM, LPARAM) {
     if (startup_path_too_long_) {
         show_message_box(hwnd(), kPathTooLongText, kErrorCaption, MB_OK | MB_ICONINFORMATION);
     } else if (!startup_path_.empty()) {
-        std::vector<char> path(startup_path_.begin(), startup_path_.end());
-        path.push_back('\0');
-        PathUnquoteSpacesA(path.data());
-        open_database(path.data());
+        std::string path = startup_path_;
+        // Quotes around the whole line are no part of the path.
+        if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
+            path = path.substr(1, path.size() - 2);
+        }
+        open_database(path.c_str());
     }
     return TRUE;
 }
@@ -289,7 +290,7 @@ void MainDialog::enable_cell_commands(bool enabled) {
 
 void MainDialog::set_title(const std::string& file_name) {
     const std::string title = file_name.empty() ? std::string(kTitle) : file_name + " - " + kTitle;
-    SetWindowTextA(hwnd(), title.c_str());
+    SetWindowTextW(hwnd(), wide_of_utf8(title).c_str());
 }
 
 void MainDialog::show_page_state(const PageView& view) {
@@ -313,8 +314,7 @@ void MainDialog::show_no_tables() {
 bool MainDialog::open_database(const char* path) {
     // An open edit belongs to the database that is about to go.
     grid_.finish_cell_edit();
-    std::string utf8;
-    if (!convert_whole(path, true, utf8) || utf8.size() >= DatabaseConnection::kPathSize) {
+    if (std::strlen(path) >= DatabaseConnection::kPathSize) {
         show_message_box(hwnd(), kPathTooLongText, kErrorCaption, MB_OK | MB_ICONINFORMATION);
         return false;
     }
@@ -337,7 +337,7 @@ bool MainDialog::open_database(const char* path) {
     grid_.clear();
     table_choices_.clear();
     reload_table_list();
-    set_title(std::string(PathFindFileNameA(path)) + (connection_.read_only ? kReadOnlyMark : ""));
+    set_title(file_name_of(path) + (connection_.read_only ? to_utf8(kReadOnlyMark) : ""));
     enable_menu_item(IDM_NEW_TABLE, true);
     enable_menu_item(IDM_SQL_EDITOR, true);
     report_unreadable(hwnd(), watch);
@@ -347,15 +347,15 @@ bool MainDialog::open_database(const char* path) {
 
 void MainDialog::report_failed_open(const char* path) {
     std::string text;
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-        text = std::string(kFileMissingText) + "\n" + path;
+    if (GetFileAttributesW(wide_of_utf8(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        text = to_utf8(kFileMissingText) + "\n" + path;
     } else {
-        text = std::string(kNotOpenedText) + "\n" + path;
+        text = to_utf8(kNotOpenedText) + "\n" + path;
         if (!connection_.open_message.empty()) {
-            text += "\n" + ansi_message(connection_.open_message.c_str());
+            text += "\n" + connection_.open_message;
         }
     }
-    show_message_box(hwnd(), text.c_str(), kOpenCaption, MB_OK | MB_ICONINFORMATION);
+    show_message_box_utf8(hwnd(), text, kOpenCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 bool MainDialog::settle_open_transaction() {
@@ -379,8 +379,7 @@ bool MainDialog::settle_open_transaction() {
 
 bool MainDialog::create_database(const char* path, const char* file_title) {
     grid_.finish_cell_edit();
-    std::string utf8;
-    if (!convert_whole(path, true, utf8) || utf8.size() >= DatabaseConnection::kPathSize) {
+    if (std::strlen(path) >= DatabaseConnection::kPathSize) {
         show_message_box(hwnd(), kPathTooLongText, kErrorCaption, MB_OK | MB_ICONINFORMATION);
         return false;
     }
@@ -398,7 +397,7 @@ bool MainDialog::create_database(const char* path, const char* file_title) {
         enable_menu_item(IDM_SQL_EDITOR, false);
         return false;
     }
-    set_title(file_title ? file_title : PathFindFileNameA(path));
+    set_title(file_title ? file_title : file_name_of(path));
     enable_menu_item(IDM_NEW_TABLE, true);
     enable_menu_item(IDM_SQL_EDITOR, true);
     return true;
@@ -617,8 +616,8 @@ LRESULT MainDialog::on_export_csv(WPARAM, LPARAM) {
     // What the grid shows of the table, when it shows the table chosen.
     const TablePage& page = grid_.page();
     const bool shown = page.is_open() && page.table() == name;
-    export_table_csv(hwnd(), connection_.handle, name, selected_table_shown_name(),
-                     shown ? page.shape() : TableShape(), shown ? page.records() : RecordView());
+    export_table_csv(hwnd(), connection_.handle, name, shown ? page.shape() : TableShape(),
+                     shown ? page.records() : RecordView());
     return 0;
 }
 
@@ -633,7 +632,7 @@ LRESULT MainDialog::on_import_csv(WPARAM, LPARAM) {
     grid_.finish_cell_edit();
     std::vector<CsvImportTarget> tables;
     for (const TableName& table : tables_) {
-        tables.push_back(CsvImportTarget{table.shown, table.name});
+        tables.push_back(CsvImportTarget{table.name, table.view});
     }
     const int selected = static_cast<int>(SendMessageA(selector_, CB_GETCURSEL, 0, 0));
     const bool imported = import_csv_file(hwnd(), connection_.handle, history_, file.path,

@@ -33,18 +33,19 @@ public:
     MainDialog();
     ~MainDialog() override;
 
-    // The command line, taken before the window exists: the whole of it is one path.
+    // The command line after the program's name (UTF-8), taken before the window
+    // exists: the whole of it is one path.
     void set_startup_path(const char* command_line);
     // Creates the (hidden) window from its template.
     HWND create();
 
     bool pre_translate_message(MSG* msg) override;
 
-    // The Open command after its dialog: open the file, list its tables, set the
-    // title and the menu. False, with nothing of the old database left on screen,
-    // when the file cannot be opened.
+    // The Open command after its dialog: open the file (a UTF-8 path), list its
+    // tables, set the title and the menu. False, with nothing of the old database
+    // left on screen, when the file cannot be opened.
     bool open_database(const char* path);
-    // The New command after its dialog.
+    // The New command after its dialog (the path and the file's name in UTF-8).
     bool create_database(const char* path, const char* file_title);
     void reload_table_list();
     // Shows page `page_index` of the table chosen in the selector, reading the

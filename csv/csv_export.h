@@ -48,8 +48,8 @@ struct CsvExportOutcome {
 using CsvProgress = std::function<void(std::int64_t rows)>;
 
 // Runs the UTF-8 SQL text (every statement of it; those that give rows must agree
-// on their columns) and writes its rows to `path` (a path in the program's code
-// page). Stops when run_watch says so.
+// on their columns) and writes its rows to `path` (UTF-8, like every path).
+// Stops when run_watch says so.
 // `values` are bound to each statement's parameters.
 CsvExportOutcome export_csv(sqlite3* db,
                             const std::string& utf8_sql,

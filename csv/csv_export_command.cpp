@@ -29,8 +29,9 @@ constexpr char kSqlFailedText[] =
 constexpr char kFileFailedText[] = "ファイルに書き込めませんでした。ファイルは書き出していません。";
 constexpr char kProgressText[] = " 件を書き出しました... (Esc キーで中止)";
 
-std::string with_path(const char* text, const std::string& path) {
-    return std::string(text) + "\n" + path;
+// A message of the program's own with the file's path (UTF-8) after it.
+std::string with_path(const std::string& text, const std::string& path) {
+    return to_utf8(text) + "\n" + path;
 }
 
 // Tells why the rows cannot be exported; true when it said so.
@@ -43,16 +44,16 @@ bool report_failure(HWND owner, const CsvExportOutcome& outcome, const std::stri
             show_message_box(owner, kNotReadOnlyText, kCaption, MB_OK | MB_ICONINFORMATION);
             return true;
         case CsvExportOutcome::sql_failed: {
-            std::string text = kSqlFailedText;
+            std::string text = to_utf8(kSqlFailedText);
             if (!outcome.message.empty()) {
-                text += "\n" + ansi_message(outcome.message.c_str());
+                text += "\n" + outcome.message;
             }
-            show_message_box(owner, text.c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
+            show_message_box_utf8(owner, text, kCaption, MB_OK | MB_ICONINFORMATION);
             return true;
         }
         case CsvExportOutcome::file_failed:
-            show_message_box(owner, with_path(kFileFailedText, path).c_str(), kCaption,
-                             MB_OK | MB_ICONINFORMATION);
+            show_message_box_utf8(owner, with_path(kFileFailedText, path), kCaption,
+                                  MB_OK | MB_ICONINFORMATION);
             return true;
         case CsvExportOutcome::written:
         case CsvExportOutcome::not_representable:
@@ -86,9 +87,9 @@ void export_rows(HWND owner,
             write_csv_file(owner, db, utf8_sql, values, file.path, options);
         switch (outcome.status) {
             case CsvExportOutcome::written: {
-                const std::string text = std::to_string(outcome.rows) + kWrittenText;
-                show_message_box(owner, with_path(text.c_str(), file.path).c_str(), kCaption,
-                                 MB_OK | MB_ICONINFORMATION);
+                show_message_box_utf8(
+                    owner, with_path(std::to_string(outcome.rows) + kWrittenText, file.path),
+                    kCaption, MB_OK | MB_ICONINFORMATION);
                 return;
             }
             case CsvExportOutcome::not_representable: {
@@ -170,16 +171,11 @@ LRESULT CsvExportDialog::on_cancel(WPARAM, LPARAM) {
     return 0;
 }
 
-std::string csv_file_name_for(const std::string& ansi_name) {
+std::string csv_file_name_for(const std::string& utf8_name) {
     std::string name;
-    for (std::size_t i = 0; i < ansi_name.size(); ++i) {
-        const char c = ansi_name[i];
-        // The second byte of a double-byte character may look like "\\"; it stays.
-        if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < ansi_name.size()) {
-            name += c;
-            name += ansi_name[++i];
-            continue;
-        }
+    // Every byte of a UTF-8 character beyond ASCII is 0x80 or above: none of them
+    // is taken for one of the characters a file name cannot hold.
+    for (const char c : utf8_name) {
         const bool forbidden = static_cast<unsigned char>(c) < 0x20 ||
                                std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
         name += forbidden ? '_' : c;
@@ -190,11 +186,10 @@ std::string csv_file_name_for(const std::string& ansi_name) {
 void export_table_csv(HWND owner,
                       sqlite3* db,
                       const std::string& utf8_table,
-                      const std::string& shown_name,
                       const TableShape& shape,
                       const RecordView& records) {
     export_rows(owner, db, csv_view_sql(utf8_table, shape, records), records.filter.values,
-                csv_file_name_for(shown_name), records.plain() ? "" : kViewNote);
+                csv_file_name_for(utf8_table), records.plain() ? "" : kViewNote);
 }
 
 void export_query_csv(HWND owner, sqlite3* db, const std::string& utf8_sql) {

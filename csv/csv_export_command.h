@@ -29,13 +29,12 @@ private:
     LRESULT on_cancel(WPARAM, LPARAM);
 };
 
-// Exports the rows of a table or view (its exact UTF-8 name; `shown_name` in the
-// program's code page names the file the save dialog suggests) that the grid
-// shows: those its filter lets through, in its order.
+// Exports the rows of a table or view (its exact UTF-8 name, which also names the
+// file the save dialog suggests) that the grid shows: those its filter lets
+// through, in its order.
 void export_table_csv(HWND owner,
                       sqlite3* db,
                       const std::string& utf8_table,
-                      const std::string& shown_name,
                       const TableShape& shape,
                       const RecordView& records);
 // Exports the rows of SQL text (UTF-8, as the SQL editor ran it), run again in full.
@@ -51,6 +50,6 @@ CsvExportOutcome write_csv_file(HWND owner,
                                 const std::string& path,
                                 const CsvExportOptions& options);
 
-// A file name made from a table's name: characters that a file name cannot hold
-// become "_", and ".csv" is added.
-std::string csv_file_name_for(const std::string& ansi_name);
+// A file name made from a table's name (UTF-8): characters that a file name
+// cannot hold become "_", and ".csv" is added.
+std::string csv_file_name_for(const std::string& utf8_name);

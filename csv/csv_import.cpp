@@ -5,6 +5,7 @@
 #include <set>
 
 #include "csv/csv_reader.h"
+#include "db/part_file.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
 #include "db/sql_text.h"
@@ -319,7 +320,7 @@ CsvImportOutcome import_csv(sqlite3* db,
                             const CsvImportOptions& options,
                             const CsvProgress& progress) {
     CsvImportOutcome outcome;
-    File file(std::fopen(path.c_str(), "rb"));
+    File file(open_file(path, "rb"));
     if (!file) {
         outcome.status = CsvImportOutcome::file_failed;
         return outcome;

@@ -1,20 +1,22 @@
 #include "csv/csv_import_command.h"
 
-#include <shlwapi.h>
-
 #include <cstdio>
 #include <vector>
 
 #include "csv/csv_choices.h"
 #include "csv/csv_progress.h"
 #include "csv/csv_reader.h"
+#include "db/part_file.h"
 #include "db/run_watch.h"
 #include "db/sql_error.h"
+#include "db/table_shape.h"
 #include "db/text_convert.h"
 #include "res/resource.h"
 #include "win/dialog_layout.h"
+#include "win/file_dialog.h"
 #include "win/message_box.h"
 #include "win/progress_window.h"
+#include "win/wide_text.h"
 #include "win/window_text.h"
 
 namespace {
@@ -39,12 +41,15 @@ constexpr char kSqlFailedText[] = "レコードを追加できませんでした
 constexpr char kFileFailedText[] = "ファイルを読み込めませんでした。何も追加していません。";
 constexpr char kEmptyText[] = "ファイルにレコードがありません。";
 constexpr char kNoNameText[] = "新しいテーブルの名前を入力してください。";
+constexpr char kBrokenNameText[] =
+    "新しいテーブルの名前に、半分だけの文字 (サロゲート ペアの片方) があります。\n"
+    "名前を入力し直してください。";
 constexpr char kInsertingText[] = " 件を追加しました... (Esc キーで中止)";
 constexpr char kPreviewFaultText[] = " 行目: ここから先は読み込めません";
 
 std::string read_head(const std::string& path) {
     std::string head(kHeadBytes, '\0');
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = open_file(path, "rb");
     if (!file) {
         return std::string();
     }
@@ -53,6 +58,8 @@ std::string read_head(const std::string& path) {
     return head;
 }
 
+// The message in the program's code page; a failed statement's is told apart,
+// as it quotes the database's own words.
 std::string outcome_text(const CsvImportOutcome& outcome) {
     const std::string line = std::to_string(outcome.line);
     switch (outcome.status) {
@@ -72,13 +79,8 @@ std::string outcome_text(const CsvImportOutcome& outcome) {
                    std::to_string(outcome.expected) + kColumnCountText3 + "\n" + kNothingAdded;
         case CsvImportOutcome::stopped:
             return kStoppedText;
-        case CsvImportOutcome::sql_failed: {
-            std::string text = kSqlFailedText;
-            if (!outcome.message.empty()) {
-                text += "\n" + ansi_message(outcome.message.c_str());
-            }
-            return text;
-        }
+        case CsvImportOutcome::sql_failed:
+            return kSqlFailedText;
         case CsvImportOutcome::file_failed:
             break;
     }
@@ -111,10 +113,6 @@ bool CsvImportDialog::handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRE
     return dispatch_message(this, message_map_, msg, wparam, lparam, result);
 }
 
-std::string CsvImportDialog::preview() const {
-    return read_window_text(item(IDC_CSV_PREVIEW));
-}
-
 LRESULT CsvImportDialog::on_init_dialog(WPARAM, LPARAM) {
     center_window(hwnd(), GetParent(hwnd()));
     fill_csv_choices(item(IDC_CSV_ENCODING), kFileEncodings, static_cast<int>(options.encoding));
@@ -123,10 +121,12 @@ LRESULT CsvImportDialog::on_init_dialog(WPARAM, LPARAM) {
                    options.column_names ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hwnd(), IDC_CSV_NEW_TABLE, BST_CHECKED);
     HWND list = item(IDC_CSV_TABLE_LIST);
+    const std::wstring view_mark = wide_of_ansi(kViewMark);
     for (const CsvImportTarget& table : tables_) {
-        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(table.shown.c_str()));
+        const std::wstring shown = wide_of_utf8(table.name) + (table.view ? view_mark : L"");
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
     }
-    SendMessageA(list, CB_SETCURSEL, selected_table_ >= 0 ? selected_table_ : 0, 0);
+    SendMessageW(list, CB_SETCURSEL, selected_table_ >= 0 ? selected_table_ : 0, 0);
     EnableWindow(item(IDC_CSV_EXISTING_TABLE), !tables_.empty());
     enable_target_controls();
     show_preview();
@@ -134,12 +134,9 @@ LRESULT CsvImportDialog::on_init_dialog(WPARAM, LPARAM) {
     // file's name, selected, so that typing replaces it and Enter takes it. (Given
     // the focus, the preview would open with all its text selected.)
     HWND name = item(IDC_CSV_TABLE_NAME);
-    std::vector<char> stem(path_.begin(), path_.end());
-    stem.push_back('\0');
-    PathRemoveExtensionA(stem.data());
-    SetWindowTextA(name, PathFindFileNameA(stem.data()));
+    set_window_text_utf8(name, file_stem_of(path_));
     SetFocus(name);
-    SendMessageA(name, EM_SETSEL, 0, -1);
+    SendMessageW(name, EM_SETSEL, 0, -1);
     return FALSE;
 }
 
@@ -167,6 +164,7 @@ void CsvImportDialog::show_preview() {
     std::int64_t line = 0;
     const auto records =
         read_csv_head(path_, options.encoding, options.separator, kPreviewRecords, result, line);
+    const std::string names_mark = to_utf8("[列名] ");
     std::string text;
     for (std::size_t r = 0; r < records.size(); ++r) {
         std::string utf8;
@@ -177,12 +175,12 @@ void CsvImportDialog::show_preview() {
         for (char& c : utf8) {
             c = (c == '\r' || c == '\n') ? ' ' : c;
         }
-        text += (r == 0 && options.column_names ? "[列名] " : "") + to_ansi(utf8) + "\r\n";
+        text += (r == 0 && options.column_names ? names_mark : "") + utf8 + "\r\n";
     }
     if (result != CsvReader::record && result != CsvReader::end) {
-        text += std::to_string(line) + kPreviewFaultText + "\r\n";
+        text += std::to_string(line) + to_utf8(kPreviewFaultText) + "\r\n";
     }
-    SetWindowTextA(item(IDC_CSV_PREVIEW), text.c_str());
+    set_window_text_utf8(item(IDC_CSV_PREVIEW), text);
 }
 
 LRESULT CsvImportDialog::on_choice_changed(WPARAM, LPARAM) {
@@ -195,16 +193,17 @@ LRESULT CsvImportDialog::on_choice_changed(WPARAM, LPARAM) {
 LRESULT CsvImportDialog::on_ok(WPARAM, LPARAM) {
     read_choices();
     if (options.new_table) {
-        const std::string shown = read_window_text(item(IDC_CSV_TABLE_NAME));
         std::string name;
-        if (shown.empty() || !convert_whole(shown, true, name)) {
-            show_message_box(hwnd(), kNoNameText, kCaption, MB_OK | MB_ICONINFORMATION);
+        const bool whole = read_window_text_utf8(item(IDC_CSV_TABLE_NAME), name);
+        if (!whole || name.empty()) {
+            show_message_box(hwnd(), whole ? kNoNameText : kBrokenNameText, kCaption,
+                             MB_OK | MB_ICONINFORMATION);
             SetFocus(item(IDC_CSV_TABLE_NAME));
             return 0;
         }
         options.table = name;
     } else {
-        const LRESULT at = SendMessageA(item(IDC_CSV_TABLE_LIST), CB_GETCURSEL, 0, 0);
+        const LRESULT at = SendMessageW(item(IDC_CSV_TABLE_LIST), CB_GETCURSEL, 0, 0);
         if (at < 0 || static_cast<std::size_t>(at) >= tables_.size()) {
             return 0;
         }
@@ -252,6 +251,10 @@ bool import_csv_file(HWND owner,
     RecordedStep step(dialog.options.new_table ? nullptr : &history);
     const CsvImportOutcome outcome = import_csv_with_progress(owner, db, path, dialog.options);
     step.finish();
-    show_message_box(owner, outcome_text(outcome).c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
+    std::string text = to_utf8(outcome_text(outcome));
+    if (outcome.status == CsvImportOutcome::sql_failed && !outcome.message.empty()) {
+        text += "\n" + outcome.message;
+    }
+    show_message_box_utf8(owner, text, kCaption, MB_OK | MB_ICONINFORMATION);
     return outcome.status == CsvImportOutcome::imported;
 }

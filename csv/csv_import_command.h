@@ -12,11 +12,11 @@
 #include "win/dialog.h"
 #include "win/message_map.h"
 
-// A table the import can fill: its name as shown (the program's code page) and
-// its exact (UTF-8) name.
+// A table the import can fill: its exact (UTF-8) name, which the list shows as it
+// is, with the mark of a view after a view's.
 struct CsvImportTarget {
-    std::string shown;
     std::string name;
+    bool view = false;
 };
 
 // The import's choices over the file's first records as they will be read: the
@@ -27,8 +27,6 @@ public:
     CsvImportDialog(std::string path, std::vector<CsvImportTarget> tables, int selected_table);
 
     CsvImportOptions options;
-    // The preview as shown (the program's code page).
-    std::string preview() const;
 
 protected:
     bool handle_message(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;

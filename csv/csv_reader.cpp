@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "csv/csv_format.h"
+#include "db/part_file.h"
 #include "db/text_convert.h"
 
 namespace {
@@ -299,7 +300,7 @@ std::vector<std::vector<CsvField>> read_csv_head(const std::string& path,
     std::vector<std::vector<CsvField>> records;
     result = CsvReader::read_failed;
     line = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = open_file(path, "rb");
     if (!file) {
         return records;
     }

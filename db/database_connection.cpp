@@ -109,11 +109,11 @@ void DatabaseConnection::set_up(const char* path) {
 }
 
 bool DatabaseConnection::set_path(const char* path) {
-    std::string utf8;
-    if (!path || !convert_whole(path, true, utf8) || utf8.size() >= kPathSize || utf8.empty()) {
+    const std::size_t size = path ? std::strlen(path) : 0;
+    if (size == 0 || size >= kPathSize) {
         return false;
     }
-    std::memcpy(path_utf8, utf8.c_str(), utf8.size() + 1);
+    std::memcpy(path_utf8, path, size + 1);
     return true;
 }
 

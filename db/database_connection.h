@@ -20,14 +20,15 @@ public:
     DatabaseConnection& operator=(const DatabaseConnection&) = delete;
     ~DatabaseConnection() { close(); }
 
-    // Opens an existing database at an ANSI path, closing the open one first; a
+    // Opens an existing database at a UTF-8 path, closing the open one first; a
     // missing file is not created, a file that cannot be written is opened
     // read-only. The schema is read once, so a file that is no database (or a
     // damaged one) is refused and closed again, with nothing written to it.
     // False, and the connection closed, when it cannot be opened (see
-    // open_result and open_message) or the path's UTF-8 form does not fit its
-    // room (a cut path would name another file). A database whose schema is
-    // locked by another program stays open: open_result is then SQLITE_BUSY.
+    // open_result and open_message) or the path does not fit its room of
+    // kPathSize bytes (a cut path would name another file). A database whose
+    // schema is locked by another program stays open: open_result is then
+    // SQLITE_BUSY.
     bool open(const char* path);
     // Opens (and so creates) a new database file, closing the open one first.
     // SQLite's answer is not examined: a file that cannot be written shows itself

@@ -4,11 +4,30 @@
 #include <windows.h>
 #endif
 
+#include "db/text_convert.h"
+
 namespace {
+
+#ifdef _WIN32
+// The wide form of a path; false for bytes that are no UTF-8, which would
+// otherwise become U+FFFD and name another file.
+bool wide_path(const std::string& path, std::wstring& wide) {
+    bool valid = false;
+    const std::u16string utf16 = utf8_to_utf16(path, &valid);
+    if (!valid || path.empty()) {
+        return false;
+    }
+    wide.assign(utf16.begin(), utf16.end());
+    return true;
+}
+#endif
 
 bool replace_file(const std::string& from, const std::string& to) {
 #ifdef _WIN32
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    std::wstring wide_from;
+    std::wstring wide_to;
+    return wide_path(from, wide_from) && wide_path(to, wide_to) &&
+           MoveFileExW(wide_from.c_str(), wide_to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 #else
     return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
@@ -16,8 +35,31 @@ bool replace_file(const std::string& from, const std::string& to) {
 
 }  // namespace
 
+std::FILE* open_file(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    std::wstring wide;
+    if (!wide_path(path, wide)) {
+        return nullptr;
+    }
+    // The modes are ASCII.
+    const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode));
+    return _wfopen(wide.c_str(), wide_mode.c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+bool remove_file(const std::string& path) {
+#ifdef _WIN32
+    std::wstring wide;
+    return wide_path(path, wide) && DeleteFileW(wide.c_str()) != FALSE;
+#else
+    return std::remove(path.c_str()) == 0;
+#endif
+}
+
 bool file_exists(const std::string& path) {
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    if (std::FILE* f = open_file(path, "rb")) {
         std::fclose(f);
         return true;
     }
@@ -28,7 +70,7 @@ PartFile::PartFile(const std::string& path) {
     for (int i = 0; i < 100 && !file_; ++i) {
         std::string name = path + (i == 0 ? ".part" : ".part" + std::to_string(i));
         if (!file_exists(name)) {
-            file_ = std::fopen(name.c_str(), "wb");
+            file_ = open_file(name, "wb");
             part_ = std::move(name);
         }
     }
@@ -39,7 +81,7 @@ PartFile::~PartFile() {
         std::fclose(file_);
     }
     if (!part_.empty()) {
-        std::remove(part_.c_str());
+        remove_file(part_);
     }
 }
 

@@ -4,6 +4,14 @@
 #include <cstdio>
 #include <string>
 
+// Files named by the program's paths, which are UTF-8 like the rest of its data:
+// on Windows they are opened through the wide functions, so that a folder or a
+// name of any characters is reached, not one the code page has a substitute for.
+// A path that is not valid UTF-8 names no file.
+std::FILE* open_file(const std::string& path, const char* mode);
+bool remove_file(const std::string& path);
+bool file_exists(const std::string& path);
+
 // A file written beside its chosen name under another one, and given that name
 // only when it is complete: a write that stops or fails leaves no partial file,
 // and a file that was there before stays as it was.
@@ -12,7 +20,6 @@ public:
     // The buffer is written out once it holds this much.
     static constexpr std::size_t kFlushBytes = std::size_t{1} << 20;
 
-    // `path` is in the program's code page.
     explicit PartFile(const std::string& path);
     ~PartFile();
     PartFile(const PartFile&) = delete;
@@ -32,5 +39,3 @@ private:
     std::string part_;
     std::string buffer_;
 };
-
-bool file_exists(const std::string& path);

@@ -314,18 +314,14 @@ int exec_utf8(sqlite3* db, const std::string& utf8_sql) {
     return sqlite3_exec(db, utf8_sql.c_str(), nullptr, nullptr, nullptr);
 }
 
-int exec_single_ansi(sqlite3* db, const std::string& ansi_sql, bool& more) {
+int exec_single_utf8(sqlite3* db, const std::string& utf8_sql, bool& more) {
     more = false;
     if (!db) {
         return SQLITE_MISUSE;
     }
-    std::string utf8;
-    if (!convert_whole(ansi_sql, true, utf8)) {
-        return SQLITE_ERROR;
-    }
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
-    int code = sqlite3_prepare_v2(db, utf8.c_str(), -1, &raw, &tail);
+    int code = sqlite3_prepare_v2(db, utf8_sql.c_str(), -1, &raw, &tail);
     std::unique_ptr<sqlite3_stmt, StatementDeleter> statement(raw);
     if (code != SQLITE_OK) {
         return code;

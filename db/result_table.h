@@ -94,10 +94,10 @@ int stream_statements(sqlite3* db,
 // has room for them. The SQLite result code.
 int bind_filter_values(sqlite3_stmt* statement, const std::vector<FilterValue>& values);
 
-// Runs a statement written in the ANSI code page that must be exactly one: when
-// the text holds anything after it but blanks and comments, nothing runs, `more`
-// is set and SQLITE_ERROR returned.
-int exec_single_ansi(sqlite3* db, const std::string& ansi_sql, bool& more);
+// Runs UTF-8 text that must be exactly one statement: when the text holds
+// anything after it but blanks and comments, nothing runs, `more` is set and
+// SQLITE_ERROR returned.
+int exec_single_utf8(sqlite3* db, const std::string& utf8_sql, bool& more);
 
 // How a BLOB value shows in a cell: its size, never its bytes.
 std::string blob_cell_text(long long bytes);

@@ -534,7 +534,7 @@ ReadOutcome read_value_part(sqlite3* db,
 }
 
 std::int64_t file_length(const std::string& path) {
-    File file(std::fopen(path.c_str(), "rb"));
+    File file(open_file(path, "rb"));
     return file ? length_of(file.get()) : -1;
 }
 
@@ -597,7 +597,7 @@ CellFileOutcome load_cell_file(sqlite3* db,
     if (sqlite3_db_readonly(db, "main") != 0) {
         return outcome_of(CellFileOutcome::read_only);
     }
-    File file(std::fopen(path.c_str(), "rb"));
+    File file(open_file(path, "rb"));
     const std::int64_t length = file ? length_of(file.get()) : -1;
     if (length < 0) {
         return outcome_of(CellFileOutcome::file_failed);

@@ -49,7 +49,7 @@ struct CellFileTarget {
     bool view = false;
 };
 
-// Writes the cell's whole value to `path` (the program's code page): a BLOB byte
+// Writes the cell's whole value to `path` (UTF-8, like every path): a BLOB byte
 // for byte, a text in `encoding`, a number as its text.
 CellFileOutcome save_cell_file(sqlite3* db,
                                const CellFileTarget& target,

@@ -23,7 +23,7 @@ const char* const kStepFailureTexts[kRebuildStepCount] = {
 constexpr std::size_t kCopyBackStep = 4;
 
 bool refuse(StructureError& error, const char* text) {
-    error = {text, kStructureErrorCaption, 0};
+    error = {to_utf8(text), kStructureErrorCaption, 0};
     return false;
 }
 
@@ -146,13 +146,7 @@ bool plan_change(const TableSchema& schema,
                  ChangePlan& plan,
                  StructureError& error) {
     plan.table = schema.table;
-    // The name field shows the table's name with substitutes where the code page
-    // lacks a character; while it still shows just that, the name is kept.
-    if (new_name == to_ansi(schema.table)) {
-        plan.new_table = schema.table;
-    } else if (!convert_whole(new_name, true, plan.new_table)) {
-        return refuse(error, kUnreadableTableText);
-    }
+    plan.new_table = new_name;
     if (schema.definition.columns.size() != schema.columns.size()) {
         return refuse(error, kUnreadableTableText);
     }
@@ -163,15 +157,10 @@ bool plan_change(const TableSchema& schema,
     }
     std::vector<bool> used(plan.columns.size(), false);
     for (const ColumnDef& column : columns) {
-        // Without its exact name, a name the code page cannot hold comes back as
-        // another name: it then finds no column, rather than a wrong one.
-        std::string source = column.exact_source_name;
-        if (source.empty()) {
-            convert_whole(column.source_name, true, source);
-        }
+        const std::string& source = column.source_name;
         std::size_t original = 0;
         while (original < plan.columns.size() &&
-               (used[original] || plan.columns[original].column.exact_source_name != source ||
+               (used[original] || plan.columns[original].column.source_name != source ||
                 plan.names[original] != source)) {
             ++original;
         }
@@ -183,12 +172,7 @@ bool plan_change(const TableSchema& schema,
         kept.original = original;
         kept.type = column.type;
         kept.retype = column.type != plan.columns[original].column.type;
-        // A name left as it was shown keeps its exact form.
-        if (column.name == column.source_name) {
-            kept.name = source;
-        } else if (!convert_whole(column.name, true, kept.name)) {
-            return refuse(error, kUnknownColumnText);
-        }
+        kept.name = column.name;
         plan.kept.push_back(std::move(kept));
     }
     for (std::size_t original = 0; original < used.size(); ++original) {
@@ -330,9 +314,7 @@ bool copy_steps(const ChangePlan& plan,
                 edit.drop_primary_key = !ends_with_primary_key(type);
             }
             edit.retype = true;
-            if (!convert_whole(type, true, edit.type)) {
-                return refuse(error, kUnknownColumnText);
-            }
+            edit.type = type;
         }
         edits.push_back(edit);
         if (!plan.columns[kept.original].generated) {
@@ -413,22 +395,22 @@ std::vector<std::string> objects_lost(const ChangePlan& plan,
     if (deleted.empty()) {
         return lost;
     }
+    const std::string dropped = to_utf8(kDroppedNote);
     for (const SchemaObject& object : objects) {
         if (names_deleted(object, deleted)) {
-            lost.push_back((object.type == "index" ? kIndexLabel : kTriggerLabel) +
-                           to_ansi(object.name) + kDroppedNote);
+            lost.push_back(to_utf8(object.type == "index" ? kIndexLabel : kTriggerLabel) +
+                           object.name + dropped);
         }
     }
     for (std::size_t index : constraints_naming(definition, deleted)) {
         const TableConstraintSql& constraint = definition.constraints[index];
-        lost.push_back(
-            kConstraintLabel +
-            to_ansi(definition.sql.substr(constraint.begin, constraint.end - constraint.begin)) +
-            kDroppedNote);
+        lost.push_back(to_utf8(kConstraintLabel) +
+                       definition.sql.substr(constraint.begin, constraint.end - constraint.begin) +
+                       dropped);
     }
     for (const SchemaObject& view : views) {
         if (sql_names_any(view.sql, {plan.table}) && sql_names_any(view.sql, deleted)) {
-            lost.push_back(kViewLabel + to_ansi(view.name) + kBrokenNote);
+            lost.push_back(to_utf8(kViewLabel) + view.name + to_utf8(kBrokenNote));
         }
     }
     return lost;

@@ -49,7 +49,7 @@ struct KeptColumn {
     std::size_t original = 0;
     std::string name;  // UTF-8
     bool retype = false;
-    std::string type;  // ANSI, as the user left it
+    std::string type;  // UTF-8, as the user left it
 };
 
 struct ChangePlan {
@@ -66,8 +66,8 @@ struct ChangePlan {
 };
 
 // Matches the list's columns to the table's (each by its exact source name) and
-// the name field's text to a name. False with `error` for a name that cannot be
-// read or a column the table does not have.
+// takes the name field's text (UTF-8) as the table's new name. False with `error`
+// for a column the table does not have.
 bool plan_change(const TableSchema& schema,
                  const std::vector<ColumnDef>& columns,
                  const std::string& new_name,
@@ -145,7 +145,7 @@ std::vector<std::string> rebuild_statements(const std::string& table_name,
                                             const std::string& rowid_name,
                                             const std::string& create_sql);
 
-// What the plan loses, one text per object (ANSI) for the user to confirm: the
+// What the plan loses, one text per object (UTF-8) for the user to confirm: the
 // indexes and triggers among `objects` and the constraints of the definition
 // that name a deleted column, and the views among `views` that name one.
 std::vector<std::string> objects_lost(const ChangePlan& plan,

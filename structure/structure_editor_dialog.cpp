@@ -8,6 +8,7 @@
 #include "win/dialog_layout.h"
 #include "win/list_view.h"
 #include "win/message_box.h"
+#include "win/wide_text.h"
 #include "win/window_text.h"
 
 namespace {
@@ -19,6 +20,9 @@ constexpr const char kTypeHeading[] = "型情報";
 constexpr int kNameColumnWidth = 110;
 constexpr const char kLossHeading[] = "削除する列が使われているため、次のものは元に戻せません。";
 constexpr const char kLossQuestion[] = "このまま変更しますか？";
+constexpr const char kBrokenTextText[] =
+    "名前か型に、半分だけの文字 (サロゲート ペアの片方) があるため、実行しませんでした。\n"
+    "入力し直してください。";
 
 enum ListColumn { kSourceColumn = 0, kNameColumn = 1, kTypeColumn = 2 };
 
@@ -26,16 +30,17 @@ enum ListColumn { kSourceColumn = 0, kNameColumn = 1, kTypeColumn = 2 };
 constexpr UINT kRunOkMessage = WM_APP + 1;
 
 void set_list_text(HWND list, int row, int column, const std::string& text) {
-    LVITEMA item{};
+    std::wstring wide = wide_of_utf8(text);
+    LVITEMW item{};
     item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    item.pszText = wide.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
 }
 
 void set_read_window_text(HWND control, const std::string& text) {
     // Setting the same text again would move the caret of a field being typed in.
-    if (read_window_text(control) != text) {
-        SetWindowTextA(control, text.c_str());
+    if (window_text_utf8(control) != text) {
+        set_window_text_utf8(control, text);
     }
 }
 
@@ -43,8 +48,8 @@ void set_read_window_text(HWND control, const std::string& text) {
 // that exact spelling, or none for a type typed by hand. The arrow keys then move
 // on from the type shown, not from one shown before.
 void show_type(HWND box, const std::string& type) {
-    LRESULT index = SendMessageA(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                 reinterpret_cast<LPARAM>(type.c_str()));
+    LRESULT index = SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(wide_of_utf8(type).c_str()));
     // The search ignores case; a type spelt otherwise is the user's own.
     if (index != CB_ERR && kTypeChoices[static_cast<std::size_t>(index)] != type) {
         index = CB_ERR;
@@ -135,7 +140,7 @@ LRESULT StructureEditorDialog::on_init_dialog(WPARAM, LPARAM) {
     if (edit_mode_) {
         std::vector<ColumnDef> loaded;
         if (load_table_columns(db_, table_name_, loaded)) {
-            SetWindowTextA(table_name_field_, to_ansi(table_name_).c_str());
+            set_window_text_utf8(table_name_field_, table_name_);
             rows_.load(std::move(loaded));
             for (std::size_t row = 0; row < rows_.size(); ++row) {
                 append_row(static_cast<int>(row));
@@ -171,11 +176,12 @@ void StructureEditorDialog::dpi_changed(int old_dpi) {
 
 void StructureEditorDialog::append_row(int row) {
     const ColumnDef& column = rows_.columns()[static_cast<std::size_t>(row)];
-    LVITEMA item{};
+    std::wstring source = wide_of_utf8(column.source_name);
+    LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = row;
-    item.pszText = const_cast<char*>(column.source_name.c_str());
-    SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    item.pszText = source.data();
+    SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     set_list_text(list_, row, kNameColumn, column.name);
     set_list_text(list_, row, kTypeColumn, column.type);
 }
@@ -194,10 +200,23 @@ int StructureEditorDialog::selected_row() const {
 }
 
 void StructureEditorDialog::store_fields() {
-    if (rows_.rename(read_window_text(column_name_field_)) &&
-        rows_.retype(read_window_text(type_box_))) {
+    // A field holding half of a surrogate pair (a character cut by Backspace)
+    // leaves the row as it last was; OK refuses while a field holds one.
+    std::string name;
+    std::string type;
+    if (read_window_text_utf8(column_name_field_, name) && read_window_text_utf8(type_box_, type) &&
+        rows_.rename(name) && rows_.retype(type)) {
         mirror_current_row();
     }
+}
+
+bool StructureEditorDialog::fields_whole() const {
+    // The column's fields count while they show a row.
+    const bool row_shown = rows_.current() != ColumnRows::kNoRow;
+    std::string text;
+    return read_window_text_utf8(table_name_field_, text) &&
+           (!row_shown || (read_window_text_utf8(column_name_field_, text) &&
+                           read_window_text_utf8(type_box_, text)));
 }
 
 void StructureEditorDialog::show_row(int row) {
@@ -308,7 +327,13 @@ LRESULT StructureEditorDialog::on_ok(WPARAM, LPARAM) {
 }
 
 LRESULT StructureEditorDialog::on_run_ok(WPARAM, LPARAM) {
-    const std::string name = read_window_text(table_name_field_);
+    std::string name;
+    if (!fields_whole() || !read_window_text_utf8(table_name_field_, name)) {
+        show_message_box(hwnd(), kBrokenTextText, kStructureErrorCaption,
+                         MB_OK | MB_ICONINFORMATION);
+        EnableWindow(ok_button_, TRUE);
+        return 0;
+    }
     StructureError error;
     bool done = false;
     // A user who declines the losses keeps the dialog as it is, unreported.
@@ -324,8 +349,8 @@ LRESULT StructureEditorDialog::on_run_ok(WPARAM, LPARAM) {
         return 0;
     }
     if (!declined) {
-        show_message_box(hwnd(), error.text.c_str(), error.caption.c_str(),
-                         MB_OK | MB_ICONINFORMATION);
+        show_message_box_utf8(hwnd(), error.text, error.caption.c_str(),
+                              MB_OK | MB_ICONINFORMATION);
     }
     EnableWindow(ok_button_, TRUE);
     return 0;
@@ -336,13 +361,13 @@ bool StructureEditorDialog::confirm_losses() {
     if (lost.empty()) {
         return true;
     }
-    std::string text = std::string(kLossHeading) + "\n\n";
+    std::string text = to_utf8(kLossHeading) + "\n\n";
     for (const std::string& object : lost) {
         text += object + "\n";
     }
-    text += std::string("\n") + kLossQuestion;
-    return show_message_box(hwnd(), text.c_str(), kEditCaption,
-                            MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDOK;
+    text += "\n" + to_utf8(kLossQuestion);
+    return show_message_box_utf8(hwnd(), text, kEditCaption,
+                                 MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDOK;
 }
 
 LRESULT StructureEditorDialog::on_cancel(WPARAM, LPARAM) {

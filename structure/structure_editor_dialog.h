@@ -54,6 +54,8 @@ private:
     int selected_row() const;
     // Writes the fields' texts into the current row's name and type.
     void store_fields();
+    // No field in use holds half of a surrogate pair.
+    bool fields_whole() const;
     // Shows the current row's texts in its line of the list.
     void mirror_current_row();
     // Makes `row` (or none) current and shows it in the fields.
@@ -63,8 +65,7 @@ private:
     bool confirm_losses();
 
     sqlite3* db_;
-    // The exact (UTF-8) name of the table being edited; the name field shows it in
-    // the code page.
+    // The exact (UTF-8) name of the table being edited, which the name field shows.
     std::string table_name_;
     bool edit_mode_ = false;
     ColumnRows rows_;

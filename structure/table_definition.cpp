@@ -67,10 +67,9 @@ bool read_table_columns(sqlite3* db,
         const char* pk = result.value(row, 2);
         const char* hidden = result.value(row, 3);
         TableColumn column;
-        column.column.exact_source_name = name ? name : "";
-        column.column.source_name = to_ansi(column.column.exact_source_name);
+        column.column.source_name = name ? name : "";
         column.column.name = column.column.source_name;
-        column.column.type = type ? to_ansi(type) : std::string();
+        column.column.type = type ? type : "";
         column.generated = hidden && hidden[0] != '0';
         if (pk && pk[0] != '0') {
             ++key_columns;
@@ -109,19 +108,19 @@ bool create_table(sqlite3* db,
                   const std::vector<ColumnDef>& columns,
                   StructureError& error) {
     if (table_name.empty()) {
-        error = {kNoTableNameText, kStructureErrorCaption, 0};
+        error = {to_utf8(kNoTableNameText), kStructureErrorCaption, 0};
         return false;
     }
     if (columns.empty()) {
-        error = {kNoColumnsText, kStructureErrorCaption, 0};
+        error = {to_utf8(kNoColumnsText), kStructureErrorCaption, 0};
         return false;
     }
     // Types go in as typed; a type that closes the definition must not get a
     // statement of its own run after it.
     bool more = false;
-    if (exec_single_ansi(db, create_table_sql(table_name, columns), more) != SQLITE_OK) {
-        error = {more ? std::string(kCreateTableFailedText) + "\n" + kSeveralStatementsText
-                      : to_ansi(sql_error_text(kCreateTableFailedText, db)),
+    if (exec_single_utf8(db, create_table_sql(table_name, columns), more) != SQLITE_OK) {
+        error = {more ? to_utf8(std::string(kCreateTableFailedText) + "\n" + kSeveralStatementsText)
+                      : sql_error_text(kCreateTableFailedText, db),
                  kSqlErrorCaption, 0};
         return false;
     }

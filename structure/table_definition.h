@@ -7,21 +7,17 @@
 #include <string>
 #include <vector>
 
-// A table's definition as the structure editor holds it, and its creation. Texts
-// are in the ANSI code page and held whole: a name cut short would name another
-// column. An existing table is named by its exact (UTF-8) name, since its name in
-// the code page may stand for another table, or none.
+// A table's definition as the structure editor holds it, and its creation. Names
+// and types are UTF-8, as the database holds them, every character as it is, and
+// held whole: a name cut short would name another column.
 
 struct ColumnDef {
-    // The column's name in the table the list was loaded from; empty for a column
-    // added in the editor. The rebuild finds the column's values by it.
+    // The column's exact name in the table the list was loaded from; empty for a
+    // column added in the editor. The rebuild finds the column's values by it.
     std::string source_name;
     std::string name;
     // The declared type, free text (the user's own SQL), possibly empty.
     std::string type;
-    // The column's exact (UTF-8) name in that table, which source_name shows with
-    // substitutes where the code page lacks a character; empty for an added column.
-    std::string exact_source_name = {};
 };
 
 // The types offered for a column, in the order shown; the first is the type of a
@@ -35,8 +31,9 @@ constexpr const char kStructureErrorCaption[] = "エラー";
 constexpr const char kNoTableNameText[] = "テーブル名が未入力です";
 constexpr const char kNoColumnsText[] = "カラム設定がありません";
 
-// What a refused or failed change tells the user: the text and caption of an OK
-// box with the information icon.
+// What a refused or failed change tells the user: the text (UTF-8, as it may quote
+// names and the database's words) and caption (the program's own) of an OK box
+// with the information icon.
 struct StructureError {
     std::string text;
     std::string caption;

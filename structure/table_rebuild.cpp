@@ -17,12 +17,12 @@ int exec(sqlite3* db, const std::string& sql) {
 }
 
 bool fail(StructureError& error, const char* text, sqlite3* db, int step = 0) {
-    error = {to_ansi(sql_error_text(text, db)), kSqlErrorCaption, step};
+    error = {sql_error_text(text, db), kSqlErrorCaption, step};
     return false;
 }
 
 bool refuse(StructureError& error, const char* text) {
-    error = {text, kStructureErrorCaption, 0};
+    error = {to_utf8(text), kStructureErrorCaption, 0};
     return false;
 }
 
@@ -91,7 +91,7 @@ bool change_table(sqlite3* db, const ChangePlan& plan, StructureError& error) {
         return fail(error, kForeignKeyBrokenText, db);
     }
     if (problems_after > problems_before && problems_before >= 0) {
-        error = {std::string(kForeignKeyBrokenText) + "\n" + to_ansi(tables), kSqlErrorCaption, 0};
+        error = {to_utf8(kForeignKeyBrokenText) + "\n" + tables, kSqlErrorCaption, 0};
         return false;
     }
     return true;
@@ -105,7 +105,7 @@ std::vector<std::string> objects_lost_by_change(sqlite3* db,
     ChangePlan plan;
     TableSchema schema;
     StructureError error;
-    if (!plan_from_database(db, table_name, columns, to_ansi(table_name), plan, schema, error) ||
+    if (!plan_from_database(db, table_name, columns, table_name, plan, schema, error) ||
         plan.deleted.empty()) {
         return {};
     }
@@ -120,11 +120,11 @@ bool rebuild_table(sqlite3* db,
                    const std::string& new_name,
                    StructureError& error) {
     if (!db) {
-        error = {to_ansi(sql_error_text(kTempTableCreateFailedText, nullptr)), kSqlErrorCaption, 1};
+        error = {sql_error_text(kTempTableCreateFailedText, nullptr), kSqlErrorCaption, 1};
         return false;
     }
     if (new_name.empty()) {
-        error = {kNoTableNameText, kStructureErrorCaption, 4};
+        error = {to_utf8(kNoTableNameText), kStructureErrorCaption, 4};
         return false;
     }
     ChangePlan plan;

@@ -33,11 +33,9 @@ std::vector<std::string> objects_lost_by_change(sqlite3* db,
                                                 const std::vector<ColumnDef>& columns);
 
 // Makes the table named exactly `table_name` (UTF-8) into `new_name` (the name
-// field's text, ANSI) with the columns of the list, each found by its exact
-// source name (or, in a list made by hand, by source_name). A name the user left
-// as it was shown keeps its exact form, so that a table or column whose name the
-// code page cannot show keeps it. False with `error` holding what failed (read
-// before anything was undone); the database is then as it was.
+// field's text, UTF-8) with the columns of the list, each found by its exact
+// source name. False with `error` holding what failed (read before anything was
+// undone); the database is then as it was.
 bool rebuild_table(sqlite3* db,
                    const std::string& table_name,
                    const std::vector<ColumnDef>& columns,

@@ -70,12 +70,12 @@ TEST(ColumnRows, EditsReachTheCurrentRowEvenWhereNamesRepeat) {
 TEST(ColumnRows, AnExistingTablesRowsTakeNoNewColumn) {
     ColumnRows rows(false);
     rows.add();
-    rows.load({{"title", "title", "TEXT", "title"}, {"memo", "memo", "", "memo"}});
+    rows.load({{"title", "title", "TEXT"}, {"memo", "memo", ""}});
     rows.select(1);
     EXPECT_EQ(rows.add(), ColumnRows::kNoRow);
     EXPECT_EQ(rows.current(), 1);
     EXPECT_EQ(names(rows), (Texts{"title TEXT", "memo "}));
     // Loading again starts without a current row.
-    rows.load({{"a", "a", "TEXT", "a"}});
+    rows.load({{"a", "a", "TEXT"}});
     EXPECT_EQ(rows.current(), ColumnRows::kNoRow);
 }

@@ -31,7 +31,8 @@ TEST(DatabaseConnection, OpensCreatesAndCloses) {
     // Hold a write lock on the first file: opening another must release it.
     ASSERT_EQ(exec_ansi(connection.handle, "BEGIN EXCLUSIVE;"), SQLITE_OK);
 
-    connection.create(dir.file("データ.db").c_str());
+    // The program's paths are UTF-8; the folder's is ASCII.
+    connection.create(utf8_of(dir.file("データ.db")).c_str());
     EXPECT_TRUE(connection.is_open);
     EXPECT_EQ(exec_ansi(connection.handle, "CREATE TABLE n(x);"), SQLITE_OK);
     {
@@ -60,14 +61,15 @@ TEST(DatabaseConnection, FailedOpenLeavesItClosed) {
 TEST(DatabaseConnection, RefusesAPathThatDoesNotFitRatherThanCuttingIt) {
     TempDir dir;
     DatabaseConnection connection;
-    // Each katakana takes three bytes in UTF-8: 200 of them make 600 bytes.
+    // Each katakana takes three bytes in UTF-8: 200 of them make 600 bytes, over
+    // the room of 512 (their 400 bytes of Shift-JIS would fit).
     std::string name;
     for (int i = 0; i < 200; ++i) {
-        name += "テ";
+        name += u8"テ";
     }
-    EXPECT_FALSE(connection.open(dir.file(name).c_str()));
+    EXPECT_FALSE(connection.open(utf8_of(dir.file("")).append(name).c_str()));
     EXPECT_FALSE(connection.is_open);
-    EXPECT_FALSE(connection.create(dir.file(name).c_str()));
+    EXPECT_FALSE(connection.create(utf8_of(dir.file("")).append(name).c_str()));
     EXPECT_FALSE(connection.is_open);
 }
 

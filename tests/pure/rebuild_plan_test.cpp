@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "structure/rebuild_plan.h"
+#include "tests/support/test_support.h"
 
 // The rebuild's plan from plain data: a table as the database would describe it,
 // the editor's list, and the statements that come out. The database's part
@@ -21,7 +22,7 @@ TableSchema schema_of(const std::string& table, const std::string& sql) {
     for (const ColumnSql& column : schema.definition.columns) {
         const std::string type =
             schema.definition.sql.substr(column.type_begin, column.type_end - column.type_begin);
-        schema.columns.push_back({{column.name, column.name, type, column.name}, false, false});
+        schema.columns.push_back({{column.name, column.name, type}, false, false});
     }
     schema.schema_names = {table};
     return schema;
@@ -168,10 +169,11 @@ TEST(RebuildPlan, ADeletedColumnIsNeitherCopiedNorNamedAgain) {
     EXPECT_EQ(copy_of(retyped, books.definition.sql)[3],
               "CREATE TABLE books(id INTEGER PRIMARY KEY AUTOINCREMENT, title BLOB, "
               "UNIQUE (title))");
-    EXPECT_EQ(
-        objects_lost(retyped.plan, books.definition, objects, views),
-        (Texts{"インデックス by_memo（削除されます）", "トリガー stamp（削除されます）",
-               "制約 CHECK (memo <> '')（削除されます）", "ビュー memos（使えなくなります）"}));
+    EXPECT_EQ(objects_lost(retyped.plan, books.definition, objects, views),
+              (Texts{utf8_of("インデックス by_memo（削除されます）"),
+                     utf8_of("トリガー stamp（削除されます）"),
+                     utf8_of("制約 CHECK (memo <> '')（削除されます）"),
+                     utf8_of("ビュー memos（使えなくなります）")}));
 }
 
 TEST(RebuildPlan, HostileNamesStayWholeInEveryStatement) {
@@ -203,7 +205,7 @@ TEST(RebuildPlan, AListThatDoesNotFitTheTableIsRefused) {
         const char* text;
     };
     const Case cases[] = {
-        {{fits[0], {"price", "price", "TEXT", "price"}}, kUnknownColumnText},
+        {{fits[0], {"price", "price", "TEXT"}}, kUnknownColumnText},
         {{fits[0], fits[0]}, kUnknownColumnText},
         {{fits[0], {"", "added", "TEXT"}}, kUnknownColumnText},
     };
@@ -211,7 +213,7 @@ TEST(RebuildPlan, AListThatDoesNotFitTheTableIsRefused) {
         ChangePlan plan;
         StructureError error;
         EXPECT_FALSE(plan_change(books, c.columns, "books", plan, error));
-        EXPECT_EQ(error.text, c.text);
+        EXPECT_EQ(error.text, utf8_of(c.text));
     }
 
     // The table's statement and its column list disagree: nothing can be matched.
@@ -220,5 +222,5 @@ TEST(RebuildPlan, AListThatDoesNotFitTheTableIsRefused) {
     ChangePlan plan;
     StructureError error;
     EXPECT_FALSE(plan_change(disagreeing, fits, "books", plan, error));
-    EXPECT_EQ(error.text, kUnreadableTableText);
+    EXPECT_EQ(error.text, utf8_of(kUnreadableTableText));
 }

@@ -73,14 +73,14 @@ TEST(TableDefinition, CreationChecksNameThenColumnsBeforeSendingAnything) {
     StructureError error;
 
     EXPECT_FALSE(create_table(db.handle(), "", {}, error));
-    EXPECT_EQ(error.text, "テーブル名が未入力です");
+    EXPECT_EQ(error.text, u8"テーブル名が未入力です");
     EXPECT_EQ(error.caption, "エラー");
 
     EXPECT_FALSE(create_table(db.handle(), "", new_columns({{"a", "TEXT"}}), error));
-    EXPECT_EQ(error.text, "テーブル名が未入力です");
+    EXPECT_EQ(error.text, u8"テーブル名が未入力です");
 
     EXPECT_FALSE(create_table(db.handle(), "t", {}, error));
-    EXPECT_EQ(error.text, "カラム設定がありません");
+    EXPECT_EQ(error.text, u8"カラム設定がありません");
     EXPECT_EQ(error.caption, "エラー");
 
     EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_master;"), "0");
@@ -90,11 +90,12 @@ TEST(TableDefinition, CreatesTheTableWithTheListsNamesAndTypes) {
     TempDir dir;
     TestDb db(dir.file("create.db"));
     StructureError error;
-    ASSERT_TRUE(create_table(
-        db.handle(), "書籍",
-        new_columns(
-            {{"題名", "TEXT"}, {"price", "NUMERIC"}, {"memo", ""}, {"id", "INTEGER PRIMARY KEY"}}),
-        error))
+    ASSERT_TRUE(create_table(db.handle(), u8"書籍",
+                             new_columns({{u8"題名", "TEXT"},
+                                          {"price", "NUMERIC"},
+                                          {"memo", ""},
+                                          {"id", "INTEGER PRIMARY KEY"}}),
+                             error))
         << error.text;
     EXPECT_EQ(table_columns(db, u8"書籍"),
               (std::vector<std::string>{u8"題名|TEXT", "price|NUMERIC", "memo|", "id|INTEGER"}));
@@ -129,7 +130,7 @@ TEST(TableDefinition, ATypeCannotCarryASecondStatement) {
          {"TEXT); DROP TABLE x; --", "TEXT); DROP TABLE x", "TEXT);;DROP TABLE x;"}) {
         SCOPED_TRACE(type);
         EXPECT_FALSE(create_table(db.handle(), "t", new_columns({{"a", type}}), error));
-        EXPECT_EQ(error.text.rfind("テーブル作成処理が失敗しました。\n", 0), 0u) << error.text;
+        EXPECT_EQ(error.text.rfind(u8"テーブル作成処理が失敗しました。\n", 0), 0u) << error.text;
         EXPECT_EQ(error.caption, "SQL エラー");
         EXPECT_EQ(db.value("SELECT group_concat(name) FROM sqlite_master"), "x");
         EXPECT_EQ(db.value("SELECT COUNT(*) FROM x"), "1");
@@ -149,20 +150,20 @@ TEST(TableDefinition, CreationFailureCarriesTheDatabasesMessage) {
     // The default name after a deletion can repeat a name still in the list.
     EXPECT_FALSE(create_table(db.handle(), "t",
                               new_columns({{"column01", "TEXT"}, {"column01", "TEXT"}}), error));
-    EXPECT_EQ(error.text, "テーブル作成処理が失敗しました。\nduplicate column name: column01");
+    EXPECT_EQ(error.text, u8"テーブル作成処理が失敗しました。\nduplicate column name: column01");
     EXPECT_EQ(error.caption, "SQL エラー");
 
     EXPECT_FALSE(create_table(
         db.handle(), "t", new_columns({{"a", "INTEGER PRIMARY KEY"}, {"b", "INTEGER PRIMARY KEY"}}),
         error));
     EXPECT_EQ(error.text,
-              "テーブル作成処理が失敗しました。\ntable \"t\" has more than one primary key");
+              u8"テーブル作成処理が失敗しました。\ntable \"t\" has more than one primary key");
 
     EXPECT_FALSE(create_table(db.handle(), "books", new_columns({{"a", "TEXT"}}), error));
-    EXPECT_EQ(error.text, "テーブル作成処理が失敗しました。\ntable \"books\" already exists");
+    EXPECT_EQ(error.text, u8"テーブル作成処理が失敗しました。\ntable \"books\" already exists");
 
     EXPECT_FALSE(create_table(nullptr, "t", new_columns({{"a", "TEXT"}}), error));
-    EXPECT_EQ(error.text, "テーブル作成処理が失敗しました。\n");
+    EXPECT_EQ(error.text, u8"テーブル作成処理が失敗しました。\n");
     EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_master;"), "1");
 }
 
@@ -180,7 +181,7 @@ TEST(TableDefinition, LoadsColumnsInTableOrderWithDeclaredTypesWhole) {
     // The column that holds the row ids shows its key, so that OK keeps it.
     EXPECT_EQ(columns[0].name, "id");
     EXPECT_EQ(columns[0].type, "INTEGER PRIMARY KEY");
-    EXPECT_EQ(columns[1].name, "題 名");
+    EXPECT_EQ(columns[1].name, u8"題 名");
     EXPECT_EQ(columns[1].type, "TEXT");
     EXPECT_EQ(columns[2].type, "");
     EXPECT_EQ(columns[3].name, long_name);

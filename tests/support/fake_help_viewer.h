@@ -11,6 +11,9 @@ struct FakeViewerCall {
     char file[MAX_PATH];
     UINT command;
     DWORD_PTR data;
+    // Called through the wide entry, with this file.
+    bool wide;
+    wchar_t wide_file[MAX_PATH];
 };
 
 // Exported by name: FakeViewerCall* fake_viewer_last_call().

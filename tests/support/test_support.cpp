@@ -96,6 +96,12 @@ TestDb::TestDb(const std::string& path) : path_(path) {
     }
 }
 
+TestDb::TestDb(const Utf8Path& path) : path_(path.path) {
+    if (sqlite3_open(path.path.c_str(), &db_) != SQLITE_OK) {
+        ADD_FAILURE() << "cannot open " << path.path;
+    }
+}
+
 TestDb::~TestDb() {
     close();
 }

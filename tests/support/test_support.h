@@ -21,12 +21,19 @@ private:
     std::string path_;
 };
 
+// A path already in UTF-8, as the program takes paths: one the code page may have
+// no form for.
+struct Utf8Path {
+    std::string path;
+};
+
 // A database file for a test, opened directly with SQLite (UTF-8 throughout) so
 // that tests can set it up and check what the program wrote.
 class TestDb {
 public:
     // The file name is in the program's code page; SQLite gets its UTF-8 form.
     explicit TestDb(const std::string& path);
+    explicit TestDb(const Utf8Path& path);
     ~TestDb();
     TestDb(const TestDb&) = delete;
     TestDb& operator=(const TestDb&) = delete;

@@ -1,6 +1,7 @@
 #include "tests/support/win_support.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <algorithm>
 #include <utility>
@@ -234,4 +235,45 @@ std::string program_folder() {
     GetModuleFileNameA(nullptr, path, sizeof(path));
     std::string folder(path);
     return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+namespace {
+
+std::wstring wide_path(const std::string& utf8) {
+    const std::u16string wide = utf8_to_utf16(utf8);
+    return std::wstring(wide.begin(), wide.end());
+}
+
+}  // namespace
+
+std::string make_utf8_folder(const std::string& parent, const std::string& utf8_name) {
+    const std::string path = parent + "\\" + utf8_name;
+    return CreateDirectoryW(wide_path(path).c_str(), nullptr) ? path : std::string();
+}
+
+std::string utf8_file_bytes(const std::string& utf8_path) {
+    HANDLE file = CreateFileW(wide_path(utf8_path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::string();
+    }
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+bool utf8_file_exists(const std::string& utf8_path) {
+    return GetFileAttributesW(wide_path(utf8_path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void type_file_dialog_name(HWND dialog, const std::string& utf8_path) {
+    // The file-name box of the classic dialog.
+    constexpr WPARAM kFileNameBox = 0x480;
+    const std::wstring wide = wide_path(utf8_path);
+    SendMessageW(dialog, CDM_SETCONTROLTEXT, kFileNameBox, reinterpret_cast<LPARAM>(wide.c_str()));
 }

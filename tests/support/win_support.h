@@ -87,3 +87,13 @@ std::string program_folder();
 
 // The child of a dialog with a given class and text, or nullptr.
 HWND find_child(HWND parent, const char* class_name, const char* text);
+
+// Paths the code page has no form for, as the program takes them (UTF-8). A
+// folder named `utf8_name` inside `parent` (an ASCII path, such as a TempDir's);
+// its path, or empty when it cannot be made.
+std::string make_utf8_folder(const std::string& parent, const std::string& utf8_name);
+// The bytes of the file at a UTF-8 path; empty when it cannot be read.
+std::string utf8_file_bytes(const std::string& utf8_path);
+bool utf8_file_exists(const std::string& utf8_path);
+// Types a UTF-8 path into the name box of an open or save dialog.
+void type_file_dialog_name(HWND dialog, const std::string& utf8_path);

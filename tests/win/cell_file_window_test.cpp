@@ -123,6 +123,27 @@ TEST_F(CellFileWindowTest, SaveAndLoadFromTheGridAndUndoTheLoad) {
     EXPECT_EQ(list_text(grid(), 3, 2), "");
 }
 
+// A folder and a file whose names Shift-JIS has no form for: the value is saved
+// there, the message names the path whole, and the file loads back.
+TEST_F(CellFileWindowTest, SavesAndLoadsThroughAFolderOfAnyCharacters) {
+    constexpr char kFolder[] = u8"caf\u00E9 \uD55C";
+    constexpr char kFile[] = u8"\U00020BB7\u7530.png";
+    const std::string folder = make_utf8_folder(dir.path(), kFolder);
+    ASSERT_FALSE(folder.empty());
+    const std::string saved = folder + "\\" + kFile;
+    save_cell_to_file(main.hwnd(), table_grid(), 0, kImage, saved, FileEncoding::shift_jis);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].utf8_text, u8"73 バイトを保存しました。\n" + saved);
+    EXPECT_EQ(utf8_file_bytes(saved), stored_value("SELECT img FROM p WHERE id = 1"));
+
+    boxes.clear();
+    load_cell_from_file(main.hwnd(), table_grid(), &main.history(), 3, kImage, saved, false,
+                        FileEncoding::shift_jis);
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(stored_value("SELECT hex(img) = '" + std::string(kPngHex) + "' FROM p WHERE id = 4"),
+              "1");
+}
+
 // A right click selects the row under it and its column becomes the one the cell
 // commands act on: the menu's 表示 and F3 afterwards show that cell, not the
 // row's first. The blank row has no value to offer.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/win/main_window_fixture.h"
+#include "win/wide_text.h"
 #include "win/window_text.h"
 
 namespace {
@@ -83,10 +84,10 @@ std::string combo_text(HWND combo) {
     return text;
 }
 
-Step save_as(const std::string& path) {
+// The file dialog answered with a path (UTF-8): the export's save or the import's open.
+Step choose(const std::string& path) {
     return {kFileNameBox, [path](HWND dialog) {
-                SendMessageA(dialog, CDM_SETCONTROLTEXT, 0x480,
-                             reinterpret_cast<LPARAM>(path.c_str()));
+                type_file_dialog_name(dialog, path);
                 PostMessageA(dialog, WM_COMMAND, IDOK, 0);
             }};
 }
@@ -131,7 +132,7 @@ TEST_F(CsvExportWindowTest, TableMenuWritesTheWholeTableInShiftJis) {
                                  names = IsDlgButtonChecked(options, IDC_CSV_COLUMN_NAMES);
                                  PostMessageA(options, WM_COMMAND, IDOK, 0);
                              }},
-                            save_as(out)});
+                            choose(out)});
     command(IDM_EXPORT_CSV);
     EXPECT_EQ(dialogs.ran(), 2u);
     EXPECT_EQ(encoding, "Shift-JIS");
@@ -150,7 +151,7 @@ TEST_F(CsvExportWindowTest, ValuesOutsideShiftJisAreCountedThenWrittenAsUtf8) {
     open({"CREATE TABLE t(name TEXT)",
           u8"INSERT INTO t VALUES ('山田'), ('\xF0\x9F\x98\x80'), ('\xED\x95\x9C')"});
     boxes.set_answer(IDNO);
-    DialogSequence refused({kOptionsAsOffered, save_as(out)});
+    DialogSequence refused({kOptionsAsOffered, choose(out)});
     command(IDM_EXPORT_CSV);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text.rfind("2 個の値は Shift-JIS で書けないため", 0), 0u);
@@ -159,7 +160,7 @@ TEST_F(CsvExportWindowTest, ValuesOutsideShiftJisAreCountedThenWrittenAsUtf8) {
 
     boxes.clear();
     boxes.set_answer(IDYES);
-    DialogSequence accepted({kOptionsAsOffered, save_as(out)});
+    DialogSequence accepted({kOptionsAsOffered, choose(out)});
     command(IDM_EXPORT_CSV);
     ASSERT_EQ(boxes.boxes().size(), 2u);
     EXPECT_EQ(file_bytes(out),
@@ -188,7 +189,7 @@ TEST_F(CsvExportWindowTest, SqlEditorExportsTheLastResult) {
               CheckDlgButton(options, IDC_CSV_COLUMN_NAMES, BST_UNCHECKED);
               PostMessageA(options, WM_COMMAND, IDOK, 0);
           }},
-         save_as(out),
+         choose(out),
          {IDC_SQL_TEXT, [&](HWND editor) {
               SetWindowTextA(GetDlgItem(editor, IDC_SQL_TEXT),
                              "INSERT INTO t VALUES (3, 'r'); SELECT * FROM t");
@@ -223,27 +224,21 @@ TEST_F(CsvExportWindowTest, ImportFindsTheFormAndFillsANewTable) {
     DWORD name_start = 1;
     DWORD name_end = 0;
     DialogSequence dialogs(
-        {{kFileNameBox,
-          [&](HWND dialog) {
-              SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileNameBox,
-                           reinterpret_cast<LPARAM>(out.c_str()));
-              PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-          }},
-         {IDC_CSV_PREVIEW, [&](HWND import) {
-              encoding = combo_text(GetDlgItem(import, IDC_CSV_ENCODING));
-              separator = combo_text(GetDlgItem(import, IDC_CSV_SEPARATOR));
-              preview = read_window_text(GetDlgItem(import, IDC_CSV_PREVIEW));
-              name_focused = GetFocus() == GetDlgItem(import, IDC_CSV_TABLE_NAME);
-              SendMessageA(GetDlgItem(import, IDC_CSV_PREVIEW), EM_GETSEL,
-                           reinterpret_cast<WPARAM>(&selection_start),
-                           reinterpret_cast<LPARAM>(&selection_end));
-              HWND name = GetDlgItem(import, IDC_CSV_TABLE_NAME);
-              offered = read_window_text(name);
-              SendMessageA(name, EM_GETSEL, reinterpret_cast<WPARAM>(&name_start),
-                           reinterpret_cast<LPARAM>(&name_end));
-              SetWindowTextA(name, "取込");
-              PostMessageA(import, WM_COMMAND, IDOK, 0);
-          }}});
+        {choose(out), {IDC_CSV_PREVIEW, [&](HWND import) {
+                           encoding = combo_text(GetDlgItem(import, IDC_CSV_ENCODING));
+                           separator = combo_text(GetDlgItem(import, IDC_CSV_SEPARATOR));
+                           preview = read_window_text(GetDlgItem(import, IDC_CSV_PREVIEW));
+                           name_focused = GetFocus() == GetDlgItem(import, IDC_CSV_TABLE_NAME);
+                           SendMessageA(GetDlgItem(import, IDC_CSV_PREVIEW), EM_GETSEL,
+                                        reinterpret_cast<WPARAM>(&selection_start),
+                                        reinterpret_cast<LPARAM>(&selection_end));
+                           HWND name = GetDlgItem(import, IDC_CSV_TABLE_NAME);
+                           offered = read_window_text(name);
+                           SendMessageA(name, EM_GETSEL, reinterpret_cast<WPARAM>(&name_start),
+                                        reinterpret_cast<LPARAM>(&name_end));
+                           SetWindowTextA(name, "取込");
+                           PostMessageA(import, WM_COMMAND, IDOK, 0);
+                       }}});
     command(IDM_IMPORT_CSV);
     EXPECT_EQ(dialogs.ran(), 2u);
     EXPECT_EQ(encoding, "Shift-JIS");
@@ -275,18 +270,13 @@ TEST_F(CsvExportWindowTest, ImportIntoATableOfOtherColumnsIsRefused) {
         std::ofstream file(out, std::ios::binary);
         file << "1,2,3\r\n";
     }
-    DialogSequence dialogs({{kFileNameBox,
-                             [&](HWND dialog) {
-                                 SendMessageA(dialog, CDM_SETCONTROLTEXT, kFileNameBox,
-                                              reinterpret_cast<LPARAM>(out.c_str()));
-                                 PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-                             }},
-                            {IDC_CSV_PREVIEW, [&](HWND import) {
-                                 CheckDlgButton(import, IDC_CSV_COLUMN_NAMES, BST_UNCHECKED);
-                                 CheckDlgButton(import, IDC_CSV_NEW_TABLE, BST_UNCHECKED);
-                                 CheckDlgButton(import, IDC_CSV_EXISTING_TABLE, BST_CHECKED);
-                                 PostMessageA(import, WM_COMMAND, IDOK, 0);
-                             }}});
+    DialogSequence dialogs(
+        {choose(out), {IDC_CSV_PREVIEW, [&](HWND import) {
+                           CheckDlgButton(import, IDC_CSV_COLUMN_NAMES, BST_UNCHECKED);
+                           CheckDlgButton(import, IDC_CSV_NEW_TABLE, BST_UNCHECKED);
+                           CheckDlgButton(import, IDC_CSV_EXISTING_TABLE, BST_CHECKED);
+                           PostMessageA(import, WM_COMMAND, IDOK, 0);
+                       }}});
     command(IDM_IMPORT_CSV);
     EXPECT_EQ(dialogs.ran(), 2u);
     ASSERT_EQ(boxes.boxes().size(), 1u);
@@ -295,4 +285,65 @@ TEST_F(CsvExportWindowTest, ImportIntoATableOfOtherColumnsIsRefused) {
               "何も追加していません。");
     TestDb check(dir.file("a.db"));
     EXPECT_EQ(check.value("SELECT COUNT(*) FROM e"), "1");
+}
+
+// Names Shift-JIS has no form for, in the table, the folder and the file: the
+// save dialog offers the table's name, the file is written there and its path
+// told whole, and the import reads it back into a table named in the dialog.
+TEST_F(CsvExportWindowTest, ExportAndImportThroughAFolderOfAnyCharacters) {
+    constexpr char kTable[] = u8"\u00F1and\u00FA";
+    constexpr char kFolder[] = u8"caf\u00E9 \uD55C";
+    constexpr char kNewTable[] = u8"\u00F1and\u00FA \uD55C";
+    const std::wstring offered_file = wide_of_utf8(kTable + std::string(".csv"));
+    const std::wstring offered_table = wide_of_utf8(kTable);
+    open({u8"CREATE TABLE \"\u00F1and\u00FA\"(name TEXT)",
+          u8"INSERT INTO \"\u00F1and\u00FA\" VALUES ('caf\u00E9'), ('\uD55C')"});
+    const std::string folder = make_utf8_folder(dir.path(), kFolder);
+    ASSERT_FALSE(folder.empty());
+    const std::string csv = folder + "\\" + kTable + ".csv";
+
+    std::wstring suggested;
+    DialogSequence exported({{IDC_CSV_ENCODING,
+                              [](HWND options) {
+                                  // UTF-8 with its mark.
+                                  SendMessageA(GetDlgItem(options, IDC_CSV_ENCODING), CB_SETCURSEL,
+                                               1, 0);
+                                  PostMessageA(options, WM_COMMAND, IDOK, 0);
+                              }},
+                             {kFileNameBox, [&](HWND dialog) {
+                                  wchar_t name[MAX_PATH] = L"";
+                                  GetDlgItemTextW(dialog, kFileNameBox, name, MAX_PATH);
+                                  suggested = name;
+                                  type_file_dialog_name(dialog, csv);
+                                  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                              }}});
+    command(IDM_EXPORT_CSV);
+    EXPECT_EQ(exported.ran(), 2u);
+    EXPECT_EQ(suggested, offered_file);
+    EXPECT_EQ(utf8_file_bytes(csv), u8"\xEF\xBB\xBFname\r\ncaf\u00E9\r\n\uD55C\r\n");
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].utf8_text, u8"2 件のレコードを書き出しました。\n" + csv);
+
+    boxes.clear();
+    std::wstring offered;
+    std::string preview;
+    DialogSequence imported(
+        {choose(csv), {IDC_CSV_PREVIEW, [&](HWND import) {
+                           HWND name = GetDlgItem(import, IDC_CSV_TABLE_NAME);
+                           wchar_t text[MAX_PATH] = L"";
+                           GetWindowTextW(name, text, MAX_PATH);
+                           offered = text;
+                           preview = window_text_utf8(GetDlgItem(import, IDC_CSV_PREVIEW));
+                           SetWindowTextW(name, wide_of_utf8(kNewTable).c_str());
+                           PostMessageA(import, WM_COMMAND, IDOK, 0);
+                       }}});
+    command(IDM_IMPORT_CSV);
+    EXPECT_EQ(imported.ran(), 2u);
+    EXPECT_EQ(offered, offered_table);
+    EXPECT_EQ(preview, u8"[列名] name\r\ncaf\u00E9\r\n\uD55C\r\n");
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "2 件のレコードを読み込みました。");
+    TestDb check(dir.file("a.db"));
+    EXPECT_EQ(check.rows(u8"SELECT name FROM \"\u00F1and\u00FA \uD55C\" ORDER BY rowid"),
+              (std::vector<std::vector<std::string>>{{u8"caf\u00E9"}, {u8"\uD55C"}}));
 }

@@ -55,15 +55,23 @@ std::string title_of(HWND hwnd) {
     return text;
 }
 
+std::wstring wide_of(const std::string& text, UINT code_page) {
+    const int length = MultiByteToWideChar(code_page, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+    MultiByteToWideChar(code_page, 0, text.c_str(), -1, wide.data(), length);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
 // Starts the program at `program` from another folder, presses F1 and ends it.
-void expect_help_opens_from(const std::string& program) {
+void expect_help_opens_from(const std::wstring& program) {
     TempDir elsewhere;
-    std::string command = "\"" + program + "\"";
-    STARTUPINFOA startup{};
+    std::wstring command = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               elsewhere.path().c_str(), &startup, &process));
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               wide_of(elsewhere.path(), CP_ACP).c_str(), &startup, &process));
 
     HWND main = wait_for_window(process.dwProcessId, "#32770");
     ASSERT_NE(main, nullptr);
@@ -94,7 +102,7 @@ TEST(UnpackedProgram, F1OpensItsHelpWhenStartedFromAnotherFolder) {
         << program << " is missing: build the release first";
     {
         SCOPED_TRACE("the unpacked folder");
-        expect_help_opens_from(program);
+        expect_help_opens_from(wide_of(program, CP_ACP));
     }
 
     // Shift-JIS characters whose second byte is the byte of "\" (ソ, 表), in the
@@ -107,6 +115,19 @@ TEST(UnpackedProgram, F1OpensItsHelpWhenStartedFromAnotherFolder) {
                           (folder + "\\ソフト表.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA((unpacked + "korvelandis.chm").c_str(),
                           (folder + "\\korvelandis.chm").c_str(), FALSE));
-    SCOPED_TRACE("a renamed program in a folder with a Japanese name");
-    expect_help_opens_from(folder + "\\ソフト表.exe");
+    {
+        SCOPED_TRACE("a renamed program in a folder with a Japanese name");
+        expect_help_opens_from(wide_of(folder + "\\ソフト表.exe", CP_ACP));
+    }
+
+    // A folder whose name Shift-JIS has no form for.
+    const std::wstring any = wide_of(dir.path(), CP_ACP) + L"\\caf\u00E9 \uD55C";
+    ASSERT_TRUE(CreateDirectoryW(any.c_str(), nullptr));
+    const std::wstring from = wide_of(unpacked, CP_ACP);
+    ASSERT_TRUE(CopyFileW((from + L"korvelandis.exe").c_str(), (any + L"\\korvelandis.exe").c_str(),
+                          FALSE));
+    ASSERT_TRUE(CopyFileW((from + L"korvelandis.chm").c_str(), (any + L"\\korvelandis.chm").c_str(),
+                          FALSE));
+    SCOPED_TRACE("a folder whose name Shift-JIS cannot hold");
+    expect_help_opens_from(any + L"\\korvelandis.exe");
 }

@@ -13,6 +13,11 @@
 
 namespace {
 
+// A help file's path with characters the code page lacks: the viewer gets it whole
+// through its wide entry.
+constexpr char kAnyHelpPath[] = u8"C:\\ヘルプ café 한\\説明.chm";
+constexpr wchar_t kAnyHelpPathWide[] = L"C:\\ヘルプ café 한\\説明.chm";
+
 const FakeViewerCall* last_call(HMODULE viewer) {
     auto read = reinterpret_cast<FakeViewerLastCall>(
         reinterpret_cast<void*>(GetProcAddress(viewer, "fake_viewer_last_call")));
@@ -87,8 +92,7 @@ TEST_F(HelpViewerTest, LoadsTheRegisteredLibraryAndForwardsEveryCallUnchanged) {
     reset_help_viewer(source("no-such-viewer.ocx"));
 
     HWND caller = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
-    EXPECT_EQ(call_help_viewer(caller, "C:\\ヘルプ\\説明.chm", kHelpDisplayToc, 0),
-              kFakeViewerWindow);
+    EXPECT_EQ(call_help_viewer(caller, kAnyHelpPath, kHelpDisplayToc, 0), kFakeViewerWindow);
     HMODULE loaded = GetModuleHandleA(registered.c_str());
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(help_viewer_state().library, loaded);
@@ -98,7 +102,8 @@ TEST_F(HelpViewerTest, LoadsTheRegisteredLibraryAndForwardsEveryCallUnchanged) {
     ASSERT_NE(call, nullptr);
     EXPECT_EQ(call->count, 1);
     EXPECT_EQ(call->caller, caller);
-    EXPECT_STREQ(call->file, "C:\\ヘルプ\\説明.chm");
+    EXPECT_TRUE(call->wide);
+    EXPECT_EQ(std::wstring(call->wide_file), kAnyHelpPathWide);
     EXPECT_EQ(call->command, 1u);
     EXPECT_EQ(call->data, 0u);
 

@@ -31,6 +31,14 @@ BOOL CALLBACK find_main_window(HWND hwnd, LPARAM lparam) {
     return TRUE;
 }
 
+bool wait_for_window(Running& running) {
+    for (int i = 0; i < 200 && !running.window; ++i) {
+        Sleep(50);
+        EnumWindows(find_main_window, reinterpret_cast<LPARAM>(&running));
+    }
+    return running.window != nullptr;
+}
+
 // Starts the program and waits for its first window.
 bool start_program_at(const std::string& program, const std::string& arguments, Running& running) {
     std::string command = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
@@ -40,11 +48,28 @@ bool start_program_at(const std::string& program, const std::string& arguments, 
                         &startup, &running.process)) {
         return false;
     }
-    for (int i = 0; i < 200 && !running.window; ++i) {
-        Sleep(50);
-        EnumWindows(find_main_window, reinterpret_cast<LPARAM>(&running));
+    return wait_for_window(running);
+}
+
+std::wstring wide_of(const std::string& text, UINT code_page = CP_UTF8) {
+    const int length = MultiByteToWideChar(code_page, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+    MultiByteToWideChar(code_page, 0, text.c_str(), -1, wide.data(), length);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+// The same with a command line of any characters, as a shell starts a program on
+// a file the user double-clicked.
+bool start_program_wide(const std::wstring& arguments, Running& running) {
+    std::wstring command = L"\"" + wide_of(program_path(), CP_ACP) + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &running.process)) {
+        return false;
     }
-    return running.window != nullptr;
+    return wait_for_window(running);
 }
 
 bool start_program(const std::string& arguments, Running& running) {
@@ -66,6 +91,12 @@ DWORD wait_for_exit(Running& running) {
 std::string title_of(HWND hwnd) {
     char text[512] = "";
     GetWindowTextA(hwnd, text, sizeof(text));
+    return text;
+}
+
+std::wstring wide_title_of(HWND hwnd) {
+    wchar_t text[512] = L"";
+    GetWindowTextW(hwnd, text, static_cast<int>(std::size(text)));
     return text;
 }
 
@@ -141,6 +172,34 @@ TEST(Program, OpensTheDatabaseNamedOnTheCommandLine) {
         Sleep(50);
     }
     EXPECT_EQ(title_of(running.window), "コマンド 行.db - KORVELANDIS");
+    PostMessageA(running.window, WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_EQ(wait_for_exit(running), 57665u);
+}
+
+// A folder and a file whose names Shift-JIS has no form for: the program takes
+// the command line in its wide form, so the path reaches the file as it is.
+TEST(Program, OpensADatabaseInAFolderOfAnyCharacters) {
+    constexpr char kFolder[] = u8"caf\u00E9 \uD55C";
+    constexpr char kFile[] = u8"\u00F1and\u00FA.db";
+    const std::wstring expected_title = wide_of(kFile) + L" - KORVELANDIS";
+    TempDir dir;
+    const std::string folder = make_utf8_folder(dir.path(), kFolder);
+    ASSERT_FALSE(folder.empty());
+    const std::string path = folder + "\\" + kFile;
+    {
+        TestDb db(Utf8Path{path});
+        db.exec("CREATE TABLE t(x); INSERT INTO t VALUES (1), (2);");
+    }
+    Running running;
+    ASSERT_TRUE(start_program_wide(L"\"" + wide_of(path) + L"\"", running));
+    for (int i = 0; i < 100 && wide_title_of(running.window) != expected_title; ++i) {
+        Sleep(50);
+    }
+    EXPECT_EQ(wide_title_of(running.window), expected_title);
+    EXPECT_EQ(SendMessageA(GetDlgItem(running.window, IDC_TABLE_SELECTOR), CB_GETCOUNT, 0, 0), 1);
+    char label[64] = "";
+    GetWindowTextA(GetDlgItem(running.window, IDC_PAGE_LABEL), label, sizeof(label));
+    EXPECT_STREQ(label, "1-2");
     PostMessageA(running.window, WM_COMMAND, IDM_EXIT, 0);
     EXPECT_EQ(wait_for_exit(running), 57665u);
 }

@@ -100,6 +100,30 @@ void clear_selection(HWND dialog) {
                  reinterpret_cast<LPARAM>(&state));
 }
 
+// Text typed over a field's whole text, as an input method hands it over: every
+// character as it is, characters beyond the basic plane as surrogate pairs.
+void replace_text(HWND field, const std::wstring& text) {
+    SendMessageW(field, EM_SETSEL, 0, -1);
+    SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring wide_text(HWND window) {
+    wchar_t text[256] = L"";
+    GetWindowTextW(window, text, static_cast<int>(std::size(text)));
+    return text;
+}
+
+// A cell of the list as it holds it, read with the wide message.
+std::wstring wide_list_text(HWND list, int row, int column) {
+    wchar_t text[256] = L"";
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = static_cast<int>(std::size(text));
+    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
 // A choice from the type box's drop-down list: the box selects the entry and
 // tells the dialog before its edit field shows the entry's text.
 void choose_type(HWND dialog, int index) {
@@ -546,6 +570,55 @@ TEST_F(StructureEditorTest, OkPressedAgainWhileItsQuestionIsShownStartsNothing) 
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(db.rows("SELECT rowid, * FROM books ORDER BY rowid;"),
               (Rows{{"1", "Kokoro", "a"}, {"2", "Sanshiro", "<NULL>"}}));
+}
+
+// Names Shift-JIS has no form for, and one beyond the basic plane, typed into the
+// fields: they reach the schema as typed and show as held when the table is
+// opened again. Half of a surrogate pair left alone in a field is refused with a
+// word, never written as something else.
+TEST_F(StructureEditorTest, NamesOfAnyCharactersReachTheSchemaAsTyped) {
+    const std::wstring table = L"caf\u00E9 \uD55C";
+    const std::wstring column = L"\U00020BB7\u7530";
+    // A declared type may hold names of its own.
+    const std::wstring type = L"TEXT caf\u00E9";
+    const std::wstring renamed = L"stra\u00DFe";
+    const std::string table_utf8 = u8"caf\u00E9 \uD55C";
+
+    EXPECT_EQ(run("",
+                  [&](HWND dialog) {
+                      SetWindowTextW(GetDlgItem(dialog, IDC_STRUCTURE_TABLE_NAME), table.c_str());
+                      click(dialog, IDC_ADD_COLUMN);
+                      replace_text(name_field(dialog), column);
+                      replace_text(type_edit(dialog), type);
+                      EXPECT_EQ(wide_list_text(list_of(dialog), 0, 1), column);
+                      click(dialog, IDOK);
+                  }),
+              IDOK);
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(db.rows("SELECT name, type FROM pragma_table_info('" + table_utf8 + "');"),
+              (Rows{{u8"\U00020BB7\u7530", u8"TEXT caf\u00E9"}}));
+
+    std::wstring shown_table;
+    std::wstring shown_column;
+    std::string refusal;
+    EXPECT_EQ(run(table_utf8,
+                  [&](HWND dialog) {
+                      shown_table = wide_text(GetDlgItem(dialog, IDC_STRUCTURE_TABLE_NAME));
+                      shown_column = wide_list_text(list_of(dialog), 0, 1);
+                      select_row(dialog, 0);
+                      // What 𠮷 and one Backspace leave: its lead surrogate alone.
+                      replace_text(name_field(dialog), column.substr(0, 1));
+                      click(dialog, IDOK);
+                      refusal = boxes.boxes().empty() ? "" : boxes.boxes()[0].text;
+                      replace_text(name_field(dialog), renamed);
+                      click(dialog, IDOK);
+                  }),
+              IDOK);
+    EXPECT_EQ(shown_table, table);
+    EXPECT_EQ(shown_column, column);
+    EXPECT_EQ(refusal.rfind("名前か型に、半分だけの文字", 0), 0u) << refusal;
+    EXPECT_EQ(db.rows("SELECT name FROM pragma_table_info('" + table_utf8 + "');"),
+              (Rows{{u8"stra\u00DFe"}}));
 }
 
 TEST_F(StructureEditorTest, CancelLeavesTheDatabaseUntouched) {
