@@ -97,7 +97,7 @@ BENCH_CASE(sql_result_list) {
         const double ours = median_ms(kRuns, press_run);
         const double raw = median_ms(kRuns, [&] {
             ResultTable table;
-            table.run_ansi(db, kQuery);
+            table.run(db, kQuery);
         });
         report("sql_list_100k_rows_ms", ours);
         report("sql_list_100k_rows_raw_get_table_ms", raw);

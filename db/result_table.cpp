@@ -264,16 +264,6 @@ bool ResultTable::run_typed(sqlite3* db,
     return true;
 }
 
-bool ResultTable::run_typed_ansi(sqlite3* db, const std::string& ansi_sql) {
-    std::string utf8;
-    if (!convert_whole(ansi_sql, true, utf8)) {
-        reset();
-        code_ = SQLITE_ERROR;
-        return false;
-    }
-    return run_typed(db, utf8);
-}
-
 std::string blob_cell_text(long long bytes) {
     return "(BLOB " + std::to_string(bytes) + " バイト)";
 }
@@ -295,16 +285,6 @@ bool ResultTable::run(sqlite3* db, const std::string& utf8_sql) {
         return false;
     }
     return true;
-}
-
-bool ResultTable::run_ansi(sqlite3* db, const std::string& ansi_sql) {
-    std::string utf8;
-    if (!convert_whole(ansi_sql, true, utf8)) {
-        reset();
-        code_ = SQLITE_ERROR;
-        return false;
-    }
-    return run(db, utf8);
 }
 
 int exec_utf8(sqlite3* db, const std::string& utf8_sql) {

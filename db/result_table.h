@@ -20,13 +20,10 @@ public:
     // Runs the UTF-8 text; false (and no table) when it fails or when there is no
     // connection to run it on.
     bool run(sqlite3* db, const std::string& utf8_sql);
-    // Runs a statement written in the ANSI code page.
-    bool run_ansi(sqlite3* db, const std::string& ansi_sql);
     // As run (every statement of the text, rows gathered the same way), and
     // remembers which values are BLOBs and how long they are: their text would
     // show only the bytes before the first zero.
     bool run_typed(sqlite3* db, const std::string& utf8_sql);
-    bool run_typed_ansi(sqlite3* db, const std::string& ansi_sql);
     // As run_typed, with `values` bound to the parameters ?1, ?2, ... of each
     // statement (those it has; the rest are left unbound).
     bool run_typed(sqlite3* db,

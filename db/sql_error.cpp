@@ -16,14 +16,6 @@ const char* connection_message(sqlite3* db, int code) {
     return sqlite3_errstr(code);
 }
 
-std::string ansi_message(const char* utf8) {
-    if (!utf8) {
-        return std::string();
-    }
-    std::string ansi;
-    return convert_whole(utf8, false, ansi) ? ansi : std::string(utf8);
-}
-
 std::string sql_error_text(const char* operation_text, sqlite3* handle) {
     return sql_error_text(
         operation_text,

@@ -17,11 +17,6 @@ constexpr const char kSqlErrorCaption[] = "SQL エラー";
 // stands in then.
 const char* connection_message(sqlite3* db, int code);
 
-// A message of the database (UTF-8) in the ANSI code page, as the program shows
-// every text: it may quote names, which unconverted would be garbled. Left as it
-// is when it cannot be converted.
-std::string ansi_message(const char* utf8);
-
 // The report's text in UTF-8: the operation's text (the program's own, in the ANSI
 // code page), a line break and the database's own message as it stands, so that
 // the names it quotes show whole.

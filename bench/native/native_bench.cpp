@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
         if (open(connection, folder + "/sql_rows.db")) {
             report("sql_list_100k_rows", median_ms([&] {
                        ResultTable table;
-                       table.run_ansi(connection.handle, kSqlListQuery);
+                       table.run(connection.handle, kSqlListQuery);
                    }));
         }
     }
